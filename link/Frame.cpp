@@ -1,0 +1,64 @@
+#include "Frame.h"
+
+namespace vx {
+
+QByteArray toLine(const QString &text) { return text.toLatin1(); }
+QString fromLine(const QByteArray &bytes) { return QString::fromLatin1(bytes); }
+
+QByteArray hexId(qint16 id)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    const auto low = static_cast<quint8>(static_cast<quint16>(id) & 0xFF);
+    QByteArray out(2, '0');
+    out[0] = digits[low >> 4];
+    out[1] = digits[low & 0x0F];
+    return out;
+}
+
+QByteArray commandFrame(qint16 id, char letter)
+{
+    QByteArray frame;
+    frame.reserve(4);
+    frame.append(ENQ).append(hexId(id)).append(letter);
+    return frame;
+}
+
+QByteArray dataFrame(const QByteArray &data)
+{
+    QByteArray frame;
+    frame.reserve(data.size() + 3);
+    frame.append(STX).append(data).append(ETX).append(static_cast<char>(calcBcc(data)));
+    return frame;
+}
+
+quint8 calcBcc(const QByteArray &bytes)
+{
+    quint8 bcc = 0;
+    for (char c : bytes)
+        bcc ^= static_cast<quint8>(c);
+    return bcc;
+}
+
+bool checkBcc(const QByteArray &frame)
+{
+    if (frame.size() < 4)
+        return false;
+    quint8 bcc = 0;
+    for (qsizetype i = 1; i <= frame.size() - 3; ++i)
+        bcc ^= static_cast<quint8>(frame[i]);
+    return bcc == static_cast<quint8>(frame.back());
+}
+
+QByteArray stationRequest(char letter)
+{
+    QByteArray req;
+    req.append(ENQ).append("B00").append(letter).append(CR);
+    return req;
+}
+
+QString hexDump(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+} // namespace vx

@@ -1,0 +1,48 @@
+// Byte layouts of the terminal line, as plain value functions without I/O.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace vx {
+
+constexpr char ENQ = 0x05;
+constexpr char STX = 0x02;
+constexpr char ETX = 0x03;
+constexpr char EOT = 0x04;
+constexpr char ACK = 0x06;
+constexpr char NAK = 0x15;
+constexpr char CR = 0x0D;
+
+// Line settings of the terminals and of the reader station.
+inline const QString kTerminalSettings = QStringLiteral("19200,n,8,1");
+inline const QString kStationSettings = QStringLiteral("9600,n,8,1");
+
+// Text <-> line bytes: one byte per character (Latin-1), so every byte
+// value survives the round trip unchanged.
+QByteArray toLine(const QString &text);
+QString fromLine(const QByteArray &bytes);
+
+// Two upper-case hexadecimal digits of the low byte: 1 -> "01", 300 -> "2C", -1 -> "FF".
+QByteArray hexId(qint16 id);
+
+// ENQ, the machine number's two digits, the command letter.
+QByteArray commandFrame(qint16 id, char letter);
+
+// STX, data, ETX, the XOR of the data.
+QByteArray dataFrame(const QByteArray &data);
+
+// XOR of every byte; 0 for an empty array.
+quint8 calcBcc(const QByteArray &bytes);
+
+// A received frame of four or more bytes whose last byte is the XOR of the
+// bytes between the first one and the ETX.
+bool checkBcc(const QByteArray &frame);
+
+// ENQ "B00" letter CR: a reader station request.
+QByteArray stationRequest(char letter);
+
+// "05 30 30 41": bytes as spaced upper-case hex, for traces and logs.
+QString hexDump(const QByteArray &bytes);
+
+} // namespace vx

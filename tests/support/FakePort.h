@@ -1,0 +1,120 @@
+// A serial port in virtual time. Bytes written by the host go to a device
+// object, which schedules its answers on the port's clock; a wait advances the
+// clock straight to the next scheduled arrival (or to its deadline), so a
+// 2000 ms time-out costs nothing.
+#pragma once
+
+#include "SerialPort.h"
+
+#include <QByteArray>
+#include <QList>
+#include <functional>
+#include <map>
+#include <optional>
+
+namespace vx::test {
+
+class FakePort;
+
+// The far end of the line.
+class FakeDevice {
+public:
+    virtual ~FakeDevice() = default;
+    // The host wrote these bytes at port.now(), with port.settings() in force.
+    virtual void received(const QByteArray &bytes, FakePort &port) = 0;
+};
+
+struct Written {
+    qint64 at;
+    QByteArray bytes;
+    QString settings;
+};
+
+class FakePort : public SerialPort {
+public:
+    explicit FakePort(FakeDevice *device = nullptr);
+
+    void setDevice(FakeDevice *device) { m_device = device; }
+
+    // ---- the contract
+    void setPortName(const QString &name) override { m_name = name; }
+    QString portName() const override { return m_name; }
+    bool setSettings(const QString &settings) override;
+    QString settings() const override { return m_settings; }
+    bool open() override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    qint64 bytesAvailable() override;
+    QByteArray readAll() override;
+    bool write(const QByteArray &bytes) override;
+    PortFailure lastError() const override { return m_failure; }
+    bool waitForBytes(qint64 msecs) override;
+    qint64 now() const override { return m_now; }
+    void interrupt() override { m_interrupted = true; }
+
+    // ---- the test's side
+    // Bytes that reach the host's receive buffer at the given virtual time.
+    void arriveAt(qint64 at, const QByteArray &bytes);
+    void arriveAfter(qint64 delay, const QByteArray &bytes) { arriveAt(m_now + delay, bytes); }
+    // An action run when the clock reaches the given time (a click, a pulled cable).
+    void runAt(qint64 at, std::function<void()> action);
+    // The far end goes away: the port closes with an I/O failure.
+    void pullCable();
+    // The next open() fails with this failure (once, or for good).
+    void failOpen(const PortFailure &failure, bool always = false);
+    // The next write fails.
+    void failWrite(const PortFailure &failure);
+    // Serve Qt events on every wait (window tests).
+    void setProcessEvents(bool on) { m_processEvents = on; }
+
+    const QList<Written> &writes() const { return m_writes; }
+    QByteArray writtenBytes() const;
+    void clearWrites() { m_writes.clear(); }
+    int openCount() const { return m_openCount; }
+    int closeCount() const { return m_closeCount; }
+    void advance(qint64 msecs);
+
+private:
+    void runDue(qint64 until);
+
+    FakeDevice *m_device = nullptr;
+    QString m_name;
+    QString m_settings = QStringLiteral("19200,n,8,1");
+    bool m_open = false;
+    bool m_interrupted = false;
+    bool m_processEvents = false;
+    qint64 m_now = 0;
+    qint64 m_seq = 0;
+    QByteArray m_rx;
+    // (time, sequence) -> what happens then
+    std::map<std::pair<qint64, qint64>, std::function<void()>> m_events;
+    QList<Written> m_writes;
+    PortFailure m_failure;
+    std::optional<PortFailure> m_openFailure;
+    bool m_openFailsAlways = false;
+    std::optional<PortFailure> m_writeFailure;
+    int m_openCount = 0;
+    int m_closeCount = 0;
+};
+
+// A device that plays a script: each host write takes the next reaction from
+// the queue (if any), and the reaction's pieces arrive after their delays.
+class ScriptDevice : public FakeDevice {
+public:
+    struct Piece {
+        qint64 delay; // ms after the write (or after the previous piece)
+        QByteArray bytes;
+    };
+    // The reaction to the next write not yet answered.
+    ScriptDevice &then(QList<Piece> pieces);
+    ScriptDevice &then(const QByteArray &bytes, qint64 delay = 5) { return then({{delay, bytes}}); }
+    // Let the next write go unanswered.
+    ScriptDevice &silence() { return then(QList<Piece>{}); }
+    void received(const QByteArray &bytes, FakePort &port) override;
+    int pending() const { return static_cast<int>(m_reactions.size()); }
+
+private:
+    QList<QList<Piece>> m_reactions;
+};
+
+} // namespace vx::test
