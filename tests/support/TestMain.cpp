@@ -1,0 +1,17 @@
+// main() for GoogleTest programs: a Qt application object and a private,
+// empty settings folder, so no test ever reads or writes the user's own.
+#include <QCoreApplication>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
