@@ -2,6 +2,8 @@
 
 #include "Record.h"
 
+#include <QFileInfo>
+
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -18,7 +20,12 @@ bool DataFile::openAppend(const QString &path)
 {
     close();
     m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    // A device or a pipe has no end to append at; it is simply written to.
+    const QFileInfo info(path);
+    const QIODevice::OpenMode mode = info.exists() && !info.isFile()
+        ? QIODevice::WriteOnly | QIODevice::Unbuffered
+        : QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered;
+    if (!m_file.open(mode))
         return fail(m_file.errorString());
     return true;
 }

@@ -1,0 +1,27 @@
+// The tool's standard streams, as devices so that tests can run it in-process.
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+
+namespace vx::ctl {
+
+struct Io {
+    QIODevice *out = nullptr;   // values and records
+    QIODevice *err = nullptr;   // messages, summaries, traces
+    QIODevice *in = nullptr;    // answers to questions
+    bool inIsTerminal = false;
+    bool errIsTerminal = false;
+
+    // Bytes exactly as given (records, texts as the device sent them).
+    bool write(const QByteArray &bytes) { return out->write(bytes) == bytes.size(); }
+    // A line on standard output.
+    bool print(const QString &line) { return write(line.toUtf8() + '\n'); }
+    // A line on standard error, as it is.
+    void note(const QString &line) { err->write(line.toUtf8() + '\n'); }
+    // "vx500ctl: message" on standard error.
+    void error(const QString &message) { note(QStringLiteral("vx500ctl: ") + message); }
+};
+
+} // namespace vx::ctl

@@ -1,0 +1,33 @@
+// ports [--map COMn=DEVICE | --unmap COMn]
+#pragma once
+
+#include "ExitCode.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace vx::ctl {
+
+struct Invocation;
+struct Io;
+
+struct PortEntry {
+    QString location;       // /dev/ttyUSB0
+    QString description;    // the USB product, as the system names it
+    QString manufacturer;
+    QString serialNumber;
+    QStringList byId;       // /dev/serial/by-id names that lead to it
+};
+
+// The serial ports the system knows, with the by-id names (from byIdDir)
+// that point at each.
+QList<PortEntry> availablePorts(const QString &byIdDir = QStringLiteral("/dev/serial/by-id"));
+
+// The listing: one block per port, then COM1 to COM16 with the device each
+// stands for, mapped entries and the monitor's port marked.
+QString describePorts(const QList<PortEntry> &ports);
+
+Exit runPorts(const Invocation &invocation, Io &io);
+
+} // namespace vx::ctl
