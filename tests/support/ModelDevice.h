@@ -1,0 +1,39 @@
+// The simulated terminal on the fake port: the host's bytes reach the model
+// after their line time, and the model's answer comes back byte by byte at
+// the line rate (10 bits per byte at the baud in force), all in virtual time.
+// A far end that hangs up pulls the fake port's cable.
+#pragma once
+
+#include "FakePort.h"
+#include "TerminalModel.h"
+
+#include <QDateTime>
+
+namespace vx::test {
+
+class ModelDevice : public FakeDevice {
+public:
+    // The terminal's processing time between the last byte heard and the first sent.
+    static constexpr double kTurnaroundMs = 2.0;
+
+    // pcEpoch is the PC's clock at virtual time 0.
+    explicit ModelDevice(sim::TerminalModel &model,
+                         const QDateTime &pcEpoch = QDateTime(QDate(2024, 6, 1), QTime(9, 0, 0)));
+
+    void received(const QByteArray &bytes, FakePort &port) override;
+
+    // The PC clock at the port's current virtual time.
+    QDateTime pcNow(const FakePort &port) const { return m_epoch.addMSecs(port.now()); }
+    // Everything the far end sent, in order.
+    const QByteArray &sent() const { return m_sent; }
+    int hangUps() const { return m_hangUps; }
+
+private:
+    sim::TerminalModel &m_model;
+    QDateTime m_epoch;
+    double m_lineFreeAt = 0; // the far end's transmitter is busy until then (ms)
+    QByteArray m_sent;
+    int m_hangUps = 0;
+};
+
+} // namespace vx::test

@@ -1,0 +1,90 @@
+#include "DeviceNames.h"
+
+#include "UserSettings.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace vx::sim {
+
+bool DeviceLink::create(const QString &linkPath, const QString &devicePath, QString &error)
+{
+    const QFileInfo info(linkPath);
+    if (info.isSymLink()) {
+        QFile::remove(linkPath);
+    } else if (info.exists()) {
+        error = QStringLiteral("%1 exists and is not a symbolic link; not replaced").arg(linkPath);
+        return false;
+    }
+    if (::symlink(QFile::encodeName(devicePath).constData(), QFile::encodeName(linkPath).constData()) != 0) {
+        error = QStringLiteral("cannot create the link %1: %2")
+                    .arg(linkPath, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    m_link = linkPath;
+    m_target = devicePath;
+    return true;
+}
+
+void DeviceLink::remove()
+{
+    if (m_link.isEmpty())
+        return;
+    if (QFileInfo(m_link).isSymLink() && QFile::symLinkTarget(m_link) == m_target)
+        QFile::remove(m_link);
+    m_link.clear();
+}
+
+QString canonicalComName(const QString &name)
+{
+    static const QRegularExpression com(QStringLiteral("^COM([0-9]{1,2})$"), QRegularExpression::CaseInsensitiveOption);
+    const auto m = com.match(name.trimmed());
+    if (!m.hasMatch())
+        return QString();
+    const int n = m.captured(1).toInt();
+    return n >= 1 && n <= 16 ? QStringLiteral("COM%1").arg(n) : QString();
+}
+
+bool PortRegistration::registerPort(const QString &comName, const QString &devicePath, QString &error)
+{
+    const QString com = canonicalComName(comName);
+    if (com.isEmpty()) {
+        error = QStringLiteral("%1 is no port name from COM1 to COM16").arg(comName);
+        return false;
+    }
+    m_key = QStringLiteral("Ports/") + com;
+    m_device = devicePath;
+    const auto settings = openUserSettings();
+    if (settings->contains(m_key))
+        m_previous = settings->value(m_key);
+    settings->setValue(m_key, devicePath);
+    settings->sync();
+    if (settings->status() != QSettings::NoError) {
+        error = QStringLiteral("cannot write the settings file %1").arg(settings->fileName());
+        return false;
+    }
+    m_active = true;
+    return true;
+}
+
+void PortRegistration::restore()
+{
+    if (!m_active)
+        return;
+    m_active = false;
+    const auto settings = openUserSettings();
+    if (settings->value(m_key).toString() != m_device)
+        return;
+    if (m_previous)
+        settings->setValue(m_key, *m_previous);
+    else
+        settings->remove(m_key);
+    settings->sync();
+}
+
+} // namespace vx::sim

@@ -1,0 +1,54 @@
+// The names under which the simulated line is found: a stable symbolic link
+// to the device, and the monitor's "Ports"/"COMn" setting. Both are undone
+// when the simulator ends.
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+namespace vx::sim {
+
+// A symbolic link to the device; an existing symbolic link at the path is
+// replaced, any other file is left alone.
+class DeviceLink {
+public:
+    DeviceLink() = default;
+    DeviceLink(const DeviceLink &) = delete;
+    DeviceLink &operator=(const DeviceLink &) = delete;
+    ~DeviceLink() { remove(); }
+
+    bool create(const QString &linkPath, const QString &devicePath, QString &error);
+    // Removes the link if it still points at the device.
+    void remove();
+
+private:
+    QString m_link;
+    QString m_target;
+};
+
+// "COM1" .. "COM16" (any case) as the key's canonical name, or an empty text.
+QString canonicalComName(const QString &name);
+
+// The device path written under "Ports"/"COMn" in the user's settings, so
+// that the monitor's COMn reaches the simulator.
+class PortRegistration {
+public:
+    PortRegistration() = default;
+    PortRegistration(const PortRegistration &) = delete;
+    PortRegistration &operator=(const PortRegistration &) = delete;
+    ~PortRegistration() { restore(); }
+
+    bool registerPort(const QString &comName, const QString &devicePath, QString &error);
+    // Puts the previous value back (or removes the key) if the key still
+    // holds the device path; a value someone changed meanwhile stays.
+    void restore();
+
+private:
+    QString m_key;
+    QString m_device;
+    std::optional<QVariant> m_previous;
+    bool m_active = false;
+};
+
+} // namespace vx::sim

@@ -1,0 +1,119 @@
+#include "PtyLine.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace vx::sim {
+
+qint32 baudOfSpeed(unsigned speed)
+{
+    struct Pair { speed_t code; qint32 baud; };
+    static const Pair table[] = {
+        {B50, 50}, {B75, 75}, {B110, 110}, {B134, 134}, {B150, 150}, {B200, 200}, {B300, 300},
+        {B600, 600}, {B1200, 1200}, {B1800, 1800}, {B2400, 2400}, {B4800, 4800}, {B9600, 9600},
+        {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+        {B460800, 460800}, {B500000, 500000}, {B576000, 576000}, {B921600, 921600},
+        {B1000000, 1000000}, {B1152000, 1152000}, {B1500000, 1500000}, {B2000000, 2000000},
+    };
+    for (const auto &p : table)
+        if (p.code == speed)
+            return p.baud;
+    return 0;
+}
+
+PtyLine::~PtyLine() { hangUp(); }
+
+bool PtyLine::open(QString &error)
+{
+    char name[256] = {};
+    if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+        error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        m_master = m_slave = -1;
+        return false;
+    }
+    termios tio{};
+    tcgetattr(m_slave, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(m_slave, TCSANOW, &tio);
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    fcntl(m_slave, F_SETFD, FD_CLOEXEC);
+    m_path = QString::fromLocal8Bit(name);
+    return true;
+}
+
+QString PtyLine::settings() const
+{
+    termios tio{};
+    if (m_slave < 0 || tcgetattr(m_slave, &tio) != 0)
+        return QString();
+    const qint32 baud = baudOfSpeed(cfgetospeed(&tio));
+    char parity = 'n';
+    if (tio.c_cflag & PARENB) {
+#ifdef CMSPAR
+        if (tio.c_cflag & CMSPAR)
+            parity = (tio.c_cflag & PARODD) ? 'm' : 's';
+        else
+#endif
+            parity = (tio.c_cflag & PARODD) ? 'o' : 'e';
+    }
+    int bits = 8;
+    switch (tio.c_cflag & CSIZE) {
+    case CS5: bits = 5; break;
+    case CS6: bits = 6; break;
+    case CS7: bits = 7; break;
+    default: bits = 8; break;
+    }
+    const char *stop = (tio.c_cflag & CSTOPB) ? "2" : "1";
+    return QStringLiteral("%1,%2,%3,%4").arg(baud).arg(QLatin1Char(parity)).arg(bits).arg(QLatin1String(stop));
+}
+
+bool PtyLine::readAvailable(QByteArray &out)
+{
+    if (m_master < 0)
+        return false;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n > 0) {
+            out.append(buf, n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return true;
+        return false; // end of file or a failure: the line is gone
+    }
+}
+
+qsizetype PtyLine::writeSome(const char *data, qsizetype size)
+{
+    if (m_master < 0)
+        return -1;
+    for (;;) {
+        const ssize_t n = ::write(m_master, data, static_cast<size_t>(size));
+        if (n >= 0)
+            return n;
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        return -1;
+    }
+}
+
+void PtyLine::hangUp()
+{
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_master = m_slave = -1;
+}
+
+} // namespace vx::sim

@@ -1,0 +1,130 @@
+#include "SimServer.h"
+
+#include "Frame.h"
+
+#include <QDateTime>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <poll.h>
+#include <unistd.h>
+
+namespace vx::sim {
+
+namespace {
+qint64 monotonicNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
+void SimServer::log(const QString &line) const
+{
+    if (!m_log)
+        return;
+    const QString stamp = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
+    std::fprintf(stderr, "%s  %s\n", qPrintable(stamp), qPrintable(line));
+    std::fflush(stderr);
+}
+
+void SimServer::heard(const QByteArray &bytes)
+{
+    const QString settings = m_line.settings();
+    log(QStringLiteral("host (%1): %2").arg(settings, hexDump(bytes)));
+    const Line line = Line::parse(settings);
+    const Reply reply = m_model.receive(bytes, line, QDateTime::currentDateTime());
+    if (!reply.bytes.isEmpty()) {
+        log(QStringLiteral("sim:  %1").arg(hexDump(reply.bytes)));
+        queue(reply.bytes, line.baud);
+    }
+    if (reply.hangUp) {
+        log(QStringLiteral("sim:  the far end closes the line"));
+        m_hangUpPending = true;
+    }
+}
+
+void SimServer::queue(const QByteArray &bytes, qint32 baud)
+{
+    const qint64 now = monotonicNs();
+    if (m_out.isEmpty()) {
+        m_byteNs = baud > 0 ? 10'000'000'000LL / baud : 0;
+        m_nextDueNs = std::max(now, m_nextDueNs) + m_byteNs;
+    }
+    m_out += bytes;
+}
+
+bool SimServer::flushDue(qint64 nowNs)
+{
+    while (!m_out.isEmpty()) {
+        qsizetype count = m_out.size();
+        if (m_pace && m_byteNs > 0) {
+            if (nowNs < m_nextDueNs)
+                return true;
+            count = std::min<qsizetype>(count, (nowNs - m_nextDueNs) / m_byteNs + 1);
+        }
+        const qsizetype n = m_line.writeSome(m_out.constData(), count);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true; // the line is full; POLLOUT says when it takes more
+        m_out.remove(0, n);
+        m_nextDueNs += n * m_byteNs;
+    }
+    return true;
+}
+
+int SimServer::pollTimeoutMs(qint64 nowNs) const
+{
+    if (m_out.isEmpty() || !m_pace || m_byteNs == 0)
+        return -1;
+    const qint64 wait = m_nextDueNs - nowNs;
+    return wait <= 0 ? 0 : static_cast<int>((wait + 999'999) / 1'000'000);
+}
+
+SimServer::End SimServer::run(int controlFd)
+{
+    for (;;) {
+        if (m_hangUpPending && m_out.isEmpty()) {
+            m_line.hangUp();
+            return End::HungUp;
+        }
+        const qint64 now = monotonicNs();
+        const bool dueNow = !m_out.isEmpty() && (!m_pace || m_byteNs == 0 || now >= m_nextDueNs);
+        pollfd fds[2] = {
+            {m_line.masterFd(), static_cast<short>(POLLIN | (dueNow ? POLLOUT : 0)), 0},
+            {controlFd, POLLIN, 0},
+        };
+        const int ready = ::poll(fds, 2, dueNow ? -1 : pollTimeoutMs(now));
+        if (ready < 0 && errno != EINTR)
+            return End::LineFailed;
+
+        if (fds[1].revents & POLLIN) {
+            char c = 0;
+            while (::read(controlFd, &c, 1) == 1) {
+                if (c == 'q')
+                    return End::Stopped;
+                if (c == 'w' && m_model.isPoweredDown()) {
+                    m_model.wake();
+                    log(QStringLiteral("sim:  the terminal wakes up"));
+                }
+            }
+        }
+        if (fds[0].revents & POLLIN) {
+            QByteArray in;
+            const bool alive = m_line.readAvailable(in);
+            if (!in.isEmpty())
+                heard(in);
+            if (!alive)
+                return End::LineFailed;
+        }
+        if (fds[0].revents & (POLLERR | POLLNVAL))
+            return End::LineFailed;
+        if (!flushDue(monotonicNs()))
+            return End::LineFailed;
+    }
+}
+
+} // namespace vx::sim

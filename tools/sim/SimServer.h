@@ -1,0 +1,45 @@
+// Serves the terminal model on the pseudo-terminal: reads what the host
+// sends, hands it to the model with the line settings the host put on the
+// port, and sends the answer back, at once or at the real line rate.
+#pragma once
+
+#include "PtyLine.h"
+#include "TerminalModel.h"
+
+#include <QByteArray>
+
+namespace vx::sim {
+
+class SimServer {
+public:
+    enum class End { Stopped, HungUp, LineFailed };
+
+    SimServer(PtyLine &line, TerminalModel &model) : m_line(line), m_model(model) {}
+
+    // Every byte at the line rate (10 bits per byte) instead of all at once.
+    void setPace(bool on) { m_pace = on; }
+    // Each transmission in hex with a time stamp on stderr.
+    void setLog(bool on) { m_log = on; }
+
+    // Serves until control() receives 'q' (stop) or the far end hangs up;
+    // a 'w' on the control descriptor wakes a powered-down terminal.
+    End run(int controlFd);
+
+private:
+    void heard(const QByteArray &bytes);
+    void queue(const QByteArray &bytes, qint32 baud);
+    bool flushDue(qint64 nowNs);
+    int pollTimeoutMs(qint64 nowNs) const;
+    void log(const QString &line) const;
+
+    PtyLine &m_line;
+    TerminalModel &m_model;
+    bool m_pace = false;
+    bool m_log = false;
+    QByteArray m_out;          // answer bytes not yet on the line
+    qint64 m_byteNs = 0;       // line time of one byte of m_out
+    qint64 m_nextDueNs = 0;    // when the next paced byte may go
+    bool m_hangUpPending = false;
+};
+
+} // namespace vx::sim
