@@ -1,0 +1,380 @@
+// vx500-sim over real pseudo-terminals: the link with its QSerialPort
+// adapter against the simulator program, as the monitor uses it.
+#include "RecordGenerator.h"
+#include "SimProcess.h"
+#include "UserSettings.h"
+#include "ucVX300_500.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <iostream>
+
+using namespace vx::sim::test;
+using vx::VX_SUCCESS;
+
+namespace {
+
+class SimPty : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        vx.reset(); // the port closes before the simulator goes
+        if (sim)
+            EXPECT_TRUE(sim->stop()) << qPrintable(sim->errors());
+    }
+
+    // Starts the simulator and a link on its device.
+    void start(const QStringList &arguments,
+               const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+    {
+        sim = std::make_unique<SimProcess>(arguments, environment);
+        ASSERT_TRUE(sim->started()) << qPrintable(sim->errors());
+        ASSERT_TRUE(sim->device().startsWith(QStringLiteral("/dev/"))) << qPrintable(sim->device());
+        vx = std::make_unique<ucVX300_500>();
+        vx->SetErrorHandler([this](const vx::RuntimeError &e) { reports.append(e); });
+        vx->SetPortName(sim->device());
+        vx->Timeout(2000);
+    }
+
+    QStringList download(qint32 &endStatus)
+    {
+        QStringList got;
+        vx->BeginDownload(0);
+        for (QString record; vx->GetRecord(record), vx->ErrCode() == VX_SUCCESS;)
+            got << record;
+        endStatus = vx->ErrCode();
+        return got;
+    }
+
+    // Waits until the simulator's stderr holds the text.
+    bool simSays(const QString &text)
+    {
+        QDeadlineTimer deadline(5000);
+        while (!sim->errors().contains(text)) {
+            if (deadline.hasExpired())
+                return false;
+            sim->process().waitForReadyRead(20);
+        }
+        return true;
+    }
+
+    QString reportText() const
+    {
+        QStringList lines;
+        for (const auto &r : reports)
+            lines << QStringLiteral("%1 %2").arg(r.number).arg(r.description);
+        return lines.join(u'\n');
+    }
+
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<ucVX300_500> vx;
+    QList<vx::RuntimeError> reports;
+};
+
+} // namespace
+
+TEST_F(SimPty, EveryTerminalOperation)
+{
+    start({QStringLiteral("--id"), QStringLiteral("5"), QStringLiteral("--generate"), QStringLiteral("12"),
+           QStringLiteral("--version"), QStringLiteral("VX500A V2.10"), QStringLiteral("--voltage"),
+           QStringLiteral("2.95V"), QStringLiteral("--self-test-time"), QStringLiteral("0"),
+           QStringLiteral("--log")});
+
+    const QDateTime set(QDate(2009, 1, 5), QTime(7, 8, 9));
+    vx->SetTime(5, set);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    QDateTime read;
+    vx->GetTime(5, read);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    EXPECT_GE(read, set);
+    EXPECT_LE(read, set.addSecs(60));
+
+    qint16 count = -1;
+    vx->GetRecordCount(5, count);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(count, 12);
+
+    QString version, voltage;
+    vx->GetVersion(5, version);
+    EXPECT_EQ(version, QStringLiteral("VX500A V2.10"));
+    vx->GetVoltage(5, voltage);
+    EXPECT_EQ(voltage, QStringLiteral("2.95V"));
+
+    vx->SetID(5, 0x1A);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    qint16 id = -1;
+    vx->GetID(0x1A, id);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(id, 0x1A);
+
+    vx->ClearData(0x1A);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    vx->GetRecordCount(0x1A, count);
+    EXPECT_EQ(count, 0);
+    vx->RecoverData(0x1A);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    vx->GetRecordCount(0x1A, count);
+    EXPECT_EQ(count, 12);
+
+    vx->InvokeTest(0x1A);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    vx->PowerDown(0x1A);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    vx->Timeout(300);
+    vx->GetRecordCount(0x1A, count);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT) << "powered down";
+
+    ::kill(static_cast<pid_t>(sim->process().processId()), SIGUSR1);
+    ASSERT_TRUE(simSays(QStringLiteral("wakes up")));
+    vx->Timeout(2000);
+    count = -1;
+    vx->GetRecordCount(0x1A, count);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(count, 12);
+    EXPECT_TRUE(reports.isEmpty()) << qPrintable(reportText());
+}
+
+TEST_F(SimPty, ReaderStationAt9600ThenTheTerminalAt19200)
+{
+    start({QStringLiteral("--station-version"), QStringLiteral("VX500R V1.04"), QStringLiteral("--station-info"),
+           QStringLiteral("READER, 2 SLOTS"), QStringLiteral("--generate"), QStringLiteral("3"),
+           QStringLiteral("--log")});
+    vx->Timeout(3000);
+    QString version, info;
+    vx->DS90_GetVersion(version);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(version, QStringLiteral("VX500R V1.04"));
+    vx->DS90_GetInformation(info);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(info, QStringLiteral("READER, 2 SLOTS"));
+    EXPECT_FALSE(vx->Port().isOpen());
+    EXPECT_EQ(vx->Port().settings(), QStringLiteral("19200,n,8,1"));
+
+    qint16 count = -1;
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(count, 3);
+    // The simulator heard each request at the speed the host set on the line.
+    ASSERT_TRUE(simSays(QStringLiteral("host (19200,n,8,1): 05 30 30 41")));
+    EXPECT_TRUE(sim->errors().contains(QStringLiteral("host (9600,n,8,1): 05 42 30 30 56 0D")));
+    EXPECT_TRUE(sim->errors().contains(QStringLiteral("host (9600,n,8,1): 05 42 30 30 4E 0D")));
+    EXPECT_TRUE(reports.isEmpty()) << qPrintable(reportText());
+}
+
+TEST_F(SimPty, WrongLineSpeedReadsGarbage)
+{
+    start({QStringLiteral("--generate"), QStringLiteral("3")});
+    vx->Port().setSettings(QStringLiteral("9600,n,8,1"));
+    vx->Timeout(1000); // time enough for the garbage to arrive on a busy machine
+    qint16 count = -1;
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT);
+    vx->ClearData(0);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_ACK_NOT_GET);
+
+    // A pseudo-terminal keeps 8 data bits and no parity whatever the host
+    // asks; the stop bits are kept as set.
+    vx->Disconnect();
+    vx->Port().setSettings(QStringLiteral("19200,n,8,2"));
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT) << qPrintable(reportText());
+
+    vx->Disconnect();
+    vx->Port().setSettings(QStringLiteral("19200,n,8,1"));
+    vx->Timeout(2000);
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(count, 3) << "nothing was cleared by the garbled request";
+}
+
+TEST_F(SimPty, ThousandRecordDownload)
+{
+    start({QStringLiteral("--generate"), QStringLiteral("1000")});
+    QElapsedTimer clock;
+    clock.start();
+    qint32 end = 0;
+    const QStringList got = download(end);
+    const qint64 ms = clock.elapsed();
+    std::cout << "vx500-sim: downloaded " << got.size() << " records over " << qPrintable(sim->device())
+              << " in " << ms << " ms" << std::endl;
+    EXPECT_EQ(end, vx::VX_END_OF_STREAM);
+    EXPECT_EQ(got, vx::sim::RecordGenerator{}.generate(1000));
+    EXPECT_TRUE(reports.isEmpty()) << qPrintable(reportText());
+}
+
+TEST_F(SimPty, PacedDownloadAtTheLineRate)
+{
+    start({QStringLiteral("--generate"), QStringLiteral("20"), QStringLiteral("--pace")});
+    QElapsedTimer clock;
+    clock.start();
+    qint32 end = 0;
+    const QStringList got = download(end);
+    std::cout << "vx500-sim --pace: " << got.size() << " records in " << clock.elapsed() << " ms" << std::endl;
+    EXPECT_EQ(end, vx::VX_END_OF_STREAM);
+    EXPECT_EQ(got, vx::sim::RecordGenerator{}.generate(20));
+}
+
+TEST_F(SimPty, TagListUploadAndDownload)
+{
+    start({QStringLiteral("--b-answer"), QStringLiteral("tag-count")});
+    const QStringList codes{QStringLiteral("12AB34CD56"), QStringLiteral("00A31F2C"), QStringLiteral("0001")};
+    vx->BeginTagUpload(0);
+    ASSERT_EQ(vx->ErrCode(), VX_SUCCESS);
+    for (int i = 0; i < codes.size(); ++i) {
+        vx->SendTagCode(static_cast<qint16>(i + 1), codes[i]);
+        ASSERT_EQ(vx->ErrCode(), VX_SUCCESS);
+    }
+    vx->EndTagUpload();
+    qint16 count = -1;
+    vx->GetTagCount(0, count);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(count, 3);
+    QStringList got;
+    vx->BeginTagDownload(0);
+    for (QString item; vx->GetTagCode(item), vx->ErrCode() == VX_SUCCESS;)
+        got << item;
+    EXPECT_EQ(vx->ErrCode(), vx::VX_END_OF_STREAM);
+    EXPECT_EQ(got, (QStringList{QStringLiteral("0000112AB34CD56"), QStringLiteral("0000200A31F2C"),
+                                QStringLiteral("000030001")}));
+}
+
+TEST_F(SimPty, WrongCheckByteOnRecordK)
+{
+    start({QStringLiteral("--generate"), QStringLiteral("6"), QStringLiteral("--bad-bcc"), QStringLiteral("3")});
+    qint32 end = 0;
+    EXPECT_EQ(download(end).size(), 2);
+    EXPECT_EQ(end, vx::VX_ERR_INVALID_BCC);
+}
+
+TEST_F(SimPty, SilenceFromRecordK)
+{
+    start({QStringLiteral("--generate"), QStringLiteral("6"), QStringLiteral("--silent-from"), QStringLiteral("4")});
+    vx->Timeout(1000); // the first records must still make it on a busy machine
+    qint32 end = 0;
+    EXPECT_EQ(download(end).size(), 3);
+    EXPECT_EQ(end, vx::VX_ERR_TIMEOUT);
+}
+
+TEST_F(SimPty, NoiseInPlaceOfAnswers)
+{
+    start({QStringLiteral("--noise")});
+    vx->Timeout(1000);
+    qint16 count = -1;
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT);
+    vx->SetTime(0, QDateTime::currentDateTime());
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_ACK_NOT_GET);
+    EXPECT_EQ(count, -1);
+}
+
+TEST_F(SimPty, EotInPlaceOfAnswers)
+{
+    start({QStringLiteral("--eot-reply"), QStringLiteral("--generate"), QStringLiteral("2")});
+    QString version = QStringLiteral("unchanged");
+    vx->GetVersion(0, version);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_END_OF_STREAM);
+    EXPECT_EQ(version, QStringLiteral("unchanged"));
+    vx->ClearData(0);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_ACK_NOT_GET);
+}
+
+TEST_F(SimPty, NakInPlaceOfAcks)
+{
+    start({QStringLiteral("--nak")});
+    vx->ClearData(0);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_ACK_NOT_GET);
+    vx->SetTime(0, QDateTime::currentDateTime());
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_ACK_NOT_GET);
+    qint16 count = -1;
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS) << "queries carry no ACK from the terminal";
+}
+
+TEST_F(SimPty, PulledCableIsOneClearFailure)
+{
+    start({QStringLiteral("--generate"), QStringLiteral("10"), QStringLiteral("--hangup-after"), QStringLiteral("4")});
+    qint32 end = 0;
+    EXPECT_EQ(download(end).size(), 4);
+    EXPECT_EQ(end, vx::VX_ERR_PORT_NOT_OPEN);
+    ASSERT_EQ(reports.size(), 1) << qPrintable(reportText());
+    EXPECT_EQ(reports[0].number, vx::kErrPortIo);
+    EXPECT_FALSE(vx->Port().isOpen());
+
+    // The simulator ends by itself and its device is gone.
+    EXPECT_TRUE(sim->waitForEnd()) << qPrintable(sim->errors());
+    EXPECT_TRUE(sim->errors().contains(QStringLiteral("pulled cable")));
+    // A later request fails at once with one report of its own.
+    qint16 count = -1;
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_PORT_NOT_OPEN);
+    EXPECT_EQ(reports.size(), 2) << qPrintable(reportText());
+}
+
+TEST_F(SimPty, LinkAndRegistrationLeadToTheDeviceAndAreUndone)
+{
+    QTemporaryDir config, links;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+    vx::openUserSettings()->setValue(QStringLiteral("Ports/COM3"), QStringLiteral("/dev/ttyUSB7"));
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    const QString linkPath = links.filePath(QStringLiteral("vx500"));
+
+    start({QStringLiteral("--link"), linkPath, QStringLiteral("--register"), QStringLiteral("com3"),
+           QStringLiteral("--generate"), QStringLiteral("2")},
+          env);
+    EXPECT_EQ(QFile::symLinkTarget(linkPath), sim->device());
+    EXPECT_EQ(vx::openUserSettings()->value(QStringLiteral("Ports/COM3")).toString(), sim->device());
+
+    // The monitor's way: port number 3.
+    vx->CommPort(3);
+    EXPECT_EQ(vx->PortName(), sim->device());
+    qint16 count = -1;
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(count, 2);
+    // The stable link works as well.
+    vx->SetPortName(linkPath);
+    count = -1;
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(count, 2);
+
+    vx.reset();
+    EXPECT_TRUE(sim->stop()) << qPrintable(sim->errors());
+    EXPECT_FALSE(QFileInfo(linkPath).isSymLink());
+    EXPECT_EQ(vx::openUserSettings()->value(QStringLiteral("Ports/COM3")).toString(), QStringLiteral("/dev/ttyUSB7"));
+}
+
+TEST_F(SimPty, RegistrationWithoutAnEarlierValueIsRemovedOnExit)
+{
+    QTemporaryDir config;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    start({QStringLiteral("--register"), QStringLiteral("COM16")}, env);
+    EXPECT_EQ(vx::openUserSettings()->value(QStringLiteral("Ports/COM16")).toString(), sim->device());
+    vx.reset();
+    EXPECT_TRUE(sim->stop());
+    EXPECT_FALSE(vx::openUserSettings()->contains(QStringLiteral("Ports/COM16")));
+}
+
+TEST(SimOptions, WrongOptionsAreRefusedWithoutADevice)
+{
+    for (const QStringList &args : {QStringList{QStringLiteral("--id"), QStringLiteral("256")},
+                                    QStringList{QStringLiteral("--bad-bcc"), QStringLiteral("0")},
+                                    QStringList{QStringLiteral("--b-answer"), QStringLiteral("both")},
+                                    QStringList{QStringLiteral("--records"), QStringLiteral("/no/such/file")},
+                                    QStringList{QStringLiteral("--register"), QStringLiteral("COM17")},
+                                    QStringList{QStringLiteral("--no-such-option")}}) {
+        SimProcess sim(args);
+        EXPECT_FALSE(sim.started()) << qPrintable(args.join(u' '));
+        EXPECT_FALSE(sim.waitForEnd()) << "ends with a failure status: " << qPrintable(args.join(u' '));
+        EXPECT_FALSE(sim.errors().isEmpty()) << qPrintable(args.join(u' '));
+    }
+}
