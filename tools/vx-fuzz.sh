@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 SECONDS_EACH=${1:-60}
-BUILD=${VX_FUZZ_BUILD_DIR:-$ROOT/build-fuzz}
+BUILD=$(realpath -m "${VX_FUZZ_BUILD_DIR:-$ROOT/build-fuzz}")
 TARGETS=(fuzz_frames fuzz_numbers fuzz_records)
 if [ ! -f "$BUILD/build.ninja" ]; then
     CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_FUZZ=ON >/dev/null
