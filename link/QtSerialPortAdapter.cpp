@@ -134,7 +134,9 @@ bool QtSerialPortAdapter::write(const QByteArray &bytes)
         return false;
     }
     m_port.flush(); // hand the bytes to the driver now, not at the next event-loop pass
-    return true;
+    // A device that went away is noticed by that very write: onError() has
+    // closed the port and said why.
+    return m_port.isOpen();
 }
 
 PortFailure QtSerialPortAdapter::lastError() const { return m_failure; }

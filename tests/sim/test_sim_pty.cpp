@@ -378,3 +378,21 @@ TEST(SimOptions, WrongOptionsAreRefusedWithoutADevice)
         EXPECT_FALSE(sim.errors().isEmpty()) << qPrintable(args.join(u' '));
     }
 }
+
+TEST_F(SimPty, SimulatorEndingBetweenRequestsIsOneClearFailure)
+{
+    start({QStringLiteral("--generate"), QStringLiteral("2")});
+    qint16 count = -1;
+    vx->GetRecordCount(0, count);
+    ASSERT_EQ(vx->ErrCode(), VX_SUCCESS);
+    ASSERT_TRUE(vx->Port().isOpen());
+    EXPECT_TRUE(sim->stop());
+    sim.reset();
+
+    count = -1;
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_PORT_NOT_OPEN);
+    EXPECT_EQ(count, -1);
+    EXPECT_EQ(reports.size(), 1) << qPrintable(reportText());
+    EXPECT_FALSE(vx->Port().isOpen());
+}
