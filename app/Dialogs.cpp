@@ -1,0 +1,85 @@
+#include "Dialogs.h"
+
+#include "UserSettings.h"
+#include "ucVX300_500.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vx {
+
+QString appTitle() { return kAppName; }
+
+void Dialogs::report(const RuntimeError &error)
+{
+    ask({Icon::None, Buttons::Ok, error.numberAsTitle ? QString::number(error.number) : appTitle(),
+         error.description});
+}
+
+void Dialogs::report(int number, const QString &description)
+{
+    report(RuntimeError{number, description, true});
+}
+
+Answer QtDialogs::ask(const Message &message)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(message.title.isEmpty() ? appTitle() : message.title);
+    box.setText(message.text);
+    switch (message.icon) {
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    switch (message.buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return Answer::Ok;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+    return Answer::Cancel;
+}
+
+namespace {
+
+// "(*.txt)|*.txt" -> "(*.txt)"; "Text|*.txt" -> "Text (*.txt)".
+QString qtFilter(const QString &filter)
+{
+    const qsizetype bar = filter.indexOf(QLatin1Char('|'));
+    if (bar < 0)
+        return filter;
+    const QString description = filter.left(bar).trimmed();
+    const QString pattern = filter.mid(bar + 1).trimmed();
+    if (description.endsWith(QLatin1Char(')')) && description.contains(pattern))
+        return description;
+    return description.isEmpty() ? QStringLiteral("(%1)").arg(pattern)
+                                 : QStringLiteral("%1 (%2)").arg(description, pattern);
+}
+
+} // namespace
+
+std::optional<QString> QtDialogs::saveFileName(const SaveRequest &request)
+{
+    QFileDialog dialog(QApplication::activeWindow(), request.title, request.folder, qtFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The caller asks about an existing file itself (it appends).
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.selectFile(request.proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
+} // namespace vx

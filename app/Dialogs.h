@@ -1,0 +1,57 @@
+// The one seam for message boxes, confirmations and the save-file dialog.
+// The program shows Qt's boxes through QtDialogs; tests install their own
+// Dialogs that answer from a script and record what was asked.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace vx {
+
+struct RuntimeError;
+
+enum class Icon { None, Information, Exclamation, Critical, Question };
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct Message {
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+    QString title;
+    QString text;
+};
+
+struct SaveRequest {
+    QString title;
+    QString folder;   // where the dialog opens
+    QString filter;   // "description|pattern", e.g. "(*.txt)|*.txt"
+    QString proposed; // the file name preset in the dialog
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A modal message box; returns the button pressed (closing the box
+    // counts as Cancel or No, or Ok when OK is the only button).
+    virtual Answer ask(const Message &message) = 0;
+    // The save-file dialog; nullopt when cancelled, else the full path chosen.
+    virtual std::optional<QString> saveFileName(const SaveRequest &request) = 0;
+
+    // A run-time failure: its description, the OK button only, and its
+    // number as title (or the program's title when the failure says so).
+    void report(const RuntimeError &error);
+    void report(int number, const QString &description);
+};
+
+// The program's own title, "VX500-500A Monitor".
+QString appTitle();
+
+class QtDialogs : public Dialogs {
+public:
+    Answer ask(const Message &message) override;
+    std::optional<QString> saveFileName(const SaveRequest &request) override;
+};
+
+} // namespace vx

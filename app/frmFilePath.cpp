@@ -1,0 +1,185 @@
+#include "frmFilePath.h"
+
+#include "Dialogs.h"
+#include "FolderList.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStorageInfo>
+#include <QVBoxLayout>
+
+frmFilePath::frmFilePath(vx::Dialogs &dialogs, QWidget *parent) : QDialog(parent), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("frmFilePath"));
+    setWindowTitle(QStringLiteral("Path"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+
+    auto *label = new QLabel(QStringLiteral("Look in:"), this);
+    label->setObjectName(QStringLiteral("Label1"));
+    label->setAccessibleName(QStringLiteral("Look in:"));
+
+    drvDownloadSaved = new QComboBox(this);
+    drvDownloadSaved->setObjectName(QStringLiteral("drvDownloadSaved"));
+    drvDownloadSaved->setAccessibleName(QStringLiteral("Drive"));
+    label->setBuddy(drvDownloadSaved);
+
+    dirDownloadSaved = new FolderList(this);
+    dirDownloadSaved->setObjectName(QStringLiteral("dirDownloadSaved"));
+    dirDownloadSaved->setAccessibleName(QStringLiteral("Folder"));
+    dirDownloadSaved->setMinimumSize(240, 230);
+
+    cmdCtrl = new QButtonGroup(this);
+    cmdCtrl->setObjectName(QStringLiteral("cmdCtrl"));
+    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    ok->setObjectName(QStringLiteral("cmdCtrl(0)"));
+    cancel->setObjectName(QStringLiteral("cmdCtrl(1)"));
+    ok->setAccessibleName(QStringLiteral("OK"));
+    cancel->setAccessibleName(QStringLiteral("Cancel"));
+    ok->setDefault(true);
+    cancel->setAutoDefault(false);
+    cmdCtrl->addButton(ok, 0);
+    cmdCtrl->addButton(cancel, 1);
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(label, 0, 0);
+    grid->addWidget(drvDownloadSaved, 1, 0);
+    grid->addWidget(dirDownloadSaved, 2, 0);
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addStretch();
+    grid->addLayout(buttons, 1, 1, 2, 1);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(drvDownloadSaved, &QComboBox::currentIndexChanged, this, [this] { drvDownloadSaved_Change(); });
+    connect(dirDownloadSaved, &FolderList::openFailed, this, &frmFilePath::showError);
+    connect(cmdCtrl, &QButtonGroup::idClicked, this, &frmFilePath::cmdCtrl_Click);
+}
+
+QStringList frmFilePath::driveRoots()
+{
+    QStringList roots{QDir::rootPath()};
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        const QString root = volume.rootPath();
+        if (!root.isEmpty() && !roots.contains(root))
+            roots.append(root);
+    }
+    std::sort(roots.begin() + 1, roots.end());
+    return roots;
+}
+
+QString frmFilePath::driveOf(const QString &path, const QStringList &roots)
+{
+    const QString p = QDir::fromNativeSeparators(path);
+    if (!QDir::isAbsolutePath(p))
+        return QString();
+    const QString clean = QDir::cleanPath(p);
+    QString best;
+    for (const QString &root : roots) {
+        const QString r = QDir::fromNativeSeparators(root);
+        const bool inside = clean.compare(r, Qt::CaseInsensitive) == 0
+            || clean.startsWith(r.endsWith(QLatin1Char('/')) ? r : r + QLatin1Char('/'),
+#ifdef Q_OS_WIN
+                                Qt::CaseInsensitive
+#else
+                                Qt::CaseSensitive
+#endif
+            );
+        if (inside && r.size() > best.size())
+            best = root;
+    }
+    return best;
+}
+
+void frmFilePath::Form_Load()
+{
+    m_bIsOK = false;
+    m_bLoaded = true;
+    // The lists start on the program's current drive and folder.
+    const QSignalBlocker quiet(drvDownloadSaved);
+    drvDownloadSaved->clear();
+    for (const QString &root : driveRoots())
+        drvDownloadSaved->addItem(QDir::toNativeSeparators(root), root);
+    const QString current = QDir::currentPath();
+    const int at = drvDownloadSaved->findData(driveOf(current, driveRoots()));
+    drvDownloadSaved->setCurrentIndex(at < 0 ? 0 : at);
+    QString why;
+    if (!dirDownloadSaved->setPath(QDir::toNativeSeparators(current), &why))
+        dirDownloadSaved->setPath(QDir::toNativeSeparators(QDir::rootPath()), nullptr);
+}
+
+void frmFilePath::Path(const QString &i_sPath)
+{
+    if (!m_bLoaded)
+        Form_Load();
+    m_sPath = i_sPath;
+    const QString root = driveOf(i_sPath, driveRoots());
+    if (root.isEmpty()) {
+        showError(QStringLiteral("%1: Path not found").arg(i_sPath));
+        return;
+    }
+    if (!selectDrive(root))
+        return;
+    QString why;
+    if (!dirDownloadSaved->setPath(i_sPath, &why))
+        showError(why);
+}
+
+bool frmFilePath::selectDrive(const QString &root)
+{
+    int at = drvDownloadSaved->findData(root);
+    if (at < 0) {
+        drvDownloadSaved->addItem(QDir::toNativeSeparators(root), root);
+        at = drvDownloadSaved->count() - 1;
+    }
+    if (at == drvDownloadSaved->currentIndex())
+        return true;
+    {
+        const QSignalBlocker quiet(drvDownloadSaved);
+        drvDownloadSaved->setCurrentIndex(at);
+    }
+    return drvDownloadSaved_Change();
+}
+
+bool frmFilePath::drvDownloadSaved_Change()
+{
+    // The folder list moves to the picked drive; when that fails the drive
+    // list stays on the drive just picked and the folder list where it was.
+    const QString root = drvDownloadSaved->currentData().toString();
+    QString why;
+    if (dirDownloadSaved->setPath(QDir::toNativeSeparators(root), &why))
+        return true;
+    showError(why);
+    return false;
+}
+
+void frmFilePath::cmdCtrl_Click(int index)
+{
+    if (index == 0) {
+        m_sPath = dirDownloadSaved->path();
+        m_bIsOK = true;
+        accept();
+    } else if (index == 1) {
+        m_bIsOK = false;
+        reject();
+    }
+}
+
+void frmFilePath::done(int result)
+{
+    // Closing unloads the window; Path and IsOK stay readable.
+    m_bLoaded = false;
+    QDialog::done(result);
+}
+
+void frmFilePath::showError(const QString &description)
+{
+    m_dialogs.ask({vx::Icon::None, vx::Buttons::Ok, vx::appTitle(), description});
+}

@@ -1,0 +1,50 @@
+// The download folder chooser: a drive list (the file-system roots and
+// mounted volumes) and a folder list; OK returns the folder that is open.
+#pragma once
+
+#include <QDialog>
+
+class FolderList;
+class QButtonGroup;
+class QComboBox;
+
+namespace vx {
+class Dialogs;
+}
+
+class frmFilePath : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmFilePath(vx::Dialogs &dialogs, QWidget *parent = nullptr);
+
+    // Presets the folder (loading the dialog afresh); errors are shown and
+    // the lists keep what they showed.
+    void Path(const QString &i_sPath);
+    // The preset folder until OK, then the folder open at that moment.
+    QString Path() const { return m_sPath; }
+    bool IsOK() const { return m_bIsOK; }
+
+    // The roots offered in the drive list.
+    static QStringList driveRoots();
+    // The root among roots that holds the path; empty when none does.
+    static QString driveOf(const QString &path, const QStringList &roots);
+
+protected:
+    void done(int result) override;
+
+private:
+    void Form_Load();
+    bool drvDownloadSaved_Change();
+    void cmdCtrl_Click(int index);
+    bool selectDrive(const QString &root);
+    void showError(const QString &description);
+
+    vx::Dialogs &m_dialogs;
+    QComboBox *drvDownloadSaved;
+    FolderList *dirDownloadSaved;
+    QButtonGroup *cmdCtrl;
+    QString m_sPath;
+    bool m_bIsOK = false;
+    bool m_bLoaded = false;
+};

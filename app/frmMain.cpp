@@ -1,0 +1,217 @@
+// The main window's load, its settings handlers and its closing.
+#include "frmMain.h"
+
+#include "Dialogs.h"
+#include "Globals.h"
+#include "ProgramFolder.h"
+#include "SettingsStore.h"
+#include "frmFilePath.h"
+#include "frmPasswordChange.h"
+#include "ucVX300_500.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QTimeEdit>
+
+namespace {
+
+// Check states as stored: 0 not ticked, 1 ticked, 2 greyed.
+int storedState(const QCheckBox *box)
+{
+    switch (box->checkState()) {
+    case Qt::Checked: return 1;
+    case Qt::PartiallyChecked: return 2;
+    default: return 0;
+    }
+}
+
+void setStoredState(QCheckBox *box, int state)
+{
+    box->setCheckState(state == 1 ? Qt::Checked : state == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+}
+
+} // namespace
+
+frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx::SettingsStore &settings,
+                 const QString &programFolder, QWidget *parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_settings(settings), m_sProgramFolder(programFolder),
+      m_vx(new ucVX300_500(std::move(port), this)), m_endProgram([] { QCoreApplication::quit(); })
+{
+    m_vx->setObjectName(QStringLiteral("m_vx"));
+    m_vx->SetErrorHandler([this](const vx::RuntimeError &error) { m_dialogs.report(error); });
+
+    buildLayout();
+
+    connect(cboCommPort, &QComboBox::currentIndexChanged, this, [this] { cboCommPort_Click(); });
+    connect(cboDateFormat, &QComboBox::currentIndexChanged, this, [this] { cboDateFormat_Click(); });
+    connect(chkClearData, &QCheckBox::stateChanged, this, [this] { chkClearData_Click(); });
+    connect(chkUpdateTime, &QCheckBox::stateChanged, this, [this] { chkUpdateTime_Click(); });
+    connect(chkPowerDown, &QCheckBox::stateChanged, this, [this] { chkPowerDown_Click(); });
+    connect(chkSaveData, &QCheckBox::stateChanged, this, [this] { chkSaveData_Click(); });
+    // A greyed box that the operator clicks becomes an ordinary one.
+    for (QCheckBox *box : {chkClearData, chkUpdateTime, chkPowerDown, chkSaveData})
+        connect(box, &QCheckBox::clicked, box, [box] { box->setTristate(false); });
+    connect(optFilenameFormat, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on)
+            optFilenameFormat_Click(id);
+    });
+    connect(cmdPath, &QPushButton::clicked, this, &frmMain::cmdPath_Click);
+    connect(cmdChangePassword, &QPushButton::clicked, this, &frmMain::cmdChangePassword_Click);
+
+    Form_Load();
+    setFixedSize(sizeHint());
+}
+
+frmMain::~frmMain() = default;
+
+QString frmMain::dataFolder() const { return vx::defaultDataFolder(m_sProgramFolder); }
+
+void frmMain::Form_Load()
+{
+    // 1. The tag tab is switched off.
+    stab->setTabEnabled(3, false);
+
+    // 2. Service buttons only under the master password.
+    const bool service = g_sPassword == vx::kMasterPassword;
+    cmd->button(7)->setVisible(service);
+    cmd->button(8)->setVisible(service);
+
+    // 3. Port; selecting it writes it back, as an operator's change would.
+    {
+        const QSignalBlocker quiet(cboCommPort);
+        cboCommPort->setCurrentIndex(m_settings.readLenient(vx::key::Comport, 0, 0, 15));
+    }
+    cboCommPort_Click();
+
+    // 4. The PC's date and time.
+    const QDateTime now = QDateTime::currentDateTime();
+    dtpDate->setDate(now.date());
+    dtpTime->setTime(now.time());
+
+    // 5, 6. First tab, caption with the version.
+    stab->setCurrentIndex(0);
+    setWindowTitle(QStringLiteral("%1 v%2.%3R%4")
+                       .arg(vx::appTitle())
+                       .arg(VX_VERSION_MAJOR)
+                       .arg(VX_VERSION_MINOR)
+                       .arg(VX_VERSION_PATCH));
+
+    // 7. The automation boxes (a change of state runs the box's handler).
+    setStoredState(chkClearData, m_settings.readStrict(vx::key::ClearData, 0, 0, 2));
+    setStoredState(chkSaveData, m_settings.readStrict(vx::key::SaveData, 0, 0, 2));
+    setStoredState(chkUpdateTime, m_settings.readStrict(vx::key::UpdateTime, 0, 0, 2));
+    setStoredState(chkPowerDown, m_settings.readStrict(vx::key::PowerDown, 0, 0, 2));
+
+    // 8. Folder of the data files.
+    const QString path = m_settings.read(vx::key::FilePath, QString());
+    txtPath->setText(path.isEmpty() ? dataFolder() : path);
+
+    // 9. File-name choice.
+    m_iFilenameFormat = m_settings.readLenient(vx::key::FilenameFormat, 0, 0, 1);
+    optFilenameFormat->button(m_iFilenameFormat)->setChecked(true);
+
+    // 10. Date pattern.
+    {
+        const QSignalBlocker quiet(cboDateFormat);
+        cboDateFormat->setCurrentIndex(m_settings.readLenient(vx::key::DateFormat, 0, 0, 2));
+    }
+    cboDateFormat_Click();
+
+    // 11, 12.
+    chkSaveData_Click();
+    m_bBusy = false;
+}
+
+void frmMain::cboCommPort_Click()
+{
+    m_settings.write(vx::key::Comport, cboCommPort->currentIndex());
+    showPort();
+}
+
+void frmMain::showPort()
+{
+    const int number = cboCommPort->currentIndex() + 1;
+    lblPort->setText(QStringLiteral("%1 \u2192 %2").arg(cboCommPort->currentText(), vx::resolveCommPort(number)));
+    lblPort->setToolTip(QStringLiteral("The device that %1 stands for on this computer").arg(cboCommPort->currentText()));
+}
+
+void frmMain::cboDateFormat_Click()
+{
+    lblExample->setText(QStringLiteral("ex. %1.txt")
+                            .arg(vx::formatDatePattern(QDate::currentDate(), cboDateFormat->currentText())));
+    m_iDateFormat = static_cast<qint16>(cboDateFormat->currentIndex());
+    m_settings.write(vx::key::DateFormat, m_iDateFormat);
+}
+
+void frmMain::writeCheck(QCheckBox *box, const char *key)
+{
+    m_settings.write({"Misc", key}, storedState(box));
+}
+
+void frmMain::chkClearData_Click() { writeCheck(chkClearData, vx::key::ClearData.key); }
+void frmMain::chkUpdateTime_Click() { writeCheck(chkUpdateTime, vx::key::UpdateTime.key); }
+void frmMain::chkPowerDown_Click() { writeCheck(chkPowerDown, vx::key::PowerDown.key); }
+
+void frmMain::chkSaveData_Click()
+{
+    writeCheck(chkSaveData, vx::key::SaveData.key);
+    const bool enabled = storedState(chkSaveData) != 0;
+    for (QWidget *w : {static_cast<QWidget *>(Frame7), static_cast<QWidget *>(txtPath),
+                       static_cast<QWidget *>(cmdPath), static_cast<QWidget *>(Frame8),
+                       static_cast<QWidget *>(optFilenameFormat->button(0)),
+                       static_cast<QWidget *>(optFilenameFormat->button(1)),
+                       static_cast<QWidget *>(txtFixedFilename), static_cast<QWidget *>(cboDateFormat)})
+        w->setEnabled(enabled);
+}
+
+void frmMain::optFilenameFormat_Click(int index)
+{
+    m_iFilenameFormat = static_cast<qint16>(index);
+    m_settings.write(vx::key::FilenameFormat, index);
+}
+
+void frmMain::cmdPath_Click()
+{
+    if (!m_frmFilePath)
+        m_frmFilePath = std::make_unique<frmFilePath>(m_dialogs, this);
+    m_frmFilePath->Path(txtPath->text());
+    m_frmFilePath->exec();
+    if (!m_frmFilePath->IsOK())
+        return;
+    const QString chosen = m_frmFilePath->Path();
+    m_settings.write(vx::key::FilePath, chosen);
+    txtPath->setText(chosen);
+}
+
+void frmMain::cmdChangePassword_Click()
+{
+    frmPasswordChange dialog(m_settings, this);
+    dialog.exec();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    Form_Unload();
+}
+
+// Ends the program: a device wait in progress returns at once, the command
+// that waited unwinds and closes its file, and the event loop ends.
+void frmMain::Form_Unload()
+{
+    m_bUnloading = true;
+    m_vx->Abort();
+    if (m_endProgram)
+        m_endProgram();
+}

@@ -1,0 +1,117 @@
+// The main window: four tabs carrying every command, message box and
+// option, the one link to the terminal, and every persisted setting.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class FolderList;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTimeEdit;
+class UpDown;
+class frmFilePath;
+class ucVX300_500;
+
+namespace vx {
+class Dialogs;
+class SerialPort;
+class SettingsStore;
+} // namespace vx
+
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // The window on the given port (the platform's serial port in the
+    // program, a fake one in tests). programFolder is where the program lives.
+    frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx::SettingsStore &settings,
+            const QString &programFolder, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    ucVX300_500 &link() { return *m_vx; }
+    bool IsBusy() const { return m_bBusy; }
+    // What closing the window does to end the program (tests record it).
+    void setEndProgram(std::function<void()> end) { m_endProgram = std::move(end); }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // Layout (frmMain_layout.cpp).
+    void buildLayout();
+    QWidget *buildGeneralTab();
+    QWidget *buildStationTab();
+    QWidget *buildMiscTab();
+    QPushButton *arrayButton(QButtonGroup *group, const char *name, int index, const QString &caption,
+                             QWidget *parent);
+
+    // Load and settings (frmMain.cpp).
+    void Form_Load();
+    void Form_Unload();
+    void cboCommPort_Click();
+    void cboDateFormat_Click();
+    void chkClearData_Click();
+    void chkUpdateTime_Click();
+    void chkPowerDown_Click();
+    void chkSaveData_Click();
+    void optFilenameFormat_Click(int index);
+    void cmdPath_Click();
+    void cmdChangePassword_Click();
+    void writeCheck(QCheckBox *box, const char *key);
+    void showPort();
+    QString dataFolder() const;
+
+    vx::Dialogs &m_dialogs;
+    vx::SettingsStore &m_settings;
+    QString m_sProgramFolder;
+    ucVX300_500 *m_vx;
+    std::unique_ptr<frmFilePath> m_frmFilePath;
+    std::function<void()> m_endProgram;
+
+    // Window fields.
+    qint16 m_iFilenameFormat = 0;
+    qint16 m_iDateFormat = 0;
+    bool m_bBusy = false;
+    bool m_bUnloading = false;
+
+    // Controls.
+    QTabWidget *stab;
+    QPlainTextEdit *txt;
+    QPlainTextEdit *txtDK90;
+    QComboBox *cboCommPort;
+    QLineEdit *txtID;
+    UpDown *updID;
+    QLabel *lblID;
+    QDateEdit *dtpDate;
+    QTimeEdit *dtpTime;
+    QLineEdit *txtNewID;
+    UpDown *updNewID;
+    QButtonGroup *cmd;
+    QButtonGroup *cmdClear;
+    QButtonGroup *cmdDK90;
+    QCheckBox *chkClearData;
+    QCheckBox *chkUpdateTime;
+    QCheckBox *chkPowerDown;
+    QCheckBox *chkSaveData;
+    QGroupBox *Frame7;
+    QLineEdit *txtPath;
+    QPushButton *cmdPath;
+    QGroupBox *Frame8;
+    QButtonGroup *optFilenameFormat;
+    QLineEdit *txtFixedFilename;
+    QComboBox *cboDateFormat;
+    QLabel *lblExample;
+    QPushButton *cmdChangePassword;
+    QLabel *lblPort;
+    QLabel *lblProgress;
+};

@@ -1,0 +1,329 @@
+// The main window's controls, laid out in code.
+#include "frmMain.h"
+
+#include "UpDown.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+QString withoutAccessKey(QString caption)
+{
+    return caption.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+}
+
+template <typename W>
+W *named(W *widget, const QString &name, const QString &accessible)
+{
+    widget->setObjectName(name);
+    widget->setAccessibleName(accessible);
+    return widget;
+}
+
+QLabel *label(const QString &caption, QWidget *parent)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setAccessibleName(withoutAccessKey(caption));
+    return l;
+}
+
+QGroupBox *frame(const QString &caption, const QString &name, QWidget *parent)
+{
+    return named(new QGroupBox(caption, parent), name, caption);
+}
+
+QPlainTextEdit *messageBox(const QString &name, QWidget *parent)
+{
+    auto *box = named(new QPlainTextEdit(parent), name, QStringLiteral("Message"));
+    box->setReadOnly(true);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    box->setFont(fixed);
+    return box;
+}
+
+} // namespace
+
+QPushButton *frmMain::arrayButton(QButtonGroup *group, const char *name, int index, const QString &caption,
+                                  QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index));
+    button->setAccessibleName(withoutAccessKey(caption));
+    button->setAutoDefault(false);
+    group->addButton(button, index);
+    return button;
+}
+
+void frmMain::buildLayout()
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+
+    cmd = new QButtonGroup(this);
+    cmd->setObjectName(QStringLiteral("cmd"));
+    cmdClear = new QButtonGroup(this);
+    cmdClear->setObjectName(QStringLiteral("cmdClear"));
+    cmdDK90 = new QButtonGroup(this);
+    cmdDK90->setObjectName(QStringLiteral("cmdDK90"));
+    optFilenameFormat = new QButtonGroup(this);
+    optFilenameFormat->setObjectName(QStringLiteral("optFilenameFormat"));
+
+    stab = named(new QTabWidget(this), QStringLiteral("stab"), QStringLiteral("Tabs"));
+    stab->addTab(buildGeneralTab(), QStringLiteral("General Commands"));
+    stab->addTab(buildStationTab(), QStringLiteral("VX500R/U"));
+    stab->addTab(buildMiscTab(), QStringLiteral("Miscellaneous"));
+    auto *tags = new QWidget(stab);
+    tags->setObjectName(QStringLiteral("tabTagVerification"));
+    stab->addTab(tags, QStringLiteral("Tag Verification"));
+    stab->setMinimumSize(520, 430);
+
+    auto *central = new QWidget(this);
+    auto *outer = new QVBoxLayout(central);
+    outer->setContentsMargins(8, 8, 8, 4);
+    outer->addWidget(stab);
+    setCentralWidget(central);
+
+    lblPort = named(new QLabel(this), QStringLiteral("lblPort"), QStringLiteral("Port"));
+    lblProgress = named(new QLabel(this), QStringLiteral("lblProgress"), QStringLiteral("Progress"));
+    lblPort->setContentsMargins(6, 0, 6, 0);
+    lblProgress->setContentsMargins(6, 0, 6, 0);
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(lblPort, 1);
+    statusBar()->addPermanentWidget(lblProgress);
+}
+
+QWidget *frmMain::buildGeneralTab()
+{
+    auto *page = new QWidget(this);
+    page->setObjectName(QStringLiteral("tabGeneral"));
+
+    // Left column: the message box.
+    auto *messageLabel = label(QStringLiteral("Message:"), page);
+    txt = messageBox(QStringLiteral("txt"), page);
+    messageLabel->setBuddy(txt);
+    auto *clear = arrayButton(cmdClear, "cmdClear", 0, QStringLiteral("Clear Message"), page);
+    auto *left = new QVBoxLayout;
+    left->addWidget(messageLabel);
+    left->addWidget(txt, 1);
+    left->addWidget(clear, 0, Qt::AlignLeft);
+
+    // Right column, top: port and machine number.
+    cboCommPort = named(new QComboBox(page), QStringLiteral("cboCommPort"), QStringLiteral("Comm. Port"));
+    for (int n = 1; n <= 16; ++n)
+        cboCommPort->addItem(QStringLiteral("COM%1").arg(n));
+    cboCommPort->setMaxVisibleItems(16);
+    auto *portLabel = label(QStringLiteral("Comm. Port:"), page);
+    portLabel->setBuddy(cboCommPort);
+    txtID = named(new QLineEdit(QStringLiteral("0"), page), QStringLiteral("txtID"), QStringLiteral("Mach#"));
+    txtID->setFixedWidth(48);
+    updID = new UpDown(txtID, 0, 255, QStringLiteral("Mach#"), page);
+    updID->setObjectName(QStringLiteral("updID"));
+    lblID = label(QStringLiteral("Mach#:"), page);
+    lblID->setBuddy(txtID);
+    // Always machine number 0: the row is switched off.
+    for (QWidget *w : {static_cast<QWidget *>(lblID), static_cast<QWidget *>(txtID), static_cast<QWidget *>(updID)})
+        w->setEnabled(false);
+    auto *top = new QGridLayout;
+    top->addWidget(portLabel, 0, 0);
+    top->addWidget(cboCommPort, 0, 1, 1, 2);
+    top->addWidget(lblID, 1, 0);
+    auto *idRow = new QHBoxLayout;
+    idRow->setSpacing(2);
+    idRow->addWidget(txtID);
+    idRow->addWidget(updID);
+    idRow->addStretch();
+    top->addLayout(idRow, 1, 1, 1, 2);
+    top->setColumnStretch(2, 1);
+
+    // Frame "Settings": clock and machine number.
+    auto *settings = frame(QStringLiteral("Settings"), QStringLiteral("fraSettings"), page);
+    dtpDate = named(new QDateEdit(settings), QStringLiteral("dtpDate"), QStringLiteral("Date"));
+    dtpDate->setCalendarPopup(true);
+    dtpDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    dtpTime = named(new QTimeEdit(settings), QStringLiteral("dtpTime"), QStringLiteral("Time"));
+    dtpTime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    txtNewID = named(new QLineEdit(QStringLiteral("0"), settings), QStringLiteral("txtNewID"), QStringLiteral("Mach#"));
+    txtNewID->setFixedWidth(48);
+    updNewID = new UpDown(txtNewID, 0, 255, QStringLiteral("Mach#"), settings);
+    updNewID->setObjectName(QStringLiteral("updNewID"));
+    auto *newIdLabel = label(QStringLiteral("Mach#"), settings);
+    newIdLabel->setBuddy(txtNewID);
+    auto *sg = new QGridLayout(settings);
+    sg->addWidget(dtpDate, 0, 0, 1, 2);
+    sg->addWidget(dtpTime, 0, 2);
+    sg->addWidget(arrayButton(cmd, "cmd", 0, QStringLiteral("Set Time"), settings), 1, 0);
+    sg->addWidget(arrayButton(cmd, "cmd", 1, QStringLiteral("Get Time"), settings), 1, 1);
+    sg->addWidget(arrayButton(cmd, "cmd", 14, QStringLiteral("Sync. Time"), settings), 1, 2);
+    auto *newIdRow = new QHBoxLayout;
+    newIdRow->setSpacing(2);
+    newIdRow->addWidget(newIdLabel);
+    newIdRow->addSpacing(4);
+    newIdRow->addWidget(txtNewID);
+    newIdRow->addWidget(updNewID);
+    newIdRow->addStretch();
+    sg->addLayout(newIdRow, 2, 0);
+    sg->addWidget(arrayButton(cmd, "cmd", 3, QStringLiteral("Set Mach#"), settings), 2, 1);
+    sg->addWidget(arrayButton(cmd, "cmd", 4, QStringLiteral("Get Mach#"), settings), 2, 2);
+
+    // Frame "Device Maintain/Information".
+    auto *device = frame(QStringLiteral("Device Maintain/Information"), QStringLiteral("fraDevice"), page);
+    auto *dg = new QGridLayout(device);
+    dg->addWidget(arrayButton(cmd, "cmd", 9, QStringLiteral("Power Down"), device), 0, 0);
+    dg->addWidget(arrayButton(cmd, "cmd", 8, QStringLiteral("Invoke Test"), device), 0, 1);
+    dg->addWidget(arrayButton(cmd, "cmd", 5, QStringLiteral("Get Version"), device), 1, 0);
+    auto *voltage = arrayButton(cmd, "cmd", 15, QStringLiteral("Battery Voltage"), device);
+    voltage->setEnabled(false);
+    dg->addWidget(voltage, 1, 1);
+
+    // Frame "Data".
+    auto *data = frame(QStringLiteral("Data"), QStringLiteral("fraData"), page);
+    auto *gg = new QGridLayout(data);
+    gg->addWidget(arrayButton(cmd, "cmd", 10, QStringLiteral("Download Data"), data), 0, 0);
+    gg->addWidget(arrayButton(cmd, "cmd", 7, QStringLiteral("Recover Data"), data), 0, 1);
+    gg->addWidget(arrayButton(cmd, "cmd", 6, QStringLiteral("Clear Data"), data), 1, 0);
+    gg->addWidget(arrayButton(cmd, "cmd", 2, QStringLiteral("Record Count"), data), 1, 1);
+    for (QGridLayout *g : {dg, gg}) {
+        g->setColumnStretch(0, 1);
+        g->setColumnStretch(1, 1);
+    }
+
+    auto *right = new QVBoxLayout;
+    right->addLayout(top);
+    right->addWidget(settings);
+    right->addWidget(device);
+    right->addWidget(data);
+    right->addStretch();
+
+    auto *row = new QHBoxLayout(page);
+    row->addLayout(left, 1);
+    row->addSpacing(4);
+    row->addLayout(right, 0);
+    return page;
+}
+
+QWidget *frmMain::buildStationTab()
+{
+    auto *page = new QWidget(this);
+    page->setObjectName(QStringLiteral("tabStation"));
+    auto *messageLabel = label(QStringLiteral("Message:"), page);
+    txtDK90 = messageBox(QStringLiteral("txtDK90"), page);
+    messageLabel->setBuddy(txtDK90);
+    auto *left = new QVBoxLayout;
+    left->addWidget(messageLabel);
+    left->addWidget(txtDK90, 1);
+    left->addWidget(arrayButton(cmdClear, "cmdClear", 2, QStringLiteral("Clear Message"), page), 0, Qt::AlignLeft);
+
+    auto *right = new QVBoxLayout;
+    right->addSpacing(messageLabel->sizeHint().height() + left->spacing());
+    right->addWidget(arrayButton(cmdDK90, "cmdDK90", 1, QStringLiteral("Get VX500R/U Version"), page));
+    right->addWidget(arrayButton(cmdDK90, "cmdDK90", 2, QStringLiteral("Get VX500R/U Information"), page));
+    right->addStretch();
+
+    auto *row = new QHBoxLayout(page);
+    row->addLayout(left, 1);
+    row->addSpacing(4);
+    row->addLayout(right, 0);
+    return page;
+}
+
+QWidget *frmMain::buildMiscTab()
+{
+    auto *page = new QWidget(this);
+    page->setObjectName(QStringLiteral("tabMisc"));
+
+    const QString automationCaption = QStringLiteral("Automation: After downloading data successfully, automatically");
+    auto *automation = frame(automationCaption, QStringLiteral("fraAutomation"), page);
+    auto check = [automation](const QString &name, const QString &caption) {
+        return named(new QCheckBox(caption, automation), name, caption);
+    };
+    chkClearData = check(QStringLiteral("chkClearData"), QStringLiteral("clearing the data of terminal."));
+    chkUpdateTime = check(QStringLiteral("chkUpdateTime"), QStringLiteral("updating the time of terminal."));
+    chkPowerDown = check(QStringLiteral("chkPowerDown"), QStringLiteral("turning off the power of terminal."));
+    chkSaveData = check(QStringLiteral("chkSaveData"),
+                        QStringLiteral("saving/appending the downloaded data to the specified file."));
+
+    Frame7 = frame(QStringLiteral("Saved file path"), QStringLiteral("Frame7"), automation);
+    txtPath = named(new QLineEdit(Frame7), QStringLiteral("txtPath"), QStringLiteral("Saved file path"));
+    QPalette grey = txtPath->palette();
+    grey.setColor(QPalette::Base, grey.color(QPalette::Window));
+    txtPath->setPalette(grey);
+    cmdPath = named(new QPushButton(QStringLiteral("..."), Frame7), QStringLiteral("cmdPath"), QStringLiteral("..."));
+    cmdPath->setAutoDefault(false);
+    cmdPath->setFixedWidth(32);
+    cmdPath->setToolTip(QStringLiteral("Choose the folder of the data files"));
+    auto *pathRow = new QHBoxLayout(Frame7);
+    pathRow->addWidget(txtPath, 1);
+    pathRow->addWidget(cmdPath);
+
+    Frame8 = frame(QStringLiteral("Saved file name"), QStringLiteral("Frame8"), automation);
+    auto option = [this](int index, const QString &caption) {
+        auto *b = new QRadioButton(caption, Frame8);
+        b->setObjectName(QStringLiteral("optFilenameFormat(%1)").arg(index));
+        b->setAccessibleName(caption);
+        optFilenameFormat->addButton(b, index);
+        return b;
+    };
+    auto *fixed = option(0, QStringLiteral("Fixed file name"));
+    auto *dated = option(1, QStringLiteral("Date format"));
+    fixed->setChecked(true);
+    txtFixedFilename = named(new QLineEdit(QStringLiteral("VX.txt"), Frame8), QStringLiteral("txtFixedFilename"),
+                             QStringLiteral("Fixed file name"));
+    cboDateFormat = named(new QComboBox(Frame8), QStringLiteral("cboDateFormat"), QStringLiteral("Date format"));
+    cboDateFormat->addItems({QStringLiteral("yyyymmdd"), QStringLiteral("mmddyyyy"), QStringLiteral("ddmmyyyy")});
+    lblExample = named(new QLabel(QStringLiteral("ex."), Frame8), QStringLiteral("lblExample"), QStringLiteral("ex."));
+    auto *fg = new QGridLayout(Frame8);
+    fg->addWidget(fixed, 0, 0);
+    fg->addWidget(txtFixedFilename, 0, 1);
+    fg->addWidget(dated, 1, 0);
+    fg->addWidget(cboDateFormat, 1, 1);
+    fg->addWidget(lblExample, 1, 2);
+    fg->setColumnStretch(2, 1);
+    fg->setColumnMinimumWidth(2, 130);
+
+    auto *ag = new QVBoxLayout(automation);
+    for (QCheckBox *c : {chkClearData, chkUpdateTime, chkPowerDown, chkSaveData})
+        ag->addWidget(c);
+    auto *files = new QVBoxLayout;
+    files->setContentsMargins(20, 0, 0, 0);
+    files->addWidget(Frame7);
+    files->addWidget(Frame8);
+    ag->addLayout(files);
+
+    auto *security = frame(QStringLiteral("Security"), QStringLiteral("fraSecurity"), page);
+    auto *securityLabel =
+        label(QStringLiteral("To change the password that is required on lauching the program"), security);
+    securityLabel->setWordWrap(true);
+    cmdChangePassword = named(new QPushButton(QStringLiteral("Change &Password..."), security),
+                              QStringLiteral("cmdChangePassword"), QStringLiteral("Change Password..."));
+    cmdChangePassword->setAutoDefault(false);
+    auto *sr = new QHBoxLayout(security);
+    sr->addWidget(securityLabel, 1);
+    sr->addWidget(cmdChangePassword);
+
+    auto *column = new QVBoxLayout(page);
+    column->addWidget(automation);
+    column->addWidget(security);
+    column->addStretch();
+    return page;
+}

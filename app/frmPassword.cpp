@@ -1,0 +1,38 @@
+#include "frmPassword.h"
+
+#include "Dialogs.h"
+#include "Globals.h"
+#include "PasswordForm.h"
+
+#include <QButtonGroup>
+#include <QLineEdit>
+
+frmPassword::frmPassword(vx::Dialogs &dialogs, QWidget *parent) : QDialog(parent), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("frmPassword"));
+    setWindowTitle(QStringLiteral("Password Required"));
+    const vx::PasswordForm form = vx::buildPasswordForm(this);
+    txtPassword = form.txtPassword;
+    cmdCtrl = form.cmdCtrl;
+    connect(cmdCtrl, &QButtonGroup::idClicked, this, &frmPassword::cmdCtrl_Click);
+}
+
+void frmPassword::cmdCtrl_Click(int index)
+{
+    if (index == 1) {
+        m_bIsOK = false;
+        reject();
+        return;
+    }
+    // The entry as typed: no trimming, case counts.
+    const QString entry = txtPassword->text();
+    if (entry == g_sPassword || entry == vx::kMasterPassword) {
+        g_sPassword = entry;
+        m_bIsOK = true;
+        accept();
+        return;
+    }
+    m_dialogs.ask({vx::Icon::Exclamation, vx::Buttons::Ok, vx::appTitle(), QStringLiteral("Invalid password.")});
+    txtPassword->setSelection(0, static_cast<int>(entry.size()));
+    txtPassword->setFocus();
+}

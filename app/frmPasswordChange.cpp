@@ -1,0 +1,36 @@
+#include "frmPasswordChange.h"
+
+#include "Globals.h"
+#include "PasswordForm.h"
+#include "SettingsStore.h"
+
+#include <QButtonGroup>
+#include <QLineEdit>
+
+frmPasswordChange::frmPasswordChange(vx::SettingsStore &settings, QWidget *parent)
+    : QDialog(parent), m_settings(settings)
+{
+    setObjectName(QStringLiteral("frmPasswordChange"));
+    setWindowTitle(QStringLiteral("Change Password"));
+    const vx::PasswordForm form = vx::buildPasswordForm(this);
+    txtPassword = form.txtPassword;
+    cmdCtrl = form.cmdCtrl;
+    connect(cmdCtrl, &QButtonGroup::idClicked, this, &frmPasswordChange::cmdCtrl_Click);
+}
+
+void frmPasswordChange::cmdCtrl_Click(int index)
+{
+    if (index == 1) {
+        m_bIsOK = false;
+        reject();
+        return;
+    }
+    // Any text, the empty one included, becomes the password. When the store
+    // refuses it, the store has said why and the dialog stays as it was.
+    const QString entry = txtPassword->text();
+    if (!m_settings.write(vx::key::Password, entry))
+        return;
+    g_sPassword = entry;
+    m_bIsOK = true;
+    accept();
+}

@@ -1,0 +1,28 @@
+// Replaces the stored program password.
+#pragma once
+
+#include <QDialog>
+
+class QButtonGroup;
+class QLineEdit;
+
+namespace vx {
+class SettingsStore;
+}
+
+class frmPasswordChange : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmPasswordChange(vx::SettingsStore &settings, QWidget *parent = nullptr);
+
+    bool IsOK() const { return m_bIsOK; }
+
+private:
+    void cmdCtrl_Click(int index);
+
+    vx::SettingsStore &m_settings;
+    QLineEdit *txtPassword;
+    QButtonGroup *cmdCtrl;
+    bool m_bIsOK = false;
+};

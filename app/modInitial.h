@@ -1,0 +1,42 @@
+// The program's start: title, single instance, password, first-launch
+// marker, the gate, then the main window.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QLockFile;
+class frmMain;
+
+namespace vx {
+class Dialogs;
+class SerialPort;
+class SettingsStore;
+} // namespace vx
+
+namespace modInitial {
+
+// What the start-up works with; the program takes the real ones, tests
+// their own.
+struct Environment {
+    QString programFolder;  // where the marker "fl.txt" sits
+    QString lockFile;       // held while the program runs
+    vx::Dialogs *dialogs = nullptr;
+    vx::SettingsStore *settings = nullptr;
+    std::function<std::unique_ptr<vx::SerialPort>()> makePort;
+};
+
+// The start-up procedure: returns the main window, shown, or nothing when
+// the program is to end (another copy runs, the gate was cancelled). The
+// lock that keeps a second copy out is handed to lock.
+std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFile> &lock);
+
+// The per-user lock file of the running copy.
+QString defaultLockFile();
+
+// The program: runs the start-up in the running QApplication and then its
+// event loop; returns the exit status.
+int Main();
+
+} // namespace modInitial
