@@ -38,6 +38,10 @@ bool PtyLine::open(QString &error)
     termios tio{};
     tcgetattr(m_slave, &tio);
     cfmakeraw(&tio);
+    // Idle at the terminal's speed: a host that closes the port right after its
+    // last write gets back these settings (QSerialPort restores what it found
+    // at open) before the bytes are read here, and they must not turn to garbage.
+    cfsetspeed(&tio, B19200);
     tcsetattr(m_slave, TCSANOW, &tio);
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
     fcntl(m_master, F_SETFD, FD_CLOEXEC);
