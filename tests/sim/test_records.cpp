@@ -20,6 +20,9 @@ TEST(Records, GeneratedRecordsHaveTheFieldsTheMonitorReads)
         ASSERT_TRUE(m.hasMatch()) << qPrintable(r);
         EXPECT_GE(r.size(), 38);
         EXPECT_LE(r.size(), 44);
+        const quint32 tag = m.captured(1).toUInt(nullptr, 16);
+        EXPECT_GE(tag, 0x10000u) << "reads as a 32-bit number, not a 16-bit one";
+        EXPECT_LE(tag, 0x7FFFFFFFu) << "reads as a positive number";
         const QString code = m.captured(2);
         EXPECT_EQ(code.back().digitValue(), RecordGenerator::ean13CheckDigit(code.left(12))) << qPrintable(r);
         const QDateTime at = QDateTime::fromString(m.captured(3) + u' ' + m.captured(4),

@@ -32,7 +32,9 @@ QStringList RecordGenerator::generate(int count) const
     const int places = 24 + rng.below(24);
     QStringList tags, codes;
     for (int i = 0; i < places; ++i) {
-        tags << QStringLiteral("%1").arg(static_cast<quint32>(rng.next()), 8, 16, QLatin1Char('0')).toUpper();
+        // Eight hex digits whose value reads as a positive 32-bit number.
+        const quint32 tag = 0x00100000u + static_cast<quint32>(rng.next() % (0x7FFFFFFFu - 0x00100000u));
+        tags << QStringLiteral("%1").arg(tag, 8, 16, QLatin1Char('0')).toUpper();
         QString digits = QStringLiteral("49");
         for (int d = 0; d < 10; ++d)
             digits += QChar(u'0' + rng.below(10));

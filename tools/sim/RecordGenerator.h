@@ -1,5 +1,6 @@
 // Realistic stored records for the simulated terminal: a hexadecimal tag
-// code, an EAN-13 barcode, a date and a time, comma-separated, e.g.
+// code (eight digits, a positive 32-bit value), an EAN-13 barcode, a date and
+// a time, comma-separated, e.g.
 //   00A31F2C,4901234567894,2024/03/15,14:30:12
 // The same seed always gives the same records; times rise from record to record.
 #pragma once
