@@ -209,6 +209,23 @@ TEST_F(SimPty, ThousandRecordDownload)
     EXPECT_TRUE(reports.isEmpty()) << qPrintable(reportText());
 }
 
+TEST_F(SimPty, RecordsFromAFileComeFirstThenGeneratedOnes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("records.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("00FF,first,2024/01/02,03:04:05\r\n\nFFFF,second\n8000,third");
+    file.close();
+    start({QStringLiteral("--records"), path, QStringLiteral("--generate"), QStringLiteral("2")});
+    qint32 end = 0;
+    const QStringList got = download(end);
+    EXPECT_EQ(end, vx::VX_END_OF_STREAM);
+    EXPECT_EQ(got, QStringList({QStringLiteral("00FF,first,2024/01/02,03:04:05"), QStringLiteral("FFFF,second"),
+                                QStringLiteral("8000,third")})
+                       + vx::sim::RecordGenerator{}.generate(2));
+}
+
 TEST_F(SimPty, PacedDownloadAtTheLineRate)
 {
     start({QStringLiteral("--generate"), QStringLiteral("20"), QStringLiteral("--pace")});
@@ -359,6 +376,11 @@ TEST_F(SimPty, RegistrationWithoutAnEarlierValueIsRemovedOnExit)
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
     start({QStringLiteral("--register"), QStringLiteral("COM16")}, env);
     EXPECT_EQ(vx::openUserSettings()->value(QStringLiteral("Ports/COM16")).toString(), sim->device());
+    // The file it made will hold the monitor's password one day.
+    const auto permissions = QFile::permissions(vx::openUserSettings()->fileName());
+    EXPECT_TRUE(permissions.testFlag(QFileDevice::ReadOwner));
+    EXPECT_FALSE(permissions & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
+                                | QFileDevice::WriteOther));
     vx.reset();
     EXPECT_TRUE(sim->stop());
     EXPECT_FALSE(vx::openUserSettings()->contains(QStringLiteral("Ports/COM16")));

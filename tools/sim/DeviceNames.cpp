@@ -2,6 +2,7 @@
 
 #include "UserSettings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -60,6 +61,15 @@ bool PortRegistration::registerPort(const QString &comName, const QString &devic
     m_key = QStringLiteral("Ports/") + com;
     m_device = devicePath;
     const auto settings = openUserSettings();
+    // The settings file also holds the monitor's password: a file made here
+    // is private to its owner from the start.
+    const QString file = settings->fileName();
+    if (!QFileInfo::exists(file)) {
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QFile created(file);
+        if (created.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            created.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
     if (settings->contains(m_key))
         m_previous = settings->value(m_key);
     settings->setValue(m_key, devicePath);
