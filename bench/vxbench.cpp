@@ -1,0 +1,165 @@
+// Link and line benchmarks against vx500-sim on pseudo-terminals. Prints one
+// line per figure; nothing here asserts a time.
+//   1. download throughput at the paced line rate, vx500ctl vs the line limit
+//   2. the same download by the classic 20 ms polled host, and our ratio to it
+//   3. CPU spent while waiting for a silent terminal
+//   4. round trip of "count" against an instant simulator
+#include "SimProcess.h"
+#include "ucVX300_500.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+using vx::sim::test::SimProcess;
+
+namespace {
+
+QString binDir() { return QCoreApplication::applicationDirPath(); }
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Records of about 40 characters: a hexadecimal first field, a barcode, a date and a time.
+qint64 writeRecords(const QString &path, int n)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    qint64 lineBytes = 5 /* ENQ id letter, the final EOT */;
+    for (int i = 0; i < n; ++i) {
+        const QByteArray rec = QStringLiteral("%1,49%2,20261206,%3")
+                                   .arg(i % 0xFFFF, 4, 16, QLatin1Char('0'))
+                                   .arg(1000000000000LL + i * 7919LL, 15, 10, QLatin1Char('0'))
+                                   .arg(80000 + i % 4000, 6, 10, QLatin1Char('0'))
+                                   .toUpper().toLatin1();
+        f.write(rec + '\n');
+        lineBytes += rec.size() + 3 /* STX ETX BCC */ + 1 /* ACK */;
+    }
+    return lineBytes;
+}
+
+struct Run {
+    bool ok = false;
+    double seconds = 0;
+    QString output;
+};
+
+Run runProgram(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    QElapsedTimer t;
+    t.start();
+    p.start(program, args);
+    p.waitForFinished(-1);
+    Run r;
+    r.seconds = t.nsecsElapsed() / 1e9;
+    r.ok = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    r.output = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
+    return r;
+}
+
+void downloadFigures(int n)
+{
+    QTemporaryDir dir;
+    const QString records = dir.filePath(QStringLiteral("records.txt"));
+    const qint64 lineBytes = writeRecords(records, n);
+    const double lineSeconds = lineBytes * 10.0 / 19200.0;
+
+    double ours = 0;
+    {
+        SimProcess sim({QStringLiteral("--pace"), QStringLiteral("--records"), records});
+        const Run r = runProgram(binDir() + QStringLiteral("/vx500ctl"),
+                                 {QStringLiteral("--port"), sim.device(), QStringLiteral("download"),
+                                  QStringLiteral("-o"), dir.filePath(QStringLiteral("out.txt"))});
+        if (!r.ok) {
+            std::printf("download: FAILED: %s\n", qPrintable(r.output));
+            return;
+        }
+        ours = r.seconds;
+        std::printf("download (vx500ctl, paced simulator): %d records of ~40 characters in %.2f s = %.1f records/s; "
+                    "line limit %.2f s (%lld bytes at 1920 bytes/s); ratio to the line limit %.3f\n",
+                    n, ours, n / ours, lineSeconds, static_cast<long long>(lineBytes), lineSeconds / ours);
+    }
+    {
+        SimProcess sim({QStringLiteral("--pace"), QStringLiteral("--records"), records});
+        const Run r = runProgram(binDir() + QStringLiteral("/polled_host"), {sim.device()});
+        const QStringList parts = r.output.split(QLatin1Char(' '));
+        if (!r.ok || parts.size() != 2 || parts[0].toInt() != n) {
+            std::printf("download (20 ms polled host): FAILED: %s\n", qPrintable(r.output));
+            return;
+        }
+        const double polled = parts[1].toDouble();
+        std::printf("download (classic 20 ms polled host, same run): %.2f s = %.1f records/s; "
+                    "ratio to the line limit %.3f; our throughput / polled = %.2f\n",
+                    polled, n / polled, lineSeconds / polled, polled / ours);
+    }
+}
+
+void idleFigure()
+{
+    // The terminal has machine number 5 and ignores commands for number 0.
+    SimProcess sim({QStringLiteral("--id"), QStringLiteral("5")});
+    ucVX300_500 link;
+    link.SetPortName(sim.device());
+    link.Timeout(2000);
+    QElapsedTimer wall;
+    const double cpu0 = cpuSeconds();
+    wall.start();
+    qint16 count = 0;
+    link.GetRecordCount(0, count);
+    const double cpu = cpuSeconds() - cpu0;
+    const double seconds = wall.nsecsElapsed() / 1e9;
+    std::printf("waiting for a silent terminal (2000 ms budget): status %d after %.3f s, CPU %.4f s; "
+                "CPU/wall %.4f (target <= 0.02)\n",
+                link.ErrCode(), seconds, cpu, cpu / seconds);
+}
+
+void roundTripFigure(int runs)
+{
+    SimProcess sim({QStringLiteral("--generate"), QStringLiteral("10")});
+    ucVX300_500 link;
+    link.SetPortName(sim.device());
+    link.Timeout(2000);
+    QList<double> ms;
+    int failures = 0;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        qint16 count = 0;
+        link.GetRecordCount(0, count);
+        ms.append(t.nsecsElapsed() / 1e6);
+        failures += link.ErrCode() != 0 || count != 10;
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("\"count\" round trip over a pseudo-terminal, instant simulator, %d runs in one process: "
+                "median %.2f ms, 95th percentile %.2f ms, %d failed (target median <= 3 ms)\n",
+                runs, ms[ms.size() / 2], ms[static_cast<int>(ms.size() * 0.95)], failures);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir config; // never touch the user's settings
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const int n = argc > 1 ? std::max(1, atoi(argv[1])) : 2000;
+    roundTripFigure(200);
+    idleFigure();
+    downloadFigures(n);
+    return 0;
+}
