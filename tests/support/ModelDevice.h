@@ -2,6 +2,9 @@
 // after their line time, and the model's answer comes back byte by byte at
 // the line rate (10 bits per byte at the baud in force), all in virtual time.
 // A far end that hangs up pulls the fake port's cable.
+//
+// Use: TerminalModel model; ModelDevice device{model}; FakePort port{&device};
+// the model and the device must outlive every wait on the port.
 #pragma once
 
 #include "FakePort.h"
