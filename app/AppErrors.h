@@ -1,11 +1,14 @@
-// Numbers of the program's own run-time failures (files and settings), in
-// the style of the classic run-time error numbers. They title the message
-// box that reports the failure.
+// The program's own run-time failures (files, number overflow). They end the
+// command that met them through its error path, which reports the failure
+// in a message box titled with its number.
 #pragma once
+
+#include <QString>
 
 namespace vx {
 
 enum AppErrorNumber : int {
+    kErrAppOverflow = 6,
     kErrFileNotFound = 53,
     kErrDeviceIo = 57,
     kErrDiskFull = 61,
@@ -13,5 +16,13 @@ enum AppErrorNumber : int {
     kErrFileAccess = 75,
     kErrPathNotFound = 76,
 };
+
+struct AppError {
+    int number = 0;
+    QString description;
+};
+
+// The failure of a file operation, from the system's error number.
+AppError fileError(int errnoValue, const QString &doing, const QString &fileName);
 
 } // namespace vx

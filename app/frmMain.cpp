@@ -26,8 +26,14 @@
 
 namespace {
 
-// Check states as stored: 0 not ticked, 1 ticked, 2 greyed.
-int storedState(const QCheckBox *box)
+void setStoredState(QCheckBox *box, int state)
+{
+    box->setCheckState(state == 1 ? Qt::Checked : state == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+}
+
+} // namespace
+
+int frmMain::CheckValue(const QCheckBox *box)
 {
     switch (box->checkState()) {
     case Qt::Checked: return 1;
@@ -36,17 +42,11 @@ int storedState(const QCheckBox *box)
     }
 }
 
-void setStoredState(QCheckBox *box, int state)
-{
-    box->setCheckState(state == 1 ? Qt::Checked : state == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
-}
-
-} // namespace
-
 frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx::SettingsStore &settings,
                  const QString &programFolder, QWidget *parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_settings(settings), m_sProgramFolder(programFolder),
-      m_vx(new ucVX300_500(std::move(port), this)), m_endProgram([] { QCoreApplication::quit(); })
+      m_vx(new ucVX300_500(std::move(port), this)), m_endProgram([] { QCoreApplication::quit(); }),
+      m_now([] { return QDateTime::currentDateTime(); })
 {
     m_vx->setObjectName(QStringLiteral("m_vx"));
     m_vx->SetErrorHandler([this](const vx::RuntimeError &error) { m_dialogs.report(error); });
@@ -66,6 +66,9 @@ frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx:
         if (on)
             optFilenameFormat_Click(id);
     });
+    connect(cmd, &QButtonGroup::idClicked, this, &frmMain::cmd_Click);
+    connect(cmdClear, &QButtonGroup::idClicked, this, &frmMain::cmdClear_Click);
+    connect(cmdDK90, &QButtonGroup::idClicked, this, &frmMain::cmdDK90_Click);
     connect(cmdPath, &QPushButton::clicked, this, &frmMain::cmdPath_Click);
     connect(cmdChangePassword, &QPushButton::clicked, this, &frmMain::cmdChangePassword_Click);
 
@@ -95,7 +98,7 @@ void frmMain::Form_Load()
     cboCommPort_Click();
 
     // 4. The PC's date and time.
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = m_now();
     dtpDate->setDate(now.date());
     dtpTime->setTime(now.time());
 
@@ -149,14 +152,14 @@ void frmMain::showPort()
 void frmMain::cboDateFormat_Click()
 {
     lblExample->setText(QStringLiteral("ex. %1.txt")
-                            .arg(vx::formatDatePattern(QDate::currentDate(), cboDateFormat->currentText())));
+                            .arg(vx::formatDatePattern(m_now().date(), cboDateFormat->currentText())));
     m_iDateFormat = static_cast<qint16>(cboDateFormat->currentIndex());
     m_settings.write(vx::key::DateFormat, m_iDateFormat);
 }
 
 void frmMain::writeCheck(QCheckBox *box, const char *key)
 {
-    m_settings.write({"Misc", key}, storedState(box));
+    m_settings.write({"Misc", key}, CheckValue(box));
 }
 
 void frmMain::chkClearData_Click() { writeCheck(chkClearData, vx::key::ClearData.key); }
@@ -166,7 +169,7 @@ void frmMain::chkPowerDown_Click() { writeCheck(chkPowerDown, vx::key::PowerDown
 void frmMain::chkSaveData_Click()
 {
     writeCheck(chkSaveData, vx::key::SaveData.key);
-    const bool enabled = storedState(chkSaveData) != 0;
+    const bool enabled = CheckValue(chkSaveData) != 0;
     for (QWidget *w : {static_cast<QWidget *>(Frame7), static_cast<QWidget *>(txtPath),
                        static_cast<QWidget *>(cmdPath), static_cast<QWidget *>(Frame8),
                        static_cast<QWidget *>(optFilenameFormat->button(0)),

@@ -2,6 +2,8 @@
 // option, the one link to the terminal, and every persisted setting.
 #pragma once
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -42,6 +44,13 @@ public:
     bool IsBusy() const { return m_bBusy; }
     // What closing the window does to end the program (tests record it).
     void setEndProgram(std::function<void()> end) { m_endProgram = std::move(end); }
+    // The PC clock the window reads (tests put it on virtual time).
+    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+
+    // A record's first field, read as hexadecimal, becomes its decimal value
+    // (16-bit up to FFFF, 32-bit up to FFFFFFFF, signed); a field of more
+    // than eight significant digits, or an empty record, stays as it is.
+    static void ConvertFirstField(QString &io_sData);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -70,6 +79,24 @@ private:
     void writeCheck(QCheckBox *box, const char *key);
     void showPort();
     QString dataFolder() const;
+    // A check box's value: 0 not ticked, 1 ticked, 2 greyed.
+    static int CheckValue(const QCheckBox *box);
+
+    // Device commands (frmMain_cmd.cpp).
+    void cmd_Click(int index);
+    void cmdClear_Click(int index);
+    qint16 machineNumber(const QString &text) const;
+    QString generalDate(const QDateTime &dt) const;
+    void showLine(const QString &line);
+
+    // Download (frmMain_download.cpp).
+    void DownloadData(qint16 iID);
+    bool chooseDataFile(QString &o_sFileName);
+    void RunAutomation(qint16 iID, QString &io_sLine);
+    void showProgress(int records, bool done);
+
+    // Reader station (frmMain_station.cpp).
+    void cmdDK90_Click(int index);
 
     vx::Dialogs &m_dialogs;
     vx::SettingsStore &m_settings;
@@ -77,6 +104,9 @@ private:
     ucVX300_500 *m_vx;
     std::unique_ptr<frmFilePath> m_frmFilePath;
     std::function<void()> m_endProgram;
+    std::function<QDateTime()> m_now;
+    QElapsedTimer m_downloadClock;
+    qint64 m_lTxtChars = 0; // characters in txt, each line end counted as CR LF
 
     // Window fields.
     qint16 m_iFilenameFormat = 0;

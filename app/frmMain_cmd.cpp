@@ -1,0 +1,158 @@
+// The device buttons of the general tab: one handler for the control array
+// cmd, its common frame, the result step and the error path.
+#include "frmMain.h"
+
+#include "AppErrors.h"
+#include "Dialogs.h"
+#include "Numbers.h"
+#include "modGeneral.h"
+#include "ucVX300_500.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QTimeEdit>
+
+namespace {
+constexpr qint32 kTerminalTimeoutMs = 2000;
+} // namespace
+
+qint16 frmMain::machineNumber(const QString &text) const
+{
+    const auto value = vx::toInt16(vx::leadingNumber(text));
+    if (!value)
+        throw vx::AppError{vx::kErrAppOverflow, QStringLiteral("Overflow")};
+    return *value;
+}
+
+// The user's general date form: the short date (with the full year) and
+// the long time, the time left out at exactly midnight.
+QString frmMain::generalDate(const QDateTime &dt) const
+{
+    const QLocale locale;
+    QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    if (!dateFormat.contains(QStringLiteral("yyyy")))
+        dateFormat.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    const QString date = locale.toString(dt.date(), dateFormat);
+    if (dt.time() == QTime(0, 0))
+        return date;
+    // The long time without the time zone.
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QLatin1Char('t'));
+    return date + QLatin1Char(' ') + locale.toString(dt.time(), timeFormat.trimmed());
+}
+
+// A line in the general message box; the box is emptied first once it
+// holds more than 60000 characters (download lines only).
+void frmMain::showLine(const QString &line)
+{
+    modGeneral::AppendLine(txt, line);
+    m_lTxtChars += line.size() + 2;
+}
+
+void frmMain::cmd_Click(int index)
+{
+    if (m_bBusy)
+        return;
+    m_bBusy = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    try {
+        m_vx->CommPort(static_cast<qint16>(cboCommPort->currentIndex() + 1));
+        const qint16 iID = machineNumber(txtID->text());
+        m_vx->Timeout(kTerminalTimeoutMs);
+
+        QString line;
+        switch (index) {
+        case 0: {
+            const QTime t = dtpTime->time();
+            m_vx->SetTime(iID, QDateTime(dtpDate->date(), QTime(t.hour(), t.minute(), t.second())));
+            break;
+        }
+        case 1: {
+            QDateTime dt;
+            m_vx->GetTime(iID, dt);
+            if (m_vx->ErrCode() == 0)
+                line = generalDate(dt);
+            break;
+        }
+        case 2: {
+            qint16 count = 0;
+            m_vx->GetRecordCount(iID, count);
+            line = QString::number(count);
+            break;
+        }
+        case 3:
+            m_vx->SetID(iID, machineNumber(txtNewID->text()));
+            break;
+        case 4: {
+            qint16 id = 0;
+            m_vx->GetID(iID, id);
+            line = QString::number(id);
+            break;
+        }
+        case 5:
+            m_vx->GetVersion(iID, line);
+            break;
+        case 6:
+            if (m_dialogs.ask({vx::Icon::Question, vx::Buttons::YesNo, vx::appTitle(),
+                               QStringLiteral("Clear the data of terminal?")})
+                == vx::Answer::Yes)
+                m_vx->ClearData(iID);
+            break;
+        case 7:
+            m_vx->RecoverData(iID);
+            break;
+        case 8:
+            m_vx->InvokeTest(iID);
+            break;
+        case 9:
+            m_vx->PowerDown(iID);
+            break;
+        case 10:
+            DownloadData(iID);
+            break;
+        case 14: {
+            const QDateTime now = m_now();
+            const QTime t = now.time();
+            m_vx->SetTime(iID, QDateTime(now.date(), QTime(t.hour(), t.minute(), t.second())));
+            break;
+        }
+        default:
+            break;
+        }
+
+        // The result step (the download writes its own lines).
+        if (index != 10) {
+            const qint32 code = m_vx->ErrCode();
+            if (code != 0)
+                line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_vx->ErrMessage(code));
+            else if (line.isEmpty())
+                line = QStringLiteral("OK");
+            showLine(line);
+        }
+    } catch (const vx::AppError &error) {
+        // Files were closed while the error left the command.
+        m_bBusy = false;
+        QApplication::restoreOverrideCursor();
+        m_dialogs.report(error.number, error.description);
+        return;
+    }
+
+    QApplication::restoreOverrideCursor();
+    m_bBusy = false;
+}
+
+void frmMain::cmdClear_Click(int index)
+{
+    if (index == 0) {
+        txt->clear();
+        m_lTxtChars = 0;
+    } else if (index == 2) {
+        txtDK90->clear();
+    }
+}

@@ -1,0 +1,120 @@
+// "Download Data": the data file, the record loop with its echo, and the
+// automation after the last record.
+#include "frmMain.h"
+
+#include "DataFile.h"
+#include "Numbers.h"
+#include "ProgramFolder.h"
+#include "SettingsStore.h"
+#include "modGeneral.h"
+#include "ucVX300_500.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
+
+namespace {
+constexpr qint64 kMessageLimit = 60000;
+const QString kDataFilter = QStringLiteral("(*.txt)|*.txt");
+} // namespace
+
+void frmMain::ConvertFirstField(QString &io_sData)
+{
+    if (io_sData.isEmpty())
+        return;
+    QStringList fields = io_sData.split(QLatin1Char(','));
+    const auto value = vx::hexFieldValue(fields[0]);
+    if (!value)
+        return; // too long for 32 bits: the record stays as it came
+    fields[0] = QString::number(*value);
+    io_sData = fields.join(QLatin1Char(','));
+}
+
+// The file of this download; false when the operator cancelled the dialog.
+bool frmMain::chooseDataFile(QString &o_sFileName)
+{
+    const QString today =
+        vx::formatDatePattern(m_now().date(), cboDateFormat->currentText()) + QStringLiteral(".txt");
+    if (CheckValue(chkSaveData) == 0) {
+        const QString folder = dataFolder();
+        const QString proposed = m_settings.read(vx::key::DownloadFile, vx::joinPath(folder, today));
+        return modGeneral::SaveDialogAppend(m_dialogs, QStringLiteral("Save downloaded data"), folder, kDataFilter,
+                                            proposed, o_sFileName);
+    }
+    o_sFileName = vx::joinPath(txtPath->text(), m_iFilenameFormat == 0 ? txtFixedFilename->text() : today);
+    return true;
+}
+
+void frmMain::DownloadData(qint16 iID)
+{
+    QString fileName;
+    if (!chooseDataFile(fileName))
+        return;
+
+    vx::DataFile file(fileName);
+    m_vx->BeginDownload(iID);
+    m_downloadClock.start();
+    int records = 0;
+    showProgress(records, false);
+    const auto finally = qScopeGuard([&] { showProgress(records, true); });
+
+    QString sData;
+    do {
+        m_vx->GetRecord(sData);
+        QString line;
+        const qint32 code = m_vx->ErrCode();
+        if (code == 0) {
+            ConvertFirstField(sData);
+            file.writeLine(sData);
+            line = sData;
+            showProgress(++records, false);
+        } else if (code == 1) {
+            // Nothing is lost: the records are on the disk before the
+            // terminal is told to forget them.
+            file.sync();
+            line = QStringLiteral("Download Process Finished\r\nData Saved");
+            if (!m_bUnloading) // a closing program sends nothing more
+                RunAutomation(iID, line);
+            m_vx->ErrCode(1);
+        } else {
+            line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_vx->ErrMessage(code));
+        }
+        if (m_lTxtChars > kMessageLimit)
+            cmdClear_Click(0);
+        showLine(line);
+        if (m_bUnloading)
+            break; // the program is ending: keep what has arrived
+    } while (m_vx->ErrCode() == 0);
+
+    file.close();
+}
+
+// The steps chosen on the Miscellaneous tab, in this order, each whatever
+// the terminal answers to the one before.
+void frmMain::RunAutomation(qint16 iID, QString &io_sLine)
+{
+    if (CheckValue(chkClearData) == 1) {
+        m_vx->ClearData(iID);
+        io_sLine += QStringLiteral("\r\nData Cleared");
+    }
+    if (CheckValue(chkUpdateTime) == 1) {
+        m_vx->SetTime(iID, m_now());
+        io_sLine += QStringLiteral("\r\nTime Updated");
+    }
+    if (CheckValue(chkPowerDown) == 1) {
+        m_vx->PowerDown(iID);
+        io_sLine += QStringLiteral("\r\nPower Down");
+    }
+}
+
+void frmMain::showProgress(int records, bool done)
+{
+    const qint64 seconds = m_downloadClock.elapsed() / 1000;
+    const QString elapsed = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const QString count = records == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(records);
+    lblProgress->setText(done ? QStringLiteral("Downloaded %1 in %2").arg(count, elapsed)
+                              : QStringLiteral("Downloading: %1, %2").arg(count, elapsed));
+}

@@ -1,0 +1,36 @@
+// The reader station tab: version and information queries.
+#include "frmMain.h"
+
+#include "modGeneral.h"
+#include "ucVX300_500.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPlainTextEdit>
+
+namespace {
+constexpr qint32 kStationTimeoutMs = 3000;
+} // namespace
+
+void frmMain::cmdDK90_Click(int index)
+{
+    // One exchange at a time: ignored while any command runs, and it holds
+    // the other buttons off while it runs itself.
+    if (m_bBusy)
+        return;
+    m_bBusy = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    m_vx->Timeout(kStationTimeoutMs);
+    m_vx->CommPort(static_cast<qint16>(cboCommPort->currentIndex() + 1));
+    QString text;
+    if (index == 1)
+        m_vx->DS90_GetVersion(text);
+    else if (index == 2)
+        m_vx->DS90_GetInformation(text);
+    const QString line = m_vx->ErrCode() == 0 ? text : m_vx->ErrMessage();
+    modGeneral::AppendLine(txtDK90, line);
+
+    QApplication::restoreOverrideCursor();
+    m_bBusy = false;
+}

@@ -1,0 +1,106 @@
+// The monitor window against vx500-sim on a pseudo-terminal, through the
+// platform's serial port: the simulator registers itself as COM1, the window
+// downloads its generated records with the automation and checks the count.
+#include "AppTest.h"
+
+#include "Globals.h"
+#include "QtSerialPortAdapter.h"
+#include "RecordGenerator.h"
+#include "frmMain.h"
+#include "ucVX300_500.h"
+
+#include <QCheckBox>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+
+using namespace vx;
+using namespace vx::test;
+
+namespace {
+
+// vx500-sim as a child process, its device path read from its first line.
+class Simulator {
+public:
+    Simulator(const QStringList &arguments, const QString &configHome)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+        m_process.setProcessEnvironment(env);
+        m_process.start(QStringLiteral(VX500_SIM_PROGRAM), arguments);
+        if (!m_process.waitForStarted(10000))
+            return;
+        QDeadlineTimer deadline(20000);
+        while (!m_process.canReadLine() && m_process.state() == QProcess::Running && !deadline.hasExpired())
+            m_process.waitForReadyRead(200);
+        if (m_process.canReadLine())
+            m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~Simulator()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(10000))
+                m_process.kill();
+        }
+    }
+    QString device() const { return m_device; }
+    QString errors() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
+
+private:
+    QProcess m_process;
+    QString m_device;
+};
+
+QStringList lines(frmMain *w)
+{
+    return child<QPlainTextEdit>(w, QStringLiteral("txt"))->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class EndToEndTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void downloadFromTheSimulatorOnAPseudoTerminal()
+    {
+        AppWorld world;
+        Simulator sim({QStringLiteral("--generate"), QStringLiteral("25"), QStringLiteral("--register"),
+                       QStringLiteral("COM1")},
+                      world.config.path());
+        QVERIFY2(!sim.device().isEmpty(), qPrintable(sim.errors()));
+
+        g_sPassword = kPresetPassword;
+        frmMain w(std::make_unique<QtSerialPortAdapter>(), world.dialogs, *world.store, world.program.path());
+        w.setEndProgram([] {});
+        QCOMPARE(child<QLabel>(&w, QStringLiteral("lblPort"))->text(), QStringLiteral("COM1 \u2192 %1").arg(sim.device()));
+        child<QCheckBox>(&w, QStringLiteral("chkSaveData"))->click();
+        child<QCheckBox>(&w, QStringLiteral("chkClearData"))->click();
+
+        arrayButton(&w, "cmd", 2)->click();
+        QCOMPARE(lines(&w), QStringList{"25"});
+
+        arrayButton(&w, "cmd", 10)->click();
+        QByteArray expected;
+        for (QString record : sim::RecordGenerator{}.generate(25)) {
+            frmMain::ConvertFirstField(record);
+            expected += record.toLatin1() + "\r\n";
+        }
+        QFile data(QDir(world.program.path()).filePath(QStringLiteral("VX.txt")));
+        QVERIFY(data.open(QIODevice::ReadOnly));
+        QCOMPARE(data.readAll(), expected);
+        QCOMPARE(lines(&w).mid(26), (QStringList{"Download Process Finished", "Data Saved", "Data Cleared"}));
+
+        arrayButton(&w, "cmd", 2)->click();
+        QCOMPARE(lines(&w).last(), QStringLiteral("0"));
+        QVERIFY2(world.dialogs.asked.isEmpty(), qPrintable(world.dialogs.texts().join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(EndToEndTest)
+#include "tst_EndToEnd.moc"
