@@ -1,3 +1,6 @@
+#ifndef _GNU_SOURCE
+#define _GNU_SOURCE
+#endif
 #include "SimServer.h"
 
 #include "Frame.h"
@@ -8,6 +11,8 @@
 #include <chrono>
 #include <cstdio>
 #include <poll.h>
+#include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace vx::sim {
@@ -76,12 +81,11 @@ bool SimServer::flushDue(qint64 nowNs)
     return true;
 }
 
-int SimServer::pollTimeoutMs(qint64 nowNs) const
+qint64 SimServer::pollTimeoutNs(qint64 nowNs) const
 {
     if (m_out.isEmpty() || !m_pace || m_byteNs == 0)
         return -1;
-    const qint64 wait = m_nextDueNs - nowNs;
-    return wait <= 0 ? 0 : static_cast<int>((wait + 999'999) / 1'000'000);
+    return std::max<qint64>(0, m_nextDueNs - nowNs);
 }
 
 SimServer::End SimServer::run(int controlFd)
@@ -97,7 +101,10 @@ SimServer::End SimServer::run(int controlFd)
             {m_line.masterFd(), static_cast<short>(POLLIN | (dueNow ? POLLOUT : 0)), 0},
             {controlFd, POLLIN, 0},
         };
-        const int ready = ::poll(fds, 2, dueNow ? -1 : pollTimeoutMs(now));
+        // Nanosecond wake-ups: a paced byte leaves on time, not at the next whole millisecond.
+        const qint64 waitNs = dueNow ? -1 : pollTimeoutNs(now);
+        const timespec timeout{static_cast<time_t>(waitNs / 1'000'000'000), static_cast<long>(waitNs % 1'000'000'000)};
+        const int ready = ::ppoll(fds, 2, waitNs < 0 ? nullptr : &timeout, nullptr);
         if (ready < 0 && errno != EINTR)
             return End::LineFailed;
 

@@ -29,7 +29,7 @@ private:
     void heard(const QByteArray &bytes);
     void queue(const QByteArray &bytes, qint32 baud);
     bool flushDue(qint64 nowNs);
-    int pollTimeoutMs(qint64 nowNs) const;
+    qint64 pollTimeoutNs(qint64 nowNs) const;
     void log(const QString &line) const;
 
     PtyLine &m_line;
