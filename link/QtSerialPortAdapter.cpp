@@ -4,6 +4,10 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#endif
+
 namespace vx {
 
 bool LineSettings::parse(const QString &text, LineSettings &out)
@@ -110,13 +114,22 @@ bool QtSerialPortAdapter::open()
         m_port.close();
         return false;
     }
+    // Bytes the system buffered before the port was ours belong to nobody's request.
+    m_port.clear(QSerialPort::Input);
     return true;
 }
 
 void QtSerialPortAdapter::close()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    if (!m_port.isOpen())
+        return;
+    // Qt puts the port's previous settings back as it closes: let the last
+    // bytes leave at the speed they were sent with.
+#ifdef Q_OS_UNIX
+    if (m_port.handle() >= 0)
+        ::tcdrain(m_port.handle());
+#endif
+    m_port.close();
 }
 
 bool QtSerialPortAdapter::isOpen() const { return m_port.isOpen(); }
