@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QVBoxLayout>
@@ -54,10 +55,14 @@ QPlainTextEdit *messageBox(const QString &name, QWidget *parent)
     auto *box = named(new QPlainTextEdit(parent), name, QStringLiteral("Message"));
     box->setReadOnly(true);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    box->setFont(fixed);
+    box->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Room for a typical record (tag, barcode, date, time) on one line.
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QString(46, QLatin1Char('0')))
+                         + box->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 12);
     return box;
 }
 
@@ -189,20 +194,22 @@ QWidget *frmMain::buildGeneralTab()
     // Frame "Device Maintain/Information".
     auto *device = frame(QStringLiteral("Device Maintain/Information"), QStringLiteral("fraDevice"), page);
     auto *dg = new QGridLayout(device);
+    // The service buttons (shown only under the master password) come last,
+    // so that without them the frames have no hole in the middle.
     dg->addWidget(arrayButton(cmd, "cmd", 9, QStringLiteral("Power Down"), device), 0, 0);
-    dg->addWidget(arrayButton(cmd, "cmd", 8, QStringLiteral("Invoke Test"), device), 0, 1);
-    dg->addWidget(arrayButton(cmd, "cmd", 5, QStringLiteral("Get Version"), device), 1, 0);
+    dg->addWidget(arrayButton(cmd, "cmd", 5, QStringLiteral("Get Version"), device), 0, 1);
     auto *voltage = arrayButton(cmd, "cmd", 15, QStringLiteral("Battery Voltage"), device);
     voltage->setEnabled(false);
-    dg->addWidget(voltage, 1, 1);
+    dg->addWidget(voltage, 1, 0);
+    dg->addWidget(arrayButton(cmd, "cmd", 8, QStringLiteral("Invoke Test"), device), 1, 1);
 
     // Frame "Data".
     auto *data = frame(QStringLiteral("Data"), QStringLiteral("fraData"), page);
     auto *gg = new QGridLayout(data);
     gg->addWidget(arrayButton(cmd, "cmd", 10, QStringLiteral("Download Data"), data), 0, 0);
-    gg->addWidget(arrayButton(cmd, "cmd", 7, QStringLiteral("Recover Data"), data), 0, 1);
+    gg->addWidget(arrayButton(cmd, "cmd", 2, QStringLiteral("Record Count"), data), 0, 1);
     gg->addWidget(arrayButton(cmd, "cmd", 6, QStringLiteral("Clear Data"), data), 1, 0);
-    gg->addWidget(arrayButton(cmd, "cmd", 2, QStringLiteral("Record Count"), data), 1, 1);
+    gg->addWidget(arrayButton(cmd, "cmd", 7, QStringLiteral("Recover Data"), data), 1, 1);
     for (QGridLayout *g : {dg, gg}) {
         g->setColumnStretch(0, 1);
         g->setColumnStretch(1, 1);

@@ -1,7 +1,11 @@
 // Saves pictures of the monitor's windows into a folder, for the
-// documentation: each tab of the main window and the dialogs. The window runs
+// documentation: each tab of the main window, the dialogs, and the general
+// tab after a download of the demonstration's records. The window runs
 // against the simulated terminal in virtual time, with private settings.
 #include "FakePort.h"
+#include "ModelDevice.h"
+#include "RecordGenerator.h"
+#include "TerminalModel.h"
 #include "Globals.h"
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
@@ -9,7 +13,9 @@
 #include "frmMain.h"
 #include "frmPassword.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDir>
 #include <QSettings>
 #include <QTabWidget>
@@ -49,9 +55,15 @@ int main(int argc, char *argv[])
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
     test::ScriptedDialogs dialogs;
     SettingsStore settings(dialogs);
+    QTemporaryDir scratch(QDir::temp().filePath(QStringLiteral("vx500-XXXXXX")));
+    const QString data = QDir(scratch.path()).filePath(QStringLiteral("VX data"));
+    QDir().mkpath(data);
     settings.write(key::SaveData, 1);
-    settings.write(key::FilePath, QStringLiteral("/home/operator/VX data"));
-    g_sPassword = kMasterPassword;
+    settings.write(key::ClearData, 1);
+    settings.write(key::UpdateTime, 1);
+    settings.write(key::PowerDown, 1);
+    settings.write(key::FilePath, data);
+    g_sPassword = kPresetPassword;
 
     bool ok = true;
     {
@@ -59,19 +71,34 @@ int main(int argc, char *argv[])
         ok &= save(&gate, folder, QStringLiteral("password"));
     }
 
-    test::FakePort *port = new test::FakePort;
+    sim::TerminalModel model;
+    model.setRecords(sim::RecordGenerator{}.generate(300));
+    test::ModelDevice device(model);
+    auto *port = new test::FakePort(&device);
+    port->setProcessEvents(true);
     frmMain window(std::unique_ptr<SerialPort>(port), dialogs, settings, QStringLiteral("/opt/vx500"));
     window.setEndProgram([] {});
     auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("stab"));
     const char *names[] = {"general", "station", "misc"};
     for (int i = 0; i < 3; ++i) {
         tabs->setCurrentIndex(i);
+        if (i == 1) { // the reader station's answers
+            auto *station = window.findChild<QButtonGroup *>(QStringLiteral("cmdDK90"));
+            station->button(1)->click();
+            station->button(2)->click();
+        }
         ok &= save(&window, folder, QStringLiteral("tab-%1").arg(QLatin1String(names[i])));
     }
 
-    QDir().mkpath(QStringLiteral("/tmp/vx-shots/VX data/2024"));
+    // After "Download Data" with the automation ticked.
+    tabs->setCurrentIndex(0);
+    window.findChild<QButtonGroup *>(QStringLiteral("cmd"))->button(10)->click();
+    ok &= save(&window, folder, QStringLiteral("download-finished"));
+
+    QDir().mkpath(QDir(data).filePath(QStringLiteral("archive")));
+    QDir().mkpath(QDir(data).filePath(QStringLiteral("2024")));
     frmFilePath chooser(dialogs);
-    chooser.Path(QStringLiteral("/tmp/vx-shots/VX data"));
+    chooser.Path(data);
     ok &= save(&chooser, folder, QStringLiteral("folder-chooser"));
     return ok ? 0 : 1;
 }
