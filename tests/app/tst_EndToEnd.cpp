@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QTimer>
 
 using namespace vx;
 using namespace vx::test;
@@ -99,6 +100,49 @@ private slots:
         arrayButton(&w, "cmd", 2)->click();
         QCOMPARE(lines(&w).last(), QStringLiteral("0"));
         QVERIFY2(world.dialogs.asked.isEmpty(), qPrintable(world.dialogs.texts().join(QLatin1Char('\n'))));
+    }
+
+    void closingTheWindowDuringADownloadEndsTheProgram()
+    {
+        AppWorld world;
+        // At the real line rate 2,000 records take most of a minute.
+        Simulator sim({QStringLiteral("--generate"), QStringLiteral("2000"), QStringLiteral("--pace"),
+                       QStringLiteral("--register"), QStringLiteral("COM1")},
+                      world.config.path());
+        QVERIFY2(!sim.device().isEmpty(), qPrintable(sim.errors()));
+
+        g_sPassword = kPresetPassword;
+        frmMain w(std::make_unique<QtSerialPortAdapter>(), world.dialogs, *world.store, world.program.path());
+        child<QCheckBox>(&w, QStringLiteral("chkSaveData"))->click();
+        child<QCheckBox>(&w, QStringLiteral("chkClearData"))->click();
+        w.show();
+
+        // The program's own ending: the window closes once 20 records are in.
+        QTimer::singleShot(0, &w, [&] { arrayButton(&w, "cmd", 10)->click(); });
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &w, [&] {
+            if (lines(&w).size() >= 20 && w.isVisible())
+                w.close();
+        });
+        watch.start(20);
+        bool stuck = false;
+        QTimer::singleShot(120000, qApp, [&] {
+            stuck = true;
+            QCoreApplication::exit(1);
+        });
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!stuck);
+
+        QFile data(QDir(world.program.path()).filePath(QStringLiteral("VX.txt")));
+        QVERIFY(data.open(QIODevice::ReadOnly));
+        const int written = int(data.readAll().count("\r\n"));
+        QStringList echoed = lines(&w);
+        if (echoed.last().startsWith(QStringLiteral("ErrCode")))
+            echoed.removeLast();
+        QVERIFY(written >= 20 && written < 2000);
+        QCOMPARE(echoed.size(), written);
+        QVERIFY(!echoed.contains(QStringLiteral("Data Cleared")));
+        QVERIFY(!w.IsBusy());
     }
 };
 
