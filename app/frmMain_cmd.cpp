@@ -63,6 +63,7 @@ void frmMain::cmd_Click(int index)
 
     try {
         m_vx->CommPort(static_cast<qint16>(cboCommPort->currentIndex() + 1));
+        showPort(); // a mapping may have changed since the port was picked
         const qint16 iID = machineNumber(txtID->text());
         m_vx->Timeout(kTerminalTimeoutMs);
 

@@ -23,6 +23,7 @@ void frmMain::cmdDK90_Click(int index)
 
     m_vx->Timeout(kStationTimeoutMs);
     m_vx->CommPort(static_cast<qint16>(cboCommPort->currentIndex() + 1));
+    showPort();
     QString text;
     if (index == 1)
         m_vx->DS90_GetVersion(text);

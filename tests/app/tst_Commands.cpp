@@ -246,6 +246,10 @@ private slots:
         QCOMPARE(t.port->portName(), QStringLiteral("/dev/ttyUSB0"));
         t.get<QComboBox>("cboCommPort")->setCurrentIndex(15);
         QCOMPARE(t.get<QLabel>("lblPort")->text(), QStringLiteral("COM16 \u2192 /dev/ttyS15"));
+        // A mapping made while the window is open shows with the next command.
+        t.world.preset("Ports", "COM16", QStringLiteral("/dev/pts/7"));
+        t.press(2);
+        QCOMPARE(t.get<QLabel>("lblPort")->text(), QStringLiteral("COM16 \u2192 /dev/pts/7"));
     }
 
     void clearMessageEmptiesOnlyItsOwnBox()
