@@ -3,6 +3,7 @@
 #include "Ports.h"
 #include "SerialPort.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 using namespace vx::test;
@@ -54,4 +55,44 @@ TEST_F(CtlTest, ListingCommandPrintsTheMapping)
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.contains("COM ports:\n"));
     EXPECT_TRUE(r.out.contains("COM1   /dev/ttyS0  (the monitor's port)\n")) << r.out.toStdString();
+}
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void replaceFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+} // namespace
+
+TEST_F(CtlTest, UnreadableSettingsFileIsNeitherMappedNorRewritten)
+{
+    const QString path = vx::openUserSettings()->fileName();
+    static const char garbage[] = "\x00\x01\x02 binary \xFF\xFE\n[Ports\n";
+    // A line without "=" in a section, and bytes that are no settings at all.
+    for (const QByteArray &bad : {QByteArray("[Connect]\nComport=3\nthis line has no equals\n"),
+                                  QByteArray(garbage, sizeof garbage - 1)}) {
+        // Each case with a file of its own size: QSettings keeps a file it has
+        // read in a cache for as long as its size and time stay the same.
+        QByteArray file = bad;
+        for (const QStringList &args : {QStringList{"ports", "--map", "COM4=/dev/ttyUSB0"},
+                                        QStringList{"ports", "--unmap", "COM4"}}) {
+            file += '\n';
+            replaceFile(path, file);
+            const auto r = run(args);
+            EXPECT_EQ(r.status, 3) << qPrintable(args.join(' '));
+            EXPECT_EQ(r.err, QStringLiteral("vx500ctl: %1 is not a readable settings file; not changed\n").arg(path));
+            EXPECT_TRUE(r.out.isEmpty());
+            EXPECT_EQ(fileBytes(path), file) << qPrintable(args.join(' '));
+        }
+    }
 }

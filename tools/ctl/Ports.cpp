@@ -83,6 +83,17 @@ Exit runPorts(const Invocation &inv, Io &io)
 {
     if (!inv.mapPort.isEmpty() || !inv.unmapPort.isEmpty()) {
         const auto settings = vx::openUserSettings();
+        // QSettings would rewrite a file it cannot parse and lose what it held.
+        // Every section is read first: a section is parsed only when wanted.
+        settings->allKeys();
+        if (settings->status() == QSettings::FormatError) {
+            io.error(QStringLiteral("%1 is not a readable settings file; not changed").arg(settings->fileName()));
+            return Exit::System;
+        }
+        if (settings->status() == QSettings::AccessError) {
+            io.error(QStringLiteral("cannot write the settings file %1").arg(settings->fileName()));
+            return Exit::System;
+        }
         const QString key = QStringLiteral("Ports/") + (inv.mapPort.isEmpty() ? inv.unmapPort : inv.mapPort);
         if (!inv.mapPort.isEmpty()) {
             settings->setValue(key, inv.mapDevice);
@@ -93,7 +104,9 @@ Exit runPorts(const Invocation &inv, Io &io)
         }
         settings->sync();
         if (settings->status() != QSettings::NoError) {
-            io.error(QStringLiteral("cannot write the settings file %1").arg(settings->fileName()));
+            io.error(settings->status() == QSettings::FormatError
+                         ? QStringLiteral("%1 is not a readable settings file").arg(settings->fileName())
+                         : QStringLiteral("cannot write the settings file %1").arg(settings->fileName()));
             return Exit::System;
         }
         const int n = comNumber(inv.mapPort.isEmpty() ? inv.unmapPort : inv.mapPort);
