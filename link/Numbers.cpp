@@ -7,7 +7,7 @@ namespace vx {
 
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+bool isBlank(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
 
 QString withoutBlanks(const QString &text)
 {
@@ -88,6 +88,8 @@ double readNumber(const QString &s, qsizetype &pos)
     number.replace(u'D', u'E').replace(u'd', u'e');
     bool ok = false;
     const double v = number.toDouble(&ok);
+    if (!ok && std::isinf(v))
+        return v; // too large for any number: an overflow for whoever rounds it
     return ok ? v : 0.0;
 }
 

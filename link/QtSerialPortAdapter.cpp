@@ -116,6 +116,7 @@ bool QtSerialPortAdapter::open()
     }
     // Bytes the system buffered before the port was ours belong to nobody's request.
     m_port.clear(QSerialPort::Input);
+    m_failure = {};
     return true;
 }
 
@@ -130,11 +131,30 @@ void QtSerialPortAdapter::close()
         ::tcdrain(m_port.handle());
 #endif
     m_port.close();
+    fail(kErrPortNotOpen, QStringLiteral("%1: the port was closed").arg(portName()));
 }
 
 bool QtSerialPortAdapter::isOpen() const { return m_port.isOpen(); }
-qint64 QtSerialPortAdapter::bytesAvailable() { return m_port.isOpen() ? m_port.bytesAvailable() : 0; }
-QByteArray QtSerialPortAdapter::readAll() { return m_port.isOpen() ? m_port.readAll() : QByteArray(); }
+
+void QtSerialPortAdapter::pull()
+{
+    // QSerialPort moves bytes from the system into its buffer only when the
+    // event loop runs; take what the system holds now.
+    while (m_port.isOpen() && m_port.waitForReadyRead(0)) {
+    }
+}
+
+qint64 QtSerialPortAdapter::bytesAvailable()
+{
+    pull();
+    return m_port.isOpen() ? m_port.bytesAvailable() : 0;
+}
+
+QByteArray QtSerialPortAdapter::readAll()
+{
+    pull();
+    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+}
 
 bool QtSerialPortAdapter::write(const QByteArray &bytes)
 {
@@ -159,7 +179,7 @@ void QtSerialPortAdapter::onError(QSerialPort::SerialPortError error)
     // A pulled USB adapter or a pseudo-terminal whose far end closed: Qt keeps
     // reporting the error on every notification, so close on the first one.
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
-        fail(kErrPortIo, QStringLiteral("%1: the device went away (%2)").arg(portName(), m_port.errorString()));
+        fail(kErrPortIo, QStringLiteral("%1: the device went away").arg(portName()));
         m_port.clearError();
         if (m_port.isOpen())
             m_port.close();

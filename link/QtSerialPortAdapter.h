@@ -45,6 +45,7 @@ signals:
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    void pull();
     void fail(int number, const QString &description);
 
     QSerialPort m_port;

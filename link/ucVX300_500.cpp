@@ -90,9 +90,10 @@ void ucVX300_500::Report(const RuntimeError &i_error)
         qWarning().noquote() << i_error.number << i_error.description;
 }
 
-void ucVX300_500::ReportPort(const PortFailure &i_failure, bool i_bNumberAsTitle)
+void ucVX300_500::ReportPort(const PortFailure &i_failure)
 {
-    Report({i_failure.number, i_failure.description, i_bNumberAsTitle});
+    // Reports of the reader station queries keep the program's own title.
+    Report({i_failure.number, i_failure.description, !m_bStationQuery});
 }
 
 void ucVX300_500::InvalidData(const QString &i_sWhat, int i_iNumber)
@@ -301,8 +302,9 @@ void ucVX300_500::StreamItem(QString &o_sData)
     ReceiveFrame(data);
     if (m_lErrCode != VX_SUCCESS)
         return;
-    o_sData = data;
     SendACK();
+    if (m_lErrCode == VX_SUCCESS) // an item the terminal was not told of is not delivered
+        o_sData = data;
 }
 
 // ---- terminal maintenance -------------------------------------------------------
@@ -331,7 +333,10 @@ void ucVX300_500::GetTime(qint16 i_iID, QDateTime &o_dt)
                     kErrTypeMismatch);
         return;
     }
-    o_dt = QDateTime(date, time);
+    QDateTime when(date, time);
+    if (!when.isValid()) // a moment the local clock skips (daylight saving): keep the fields
+        when = QDateTime(date, time, Qt::UTC);
+    o_dt = when;
 }
 
 void ucVX300_500::GetRecordCount(qint16 i_iID, qint16 &o_iRecordCount)
@@ -428,12 +433,13 @@ void ucVX300_500::GetTagCode(QString &o_sData) { StreamItem(o_sData); }
 void ucVX300_500::StationQuery(char i_cLetter, QString &o_sData)
 {
     const QByteArray request = stationRequest(i_cLetter);
+    m_bStationQuery = true;
     if (comm->isOpen())
         comm->close();
     comm->setSettings(kStationSettings);
     if (!comm->open()) {
         m_lErrCode = VX_ERR_PORT_NOT_OPEN;
-        ReportPort(comm->lastError(), false);
+        ReportPort(comm->lastError());
     } else {
         comm->readAll();
         if (Write(request)) {
@@ -446,6 +452,7 @@ void ucVX300_500::StationQuery(char i_cLetter, QString &o_sData)
     // Whatever happened, the terminals' line settings come back.
     comm->close();
     comm->setSettings(kTerminalSettings);
+    m_bStationQuery = false;
 }
 
 void ucVX300_500::DS90_GetVersion(QString &o_sVersion) { StationQuery('V', o_sVersion); }

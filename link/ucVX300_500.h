@@ -98,7 +98,7 @@ private:
     qint32 PollBudget() const;
     Wake Delay(qint32 &io_lPolls);
     void Report(const vx::RuntimeError &i_error);
-    void ReportPort(const vx::PortFailure &i_failure, bool i_bNumberAsTitle = true);
+    void ReportPort(const vx::PortFailure &i_failure);
     bool Write(const QByteArray &i_bytes);
 
     bool SendCommand(qint16 i_iID, char i_cLetter);
@@ -126,4 +126,5 @@ private:
     qint32 m_lTimeout = 3000;
     vx::ErrorHandler m_errorHandler;
     bool m_bAborted = false;
+    bool m_bStationQuery = false;
 };

@@ -72,10 +72,25 @@ TEST_F(LinkTest, PulledCableDuringAStreamEndsItOnce)
     EXPECT_EQ(reports.size(), 1);
 }
 
-TEST_F(LinkTest, WithoutHandlerFailuresStillSetTheStatus)
+namespace {
+QStringList g_warnings;
+void collect(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtWarningMsg)
+        g_warnings << text;
+}
+} // namespace
+
+TEST_F(LinkTest, WithoutHandlerFailuresGoToTheWarningLog)
 {
     vx->SetErrorHandler({});
-    port->failOpen({kErrPortInUse, "in use"});
+    port->failOpen({kErrPortInUse, "/dev/fake0: in use by another program"});
+    g_warnings.clear();
+    const auto previous = qInstallMessageHandler(collect);
     vx->PowerDown(0);
+    qInstallMessageHandler(previous);
     EXPECT_EQ(vx->ErrCode(), VX_ERR_PORT_NOT_OPEN);
+    ASSERT_EQ(g_warnings.size(), 1);
+    EXPECT_TRUE(g_warnings[0].contains("in use by another program"));
+    EXPECT_TRUE(g_warnings[0].contains("8005"));
 }

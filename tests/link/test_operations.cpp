@@ -259,6 +259,8 @@ TEST_F(LinkTest, StationQueriesRunAt9600AndRestore19200)
     ASSERT_EQ(port->writes().size(), 1); // no ACK to the station
     EXPECT_EQ(port->writes()[0].bytes, QByteArray::fromHex("05423030560D"));
     EXPECT_EQ(port->writes()[0].settings, "9600,n,8,1");
+    EXPECT_EQ(port->openCount(), 2);
+    EXPECT_EQ(port->closeCount(), 2);
     EXPECT_FALSE(port->isOpen());
     EXPECT_EQ(port->settings(), "19200,n,8,1");
 

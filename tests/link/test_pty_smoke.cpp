@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QThread>
+#include <QTimer>
+
 #include <atomic>
 #include <poll.h>
 #include <pty.h>
@@ -74,4 +77,93 @@ TEST(PtySmoke, MissingDeviceIsNamedInTheReport)
     ASSERT_EQ(reports.size(), 1);
     EXPECT_EQ(reports[0].number, vx::kErrPortNotFound);
     EXPECT_TRUE(reports[0].description.contains(QStringLiteral("no such device")));
+}
+
+namespace {
+
+// A pseudo-terminal whose master side the test plays by hand.
+struct Pty {
+    Pty()
+    {
+        char name[128] = {};
+        if (openpty(&master, &slave, name, nullptr, nullptr) == 0) {
+            termios raw{};
+            tcgetattr(slave, &raw);
+            cfmakeraw(&raw);
+            tcsetattr(slave, TCSANOW, &raw);
+            device = QString::fromLocal8Bit(name);
+        }
+    }
+    ~Pty()
+    {
+        if (slave >= 0)
+            close(slave);
+        if (master >= 0)
+            close(master);
+    }
+    void closeMaster()
+    {
+        close(master);
+        master = -1;
+        close(slave); // nobody holds the device any more: the host sees a hang-up
+        slave = -1;
+    }
+    int master = -1, slave = -1;
+    QString device;
+};
+
+} // namespace
+
+TEST(PtyAdapter, FarEndClosingDuringAWaitIsOneReport)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.device.isEmpty());
+    ucVX300_500 link;
+    QList<vx::RuntimeError> reports;
+    link.SetErrorHandler([&](const vx::RuntimeError &e) { reports.append(e); });
+    link.SetPortName(pty.device);
+    link.Timeout(2000);
+    QTimer::singleShot(100, [&] { pty.closeMaster(); });
+    QString text = "old";
+    link.GetVersion(0, text);
+    EXPECT_EQ(link.ErrCode(), vx::VX_ERR_PORT_NOT_OPEN);
+    EXPECT_EQ(text, "old");
+    EXPECT_FALSE(link.Port().isOpen());
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_EQ(reports[0].number, vx::kErrPortIo);
+}
+
+TEST(PtyAdapter, WaitServesEventsAndAbortEndsIt)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.device.isEmpty());
+    ucVX300_500 link;
+    link.SetPortName(pty.device);
+    link.Timeout(60000); // only the abort can end this wait in time
+    bool served = false;
+    QTimer::singleShot(50, [&] {
+        served = true;
+        link.Abort();
+    });
+    QString text = "old";
+    link.GetVersion(0, text);
+    EXPECT_TRUE(served);
+    EXPECT_EQ(link.ErrCode(), vx::VX_ERR_TIMEOUT);
+    EXPECT_EQ(text, "old");
+}
+
+TEST(PtyAdapter, BytesThatArriveBetweenOperationsAreDiscarded)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.device.isEmpty());
+    ucVX300_500 link;
+    link.SetPortName(pty.device);
+    link.Timeout(200);
+    link.InvokeTest(0); // opens the port; no answer expected
+    ASSERT_EQ(link.ErrCode(), 0);
+    // A stray ACK reaches the system's buffer while no event loop runs.
+    ASSERT_EQ(write(pty.master, "\x06", 1), 1);
+    QThread::msleep(100);
+    link.PowerDown(0); // the terminal stays silent
+    EXPECT_EQ(link.ErrCode(), vx::VX_ERR_TIMEOUT);
 }

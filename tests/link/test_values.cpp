@@ -92,6 +92,8 @@ TEST(Numbers, LeadingNumberReadsLikeTheClassicVal)
     EXPECT_EQ(leadingNumber("."), 0);
     EXPECT_EQ(leadingNumber("-"), 0);
     EXPECT_EQ(leadingNumber(".5"), 0.5);
+    EXPECT_EQ(leadingNumber("1\r2"), 1); // only blanks, tabs and line feeds are skipped
+    EXPECT_FALSE(toInt16(leadingNumber("1e999")));
 }
 
 TEST(Numbers, WholeNumberRejectsAnythingElse)

@@ -26,14 +26,18 @@ bool FakePort::open()
     }
     m_open = true;
     m_interrupted = false;
+    m_failure = {};
+    m_openSettings = m_settings;
     ++m_openCount;
     return true;
 }
 
 void FakePort::close()
 {
-    if (m_open)
+    if (m_open) {
         ++m_closeCount;
+        m_failure = {kErrPortNotOpen, QStringLiteral("%1: the port was closed").arg(m_name)};
+    }
     m_open = false;
     m_rx.clear();
 }
@@ -59,7 +63,7 @@ bool FakePort::write(const QByteArray &bytes)
         m_writeFailure.reset();
         return false;
     }
-    m_writes.append({m_now, bytes, m_settings});
+    m_writes.append({m_now, bytes, m_openSettings});
     if (m_device)
         m_device->received(bytes, *this);
     return true;

@@ -27,7 +27,7 @@ public:
 struct Written {
     qint64 at;
     QByteArray bytes;
-    QString settings;
+    QString settings; // the line settings the port was opened with
 };
 
 class FakePort : public SerialPort {
@@ -79,7 +79,8 @@ private:
 
     FakeDevice *m_device = nullptr;
     QString m_name;
-    QString m_settings = QStringLiteral("19200,n,8,1");
+    QString m_settings;
+    QString m_openSettings; // in force on the line since the last open
     bool m_open = false;
     bool m_interrupted = false;
     bool m_processEvents = false;
