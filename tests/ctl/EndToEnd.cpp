@@ -43,6 +43,8 @@ ToolResult EndToEndTest::ctlRaw(const QStringList &arguments, const QByteArray &
 {
     QProcess p;
     p.setProcessEnvironment(m_env);
+    if (!m_outputFile.isEmpty())
+        p.setStandardOutputFile(m_outputFile);
     p.start(QStringLiteral(VX500CTL_BINARY), arguments);
     ToolResult r;
     if (!p.waitForStarted(10'000))
@@ -65,6 +67,14 @@ ToolResult EndToEndTest::ctl(QStringList arguments, const QByteArray &input)
     if (!arguments.contains(QStringLiteral("--port")))
         arguments = QStringList{QStringLiteral("--port"), device} + arguments;
     return ctlRaw(arguments, input);
+}
+
+ToolResult EndToEndTest::ctlToFile(const QString &outputFile, const QStringList &arguments)
+{
+    m_outputFile = outputFile;
+    ToolResult r = ctl(arguments);
+    m_outputFile.clear();
+    return r;
 }
 
 QString EndToEndTest::simLog() const

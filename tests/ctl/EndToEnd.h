@@ -26,6 +26,8 @@ protected:
     ToolResult ctl(QStringList arguments, const QByteArray &input = {});
     // vx500ctl exactly as given.
     ToolResult ctlRaw(const QStringList &arguments, const QByteArray &input = {});
+    // vx500ctl on the simulator with its standard output going to a file.
+    ToolResult ctlToFile(const QString &outputFile, const QStringList &arguments);
     // The simulator's transmission log so far.
     QString simLog() const;
     // Commands the host sent, as the log shows them ("05 30 30 44" for clear).
@@ -41,6 +43,7 @@ private:
     QTemporaryDir m_dir;
     QProcessEnvironment m_env;
     QProcess m_sim;
+    QString m_outputFile;
 };
 
 } // namespace vx::test

@@ -226,3 +226,20 @@ TEST_F(CtlSim, UsageErrorsAndHelp)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "vx500ctl 2.0.4\n");
 }
+
+TEST_F(CtlSim, ValueThatCannotReachStandardOutputIsASystemFailure)
+{
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    ASSERT_TRUE(startSim({"--generate", "3", "--station-version", "VX500R V1.04"}));
+    for (const QStringList &args : {QStringList{"count"}, QStringList{"version"}, QStringList{"station", "version"},
+                                    QStringList{"set-time"}, QStringList{"--version"}}) {
+        const auto r = ctlToFile("/dev/full", args);
+        EXPECT_EQ(r.status, 3) << args.join(' ').toStdString();
+        EXPECT_EQ(r.err, "vx500ctl: standard output: No space left on device\n") << args.join(' ').toStdString();
+    }
+    // The records themselves, failing at the first one, say so once.
+    const auto r = ctlToFile("/dev/full", {"download"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err.count("No space left on device"), 1) << r.err.toStdString();
+}

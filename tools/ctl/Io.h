@@ -14,8 +14,15 @@ struct Io {
     bool inIsTerminal = false;
     bool errIsTerminal = false;
 
+    bool outFailed = false;     // a write to standard output failed
+
     // Bytes exactly as given (records, texts as the device sent them).
-    bool write(const QByteArray &bytes) { return out->write(bytes) == bytes.size(); }
+    bool write(const QByteArray &bytes)
+    {
+        const bool ok = out->write(bytes) == bytes.size();
+        outFailed = outFailed || !ok;
+        return ok;
+    }
     // A line on standard output.
     bool print(const QString &line) { return write(line.toUtf8() + '\n'); }
     // A line on standard error, as it is.

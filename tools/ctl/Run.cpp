@@ -4,9 +4,13 @@
 #include "Download.h"
 #include "Ports.h"
 
+#include <QFileDevice>
+
 namespace vx::ctl {
 
-int run(const QStringList &arguments, Io &io, const PortFactory &makePort)
+namespace {
+
+int runCommand(const QStringList &arguments, Io &io, const PortFactory &makePort)
 {
     const Parsed parsed = parseArguments(arguments);
     switch (parsed.outcome) {
@@ -42,6 +46,28 @@ int run(const QStringList &arguments, Io &io, const PortFactory &makePort)
         e = runTerminalCommand(session);
     session.link().Disconnect();
     return static_cast<int>(e);
+}
+
+// What was printed must have reached standard output: a script that reads a
+// value must not take a lost one for success.
+bool outputDelivered(Io &io)
+{
+    auto *file = qobject_cast<QFileDevice *>(io.out);
+    const bool flushed = !file || file->flush();
+    return flushed && !io.outFailed;
+}
+
+} // namespace
+
+int run(const QStringList &arguments, Io &io, const PortFactory &makePort)
+{
+    const int status = runCommand(arguments, io, makePort);
+    if (!outputDelivered(io) && status == static_cast<int>(Exit::Ok)) {
+        const QString reason = io.out->errorString();
+        io.error(QStringLiteral("standard output: ") + reason);
+        return static_cast<int>(Exit::System);
+    }
+    return status;
 }
 
 } // namespace vx::ctl
