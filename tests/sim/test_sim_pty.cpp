@@ -418,3 +418,49 @@ TEST_F(SimPty, SimulatorEndingBetweenRequestsIsOneClearFailure)
     EXPECT_EQ(reports.size(), 1) << qPrintable(reportText());
     EXPECT_FALSE(vx->Port().isOpen());
 }
+
+namespace {
+
+// A private settings folder for the simulator and for this process.
+struct PrivateSettings {
+    PrivateSettings()
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+    }
+    QString file() const { return vx::openUserSettings()->fileName(); }
+    QByteArray bytes() const
+    {
+        QFile f(file());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
+    void write(const QByteArray &bytes) const
+    {
+        QFile f(file());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    QString value(const QString &key) const { return vx::openUserSettings()->value(key).toString(); }
+
+    QTemporaryDir dir;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
+} // namespace
+
+TEST(SimRegistration, UnreadableSettingsFileIsLeftAloneAndTheSimulatorDoesNotStart)
+{
+    PrivateSettings settings;
+    static const char garbage[] = "\x00\x01\x02 binary \xFF\xFE\n[Ports\n";
+    for (const QByteArray &bad : {QByteArray("[Connect]\nComport=3\nthis line has no equals\n"),
+                                  QByteArray(garbage, sizeof garbage - 1)}) {
+        settings.write(bad);
+        SimProcess sim({QStringLiteral("--register"), QStringLiteral("COM4")}, settings.environment);
+        EXPECT_FALSE(sim.started());
+        sim.waitForEnd();
+        EXPECT_EQ(sim.process().exitCode(), 1);
+        EXPECT_EQ(sim.errors(),
+                  QStringLiteral("vx500-sim: %1 is not a readable settings file; not changed\n").arg(settings.file()));
+        EXPECT_EQ(settings.bytes(), bad);
+    }
+}

@@ -51,6 +51,27 @@ QString canonicalComName(const QString &name)
     return n >= 1 && n <= 16 ? QStringLiteral("COM%1").arg(n) : QString();
 }
 
+namespace {
+
+// A settings file that QSettings cannot parse would be rewritten, and what it
+// held lost, by the first write: such a file is left alone. Every section is
+// read first, since QSettings reads a section only when one of its keys is wanted.
+QString unusableSettings(QSettings &settings)
+{
+    settings.allKeys();
+    switch (settings.status()) {
+    case QSettings::NoError:
+        return QString();
+    case QSettings::FormatError:
+        return QStringLiteral("%1 is not a readable settings file; not changed").arg(settings.fileName());
+    case QSettings::AccessError:
+        break;
+    }
+    return QStringLiteral("cannot write the settings file %1").arg(settings.fileName());
+}
+
+} // namespace
+
 bool PortRegistration::registerPort(const QString &comName, const QString &devicePath, QString &error)
 {
     const QString com = canonicalComName(comName);
@@ -61,6 +82,9 @@ bool PortRegistration::registerPort(const QString &comName, const QString &devic
     m_key = QStringLiteral("Ports/") + com;
     m_device = devicePath;
     const auto settings = openUserSettings();
+    error = unusableSettings(*settings);
+    if (!error.isEmpty())
+        return false;
     // The settings file also holds the monitor's password: a file made here
     // is private to its owner from the start.
     const QString file = settings->fileName();
@@ -88,7 +112,7 @@ void PortRegistration::restore()
         return;
     m_active = false;
     const auto settings = openUserSettings();
-    if (settings->value(m_key).toString() != m_device)
+    if (!unusableSettings(*settings).isEmpty() || settings->value(m_key).toString() != m_device)
         return;
     if (m_previous)
         settings->setValue(m_key, *m_previous);

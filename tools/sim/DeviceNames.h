@@ -39,6 +39,7 @@ public:
     PortRegistration &operator=(const PortRegistration &) = delete;
     ~PortRegistration() { restore(); }
 
+    // Refuses a settings file that cannot be read (nothing is written then).
     bool registerPort(const QString &comName, const QString &devicePath, QString &error);
     // Puts the previous value back (or removes the key) if the key still
     // holds the device path; a value someone changed meanwhile stays.
