@@ -464,3 +464,37 @@ TEST(SimRegistration, UnreadableSettingsFileIsLeftAloneAndTheSimulatorDoesNotSta
         EXPECT_EQ(settings.bytes(), bad);
     }
 }
+
+TEST(SimRegistration, PortHeldByAnotherRunningSimulatorIsRefused)
+{
+    PrivateSettings settings;
+    SimProcess first({QStringLiteral("--register"), QStringLiteral("COM5")}, settings.environment);
+    ASSERT_TRUE(first.started()) << qPrintable(first.errors());
+    ASSERT_EQ(settings.value(QStringLiteral("Ports/COM5")), first.device());
+
+    SimProcess second({QStringLiteral("--register"), QStringLiteral("com5")}, settings.environment);
+    EXPECT_FALSE(second.started());
+    second.waitForEnd();
+    EXPECT_EQ(second.process().exitCode(), 1);
+    EXPECT_EQ(second.errors(), QStringLiteral("vx500-sim: COM5 is already registered to %1\n").arg(first.device()));
+    EXPECT_EQ(settings.value(QStringLiteral("Ports/COM5")), first.device());
+
+    EXPECT_TRUE(first.stop()) << qPrintable(first.errors());
+    EXPECT_FALSE(vx::openUserSettings()->contains(QStringLiteral("Ports/COM5")));
+}
+
+TEST(SimRegistration, PseudoTerminalThatIsGoneIsTakenOverAndNotPutBack)
+{
+    // A simulator that was killed left its device under COM6.
+    PrivateSettings settings;
+    QString gone = QStringLiteral("/dev/pts/4000");
+    while (QFileInfo::exists(gone))
+        gone += QLatin1Char('0');
+    vx::openUserSettings()->setValue(QStringLiteral("Ports/COM6"), gone);
+
+    SimProcess sim({QStringLiteral("--register"), QStringLiteral("COM6")}, settings.environment);
+    ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
+    EXPECT_EQ(settings.value(QStringLiteral("Ports/COM6")), sim.device());
+    EXPECT_TRUE(sim.stop()) << qPrintable(sim.errors());
+    EXPECT_FALSE(vx::openUserSettings()->contains(QStringLiteral("Ports/COM6")));
+}

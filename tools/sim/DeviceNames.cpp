@@ -70,6 +70,11 @@ QString unusableSettings(QSettings &settings)
     return QStringLiteral("cannot write the settings file %1").arg(settings.fileName());
 }
 
+bool isPseudoTerminal(const QString &path)
+{
+    return path.startsWith(QLatin1String("/dev/pts/"));
+}
+
 } // namespace
 
 bool PortRegistration::registerPort(const QString &comName, const QString &devicePath, QString &error)
@@ -85,6 +90,12 @@ bool PortRegistration::registerPort(const QString &comName, const QString &devic
     error = unusableSettings(*settings);
     if (!error.isEmpty())
         return false;
+    // Another simulator that is still running keeps its port.
+    const QString current = settings->value(m_key).toString().trimmed();
+    if (isPseudoTerminal(current) && current != devicePath && QFileInfo::exists(current)) {
+        error = QStringLiteral("%1 is already registered to %2").arg(com, current);
+        return false;
+    }
     // The settings file also holds the monitor's password: a file made here
     // is private to its owner from the start.
     const QString file = settings->fileName();
@@ -114,7 +125,9 @@ void PortRegistration::restore()
     const auto settings = openUserSettings();
     if (!unusableSettings(*settings).isEmpty() || settings->value(m_key).toString() != m_device)
         return;
-    if (m_previous)
+    // The pseudo-terminal of a simulator that has gone is no mapping to return to.
+    const QString previous = m_previous ? m_previous->toString().trimmed() : QString();
+    if (m_previous && !(isPseudoTerminal(previous) && !QFileInfo::exists(previous)))
         settings->setValue(m_key, *m_previous);
     else
         settings->remove(m_key);

@@ -39,10 +39,12 @@ public:
     PortRegistration &operator=(const PortRegistration &) = delete;
     ~PortRegistration() { restore(); }
 
-    // Refuses a settings file that cannot be read (nothing is written then).
+    // Refuses a settings file that cannot be read (nothing is written then)
+    // and a COMn that another running simulator holds (an existing /dev/pts/N).
     bool registerPort(const QString &comName, const QString &devicePath, QString &error);
     // Puts the previous value back (or removes the key) if the key still
-    // holds the device path; a value someone changed meanwhile stays.
+    // holds the device path; a value someone changed meanwhile stays. A
+    // previous value that is a pseudo-terminal gone since is not put back.
     void restore();
 
 private:
