@@ -43,7 +43,7 @@ void SimServer::heard(const QByteArray &bytes)
     const Reply reply = m_model.receive(bytes, line, QDateTime::currentDateTime());
     if (!reply.bytes.isEmpty()) {
         log(QStringLiteral("sim:  %1").arg(hexDump(reply.bytes)));
-        queue(reply.bytes, line.baud);
+        m_schedule.queue(reply.bytes, line.baud, monotonicNs());
     }
     if (reply.hangUp) {
         log(QStringLiteral("sim:  the far end closes the line"));
@@ -51,58 +51,34 @@ void SimServer::heard(const QByteArray &bytes)
     }
 }
 
-void SimServer::queue(const QByteArray &bytes, qint32 baud)
-{
-    const qint64 now = monotonicNs();
-    if (m_out.isEmpty()) {
-        m_byteNs = baud > 0 ? 10'000'000'000LL / baud : 0;
-        m_nextDueNs = std::max(now, m_nextDueNs) + m_byteNs;
-    }
-    m_out += bytes;
-}
-
 bool SimServer::flushDue(qint64 nowNs)
 {
-    while (!m_out.isEmpty()) {
-        qsizetype count = m_out.size();
-        if (m_pace && m_byteNs > 0) {
-            if (nowNs < m_nextDueNs)
-                return true;
-            count = std::min<qsizetype>(count, (nowNs - m_nextDueNs) / m_byteNs + 1);
-        }
-        const qsizetype n = m_line.writeSome(m_out.constData(), count);
+    for (qsizetype due = m_schedule.dueCount(nowNs); due > 0; due = m_schedule.dueCount(nowNs)) {
+        const qsizetype n = m_line.writeSome(m_schedule.pending().constData(), due);
         if (n < 0)
             return false;
         if (n == 0)
             return true; // the line is full; POLLOUT says when it takes more
-        m_out.remove(0, n);
-        m_nextDueNs += n * m_byteNs;
+        m_schedule.sent(n);
     }
     return true;
-}
-
-qint64 SimServer::pollTimeoutNs(qint64 nowNs) const
-{
-    if (m_out.isEmpty() || !m_pace || m_byteNs == 0)
-        return -1;
-    return std::max<qint64>(0, m_nextDueNs - nowNs);
 }
 
 SimServer::End SimServer::run(int controlFd)
 {
     for (;;) {
-        if (m_hangUpPending && m_out.isEmpty()) {
+        if (m_hangUpPending && m_schedule.isEmpty()) {
             m_line.hangUp();
             return End::HungUp;
         }
         const qint64 now = monotonicNs();
-        const bool dueNow = !m_out.isEmpty() && (!m_pace || m_byteNs == 0 || now >= m_nextDueNs);
+        const bool dueNow = m_schedule.dueCount(now) > 0;
         pollfd fds[2] = {
             {m_line.masterFd(), static_cast<short>(POLLIN | (dueNow ? POLLOUT : 0)), 0},
             {controlFd, POLLIN, 0},
         };
         // Nanosecond wake-ups: a paced byte leaves on time, not at the next whole millisecond.
-        const qint64 waitNs = dueNow ? -1 : pollTimeoutNs(now);
+        const qint64 waitNs = dueNow ? -1 : m_schedule.waitNs(now);
         const timespec timeout{static_cast<time_t>(waitNs / 1'000'000'000), static_cast<long>(waitNs % 1'000'000'000)};
         const int ready = ::ppoll(fds, 2, waitNs < 0 ? nullptr : &timeout, nullptr);
         if (ready < 0 && errno != EINTR)

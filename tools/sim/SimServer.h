@@ -3,6 +3,7 @@
 // port, and sends the answer back, at once or at the real line rate.
 #pragma once
 
+#include "ByteSchedule.h"
 #include "PtyLine.h"
 #include "TerminalModel.h"
 
@@ -17,7 +18,7 @@ public:
     SimServer(PtyLine &line, TerminalModel &model) : m_line(line), m_model(model) {}
 
     // Every byte at the line rate (10 bits per byte) instead of all at once.
-    void setPace(bool on) { m_pace = on; }
+    void setPace(bool on) { m_schedule.setPace(on); }
     // Each transmission in hex with a time stamp on stderr.
     void setLog(bool on) { m_log = on; }
 
@@ -27,18 +28,13 @@ public:
 
 private:
     void heard(const QByteArray &bytes);
-    void queue(const QByteArray &bytes, qint32 baud);
     bool flushDue(qint64 nowNs);
-    qint64 pollTimeoutNs(qint64 nowNs) const;
     void log(const QString &line) const;
 
     PtyLine &m_line;
     TerminalModel &m_model;
-    bool m_pace = false;
     bool m_log = false;
-    QByteArray m_out;          // answer bytes not yet on the line
-    qint64 m_byteNs = 0;       // line time of one byte of m_out
-    qint64 m_nextDueNs = 0;    // when the next paced byte may go
+    ByteSchedule m_schedule;   // answer bytes not yet on the line
     bool m_hangUpPending = false;
 };
 
