@@ -1,4 +1,5 @@
 // Each fault of the simulated terminal, and the status the link reports for it.
+#include "ModelHost.h"
 #include "ModelLinkFixture.h"
 #include "RecordGenerator.h"
 
@@ -58,6 +59,39 @@ TEST_F(ModelLinkTest, NoiseInPlaceOfEveryAnswer)
     vx->DS90_GetVersion(version);
     EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT);
     EXPECT_EQ(version, QStringLiteral("unchanged"));
+}
+
+TEST(ModelFaults, NoiseStreamInPlaceOfEveryAnswerUntilTheHostWritesAgain)
+{
+    ModelHost host;
+    host.model.setRecords(RecordGenerator{}.generate(3));
+    Faults f;
+    f.noiseStream = true;
+    f.nak = true; // the stream takes the place of the NAK as well
+    host.model.setFaults(f);
+    for (const QByteArray &request : {command("00", 'A'), command("00", 'D'), command("00", 'I')}) {
+        const Reply r = host.model.receive(request, Line::parse(kTerminalLine), host.now);
+        EXPECT_TRUE(r.untilHeard) << request.toStdString();
+        EXPECT_GT(r.bytes.size(), 70 * 1024) << "more than a host reads while it waits for a frame";
+        EXPECT_FALSE(hasControlByte(r.bytes));
+    }
+    // Nothing was carried out.
+    EXPECT_EQ(host.model.records().size(), 3);
+    // Two requests in one transmission still make one stream.
+    EXPECT_EQ(host.send(command("00", 'A') + command("00", 'Q')).size(), TerminalModel::kNoiseStream);
+}
+
+TEST_F(ModelLinkTest, NoiseStreamEndsTheWaitForAFrameAfterTheLinksLimit)
+{
+    model.setRecords(RecordGenerator{}.generate(3));
+    model.setFaults(only([](Faults &f) { f.noiseStream = true; }));
+    vx->Timeout(60'000); // silence never comes: the link gives up on the bytes
+    qint16 count = -1;
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT);
+    EXPECT_EQ(count, -1);
+    EXPECT_LT(port->now(), 60'000) << "virtual ms: ended by the amount of noise, not by the time budget";
+    EXPECT_TRUE(reports.isEmpty());
 }
 
 TEST_F(ModelLinkTest, EotInPlaceOfEveryAnswer)

@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -289,6 +290,29 @@ TEST_F(SimPty, NoiseInPlaceOfAnswers)
     vx->SetTime(0, QDateTime::currentDateTime());
     EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_ACK_NOT_GET);
     EXPECT_EQ(count, -1);
+}
+
+TEST_F(SimPty, NoiseStreamIsOneTimeoutPerRequest)
+{
+    start({QStringLiteral("--noise-stream"), QStringLiteral("--generate"), QStringLiteral("2"),
+           QStringLiteral("--log")});
+    qint16 count = -1;
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT);
+    EXPECT_EQ(count, -1);
+    QString version = QStringLiteral("unchanged");
+    vx->GetVersion(0, version);
+    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT);
+    EXPECT_EQ(version, QStringLiteral("unchanged"));
+    EXPECT_TRUE(reports.isEmpty()) << qPrintable(reportText());
+
+    // The first stream went on past the link's limit of 65,536 bytes and
+    // stopped when the second request came (or ran out on its own).
+    ASSERT_TRUE(simSays(QStringLiteral("host (19200,n,8,1): 05 30 30 56")));
+    const QRegularExpression ended(QStringLiteral("the noise (stops as the host writes|ends) after ([0-9]+) bytes"));
+    const auto m = ended.match(sim->errors());
+    ASSERT_TRUE(m.hasMatch()) << qPrintable(sim->errors().right(2000));
+    EXPECT_GT(m.captured(2).toLongLong(), 65'536);
 }
 
 TEST_F(SimPty, EotInPlaceOfAnswers)

@@ -85,6 +85,7 @@ SimOptions parseOptions(const QStringList &arguments)
         {QStringLiteral("bad-bcc"), QStringLiteral("Fault: record <k> goes out with a wrong check byte."), QStringLiteral("k")},
         {QStringLiteral("silent-from"), QStringLiteral("Fault: the record stream falls silent at record <k>."), QStringLiteral("k")},
         {QStringLiteral("noise"), QStringLiteral("Fault: a burst of line noise in place of every answer.")},
+        {QStringLiteral("noise-stream"), QStringLiteral("Fault: line noise in place of every answer, on and on until the host writes again (at most 72 KiB).")},
         {QStringLiteral("eot-reply"), QStringLiteral("Fault: EOT in place of every answer.")},
         {QStringLiteral("nak"), QStringLiteral("Fault: NAK in place of every ACK.")},
         {QStringLiteral("hangup-after"), QStringLiteral("Fault: the far end closes the line (a pulled cable) once record <k> is acknowledged; 0 closes it at the download command. The simulator then ends."), QStringLiteral("k")},
@@ -130,6 +131,7 @@ SimOptions parseOptions(const QStringList &arguments)
     if (p.isSet(QStringLiteral("hangup-after")))
         o.faults.hangUpAfterRecord = number(p, QStringLiteral("hangup-after"), 0, 1'000'000);
     o.faults.noise = p.isSet(QStringLiteral("noise"));
+    o.faults.noiseStream = p.isSet(QStringLiteral("noise-stream"));
     o.faults.eotReply = p.isSet(QStringLiteral("eot-reply"));
     o.faults.nak = p.isSet(QStringLiteral("nak"));
     return o;

@@ -35,14 +35,31 @@ void SimServer::log(const QString &line) const
     std::fflush(stderr);
 }
 
+void SimServer::endNoise(const char *how)
+{
+    if (!m_noise)
+        return;
+    log(QStringLiteral("sim:  the noise %1 after %2 bytes").arg(QLatin1String(how)).arg(m_noiseSent));
+    m_noise = false;
+    m_schedule.clear();
+}
+
 void SimServer::heard(const QByteArray &bytes)
 {
+    // The host writes again: the noise stream has had its chance.
+    endNoise("stops as the host writes");
     const QString settings = m_line.settings();
     log(QStringLiteral("host (%1): %2").arg(settings, hexDump(bytes)));
     const Line line = Line::parse(settings);
     const Reply reply = m_model.receive(bytes, line, QDateTime::currentDateTime());
     if (!reply.bytes.isEmpty()) {
-        log(QStringLiteral("sim:  %1").arg(hexDump(reply.bytes)));
+        if (reply.untilHeard) {
+            log(QStringLiteral("sim:  noise, up to %1 bytes until the host writes").arg(reply.bytes.size()));
+            m_noise = true;
+            m_noiseSent = 0;
+        } else {
+            log(QStringLiteral("sim:  %1").arg(hexDump(reply.bytes)));
+        }
         m_schedule.queue(reply.bytes, line.baud, monotonicNs());
     }
     if (reply.hangUp) {
@@ -60,6 +77,11 @@ bool SimServer::flushDue(qint64 nowNs)
         if (n == 0)
             return true; // the line is full; POLLOUT says when it takes more
         m_schedule.sent(n);
+        if (m_noise) {
+            m_noiseSent += n;
+            if (m_schedule.isEmpty())
+                endNoise("ends");
+        }
     }
     return true;
 }

@@ -30,11 +30,14 @@ private:
     void heard(const QByteArray &bytes);
     bool flushDue(qint64 nowNs);
     void log(const QString &line) const;
+    void endNoise(const char *how);
 
     PtyLine &m_line;
     TerminalModel &m_model;
     bool m_log = false;
     ByteSchedule m_schedule;   // answer bytes not yet on the line
+    bool m_noise = false;      // they are a noise stream, which ends when the host writes
+    qint64 m_noiseSent = 0;
     bool m_hangUpPending = false;
 };
 

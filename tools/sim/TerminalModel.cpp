@@ -175,6 +175,12 @@ void TerminalModel::step(char b)
 
 bool TerminalModel::send(const QByteArray &bytes)
 {
+    if (m_faults.noiseStream) {
+        if (!m_reply.untilHeard)
+            m_reply.bytes += m_noise.bytes(kNoiseStream);
+        m_reply.untilHeard = true;
+        return false;
+    }
     if (m_faults.noise) {
         m_reply.bytes += m_noise.bytes(kNoiseBurst);
         return false;
@@ -189,7 +195,7 @@ bool TerminalModel::send(const QByteArray &bytes)
 
 bool TerminalModel::sendAck()
 {
-    if (m_faults.nak && !m_faults.noise && !m_faults.eotReply) {
+    if (m_faults.nak && !m_faults.noise && !m_faults.noiseStream && !m_faults.eotReply) {
         m_reply.bytes.append(NAK);
         return false;
     }

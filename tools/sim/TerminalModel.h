@@ -26,6 +26,7 @@ struct Faults {
     int badCheckRecord = 0;      // record k goes out with a wrong check byte (0: never)
     int silentFromRecord = 0;    // record k and the rest of the stream never go out (0: never)
     bool noise = false;          // a burst of noise in place of every answer
+    bool noiseStream = false;    // noise in place of every answer until the host writes again
     bool eotReply = false;       // EOT in place of every answer
     bool nak = false;            // NAK in place of every ACK
     int hangUpAfterRecord = -1;  // the far end closes once record k is acknowledged
@@ -36,6 +37,8 @@ struct Faults {
 struct Reply {
     QByteArray bytes;
     bool hangUp = false;  // the line goes dead after the bytes
+    bool untilHeard = false; // the bytes are a noise stream: what has not gone out
+                             // when the host writes again is dropped
 };
 
 class TerminalModel {
@@ -45,6 +48,8 @@ public:
     static constexpr qint64 kIdleResetMs = 5000;
     // Length of one burst of the noise fault.
     static constexpr qsizetype kNoiseBurst = 64;
+    // Longest noise stream: more than a host reads while it waits for a frame.
+    static constexpr qsizetype kNoiseStream = 72 * 1024;
 
     TerminalModel();
 
