@@ -243,3 +243,89 @@ TEST_F(CtlSim, ValueThatCannotReachStandardOutputIsASystemFailure)
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err.count("No space left on device"), 1) << r.err.toStdString();
 }
+
+TEST_F(CtlSim, TagListUploadCountAndDownload)
+{
+    ASSERT_TRUE(startSim({"--b-answer", "tag-count"}));
+    auto r = ctl({"tags", "count"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "0\n");
+
+    // A blank line holds no code but keeps its number.
+    writeFile(path("tags.txt"), "12AB34CD56\n00A31F2C\n\n0001\r\n");
+    r = ctl({"tags", "upload", path("tags.txt")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "OK\n");
+    EXPECT_EQ(r.err, "3 tag codes sent\n");
+    EXPECT_EQ(ctl({"tags", "count"}).out, "3\n");
+
+    const QByteArray list = "0000112AB34CD56\r\n0000200A31F2C\r\n000040001\r\n";
+    r = ctl({"tags", "download"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, list);
+    EXPECT_EQ(r.err, "3 tag codes\n");
+    r = ctl({"tags", "download", "-o", path("list.txt")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(contents(path("list.txt")), list);
+}
+
+TEST_F(CtlSim, ReaderStationThenTheTerminalAgain)
+{
+    ASSERT_TRUE(startSim({"--generate", "2", "--station-version", "VX500R V1.04", "--station-info",
+                          "READER, 2 SLOTS"}));
+    auto r = ctl({"station", "info"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "READER, 2 SLOTS\n");
+    r = ctl({"station", "version"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "VX500R V1.04\n");
+    EXPECT_TRUE(simHeard("host (9600,n,8,1): 05 42 30 30 4E 0D")) << simLog().toStdString();
+    // The line is back at the terminal's speed for the next command.
+    EXPECT_EQ(recordCount(), 2);
+}
+
+TEST_F(CtlSim, PowerDownOnItsOwn)
+{
+    ASSERT_TRUE(startSim({"--generate", "2"}));
+    auto r = ctl({"power-down"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "OK\n");
+    r = ctl({"--timeout", "200", "count"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "vx500ctl: ErrCode: -1, VX_ERR_TIMEOUT\n");
+    ASSERT_TRUE(wakeTerminal());
+    EXPECT_EQ(recordCount(), 2);
+}
+
+TEST_F(CtlSim, SetTimeToAGivenTimeAndToNow)
+{
+    ASSERT_TRUE(startSim({}));
+    const auto readClock = [this] {
+        const ToolResult r = ctl({"time"});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.out.endsWith('\n'));
+        return QDateTime::fromString(QString::fromLatin1(r.out.trimmed()), "yyyy-MM-dd HH:mm:ss");
+    };
+
+    const QDateTime given(QDate(2030, 6, 15), QTime(10, 20, 30));
+    auto r = ctl({"set-time", "2030-06-15T10:20:30"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "OK\n");
+    QDateTime read = readClock();
+    ASSERT_TRUE(read.isValid());
+    EXPECT_GE(read, given);
+    EXPECT_LE(read, given.addSecs(60));
+
+    // Without a time (and with "now"): the PC's clock, far from the one given before.
+    for (const QStringList &args : {QStringList{"set-time"}, QStringList{"set-time", "now"}}) {
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        r = ctl(args);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        read = readClock();
+        ASSERT_TRUE(read.isValid());
+        EXPECT_GE(read, before) << args.join(' ').toStdString();
+        EXPECT_LE(read, QDateTime::currentDateTime().addSecs(1)) << args.join(' ').toStdString();
+        ctl({"set-time", "2030-06-15T10:20:30"});
+    }
+}
