@@ -169,6 +169,26 @@ TEST_F(DownloadTest, LiveCounterOnATerminal)
     EXPECT_EQ(r.err, "\r1 record\r2 records\r3 records\r3 records\n");
 }
 
+TEST_F(DownloadTest, MessagesDuringTheLiveCounterStartOnALineOfTheirOwn)
+{
+    errorsOnTerminal = true;
+    records({"1,a", "123456789,b", "3,c"});
+    const auto r = run({"download"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err.toStdString(), "\r1 record\n"
+                                   "vx500ctl: record 2: first field too large for a number, written unconverted\n"
+                                   "\r2 records\r3 records\r3 records\n");
+}
+
+TEST_F(DownloadTest, TraceLinesDuringTheLiveCounterStartOnALineOfTheirOwn)
+{
+    errorsOnTerminal = true;
+    records({"1"});
+    const auto r = run({"--trace", "download"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err.toStdString(), "> 05 30 30 49\n< 02 31 03 31\n> 06\n\r1 record\n< 04\n\r1 record\n");
+}
+
 TEST_F(DownloadTest, OversizedFirstFieldIsWrittenUnconvertedWithAWarning)
 {
     records({"123456789,a", "0001,b"});

@@ -19,15 +19,19 @@ public:
     void tick()
     {
         ++m_count;
-        if (m_io.errIsTerminal)
+        if (m_io.errIsTerminal) {
             m_io.err->write(("\r" + recordsText(m_count)).toUtf8());
+            m_io.liveLine = true; // a message now starts on a line of its own
+        }
     }
     int count() const { return m_count; }
     // The summary line, replacing the live counter.
     void finish()
     {
-        if (m_io.errIsTerminal)
+        if (m_io.errIsTerminal) {
             m_io.err->write("\r");
+            m_io.liveLine = false;
+        }
         m_io.note(recordsText(m_count));
     }
 
