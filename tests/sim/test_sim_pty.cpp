@@ -425,6 +425,43 @@ TEST(SimOptions, WrongOptionsAreRefusedWithoutADevice)
     }
 }
 
+TEST(SimOptions, RecordsWithControlBytesAreRefusedByLine)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("records.txt"));
+    static const char nul[] = "0001,a\r\n0002,\0b\n";
+    const struct {
+        QByteArray content;
+        const char *line;
+        const char *byte;
+    } cases[] = {
+        {QByteArray("0001,a\n\n0003,b\x03" "c\n"), "line 3", "0x03"},
+        {QByteArray(nul, sizeof nul - 1), "line 2", "0x00"},
+        {QByteArray("0001,a\rb\n"), "line 1", "0x0D"},
+        {QByteArray("0001,a\n\x1b[0m\n"), "line 2", "0x1B"},
+    };
+    for (const auto &c : cases) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.content);
+        file.close();
+        SimProcess sim({QStringLiteral("--records"), path});
+        EXPECT_FALSE(sim.started());
+        sim.waitForEnd();
+        EXPECT_EQ(sim.process().exitCode(), 2) << c.line;
+        EXPECT_TRUE(sim.errors().contains(QStringLiteral("%1 %2: control byte %3").arg(path, c.line, c.byte)))
+            << qPrintable(sim.errors());
+    }
+    // Tabs are text.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("0001\ta\tb\r\n");
+    file.close();
+    SimProcess sim({QStringLiteral("--records"), path});
+    EXPECT_TRUE(sim.started()) << qPrintable(sim.errors());
+    EXPECT_TRUE(sim.stop());
+}
+
 TEST_F(SimPty, SimulatorEndingBetweenRequestsIsOneClearFailure)
 {
     start({QStringLiteral("--generate"), QStringLiteral("2")});

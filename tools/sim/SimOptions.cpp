@@ -35,10 +35,16 @@ QStringList readRecords(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         fail(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
     QStringList out;
-    while (!file.atEnd()) {
+    for (int number = 1; !file.atEnd(); ++number) {
         QByteArray line = file.readLine();
         while (line.endsWith('\n') || line.endsWith('\r'))
             line.chop(1);
+        // A control byte in a record would pass for part of the protocol on the line.
+        for (const char c : line)
+            if (static_cast<uchar>(c) < 0x20 && c != '\t')
+                fail(QStringLiteral("%1 line %2: control byte 0x%3; records hold text and tabs only")
+                         .arg(path).arg(number)
+                         .arg(QString::number(static_cast<uchar>(c), 16).rightJustified(2, QLatin1Char('0')).toUpper()));
         if (!line.isEmpty())
             out << QString::fromLatin1(line);
     }
