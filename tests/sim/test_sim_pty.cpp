@@ -417,12 +417,34 @@ TEST(SimOptions, WrongOptionsAreRefusedWithoutADevice)
                                     QStringList{QStringLiteral("--b-answer"), QStringLiteral("both")},
                                     QStringList{QStringLiteral("--records"), QStringLiteral("/no/such/file")},
                                     QStringList{QStringLiteral("--register"), QStringLiteral("COM17")},
-                                    QStringList{QStringLiteral("--no-such-option")}}) {
+                                    QStringList{QStringLiteral("--register"), QStringLiteral("COM0")},
+                                    QStringList{QStringLiteral("--register"), QStringLiteral("/dev/ttyS0")},
+                                    QStringList{QStringLiteral("--no-such-option")},
+                                    QStringList{QStringLiteral("--generate")},
+                                    QStringList{QStringLiteral("stray")}}) {
         SimProcess sim(args);
         EXPECT_FALSE(sim.started()) << qPrintable(args.join(u' '));
-        EXPECT_FALSE(sim.waitForEnd()) << "ends with a failure status: " << qPrintable(args.join(u' '));
-        EXPECT_FALSE(sim.errors().isEmpty()) << qPrintable(args.join(u' '));
+        sim.waitForEnd();
+        EXPECT_EQ(sim.process().exitCode(), 2) << "a usage error: " << qPrintable(args.join(u' '));
+        EXPECT_TRUE(sim.errors().startsWith(QStringLiteral("vx500-sim: "))) << qPrintable(sim.errors());
     }
+}
+
+TEST(SimOptions, HelpNamesTheProgramAndItsFaults)
+{
+    QProcess p;
+    p.start(QStringLiteral(VX500_SIM_BINARY), {QStringLiteral("--help")});
+    ASSERT_TRUE(p.waitForFinished(10'000));
+    EXPECT_EQ(p.exitCode(), 0);
+    const QString text = QString::fromLocal8Bit(p.readAllStandardOutput());
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Usage: vx500-sim [options]\n"))) << qPrintable(text.left(200));
+    for (const char *option : {"--noise-stream", "--noise ", "--pace", "--register <COMn>", "--records <file>"})
+        EXPECT_TRUE(text.contains(QLatin1String(option))) << option;
+    EXPECT_TRUE(text.contains(QStringLiteral("On a pseudo-terminal\nonly the speed")));
+
+    p.start(QStringLiteral(VX500_SIM_BINARY), {QStringLiteral("--version")});
+    ASSERT_TRUE(p.waitForFinished(10'000));
+    EXPECT_EQ(p.readAllStandardOutput(), QByteArray("vx500-sim " VX_VERSION_TEXT "\n"));
 }
 
 TEST(SimOptions, RecordsWithControlBytesAreRefusedByLine)

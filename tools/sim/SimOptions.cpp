@@ -1,5 +1,6 @@
 #include "SimOptions.h"
 
+#include "DeviceNames.h"
 #include "RecordGenerator.h"
 
 #include <QCommandLineParser>
@@ -69,9 +70,11 @@ SimOptions parseOptions(const QStringList &arguments)
         "A simulated VX500 terminal and VX500R/U reader station on a pseudo-terminal.\n"
         "Prints the device path on the first line of its output and serves the line\n"
         "until interrupted. The terminal answers at 19200,n,8,1, the reader station at\n"
-        "9600,n,8,1; at any other setting the host reads garbage.\n"
+        "9600,n,8,1; at any other setting the host reads garbage. On a pseudo-terminal\n"
+        "only the speed (and the stop bits) can be wrong: it refuses other parity and\n"
+        "data bits, so the host's port keeps n,8.\n"
         "Signals: SIGINT or SIGTERM end the simulator; SIGUSR1 wakes a terminal that was powered down."));
-    p.addHelpOption();
+    const QCommandLineOption help = p.addHelpOption();
     p.addOptions({
         {QStringLiteral("V"), QStringLiteral("Print the simulator's own version (so does --version without a text).")},
         {QStringLiteral("records"), QStringLiteral("Stored records, one per line of <file> (empty lines are skipped)."), QStringLiteral("file")},
@@ -96,7 +99,17 @@ SimOptions parseOptions(const QStringList &arguments)
         {QStringLiteral("nak"), QStringLiteral("Fault: NAK in place of every ACK.")},
         {QStringLiteral("hangup-after"), QStringLiteral("Fault: the far end closes the line (a pulled cable) once record <k> is acknowledged; 0 closes it at the download command. The simulator then ends."), QStringLiteral("k")},
     });
-    p.process(arguments);
+    if (!p.parse(arguments))
+        fail(p.errorText() + QStringLiteral(" (see --help)"));
+    if (p.isSet(help) || p.isSet(QStringLiteral("help-all"))) {
+        // The usage line names the program as it is called, not by its path.
+        QString text = p.helpText();
+        const qsizetype end = text.indexOf(QLatin1String(" [options]"));
+        if (text.startsWith(QLatin1String("Usage: ")) && end > 0)
+            text.replace(7, end - 7, QStringLiteral("vx500-sim"));
+        std::fputs(qPrintable(text), stdout);
+        std::exit(0);
+    }
     if (p.isSet(QStringLiteral("V")))
         p.showVersion();
     if (!p.positionalArguments().isEmpty())
@@ -127,7 +140,12 @@ SimOptions parseOptions(const QStringList &arguments)
         fail(QStringLiteral("--b-answer is voltage or tag-count, not \"%1\"").arg(b));
     o.selfTestMs = number(p, QStringLiteral("self-test-time"), 0, 3'600'000);
     o.linkPath = p.value(QStringLiteral("link"));
-    o.registerPort = p.value(QStringLiteral("register"));
+    if (p.isSet(QStringLiteral("register"))) {
+        o.registerPort = canonicalComName(p.value(QStringLiteral("register")));
+        if (o.registerPort.isEmpty())
+            fail(QStringLiteral("--register wants a port name from COM1 to COM16, not \"%1\"")
+                     .arg(p.value(QStringLiteral("register"))));
+    }
     o.pace = p.isSet(QStringLiteral("pace"));
     o.log = p.isSet(QStringLiteral("log"));
     if (p.isSet(QStringLiteral("bad-bcc")))
