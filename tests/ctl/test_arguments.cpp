@@ -132,7 +132,7 @@ TEST_F(CtlTest, HelpAndVersionGoToStandardOutput)
 
     const auto version = run({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, QByteArray("vx500ctl 2.0.4\n"));
+    EXPECT_EQ(version.out, QByteArray("vx500ctl " VX_VERSION_TEXT "\n"));
 }
 
 TEST_F(CtlTest, UsageErrorExitsTwoWithoutTouchingThePort)

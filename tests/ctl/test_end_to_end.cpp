@@ -224,7 +224,7 @@ TEST_F(CtlSim, UsageErrorsAndHelp)
     EXPECT_TRUE(r.out.startsWith("Usage: vx500ctl [options] COMMAND [ARGS]\n"));
     r = ctlRaw({"--version"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "vx500ctl 2.0.4\n");
+    EXPECT_EQ(r.out, "vx500ctl " VX_VERSION_TEXT "\n");
 }
 
 TEST_F(CtlSim, ValueThatCannotReachStandardOutputIsASystemFailure)
