@@ -334,3 +334,16 @@ TEST_F(CtlTest, TagUploadStopsAtTheFirstRefusal)
     EXPECT_EQ(r.status, 3);
     EXPECT_TRUE(r.err.contains("missing.txt")) << r.err.toStdString();
 }
+
+TEST_F(CtlTest, TagListLongerThanTheTerminalHoldsIsAFileProblem)
+{
+    const QString path = tempPath("codes.txt");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("C\n").repeated(32768));
+    f.close();
+    const auto r = run({"tags", "upload", path});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, QStringLiteral("vx500ctl: %1: 32768 lines; a tag list holds at most 32767 codes\n").arg(path));
+    EXPECT_EQ(port.openCount(), 0) << "checked before the port is opened";
+}

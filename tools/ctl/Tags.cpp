@@ -76,7 +76,7 @@ Exit tagsUpload(Session &s)
     if (lines.size() > 32767) {
         io.error(QStringLiteral("%1: %2 lines; a tag list holds at most 32767 codes")
                      .arg(file.fileName()).arg(lines.size()));
-        return Exit::Usage;
+        return Exit::System; // the file does not fit, the command line was right
     }
     QList<TagCode> codes;
     for (qsizetype i = 0; i < lines.size(); ++i) {
