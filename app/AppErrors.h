@@ -7,8 +7,12 @@
 
 namespace vx {
 
+class DataFile;
+
 enum AppErrorNumber : int {
     kErrAppOverflow = 6,
+    kErrOutOfMemory = 7,
+    kErrInternal = 51,
     kErrFileNotFound = 53,
     kErrDeviceIo = 57,
     kErrDiskFull = 61,
@@ -22,7 +26,11 @@ struct AppError {
     QString description;
 };
 
-// The failure of a file operation, from the system's error number.
-AppError fileError(int errnoValue, const QString &doing, const QString &fileName);
+// The number of a file failure, from the system's error number: 61 disk
+// full, 76 path not found, 70 permission denied, 57 device I/O, else 75.
+int fileErrorNumber(int systemError);
+
+// The last failure of a data file.
+AppError fileError(const DataFile &file);
 
 } // namespace vx

@@ -1,6 +1,7 @@
 // The main window's load, its settings handlers and its closing.
 #include "frmMain.h"
 
+#include "DataFile.h"
 #include "Dialogs.h"
 #include "Globals.h"
 #include "ProgramFolder.h"
@@ -46,7 +47,12 @@ frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx:
                  const QString &programFolder, QWidget *parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_settings(settings), m_sProgramFolder(programFolder),
       m_vx(new ucVX300_500(std::move(port), this)), m_endProgram([] { QCoreApplication::quit(); }),
-      m_now([] { return QDateTime::currentDateTime(); })
+      m_now([] { return QDateTime::currentDateTime(); }),
+      m_syncDataFile([](vx::DataFile &file) -> std::optional<vx::AppError> {
+          if (file.sync())
+              return std::nullopt;
+          return vx::fileError(file);
+      })
 {
     m_vx->setObjectName(QStringLiteral("m_vx"));
     m_vx->SetErrorHandler([this](const vx::RuntimeError &error) { m_dialogs.report(error); });

@@ -2,11 +2,14 @@
 // option, the one link to the terminal, and every persisted setting.
 #pragma once
 
+#include "AppErrors.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class FolderList;
 class QButtonGroup;
@@ -25,6 +28,7 @@ class frmFilePath;
 class ucVX300_500;
 
 namespace vx {
+class DataFile;
 class Dialogs;
 class SerialPort;
 class SettingsStore;
@@ -46,6 +50,10 @@ public:
     void setEndProgram(std::function<void()> end) { m_endProgram = std::move(end); }
     // The PC clock the window reads (tests put it on virtual time).
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+    // Puts a data file's lines on the disk before the terminal may forget its
+    // records: nothing when done, else the failure (tests put in failing ones).
+    using SyncDataFile = std::function<std::optional<vx::AppError>(vx::DataFile &)>;
+    void setSyncDataFile(SyncDataFile sync) { m_syncDataFile = std::move(sync); }
 
     // A record's first field, read as hexadecimal, becomes its decimal value
     // (16-bit up to FFFF, 32-bit up to FFFFFFFF, signed); a field of more
@@ -105,6 +113,7 @@ private:
     std::unique_ptr<frmFilePath> m_frmFilePath;
     std::function<void()> m_endProgram;
     std::function<QDateTime()> m_now;
+    SyncDataFile m_syncDataFile;
     QElapsedTimer m_downloadClock;
     qint64 m_lTxtChars = 0; // characters in txt, each line end counted as CR LF
 

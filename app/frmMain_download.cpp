@@ -54,7 +54,10 @@ void frmMain::DownloadData(qint16 iID)
     if (!chooseDataFile(fileName))
         return;
 
-    vx::DataFile file(fileName);
+    // Closed whichever way the branch ends (the error path included).
+    vx::DataFile file;
+    if (!file.openAppend(fileName))
+        throw vx::fileError(file);
     m_vx->BeginDownload(iID);
     m_downloadClock.start();
     int records = 0;
@@ -68,13 +71,15 @@ void frmMain::DownloadData(qint16 iID)
         const qint32 code = m_vx->ErrCode();
         if (code == 0) {
             ConvertFirstField(sData);
-            file.writeLine(sData);
+            if (!file.writeLine(sData))
+                throw vx::fileError(file);
             line = sData;
             showProgress(++records, false);
         } else if (code == 1) {
             // Nothing is lost: the records are on the disk before the
             // terminal is told to forget them.
-            file.sync();
+            if (const auto failure = m_syncDataFile(file))
+                throw *failure;
             line = QStringLiteral("Download Process Finished\r\nData Saved");
             if (!m_bUnloading) // a closing program sends nothing more
                 RunAutomation(iID, line);

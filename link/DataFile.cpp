@@ -10,8 +10,9 @@
 
 namespace vx {
 
-bool DataFile::fail(const QString &cause)
+bool DataFile::fail(const QString &cause, int systemError)
 {
+    m_errno = systemError;
     m_error = QStringLiteral("%1: %2").arg(m_file.fileName(), cause);
     return false;
 }
@@ -25,25 +26,36 @@ bool DataFile::openAppend(const QString &path)
     const QIODevice::OpenMode mode = info.exists() && !info.isFile()
         ? QIODevice::WriteOnly | QIODevice::Unbuffered
         : QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered;
-    if (!m_file.open(mode))
-        return fail(m_file.errorString());
+    errno = 0;
+    if (!m_file.open(mode)) {
+        const int systemError = errno;
+        return fail(m_file.errorString(), systemError);
+    }
     return true;
 }
 
 bool DataFile::writeLine(const QString &record)
 {
     const QByteArray line = dataFileLine(record);
-    if (m_file.write(line) != line.size())
-        return fail(m_file.errorString());
+    errno = 0;
+    if (m_file.write(line) != line.size()) {
+        const int systemError = errno;
+        return fail(m_file.errorString(), systemError);
+    }
     return true;
 }
 
 bool DataFile::sync()
 {
-    if (!m_file.flush())
-        return fail(m_file.errorString());
-    if (::fsync(m_file.handle()) != 0 && errno != EINVAL && errno != EROFS)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    errno = 0;
+    if (!m_file.flush()) {
+        const int systemError = errno;
+        return fail(m_file.errorString(), systemError);
+    }
+    if (::fsync(m_file.handle()) != 0 && errno != EINVAL && errno != EROFS) {
+        const int systemError = errno;
+        return fail(QString::fromLocal8Bit(std::strerror(systemError)), systemError);
+    }
     return true;
 }
 

@@ -22,12 +22,15 @@ public:
     QString path() const { return m_file.fileName(); }
     // "PATH: cause", for messages.
     QString errorString() const { return m_error; }
+    // The system's error number (errno) of the last failure; 0 when unknown.
+    int errorNumber() const { return m_errno; }
 
 private:
-    bool fail(const QString &cause);
+    bool fail(const QString &cause, int systemError);
 
     QFile m_file;
     QString m_error;
+    int m_errno = 0;
 };
 
 } // namespace vx

@@ -4,10 +4,12 @@
 // guard and closing the window in the middle.
 #include "TerminalWindow.h"
 
+#include "DataFile.h"
 #include "Frame.h"
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -27,6 +29,17 @@ void writeFile(const QString &name, const QByteArray &bytes)
     QFile f(name);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+}
+
+// Whether this process holds the file open.
+bool isOpenHere(const QString &name)
+{
+    const QString wanted = QFileInfo(name).absoluteFilePath();
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString &fd : fds.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+        if (QFile::symLinkTarget(fds.filePath(fd)) == wanted)
+            return true;
+    return false;
 }
 
 QStringList numbered(int count)
@@ -295,48 +308,79 @@ private slots:
         QVERIFY(t.world.dialogs.asked.isEmpty());
     }
 
-    void aFolderThatDoesNotExistTakesTheErrorPath()
+    void aFileThatCannotBeWrittenLeavesTheTerminalsData_data()
     {
+        QTest::addColumn<QString>("target"); // "~" stands for the program's folder
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("the folder does not exist") << "~/gone/VX.txt" << "76" << QByteArray();
+        QTest::newRow("a folder in place of the file") << "~" << "75" << QByteArray();
+        QTest::newRow("a read-only system file") << "/sys/kernel/uevent_seqnum" << "70" << QByteArray();
+        QTest::newRow("the first record meets a full device") << "/dev/full" << "61" << QByteArray("I");
+    }
+    void aFileThatCannotBeWrittenLeavesTheTerminalsData()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, title);
+        QFETCH(QByteArray, sent);
         TerminalWindow t;
-        t.tick("chkSaveData");
-        t.get<QLineEdit>("txtPath")->setText(QDir(t.world.program.path()).filePath(QStringLiteral("gone")));
+        target.replace(QLatin1Char('~'), t.world.program.path());
+        if (target.startsWith(QLatin1Char('/')) && !target.startsWith(t.world.program.path())
+            && !QFile::exists(target))
+            QSKIP("this system has no such file");
+        t.tick("chkClearData");
+        t.model.setRecords(numbered(3));
+        t.world.dialogs.saveResults = {target};
+        t.world.dialogs.answers = {Answer::Ok}; // when it exists: append
         t.press(10);
-        QVERIFY(t.port->writes().isEmpty());
-        QCOMPARE(t.world.dialogs.asked.size(), 1);
-        QCOMPARE(t.world.dialogs.asked[0].title, QStringLiteral("76"));
-        QVERIFY(t.world.dialogs.asked[0].text.contains(QStringLiteral("gone")));
+        QCOMPARE(t.commandsSent(), sent);
+        QCOMPARE(t.model.records().size(), 3);
         QVERIFY(t.lines().isEmpty());
+        const Message &report = t.world.dialogs.asked.constLast();
+        QCOMPARE(report.title, title);
+        QCOMPARE(report.buttons, Buttons::Ok);
+        QVERIFY2(report.text.contains(target), qPrintable(report.text));
+        QVERIFY(!isOpenHere(target));
         QVERIFY(!t.w->IsBusy());
         QVERIFY(!QApplication::overrideCursor());
     }
 
-    void aFileThatCannotBeWrittenLeavesTheTerminalsData_data()
+    void aSyncThatFailsLeavesTheTerminalsData()
     {
-        QTest::addColumn<int>("records");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("the first record fails") << 3 << "61";
-        QTest::newRow("the sync fails") << 0 << "75";
-    }
-    void aFileThatCannotBeWrittenLeavesTheTerminalsData()
-    {
-        QFETCH(int, records);
-        QFETCH(QString, title);
-        if (!QFile::exists(QStringLiteral("/dev/full")))
-            QSKIP("needs /dev/full, a device that is always full");
         TerminalWindow t;
+        const QString file = fixedFile(t);
         t.tick("chkClearData");
-        t.model.setRecords(numbered(records));
-        t.world.dialogs.saveResults = {QStringLiteral("/dev/full")};
-        t.world.dialogs.answers = {Answer::Ok}; // it exists: append
+        t.tick("chkPowerDown");
+        t.model.setRecords(numbered(3));
+        QByteArray onDiskAtSync;
+        bool openAtSync = false;
+        t.w->setSyncDataFile([&](DataFile &f) -> std::optional<AppError> {
+            onDiskAtSync = readAll(file);
+            openAtSync = isOpenHere(file);
+            return AppError{kErrDeviceIo, f.path() + QStringLiteral(": Input/output error")};
+        });
         t.press(10);
+        QCOMPARE(onDiskAtSync.count("\r\n"), 3);
+        QVERIFY(openAtSync);
+        // Nothing after the last record: the terminal keeps its data.
         QCOMPARE(t.commandsSent(), QByteArray("I"));
-        QCOMPARE(t.model.records().size(), records);
+        QCOMPARE(t.model.records().size(), 3);
+        QVERIFY(!t.model.isPoweredDown());
+        QCOMPARE(readAll(file), onDiskAtSync);
+        QCOMPARE(t.lines().size(), 3);
         QVERIFY(!t.lines().contains(QStringLiteral("Download Process Finished")));
-        QCOMPARE(t.world.dialogs.asked.size(), 2);
-        QCOMPARE(t.world.dialogs.asked[1].title, title);
-        QVERIFY(t.world.dialogs.asked[1].text.contains(QStringLiteral("/dev/full")));
+        QCOMPARE(t.world.dialogs.asked.size(), 1);
+        QCOMPARE(t.world.dialogs.asked[0].title, QStringLiteral("57"));
+        QCOMPARE(t.world.dialogs.asked[0].text, file + QStringLiteral(": Input/output error"));
+        QVERIFY(!isOpenHere(file));
         QVERIFY(!t.w->IsBusy());
-        QVERIFY(!QApplication::overrideCursor());
+        // The next download goes on where the file ends.
+        t.w->setSyncDataFile([](DataFile &f) -> std::optional<AppError> {
+            return f.sync() ? std::nullopt : std::optional<AppError>(AppError{1, f.errorString()});
+        });
+        t.press(10);
+        QCOMPARE(readAll(file).count("\r\n"), 6);
+        QVERIFY(t.model.records().isEmpty());
     }
 
     void noOtherButtonStartsAnExchangeDuringADownload()
@@ -386,6 +430,7 @@ private slots:
         QCOMPARE(t.commandsSent(), QByteArray("I"));
         QCOMPARE(t.model.records().size(), 500);
         QVERIFY(!t.w->IsBusy());
+        QVERIFY(!isOpenHere(file));
     }
 };
 
