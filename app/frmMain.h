@@ -56,8 +56,9 @@ public:
     void setSyncDataFile(SyncDataFile sync) { m_syncDataFile = std::move(sync); }
 
     // A record's first field, read as hexadecimal, becomes its decimal value
-    // (16-bit up to FFFF, 32-bit up to FFFFFFFF, signed); a field of more
-    // than eight significant digits, or an empty record, stays as it is.
+    // (16-bit up to FFFF, 32-bit up to FFFFFFFF, signed; no digits give 0); a
+    // line without a comma becomes the converted value alone; a field of more
+    // than eight significant digits stays as it is.
     static void ConvertFirstField(QString &io_sData);
 
 protected:

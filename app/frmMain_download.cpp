@@ -3,7 +3,7 @@
 #include "frmMain.h"
 
 #include "DataFile.h"
-#include "Numbers.h"
+#include "Record.h"
 #include "ProgramFolder.h"
 #include "SettingsStore.h"
 #include "modGeneral.h"
@@ -23,14 +23,8 @@ const QString kDataFilter = QStringLiteral("(*.txt)|*.txt");
 
 void frmMain::ConvertFirstField(QString &io_sData)
 {
-    if (io_sData.isEmpty())
-        return;
-    QStringList fields = io_sData.split(QLatin1Char(','));
-    const auto value = vx::hexFieldValue(fields[0]);
-    if (!value)
-        return; // too long for 32 bits: the record stays as it came
-    fields[0] = QString::number(*value);
-    io_sData = fields.join(QLatin1Char(','));
+    // The command-line tool converts the same way: one rule for every file.
+    io_sData = vx::convertFirstField(io_sData);
 }
 
 // The file of this download; false when the operator cancelled the dialog.

@@ -206,7 +206,8 @@ private slots:
         QTest::newRow("blanks and tabs are ignored") << " 0 0\tF F ,x" << "255,x";
         QTest::newRow("digits up to the first other") << "12G4,x" << "18,x";
         QTest::newRow("no digits") << "xyz,1" << "0,1";
-        QTest::newRow("empty record") << "" << "";
+        QTest::newRow("empty record") << "" << "0";
+        QTest::newRow("only blanks") << " \t " << "0";
     }
     void convertFirstField()
     {
