@@ -192,6 +192,10 @@ void frmMain::optFilenameFormat_Click(int index)
 
 void frmMain::cmdPath_Click()
 {
+    // A dialog opened during an exchange would hold the link's wait until it
+    // closes, so the buttons that open one are ignored while one runs.
+    if (m_bBusy)
+        return;
     if (!m_frmFilePath)
         m_frmFilePath = std::make_unique<frmFilePath>(m_dialogs, this);
     m_frmFilePath->Path(txtPath->text());
@@ -205,6 +209,8 @@ void frmMain::cmdPath_Click()
 
 void frmMain::cmdChangePassword_Click()
 {
+    if (m_bBusy)
+        return;
     frmPasswordChange dialog(m_settings, this);
     dialog.exec();
 }

@@ -12,9 +12,12 @@
 #include "frmMain.h"
 #include "ucVX300_500.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
 
 namespace vx::test {
 
@@ -54,6 +57,24 @@ struct TerminalWindow {
         return get<QPlainTextEdit>(box)->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
     QString lastLine(const char *box = "txt") const { return lines(box).value(lines(box).size() - 1); }
+    // Clicks the buttons that open a dialog of their own ("Change Password..."
+    // and the folder chooser "..."); returns the dialogs that opened (each is
+    // closed at once, so that a fault cannot hang the test).
+    QStringList clickDialogButtons()
+    {
+        QStringList opened;
+        for (const char *name : {"cmdChangePassword", "cmdPath"}) {
+            QTimer::singleShot(0, qApp, [&opened] {
+                if (QWidget *modal = QApplication::activeModalWidget()) {
+                    opened << QString::fromLatin1(modal->metaObject()->className());
+                    modal->close();
+                }
+            });
+            get<QPushButton>(name)->click();
+            QApplication::processEvents(); // the watch runs even when nothing opened
+        }
+        return opened;
+    }
     // Command letters the host sent (the fourth byte of each ENQ frame).
     QByteArray commandsSent() const
     {

@@ -407,6 +407,21 @@ private slots:
                  qPrintable(progress));
     }
 
+    void noDialogOpensDuringADownload()
+    {
+        TerminalWindow t;
+        const QString file = fixedFile(t); // "..." is switched on
+        t.model.setRecords(numbered(50));
+        QStringList opened{QStringLiteral("not run")};
+        t.port->runAt(300, [&] { opened = t.clickDialogButtons(); });
+        t.press(10);
+        QCOMPARE(opened, QStringList());
+        QCOMPARE(readAll(file).count("\r\n"), 50);
+        QCOMPARE(t.lines().mid(50), kFinished);
+        // Afterwards they open as before.
+        QCOMPARE(t.clickDialogButtons(), (QStringList{"frmPasswordChange", "frmFilePath"}));
+    }
+
     void closingDuringADownloadEndsItWithTheRecordsSoFar()
     {
         TerminalWindow t;

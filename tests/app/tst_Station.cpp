@@ -106,6 +106,19 @@ private slots:
         QCOMPARE(t.lines("txtDK90"), QStringList{"VX_ERR_TIMEOUT"});
         QVERIFY(t.world.dialogs.saveRequests.isEmpty());
     }
+
+    void noDialogOpensDuringAQuery()
+    {
+        TerminalWindow t;
+        t.tick("chkSaveData"); // "..." is switched on
+        t.useScript();
+        t.script.silence();
+        QStringList opened{QStringLiteral("not run")};
+        t.port->runAt(1000, [&] { opened = t.clickDialogButtons(); });
+        t.station(2);
+        QCOMPARE(opened, QStringList());
+        QCOMPARE(t.lines("txtDK90"), QStringList{"VX_ERR_TIMEOUT"});
+    }
 };
 
 QTEST_MAIN(StationTest)
