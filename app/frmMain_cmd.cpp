@@ -8,7 +8,6 @@
 #include "modGeneral.h"
 #include "ucVX300_500.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDateEdit>
@@ -59,7 +58,8 @@ void frmMain::cmd_Click(int index)
     if (m_bBusy)
         return;
     m_bBusy = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Over this window only: message boxes and the save dialog keep the arrow.
+    setCursor(Qt::WaitCursor);
 
     try {
         m_vx->CommPort(static_cast<qint16>(cboCommPort->currentIndex() + 1));
@@ -139,12 +139,12 @@ void frmMain::cmd_Click(int index)
     } catch (const vx::AppError &error) {
         // Files were closed while the error left the command.
         m_bBusy = false;
-        QApplication::restoreOverrideCursor();
+        unsetCursor();
         m_dialogs.report(error.number, error.description);
         return;
     }
 
-    QApplication::restoreOverrideCursor();
+    unsetCursor();
     m_bBusy = false;
 }
 

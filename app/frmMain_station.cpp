@@ -4,7 +4,6 @@
 #include "modGeneral.h"
 #include "ucVX300_500.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QPlainTextEdit>
 
@@ -19,7 +18,7 @@ void frmMain::cmdDK90_Click(int index)
     if (m_bBusy)
         return;
     m_bBusy = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    setCursor(Qt::WaitCursor);
 
     m_vx->Timeout(kStationTimeoutMs);
     m_vx->CommPort(static_cast<qint16>(cboCommPort->currentIndex() + 1));
@@ -32,6 +31,6 @@ void frmMain::cmdDK90_Click(int index)
     const QString line = m_vx->ErrCode() == 0 ? text : m_vx->ErrMessage();
     modGeneral::AppendLine(txtDK90, line);
 
-    QApplication::restoreOverrideCursor();
+    unsetCursor();
     m_bBusy = false;
 }

@@ -57,6 +57,8 @@ struct TerminalWindow {
         return get<QPlainTextEdit>(box)->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
     QString lastLine(const char *box = "txt") const { return lines(box).value(lines(box).size() - 1); }
+    // The busy pointer is on the main window (and only there).
+    bool busyPointer() const { return w->testAttribute(Qt::WA_SetCursor) && w->cursor().shape() == Qt::WaitCursor; }
     // Clicks the buttons that open a dialog of their own ("Change Password..."
     // and the folder chooser "..."); returns the dialogs that opened (each is
     // closed at once, so that a fault cannot hang the test).

@@ -36,7 +36,7 @@ private slots:
         t.press(5);
         QCOMPARE(t.lines(), (QStringList{"3", "0", "VX500A V2.10"}));
         QVERIFY(!t.w->IsBusy());
-        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!t.busyPointer());
     }
 
     void getTimeShowsTheGeneralDate_data()
@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(t.world.dialogs.asked[0].title, QStringLiteral("6"));
         QCOMPARE(t.world.dialogs.asked[0].buttons, Buttons::Ok);
         QVERIFY(!t.w->IsBusy());
-        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!t.busyPointer());
         // The next press works.
         t.press(4);
         QCOMPARE(t.lines(), QStringList{"0"});
@@ -214,6 +214,22 @@ private slots:
         QCOMPARE(t.lines(), QStringList{"ErrCode: -2, VX_ERR_PORT_NOT_OPEN"});
         t.press(2);
         QCOMPARE(t.lastLine(), QStringLiteral("0"));
+    }
+
+    void theBusyPointerIsOverTheWindowOnlyNotOverItsMessageBoxes()
+    {
+        TerminalWindow t;
+        t.port->failOpen({kErrPortNotFound, QStringLiteral("/dev/ttyS0: no such device")});
+        QList<std::pair<bool, bool>> seen; // (anywhere, over the window) while a box is up
+        t.world.dialogs.onAsk = [&](const Message &) {
+            seen.append({QApplication::overrideCursor() != nullptr, t.busyPointer()});
+        };
+        t.press(2);
+        t.world.dialogs.answers = {Answer::Yes};
+        t.press(6); // the question comes from inside the command
+        QCOMPARE(seen, (QList<std::pair<bool, bool>>{{false, true}, {false, true}}));
+        QVERIFY(!t.busyPointer());
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     void clearDataAnsweredNoSendsNothing()

@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(t.w->link().ErrCode(), 1);
         QVERIFY(t.world.dialogs.asked.isEmpty());
         QVERIFY(!t.w->IsBusy());
-        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!t.busyPointer());
         QCOMPARE(t.get<QLabel>("lblProgress")->text().left(22), QStringLiteral("Downloaded 3 records i"));
     }
 
@@ -226,7 +226,7 @@ private slots:
         QVERIFY(t.port->writes().isEmpty());
         QVERIFY(t.lines().isEmpty());
         QVERIFY(!t.w->IsBusy());
-        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!t.busyPointer());
     }
 
     void theDialogProposesADateNameInTheProgramsFolder()
@@ -265,7 +265,10 @@ private slots:
         t.model.setRecords({QStringLiteral("1,new")});
         t.world.dialogs.saveResults = {existing, existing};
         t.world.dialogs.answers = {Answer::Cancel, Answer::Ok};
+        int pointerOverBoxes = 0;
+        t.world.dialogs.onAsk = [&](const Message &) { pointerOverBoxes += QApplication::overrideCursor() != nullptr; };
         t.press(10);
+        QCOMPARE(pointerOverBoxes, 0);
         QCOMPARE(t.world.dialogs.saveRequests.size(), 2);
         QCOMPARE(t.world.dialogs.saveRequests[1].proposed, t.world.dialogs.saveRequests[0].proposed);
         QCOMPARE(t.world.dialogs.asked.size(), 2);
@@ -343,7 +346,7 @@ private slots:
         QVERIFY2(report.text.contains(target), qPrintable(report.text));
         QVERIFY(!isOpenHere(target));
         QVERIFY(!t.w->IsBusy());
-        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!t.busyPointer());
     }
 
     void aSyncThatFailsLeavesTheTerminalsData()

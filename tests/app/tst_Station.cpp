@@ -31,7 +31,7 @@ private slots:
         t.press(4);
         QCOMPARE(t.lines(), QStringList{"0"});
         QVERIFY(!t.w->IsBusy());
-        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!t.busyPointer());
     }
 
     void failuresShowTheStatusNameAlone_data()
