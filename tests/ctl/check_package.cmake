@@ -79,8 +79,13 @@ elseif(MODE STREQUAL "package")
 
   execute_process(COMMAND "${DPKG_DEB}" --field ${debs} Package Version Section Maintainer Depends
                   OUTPUT_VARIABLE fields RESULT_VARIABLE rc)
-  foreach(expected "Package: vx500-monitor" "Version: ${VERSION}" "Section: utils" "Maintainer: "
-                   "libqt6core6" "libqt6serialport6" "libc6")
+  set(fields_expected "Package: vx500-monitor" "Version: ${VERSION}" "Section: utils" "Maintainer: "
+                      "libqt6core6" "libqt6serialport6" "libc6")
+  if(MONITOR)
+    # The platform plugin the window loads at run time; no binary links it.
+    list(APPEND fields_expected "qt6-qpa-plugins")
+  endif()
+  foreach(expected IN LISTS fields_expected)
     string(FIND "${fields}" "${expected}" at)
     if(rc OR at EQUAL -1)
       message(FATAL_ERROR "package control fields lack '${expected}':\n${fields}")
