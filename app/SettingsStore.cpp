@@ -32,6 +32,14 @@ SettingsStore::SettingsStore(Dialogs &dialogs) : m_dialogs(dialogs), m_settings(
 
 SettingsStore::~SettingsStore() = default;
 
+SettingsStore::Batch::Batch(SettingsStore &store) : m_store(store)
+{
+    if (m_store.m_iBatches++ == 0)
+        m_store.m_bReportedInBatch = false;
+}
+
+SettingsStore::Batch::~Batch() { --m_store.m_iBatches; }
+
 QString SettingsStore::fileName() const { return m_settings->fileName(); }
 
 std::optional<QString> SettingsStore::stored(SettingKey at)
@@ -94,19 +102,21 @@ void SettingsStore::makePrivate()
 bool SettingsStore::checkStatus(const QString &doing)
 {
     const QSettings::Status status = m_settings->status();
-    if (status == QSettings::NoError) {
-        m_bReported = false;
+    if (status == QSettings::NoError)
         return true;
-    }
-    if (!m_bReported) {
-        m_bReported = true;
-        const QString why = status == QSettings::AccessError
-            ? QStringLiteral("the file cannot be accessed")
-            : QStringLiteral("the file is not a valid settings file");
-        m_dialogs.report(status == QSettings::AccessError ? kErrPermissionDenied : kErrFileAccess,
-                         QStringLiteral("The settings could not be %1: %2 (%3).")
-                             .arg(doing, why, QDir::toNativeSeparators(m_settings->fileName())));
-    }
+    const QString name = QDir::toNativeSeparators(m_settings->fileName());
+    // A QSettings keeps its first failure for good: the next access starts
+    // afresh (the old one gone first, with the value it could not save), so
+    // that it succeeds once the store works again.
+    m_settings.reset();
+    m_settings = openUserSettings();
+    if (m_iBatches > 0 && m_bReportedInBatch)
+        return false;
+    m_bReportedInBatch = m_iBatches > 0;
+    const QString why = status == QSettings::AccessError ? QStringLiteral("the file cannot be accessed")
+                                                         : QStringLiteral("the file is not a valid settings file");
+    m_dialogs.report(status == QSettings::AccessError ? kErrPermissionDenied : kErrFileAccess,
+                     QStringLiteral("The settings could not be %1: %2 (%3).").arg(doing, why, name));
     return false;
 }
 

@@ -1,7 +1,8 @@
 // The per-user settings store: strings addressed by section and key under
 // the program's title. Every write is synced to disk at once; the file holds
-// the password and is kept readable by its owner only. A failure of the store
-// is reported through the Dialogs seam (once, until the store works again).
+// the password and is kept readable by its owner only. Every failure of the
+// store is reported through the Dialogs seam; while a Batch lives (the main
+// window's load) only the first one is.
 #pragma once
 
 #include <QString>
@@ -38,6 +39,19 @@ public:
     explicit SettingsStore(Dialogs &dialogs);
     ~SettingsStore();
 
+    // Accesses that are not the operator's own, one after the other: a
+    // failure among them is reported once.
+    class Batch {
+    public:
+        explicit Batch(SettingsStore &store);
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+
+    private:
+        SettingsStore &m_store;
+    };
+
     // The stored string, or def when the key (or its section) is missing.
     QString read(SettingKey at, const QString &def);
     // Creates or replaces the key and syncs; false (and a report) on failure.
@@ -60,7 +74,8 @@ private:
 
     Dialogs &m_dialogs;
     std::unique_ptr<QSettings> m_settings;
-    bool m_bReported = false;
+    int m_iBatches = 0;
+    bool m_bReportedInBatch = false;
 };
 
 } // namespace vx

@@ -88,6 +88,10 @@ QString frmMain::dataFolder() const { return vx::defaultDataFolder(m_sProgramFol
 
 void frmMain::Form_Load()
 {
+    // The load writes several keys back: a store that fails is reported once
+    // here, and again at every change the operator makes.
+    const vx::SettingsStore::Batch loading(m_settings);
+
     // 1. The tag tab is switched off.
     stab->setTabEnabled(3, false);
 

@@ -7,6 +7,8 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +27,22 @@ struct AppWorld {
     {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
         store = std::make_unique<SettingsStore>(dialogs);
+    }
+    // From now on the store's folder cannot be created (a plain file stands
+    // in its way), so every write fails; a new store is made.
+    void breakStore()
+    {
+        QFile plain(config.filePath(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, plain.fileName());
+        store = std::make_unique<SettingsStore>(dialogs);
+    }
+    // The broken store's folder can be created again.
+    void repairStore() const
+    {
+        QVERIFY(QFile::remove(config.filePath(QStringLiteral("plain"))));
+        QVERIFY(QDir(config.path()).mkdir(QStringLiteral("plain")));
     }
     // A value as the store's file holds it (null when missing).
     QString stored(const char *section, const char *key) const

@@ -7,6 +7,7 @@
 #include "Globals.h"
 #include "ProgramFolder.h"
 #include "frmFilePath.h"
+#include "frmPasswordChange.h"
 #include "frmMain.h"
 #include "ucVX300_500.h"
 
@@ -347,6 +348,40 @@ private slots:
         QCOMPARE(t.get<QLineEdit>("txtPath")->text(), QDir::toNativeSeparators(documents));
         QVERIFY(!isWritableFolder(QStringLiteral("/proc")));
         QVERIFY(isWritableFolder(t.world.program.path()));
+    }
+
+    void aStoreThatFailsIsReportedOnceByTheLoadThenAtEveryChange()
+    {
+        Window t;
+        t.world.breakStore();
+        t.open();
+        QCOMPARE(t.world.dialogs.asked.size(), 1);
+        t.check("chkClearData")->click();
+        t.check("chkClearData")->click();
+        t.get<QComboBox>("cboCommPort")->setCurrentIndex(2);
+        QCOMPARE(t.world.dialogs.asked.size(), 4);
+        // A new password that cannot be stored is reported; the dialog stays.
+        bool stayed = false;
+        whenModal<frmPasswordChange>([&stayed](frmPasswordChange *d) {
+            child<QLineEdit>(d, QStringLiteral("txtPassword"))->setText(QStringLiteral("new"));
+            arrayButton(d, "cmdCtrl", 0)->click();
+            stayed = d->isVisible();
+            arrayButton(d, "cmdCtrl", 1)->click();
+        });
+        t.get<QPushButton>("cmdChangePassword")->click();
+        QVERIFY(stayed);
+        QCOMPARE(t.world.dialogs.asked.size(), 5);
+        QCOMPARE(g_sPassword, QStringLiteral("5813"));
+        for (const Message &m : t.world.dialogs.asked)
+            QVERIFY2(m.text.contains(QStringLiteral("could not be saved")), qPrintable(m.text));
+        // Once the store works again the next change is kept, without a word.
+        t.world.repairStore();
+        t.check("chkPowerDown")->click();
+        QCOMPARE(t.world.dialogs.asked.size(), 5);
+        QCOMPARE(t.world.stored("Misc", "PowerDown"), QStringLiteral("1"));
+        // What could not be saved stays unsaved.
+        QVERIFY(t.world.stored("Security", "Password").isNull());
+        QVERIFY(t.world.stored("Connect", "Comport").isNull());
     }
 
     void closingTheWindowEndsTheProgram()

@@ -99,21 +99,46 @@ private slots:
         QCOMPARE(int(w.store->readStrict(key::ClearData, 0, 0, 2)), expected);
     }
 
-    void aStoreThatCannotBeWrittenIsReportedOnce()
+    void everyFailedWriteIsReportedAndTheStoreRecovers()
     {
         AppWorld w;
-        // A settings folder below a plain file can never be created.
-        QFile plain(w.config.filePath(QStringLiteral("plain")));
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        plain.close();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, plain.fileName());
-        SettingsStore broken(w.dialogs);
-        QVERIFY(!broken.write(key::Comport, 1));
-        QVERIFY(!broken.write(key::DateFormat, 1));
+        w.breakStore();
+        QVERIFY(!w.store->write(key::Comport, 1));
+        QVERIFY(!w.store->write(key::DateFormat, 1));
+        QCOMPARE(w.dialogs.asked.size(), 2);
+        for (const Message &m : w.dialogs.asked) {
+            QCOMPARE(m.buttons, Buttons::Ok);
+            QCOMPARE(m.title, QStringLiteral("70"));
+            QVERIFY(m.text.contains(QStringLiteral("could not be saved")));
+            QVERIFY(m.text.contains(QStringLiteral("plain")));
+        }
+        // Once the folder can be made, writes succeed and last.
+        w.repairStore();
+        QVERIFY(w.store->write(key::Comport, 3));
+        QCOMPARE(w.dialogs.asked.size(), 2);
+        QCOMPARE(SettingsStore(w.dialogs).read(key::Comport, QString()), QStringLiteral("3"));
+    }
+
+    void aBatchReportsItsFailuresOnce()
+    {
+        AppWorld w;
+        w.breakStore();
+        {
+            const SettingsStore::Batch batch(*w.store);
+            QVERIFY(!w.store->write(key::Comport, 1));
+            {
+                const SettingsStore::Batch inner(*w.store);
+                QVERIFY(!w.store->write(key::DateFormat, 1));
+            }
+            QVERIFY(!w.store->write(key::SaveData, 0));
+        }
         QCOMPARE(w.dialogs.asked.size(), 1);
-        QCOMPARE(w.dialogs.asked[0].buttons, Buttons::Ok);
-        QVERIFY(w.dialogs.asked[0].text.contains(QStringLiteral("could not be saved")));
-        QVERIFY(w.dialogs.asked[0].text.contains(QStringLiteral("plain")));
+        // After the batch, every failure is reported again.
+        QVERIFY(!w.store->write(key::SaveData, 1));
+        QCOMPARE(w.dialogs.asked.size(), 2);
+        const SettingsStore::Batch next(*w.store);
+        QVERIFY(!w.store->write(key::SaveData, 1));
+        QCOMPARE(w.dialogs.asked.size(), 3);
     }
 };
 
