@@ -102,7 +102,8 @@ private:
     void DownloadData(qint16 iID);
     bool chooseDataFile(QString &o_sFileName);
     void RunAutomation(qint16 iID, QString &io_sLine);
-    void showProgress(int records, bool done);
+    enum class Progress { Running, Finished, Stopped };
+    void showProgress(int records, Progress state);
 
     // Reader station (frmMain_station.cpp).
     void cmdDK90_Click(int index);

@@ -55,8 +55,10 @@ void frmMain::DownloadData(qint16 iID)
     m_vx->BeginDownload(iID);
     m_downloadClock.start();
     int records = 0;
-    showProgress(records, false);
-    const auto finally = qScopeGuard([&] { showProgress(records, true); });
+    bool finished = false;
+    showProgress(records, Progress::Running);
+    const auto finally =
+        qScopeGuard([&] { showProgress(records, finished ? Progress::Finished : Progress::Stopped); });
 
     QString sData;
     do {
@@ -68,7 +70,7 @@ void frmMain::DownloadData(qint16 iID)
             if (!file.writeLine(sData))
                 throw vx::fileError(file);
             line = sData;
-            showProgress(++records, false);
+            showProgress(++records, Progress::Running);
         } else if (code == 1) {
             // Nothing is lost: the records are on the disk before the
             // terminal is told to forget them.
@@ -78,6 +80,7 @@ void frmMain::DownloadData(qint16 iID)
             if (!m_bUnloading) // a closing program sends nothing more
                 RunAutomation(iID, line);
             m_vx->ErrCode(1);
+            finished = !m_bUnloading;
         } else {
             line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_vx->ErrMessage(code));
         }
@@ -109,11 +112,20 @@ void frmMain::RunAutomation(qint16 iID, QString &io_sLine)
     }
 }
 
-void frmMain::showProgress(int records, bool done)
+void frmMain::showProgress(int records, Progress state)
 {
     const qint64 seconds = m_downloadClock.elapsed() / 1000;
     const QString elapsed = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
     const QString count = records == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(records);
-    lblProgress->setText(done ? QStringLiteral("Downloaded %1 in %2").arg(count, elapsed)
-                              : QStringLiteral("Downloading: %1, %2").arg(count, elapsed));
+    switch (state) {
+    case Progress::Running:
+        lblProgress->setText(QStringLiteral("Downloading: %1, %2").arg(count, elapsed));
+        break;
+    case Progress::Finished:
+        lblProgress->setText(QStringLiteral("Downloaded %1 in %2").arg(count, elapsed));
+        break;
+    case Progress::Stopped:
+        lblProgress->setText(QStringLiteral("Download stopped after %1").arg(count));
+        break;
+    }
 }

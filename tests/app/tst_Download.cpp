@@ -147,6 +147,7 @@ private slots:
         // No automation after a failure.
         QCOMPARE(t.commandsSent(), QByteArray("I"));
         QCOMPARE(t.model.records().size(), 20);
+        QCOMPARE(t.get<QLabel>("lblProgress")->text(), QStringLiteral("Download stopped after 9 records"));
     }
 
     void automationRunsInOrderAfterTheLastRecord()
@@ -376,6 +377,7 @@ private slots:
         QCOMPARE(t.world.dialogs.asked.size(), 1);
         QCOMPARE(t.world.dialogs.asked[0].title, QStringLiteral("57"));
         QCOMPARE(t.world.dialogs.asked[0].text, file + QStringLiteral(": Input/output error"));
+        QCOMPARE(t.get<QLabel>("lblProgress")->text(), QStringLiteral("Download stopped after 3 records"));
         QVERIFY(!isOpenHere(file));
         QVERIFY(!t.w->IsBusy());
         // The next download goes on where the file ends.
@@ -450,6 +452,7 @@ private slots:
         QCOMPARE(t.model.records().size(), 500);
         QVERIFY(!t.w->IsBusy());
         QVERIFY(!isOpenHere(file));
+        QCOMPARE(t.get<QLabel>("lblProgress")->text(), QStringLiteral("Download stopped after %1 records").arg(written));
     }
 };
 
