@@ -77,8 +77,7 @@ void frmMain::DownloadData(qint16 iID)
             if (const auto failure = m_syncDataFile(file))
                 throw *failure;
             line = QStringLiteral("Download Process Finished\r\nData Saved");
-            if (!m_bUnloading) // a closing program sends nothing more
-                RunAutomation(iID, line);
+            RunAutomation(iID, line);
             m_vx->ErrCode(1);
             finished = !m_bUnloading;
         } else {
@@ -95,18 +94,18 @@ void frmMain::DownloadData(qint16 iID)
 }
 
 // The steps chosen on the Miscellaneous tab, in this order, each whatever
-// the terminal answers to the one before.
+// the terminal answers to the one before; a closing program sends no more.
 void frmMain::RunAutomation(qint16 iID, QString &io_sLine)
 {
-    if (CheckValue(chkClearData) == 1) {
+    if (CheckValue(chkClearData) == 1 && !m_bUnloading) {
         m_vx->ClearData(iID);
         io_sLine += QStringLiteral("\r\nData Cleared");
     }
-    if (CheckValue(chkUpdateTime) == 1) {
+    if (CheckValue(chkUpdateTime) == 1 && !m_bUnloading) {
         m_vx->SetTime(iID, m_now());
         io_sLine += QStringLiteral("\r\nTime Updated");
     }
-    if (CheckValue(chkPowerDown) == 1) {
+    if (CheckValue(chkPowerDown) == 1 && !m_bUnloading) {
         m_vx->PowerDown(iID);
         io_sLine += QStringLiteral("\r\nPower Down");
     }

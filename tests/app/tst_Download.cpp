@@ -57,6 +57,25 @@ QString fixedFile(TerminalWindow &t)
     return QDir(t.world.program.path()).filePath(QStringLiteral("VX.txt"));
 }
 
+// The terminal, and the operator closing the window as soon as the terminal
+// hears a given command.
+class CloseOnCommand : public FakeDevice {
+public:
+    CloseOnCommand(FakeDevice &terminal, char letter, QWidget *window)
+        : m_terminal(terminal), m_letter(letter), m_window(window) {}
+    void received(const QByteArray &bytes, FakePort &port) override
+    {
+        if (bytes.size() >= 4 && bytes[0] == ENQ && bytes[3] == m_letter)
+            port.runAt(port.now() + 1, [w = m_window] { w->close(); });
+        m_terminal.received(bytes, port);
+    }
+
+private:
+    FakeDevice &m_terminal;
+    char m_letter;
+    QWidget *m_window;
+};
+
 const QStringList kFinished{QStringLiteral("Download Process Finished"), QStringLiteral("Data Saved")};
 
 } // namespace
@@ -167,6 +186,24 @@ private slots:
         QVERIFY(qAbs(t.model.clockOffsetMs()) < 1000);
         QVERIFY(t.model.isPoweredDown());
         QCOMPARE(t.w->link().ErrCode(), 1);
+    }
+
+    void closingDuringTheAutomationSendsNoMoreSteps()
+    {
+        TerminalWindow t;
+        const QString file = fixedFile(t);
+        for (const char *box : {"chkClearData", "chkUpdateTime", "chkPowerDown"})
+            t.tick(box);
+        t.model.setRecords(numbered(2));
+        CloseOnCommand closer(t.device, 'D', t.w.get());
+        t.port->setDevice(&closer);
+        t.press(10);
+        t.settle();
+        QCOMPARE(t.endCalls, 1);
+        QCOMPARE(t.commandsSent(), QByteArray("ID"));
+        QVERIFY(!t.model.isPoweredDown());
+        QCOMPARE(readAll(file).count("\r\n"), 2);
+        QVERIFY(!isOpenHere(file));
     }
 
     void automationLinesWhateverTheTerminalAnswers()
