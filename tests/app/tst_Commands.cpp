@@ -203,6 +203,58 @@ private slots:
         QVERIFY(!t.w->IsBusy());
     }
 
+    void garbledDataFromTheTerminal_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Get Time: no date") << 1 << QByteArray("20241399250000") << "13";
+        QTest::newRow("Get Time: letters") << 1 << QByteArray("ABCDEFGHIJKLMN") << "13";
+        QTest::newRow("Record Count: too many") << 2 << QByteArray("99999") << "6";
+        QTest::newRow("Get Mach#: too big") << 4 << QByteArray("FFFFF") << "6";
+    }
+    void garbledDataFromTheTerminal()
+    {
+        QFETCH(int, index);
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, title);
+        TerminalWindow t;
+        t.useScript();
+        t.script.then(frame(answer)).then(QByteArray(1, EOT));
+        t.press(index);
+        // The link names the fault in its box; the line gives the status.
+        QCOMPARE(t.lines(), QStringList{"ErrCode: -6, VX_ERR_INVALID_DATA"});
+        QCOMPARE(t.world.dialogs.asked.size(), 1);
+        QCOMPARE(t.world.dialogs.asked[0].title, title);
+        QVERIFY2(t.world.dialogs.asked[0].text.contains(QString::fromLatin1(answer)),
+                 qPrintable(t.world.dialogs.asked[0].text));
+        QVERIFY(!t.w->IsBusy());
+    }
+
+    void aCablePulledInTheMiddleOfACommand_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::newRow("Record Count") << 2;
+        QTest::newRow("Set Time") << 0;
+        QTest::newRow("Power Down") << 9;
+    }
+    void aCablePulledInTheMiddleOfACommand()
+    {
+        QFETCH(int, index);
+        TerminalWindow t;
+        t.useScript();
+        t.script.silence();
+        t.port->runAt(500, [&] { t.port->pullCable(); });
+        t.press(index);
+        QVERIFY(t.port->now() < 2000); // not a time-out
+        QCOMPARE(t.lines(), QStringList{"ErrCode: -2, VX_ERR_PORT_NOT_OPEN"});
+        QCOMPARE(t.world.dialogs.asked.size(), 1);
+        QCOMPARE(t.world.dialogs.asked[0].title, QString::number(kErrPortIo));
+        QVERIFY(t.world.dialogs.asked[0].text.contains(QStringLiteral("went away")));
+        QVERIFY(!t.w->IsBusy());
+        QVERIFY(!t.busyPointer());
+    }
+
     void aPortThatCannotBeOpenedIsReportedByTheLink()
     {
         TerminalWindow t;
