@@ -1,11 +1,10 @@
 // The monitor window against vx500-sim on a pseudo-terminal, through the
 // platform's serial port: the simulator registers itself as COM1, the window
-// downloads its generated records with the automation and checks the count.
+// downloads its records with the automation and checks the count.
 #include "AppTest.h"
 
 #include "Globals.h"
 #include "QtSerialPortAdapter.h"
-#include "RecordGenerator.h"
 #include "frmMain.h"
 #include "ucVX300_500.h"
 
@@ -71,7 +70,22 @@ private slots:
     void downloadFromTheSimulatorOnAPseudoTerminal()
     {
         AppWorld world;
-        Simulator sim({QStringLiteral("--generate"), QStringLiteral("25"), QStringLiteral("--register"),
+        // Records as a terminal stores them, and the lines a data file gets
+        // for them, worked out by hand.
+        QFile records(QDir(world.config.path()).filePath(QStringLiteral("records.txt")));
+        QVERIFY(records.open(QIODevice::WriteOnly));
+        records.write("00FF,4901234567894,2024/03/15,14:30:12\n"
+                      "FFFF,caf\xe9\n"
+                      "00010000,x,,y\n"
+                      "80000000\n"
+                      "123456789,too long\n");
+        records.close();
+        const QByteArray expected = "255,4901234567894,2024/03/15,14:30:12\r\n"
+                                    "-1,caf\xe9\r\n"
+                                    "65536,x,,y\r\n"
+                                    "-2147483648\r\n"
+                                    "123456789,too long\r\n";
+        Simulator sim({QStringLiteral("--records"), records.fileName(), QStringLiteral("--register"),
                        QStringLiteral("COM1")},
                       world.config.path());
         QVERIFY2(!sim.device().isEmpty(), qPrintable(sim.errors()));
@@ -84,18 +98,15 @@ private slots:
         child<QCheckBox>(&w, QStringLiteral("chkClearData"))->click();
 
         arrayButton(&w, "cmd", 2)->click();
-        QCOMPARE(lines(&w), QStringList{"25"});
+        QCOMPARE(lines(&w), QStringList{"5"});
 
         arrayButton(&w, "cmd", 10)->click();
-        QByteArray expected;
-        for (QString record : sim::RecordGenerator{}.generate(25)) {
-            frmMain::ConvertFirstField(record);
-            expected += record.toLatin1() + "\r\n";
-        }
         QFile data(QDir(world.program.path()).filePath(QStringLiteral("VX.txt")));
         QVERIFY(data.open(QIODevice::ReadOnly));
         QCOMPARE(data.readAll(), expected);
-        QCOMPARE(lines(&w).mid(26), (QStringList{"Download Process Finished", "Data Saved", "Data Cleared"}));
+        QCOMPARE(lines(&w).mid(1), (QStringList{"255,4901234567894,2024/03/15,14:30:12", "-1,caf\u00e9",
+                                                "65536,x,,y", "-2147483648", "123456789,too long",
+                                                "Download Process Finished", "Data Saved", "Data Cleared"}));
 
         arrayButton(&w, "cmd", 2)->click();
         QCOMPARE(lines(&w).last(), QStringLiteral("0"));
