@@ -254,9 +254,16 @@ private slots:
         QCOMPARE(arrayButton(w, "cmd", 7)->isVisible(), shown);
         QCOMPARE(arrayButton(w, "cmd", 8)->isVisible(), shown);
         QVERIFY(arrayButton(w, "cmd", 6)->isVisible());
-        // A later change of password does not alter them.
-        g_sPassword = shown ? QStringLiteral("x") : QStringLiteral("QORN");
+        // A change of password made in the window does not alter them.
+        const QString other = shown ? QStringLiteral("x") : QStringLiteral("QORN");
+        whenModal<frmPasswordChange>([other](frmPasswordChange *d) {
+            child<QLineEdit>(d, QStringLiteral("txtPassword"))->setText(other);
+            arrayButton(d, "cmdCtrl", 0)->click();
+        });
+        t.get<QPushButton>("cmdChangePassword")->click();
+        QCOMPARE(g_sPassword, other);
         QCOMPARE(arrayButton(w, "cmd", 7)->isVisible(), shown);
+        QCOMPARE(arrayButton(w, "cmd", 8)->isVisible(), shown);
     }
 
     void controlsCarryTheirNamesAndCaptions()
