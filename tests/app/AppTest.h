@@ -25,6 +25,10 @@ struct AppWorld {
 
     AppWorld()
     {
+        // Both ways to the user's configuration folder lead here: the
+        // environment (read by the standard paths and by child programs) and
+        // the settings' own path (fixed once a process has read it).
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
         store = std::make_unique<SettingsStore>(dialogs);
     }

@@ -19,7 +19,9 @@ private slots:
         QCOMPARE(w.store->readLenient(key::Comport, 0, 0, 15), qint16(0));
         QCOMPARE(w.store->readStrict(key::ClearData, 0, 0, 2), qint16(0));
         QVERIFY(w.dialogs.asked.isEmpty());
-        QVERIFY(!QFile::exists(w.store->fileName())); // reading creates nothing
+        // Reading stores nothing (the file may exist, created private and empty).
+        QVERIFY(QSettings(w.store->fileName(), QSettings::IniFormat).allKeys().isEmpty());
+        QVERIFY(w.store->fileName().startsWith(w.config.path()));
     }
 
     void writesAreDurableAndExact()

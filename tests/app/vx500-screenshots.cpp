@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -52,6 +53,7 @@ int main(int argc, char *argv[])
     QDir().mkpath(folder);
 
     QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
     test::ScriptedDialogs dialogs;
     SettingsStore settings(dialogs);
