@@ -31,6 +31,8 @@ inline constexpr SettingKey PowerDown{"Misc", "PowerDown"};
 inline constexpr SettingKey FilePath{"Misc", "FilePath"};
 inline constexpr SettingKey FilenameFormat{"Misc", "FilenameFormat"};
 inline constexpr SettingKey DateFormat{"Misc", "DateFormat"};
+// Written only where the first-launch marker cannot be deleted.
+inline constexpr SettingKey FirstLaunchShown{"Misc", "FirstLaunchShown"};
 inline constexpr SettingKey DownloadFile{"Download", "File"};
 } // namespace key
 
@@ -54,6 +56,8 @@ public:
 
     // The stored string, or def when the key (or its section) is missing.
     QString read(SettingKey at, const QString &def);
+    // Whether the key is there (whatever its value).
+    bool contains(SettingKey at) { return stored(at).has_value(); }
     // Creates or replaces the key and syncs; false (and a report) on failure.
     bool write(SettingKey at, const QString &value);
     bool write(SettingKey at, int value) { return write(at, QString::number(value)); }

@@ -40,11 +40,15 @@ void handleFirstLaunchMarker(const Environment &env)
     const QString marker = vx::joinPath(env.programFolder, kMarker);
     if (!QFile::exists(marker))
         return;
-    if (g_sPassword == vx::kPresetPassword)
+    // The folder of an installed program is not the user's to change, so the
+    // marker may stay for good: then the user's own settings remember that
+    // the notice has been shown, and the start goes on.
+    const bool shown = env.settings->contains(vx::key::FirstLaunchShown);
+    if (g_sPassword == vx::kPresetPassword && !shown)
         env.dialogs->ask({vx::Icon::Information, vx::Buttons::Ok, QStringLiteral("First launch"),
                           QStringLiteral("The preset password is: %1").arg(vx::kPresetPassword)});
-    // A marker that cannot be deleted (a read-only folder) does not stop the start.
-    QFile::remove(marker);
+    if (!QFile::remove(marker) && QFile::exists(marker) && !shown)
+        env.settings->write(vx::key::FirstLaunchShown, QStringLiteral("1"));
 }
 
 } // namespace

@@ -87,6 +87,8 @@ private slots:
         QCOMPARE(box.icon, Icon::Information);
         QCOMPARE(box.buttons, Buttons::Ok);
         QVERIFY(!s.markerExists());
+        // The marker itself says it all: the settings hold nothing about it.
+        QVERIFY(s.world.stored("Misc", "FirstLaunchShown").isNull());
 
         s.world.dialogs.asked.clear();
         s.run({QStringLiteral("5813")});
@@ -105,14 +107,50 @@ private slots:
         QVERIFY(!s.markerExists());
     }
 
-    void markerThatCannotBeDeletedDoesNotStopTheStart()
+    void markerThatCannotBeDeletedIsRememberedPerUser()
     {
         Start s;
-        // A folder of that name: it exists and no file removal takes it away.
+        // A folder of that name: it exists and no file removal takes it away
+        // (as a marker in an installed program's read-only folder).
         QVERIFY(QDir(s.world.program.path()).mkpath(QStringLiteral("fl.txt/keep")));
         s.run({QStringLiteral("5813")});
         QVERIFY(s.window);
         QCOMPARE(s.world.dialogs.texts(), QStringList{QStringLiteral("The preset password is: 5813")});
+        QCOMPARE(s.world.stored("Misc", "FirstLaunchShown"), QStringLiteral("1"));
+
+        // The next start of the same user says nothing; the marker is still there.
+        s.world.dialogs.asked.clear();
+        s.run({QStringLiteral("5813")});
+        QVERIFY(s.window);
+        QVERIFY(s.world.dialogs.asked.isEmpty());
+        QVERIFY(s.markerExists());
+
+        // Another user (settings of their own) is told once as well.
+        s.window.reset();
+        QTemporaryDir otherUser;
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, otherUser.path());
+        s.world.store = std::make_unique<SettingsStore>(s.world.dialogs);
+        s.run({QStringLiteral("5813")});
+        QVERIFY(s.window);
+        QCOMPARE(s.world.dialogs.texts(), QStringList{QStringLiteral("The preset password is: 5813")});
+        QCOMPARE(s.world.stored("Misc", "FirstLaunchShown"), QStringLiteral("1"));
+        s.window.reset();
+    }
+
+    void markerThatCannotBeDeletedWithAnotherPassword()
+    {
+        Start s;
+        s.world.preset("Security", "Password", QStringLiteral("guard"));
+        QVERIFY(QDir(s.world.program.path()).mkpath(QStringLiteral("fl.txt/keep")));
+        s.run({QStringLiteral("guard")});
+        QVERIFY(s.window);
+        QVERIFY(s.world.dialogs.asked.isEmpty());
+        QCOMPARE(s.world.stored("Misc", "FirstLaunchShown"), QStringLiteral("1"));
+        // A later return to the preset password does not bring the notice back.
+        s.world.preset("Security", "Password", QStringLiteral("5813"));
+        s.run({QStringLiteral("5813")});
+        QVERIFY(s.window);
+        QVERIFY(s.world.dialogs.asked.isEmpty());
     }
 
     void passwordRules_data()
