@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTimeEdit>
@@ -80,6 +81,17 @@ frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx:
 
     Form_Load();
     setFixedSize(sizeHint());
+    centreOnScreen();
+}
+
+// In the middle of the screen's free area (its top left corner kept on the
+// screen when the window is the larger).
+void frmMain::centreOnScreen()
+{
+    const QRect free = screen()->availableGeometry();
+    QRect place(QPoint(), size());
+    place.moveCenter(free.center());
+    move(std::max(place.left(), free.left()), std::max(place.top(), free.top()));
 }
 
 frmMain::~frmMain() = default;

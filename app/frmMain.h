@@ -67,6 +67,7 @@ protected:
 private:
     // Layout (frmMain_layout.cpp).
     void buildLayout();
+    void centreOnScreen();
     QWidget *buildGeneralTab();
     QWidget *buildStationTab();
     QWidget *buildMiscTab();

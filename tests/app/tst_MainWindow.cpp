@@ -21,6 +21,7 @@
 #include "FolderList.h"
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimeEdit>
@@ -389,6 +390,21 @@ private slots:
         // What could not be saved stays unsaved.
         QVERIFY(t.world.stored("Security", "Password").isNull());
         QVERIFY(t.world.stored("Connect", "Comport").isNull());
+    }
+
+    void theWindowOpensInTheMiddleOfTheScreen()
+    {
+        Window t;
+        frmMain *w = t.open();
+        w->show();
+        const QRect free = w->screen()->availableGeometry();
+        QVERIFY2(free.contains(w->geometry()), "the window is larger than the test's screen");
+        // Placed before it is shown, while the frame around it is not known yet:
+        // off by no more than the frame's thickness.
+        const QPoint frame = w->geometry().topLeft() - w->frameGeometry().topLeft();
+        const QPoint off = w->geometry().center() - free.center();
+        QVERIFY2(qAbs(off.x()) <= frame.x() + 1 && qAbs(off.y()) <= frame.y() + 1,
+                 qPrintable(QStringLiteral("%1,%2").arg(off.x()).arg(off.y())));
     }
 
     void closingTheWindowEndsTheProgram()
