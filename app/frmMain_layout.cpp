@@ -109,8 +109,14 @@ void frmMain::buildLayout()
     outer->addWidget(stab);
     setCentralWidget(central);
 
-    lblPort = named(new QLabel(this), QStringLiteral("lblPort"), QStringLiteral("Port"));
-    lblProgress = named(new QLabel(this), QStringLiteral("lblProgress"), QStringLiteral("Progress"));
+    // Labels whose text changes have no fixed accessible name: screen readers
+    // read their text as it is.
+    lblPort = new QLabel(this);
+    lblPort->setObjectName(QStringLiteral("lblPort"));
+    lblPort->setAccessibleDescription(QStringLiteral("Port"));
+    lblProgress = new QLabel(this);
+    lblProgress->setObjectName(QStringLiteral("lblProgress"));
+    lblProgress->setAccessibleDescription(QStringLiteral("Download progress"));
     lblPort->setContentsMargins(6, 0, 6, 0);
     lblProgress->setContentsMargins(6, 0, 6, 0);
     statusBar()->setSizeGripEnabled(false);
@@ -298,7 +304,9 @@ QWidget *frmMain::buildMiscTab()
                              QStringLiteral("Fixed file name"));
     cboDateFormat = named(new QComboBox(Frame8), QStringLiteral("cboDateFormat"), QStringLiteral("Date format"));
     cboDateFormat->addItems({QStringLiteral("yyyymmdd"), QStringLiteral("mmddyyyy"), QStringLiteral("ddmmyyyy")});
-    lblExample = named(new QLabel(QStringLiteral("ex."), Frame8), QStringLiteral("lblExample"), QStringLiteral("ex."));
+    lblExample = new QLabel(QStringLiteral("ex."), Frame8); // read by its changing text
+    lblExample->setObjectName(QStringLiteral("lblExample"));
+    lblExample->setAccessibleDescription(QStringLiteral("Example of a date file name"));
     auto *fg = new QGridLayout(Frame8);
     fg->addWidget(fixed, 0, 0);
     fg->addWidget(txtFixedFilename, 0, 1);

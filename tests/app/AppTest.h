@@ -6,6 +6,7 @@
 #include "SettingsStore.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QDir>
 #include <QFile>
@@ -70,6 +71,13 @@ T *child(QObject *parent, const QString &name)
     if (!found)
         qFatal("no control named %s", qPrintable(name));
     return found;
+}
+
+// The name a screen reader announces for a control.
+inline QString spokenName(QWidget *w)
+{
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+    return a ? a->text(QAccessible::Name) : QStringLiteral("<not accessible>");
 }
 
 inline QAbstractButton *arrayButton(QObject *parent, const char *group, int index)

@@ -104,6 +104,7 @@ private slots:
         QVERIFY(!t.w->IsBusy());
         QVERIFY(!t.busyPointer());
         QCOMPARE(t.get<QLabel>("lblProgress")->text().left(22), QStringLiteral("Downloaded 3 records i"));
+        QCOMPARE(spokenName(t.get<QLabel>("lblProgress")), t.get<QLabel>("lblProgress")->text());
     }
 
     void aTerminalWithoutRecords()

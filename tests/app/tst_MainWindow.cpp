@@ -312,6 +312,20 @@ private slots:
                     QVERIFY2(!c->accessibleName().isEmpty(), qPrintable(c->objectName()));
     }
 
+    void labelsThatChangeAreReadAsTheyRead()
+    {
+        Window t;
+        t.open();
+        auto *example = t.get<QLabel>("lblExample");
+        auto *port = t.get<QLabel>("lblPort");
+        t.get<QComboBox>("cboDateFormat")->setCurrentIndex(2);
+        t.get<QComboBox>("cboCommPort")->setCurrentIndex(4);
+        QVERIFY(example->text().startsWith(QStringLiteral("ex. ")));
+        QCOMPARE(spokenName(example), example->text());
+        QCOMPARE(port->text(), QStringLiteral("COM5 \u2192 /dev/ttyS4"));
+        QCOMPARE(spokenName(port), port->text());
+    }
+
     void folderChooserResultIsStoredOnlyOnOK()
     {
         Window t;
