@@ -94,6 +94,7 @@ private:
 
     // Device commands (frmMain_cmd.cpp).
     void cmd_Click(int index);
+    void failed(const vx::AppError &error);
     void cmdClear_Click(int index);
     qint16 machineNumber(const QString &text) const;
     QString generalDate(const QDateTime &dt) const;

@@ -15,6 +15,8 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QTimeEdit>
+#include <exception>
+#include <new>
 
 namespace {
 constexpr qint32 kTerminalTimeoutMs = 2000;
@@ -137,15 +139,27 @@ void frmMain::cmd_Click(int index)
             showLine(line);
         }
     } catch (const vx::AppError &error) {
-        // Files were closed while the error left the command.
-        m_bBusy = false;
-        unsetCursor();
-        m_dialogs.report(error.number, error.description);
+        failed(error);
+        return;
+    } catch (const std::bad_alloc &) {
+        failed({vx::kErrOutOfMemory, QStringLiteral("Out of memory")});
+        return;
+    } catch (const std::exception &error) {
+        failed({vx::kErrInternal, QString::fromLocal8Bit(error.what())});
         return;
     }
 
     unsetCursor();
     m_bBusy = false;
+}
+
+// The error path: the command is over, its files are closed (they closed
+// while the error left the command), and the failure is reported.
+void frmMain::failed(const vx::AppError &error)
+{
+    m_bBusy = false;
+    unsetCursor();
+    m_dialogs.report(error.number, error.description);
 }
 
 void frmMain::cmdClear_Click(int index)

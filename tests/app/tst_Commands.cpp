@@ -10,6 +10,7 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QTimeEdit>
+#include <stdexcept>
 
 using namespace vx;
 using namespace vx::test;
@@ -159,6 +160,24 @@ private slots:
         QVERIFY(!t.busyPointer());
         // The next press works.
         t.press(4);
+        QCOMPARE(t.lines(), QStringList{"0"});
+    }
+
+    void anyOtherFailureTakesTheErrorPathToo()
+    {
+        TerminalWindow t;
+        t.w->setClock([]() -> QDateTime { throw std::runtime_error("the clock cannot be read"); });
+        t.press(14);
+        QVERIFY(t.port->writes().isEmpty());
+        QVERIFY(t.lines().isEmpty());
+        QCOMPARE(t.world.dialogs.asked.size(), 1);
+        QCOMPARE(t.world.dialogs.asked[0].text, QStringLiteral("the clock cannot be read"));
+        QCOMPARE(t.world.dialogs.asked[0].title, QStringLiteral("51"));
+        QCOMPARE(t.world.dialogs.asked[0].buttons, Buttons::Ok);
+        QVERIFY(!t.w->IsBusy());
+        QVERIFY(!t.busyPointer());
+        // The next press works.
+        t.press(2);
         QCOMPARE(t.lines(), QStringList{"0"});
     }
 
