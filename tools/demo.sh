@@ -8,6 +8,22 @@ say() { printf 'demo: %s\n' "$*" >&2; }
 
 [ -x "$BIN/vx500-sim" ] || { say "$BIN/vx500-sim is missing: build first"; exit 1; }
 
+# The monitor runs once per user: a second copy ends without a word. Its lock
+# file (first line: the process id) is where the monitor keeps it.
+running_monitor() {
+    local lock pid
+    for lock in ${XDG_RUNTIME_DIR:+"$XDG_RUNTIME_DIR/vx500-monitor.lock"} \
+                "${TMPDIR:-/tmp}/vx500-monitor-${USER:-$(id -un)}.lock"; do
+        [ -f "$lock" ] || continue
+        pid=$(head -n 1 "$lock" 2>/dev/null) || continue
+        if [[ "$pid" =~ ^[0-9]+$ ]] && kill -0 "$pid" 2>/dev/null; then
+            echo "$pid"
+            return 0
+        fi
+    done
+    return 1
+}
+
 out=$(mktemp) err=$(mktemp)
 "$BIN/vx500-sim" --generate 300 --register COM1 >"$out" 2>"$err" &
 SIM=$!
@@ -45,7 +61,15 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     exit 0
 fi
 
-say "starting the monitor. The password is the preset one: 5813"
+if pid=$(running_monitor); then
+    say "the monitor is already running (process $pid), and it runs only once per user:"
+    say "close it and start the demo again, or choose COM1 in the running window now."
+    say "press Ctrl-C to stop the simulator."
+    wait "$SIM" || true
+    exit 0
+fi
+
+say "starting the monitor. The password is the preset one, 5813, unless you changed it."
 say "choose COM1 on the General Commands tab and press \"Download Data\";"
 say "the simulator stops when the window closes."
 "$BIN/vx500-monitor" || say "the monitor ended with status $?"
