@@ -63,16 +63,40 @@ frmFilePath::frmFilePath(vx::Dialogs &dialogs, QWidget *parent) : QDialog(parent
     connect(cmdCtrl, &QButtonGroup::idClicked, this, &frmFilePath::cmdCtrl_Click);
 }
 
+bool frmFilePath::isDataVolume(const QString &root, const QByteArray &fileSystemType, bool readOnly)
+{
+    if (root == QDir::rootPath())
+        return true;
+    if (readOnly)
+        return false;
+    static const QByteArrayList memory{"tmpfs", "devtmpfs", "ramfs", "squashfs", "efivarfs", "autofs"};
+    if (memory.contains(fileSystemType) || fileSystemType.startsWith("fuse.portal")
+        || fileSystemType.startsWith("fuse.gvfs"))
+        return false;
+    static const QStringList system{QStringLiteral("/boot"), QStringLiteral("/run/user"), QStringLiteral("/run/snapd"),
+                                    QStringLiteral("/snap"), QStringLiteral("/var/snap"), QStringLiteral("/var/lib/snapd"),
+                                    QStringLiteral("/proc"), QStringLiteral("/sys"), QStringLiteral("/dev")};
+    for (const QString &folder : system)
+        if (root == folder || root.startsWith(folder + QLatin1Char('/')))
+            return false;
+    return true;
+}
+
 QStringList frmFilePath::driveRoots()
 {
     QStringList roots{QDir::rootPath()};
+    const QString home = QDir::homePath();
+    if (!roots.contains(home))
+        roots.append(home);
+    QStringList volumes;
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
         const QString root = volume.rootPath();
-        if (!root.isEmpty() && !roots.contains(root))
-            roots.append(root);
+        if (!root.isEmpty() && !roots.contains(root) && !volumes.contains(root)
+            && isDataVolume(root, volume.fileSystemType(), volume.isReadOnly()))
+            volumes.append(root);
     }
-    std::sort(roots.begin() + 1, roots.end());
-    return roots;
+    volumes.sort();
+    return roots + volumes;
 }
 
 QString frmFilePath::driveOf(const QString &path, const QStringList &roots)

@@ -25,8 +25,13 @@ public:
     QString Path() const { return m_sPath; }
     bool IsOK() const { return m_bIsOK; }
 
-    // The roots offered in the drive list.
+    // The roots offered in the drive list: the file-system root, the user's
+    // home folder, then the mounted volumes that can take data files.
     static QStringList driveRoots();
+    // Whether a mounted volume can take data files: not read-only (a snap
+    // package, a CD), not held in memory (tmpfs), not the system's own
+    // (/boot, /boot/efi, /run/user, /snap, /proc, /sys, /dev).
+    static bool isDataVolume(const QString &root, const QByteArray &fileSystemType, bool readOnly);
     // The root among roots that holds the path; empty when none does.
     static QString driveOf(const QString &path, const QStringList &roots);
 

@@ -162,13 +162,49 @@ private slots:
     {
         QStringList roots = frmFilePath::driveRoots();
         QCOMPARE(roots.value(0), QDir::rootPath());
+        QVERIFY(roots.contains(QDir::homePath()));
         QCOMPARE(roots.removeDuplicates(), 0);
+        for (const QString &root : roots)
+            for (const char *system : {"/run/user/", "/boot", "/snap/", "/proc", "/sys/"})
+                QVERIFY2(!root.startsWith(QLatin1String(system)), qPrintable(root));
         ScriptedDialogs dialogs;
         frmFilePath d(dialogs);
         d.Path(m_data);
         auto *drives = child<QComboBox>(&d, QStringLiteral("drvDownloadSaved"));
         QCOMPARE(drives->count(), roots.size());
         QCOMPARE(drives->currentData().toString(), frmFilePath::driveOf(m_data, roots));
+    }
+
+    void onlyVolumesForDataFilesAreOffered_data()
+    {
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("the root") << "/" << QByteArray("ext4") << false << true;
+        QTest::newRow("a read-only root") << "/" << QByteArray("overlay") << true << true;
+        QTest::newRow("a disk") << "/srv/data" << QByteArray("xfs") << false << true;
+        QTest::newRow("home on its own disk") << "/home" << QByteArray("btrfs") << false << true;
+        QTest::newRow("a USB stick") << "/media/anna/STICK" << QByteArray("vfat") << false << true;
+        QTest::newRow("a USB stick under /run/media") << "/run/media/anna/STICK" << QByteArray("exfat") << false << true;
+        QTest::newRow("a network share") << "/mnt/office" << QByteArray("cifs") << false << true;
+        QTest::newRow("a snap package") << "/snap/core22/1033" << QByteArray("squashfs") << true << false;
+        QTest::newRow("a CD") << "/media/anna/DISC" << QByteArray("iso9660") << true << false;
+        QTest::newRow("the user's runtime folder") << "/run/user/1000" << QByteArray("tmpfs") << false << false;
+        QTest::newRow("the document portal") << "/run/user/1000/doc" << QByteArray("fuse.portal") << false << false;
+        QTest::newRow("the EFI partition") << "/boot/efi" << QByteArray("vfat") << false << false;
+        QTest::newRow("the boot partition") << "/boot" << QByteArray("ext4") << false << false;
+        QTest::newRow("memory") << "/tmp" << QByteArray("tmpfs") << false << false;
+        QTest::newRow("shared memory") << "/dev/shm" << QByteArray("tmpfs") << false << false;
+        QTest::newRow("snap's own") << "/var/snap/lxd/common" << QByteArray("ext4") << false << false;
+    }
+    void onlyVolumesForDataFilesAreOffered()
+    {
+        QFETCH(QString, root);
+        QFETCH(QByteArray, type);
+        QFETCH(bool, readOnly);
+        QFETCH(bool, offered);
+        QCOMPARE(frmFilePath::isDataVolume(root, type, readOnly), offered);
     }
 
     void theDriveOfAPathIsItsLongestRoot()
