@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDir>
+#include <QScopeGuard>
 #include <QFile>
 #include <QSettings>
 #include <QTabWidget>
@@ -57,8 +58,12 @@ int main(int argc, char *argv[])
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
     test::ScriptedDialogs dialogs;
     SettingsStore settings(dialogs);
-    QTemporaryDir scratch(QDir::temp().filePath(QStringLiteral("vx500-XXXXXX")));
-    const QString data = QDir(scratch.path()).filePath(QStringLiteral("VX data"));
+    // A folder of a steady name, so that the pictures stay the same from run
+    // to run; it goes when the pictures are taken.
+    QDir scratch(QDir::temp().filePath(QStringLiteral("vx500-screenshots")));
+    scratch.removeRecursively();
+    const auto cleanUp = qScopeGuard([&scratch] { scratch.removeRecursively(); });
+    const QString data = scratch.filePath(QStringLiteral("VX data"));
     QDir().mkpath(data);
     settings.write(key::SaveData, 1);
     settings.write(key::ClearData, 1);
