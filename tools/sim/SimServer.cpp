@@ -60,7 +60,12 @@ void SimServer::heard(const QByteArray &bytes)
         } else {
             log(QStringLiteral("sim:  %1").arg(hexDump(reply.bytes)));
         }
-        m_schedule.queue(reply.bytes, line.baud, monotonicNs());
+        // Paced, the host's own bytes take their line time to arrive before
+        // the terminal can answer them.
+        const qint64 heardNs = m_schedule.paced() && line.baud > 0
+            ? static_cast<qint64>(bytes.size()) * 10'000'000'000LL / line.baud
+            : 0;
+        m_schedule.queue(reply.bytes, line.baud, monotonicNs() + heardNs);
     }
     if (reply.hangUp) {
         log(QStringLiteral("sim:  the far end closes the line"));
