@@ -54,6 +54,7 @@ QPlainTextEdit *messageBox(const QString &name, QWidget *parent)
 {
     auto *box = named(new QPlainTextEdit(parent), name, QStringLiteral("Message"));
     box->setReadOnly(true);
+    box->setUndoRedoEnabled(false); // lines are only added: an undo history would grow without end
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
