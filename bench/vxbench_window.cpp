@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <malloc.h>
 
 using namespace vx;
 
@@ -39,6 +40,9 @@ double memoryMiB(const char *field)
             return line.mid(qstrlen(field) + 1).trimmed().split(' ').first().toDouble() / 1024.0;
     return 0;
 }
+
+// Bytes of heap in use (glibc), in MiB.
+double heapMiB() { return mallinfo2().uordblks / 1048576.0; }
 
 // Answers every box with its first button and every save dialog with one file.
 class Answering : public Dialogs {
@@ -60,11 +64,19 @@ public:
     explicit AckClock(test::FakeDevice &inner) : m_inner(inner) { m_clock.start(); }
     void received(const QByteArray &bytes, test::FakePort &port) override
     {
-        if (bytes == QByteArray(1, '\x06'))
+        if (bytes == QByteArray(1, '\x06')) {
             acks.append(m_clock.nsecsElapsed());
+            if (acks.size() == sampleAt) {
+                rssAtSample = memoryMiB("VmRSS:");
+                heapAtSample = heapMiB();
+            }
+        }
         m_inner.received(bytes, port);
     }
     QList<qint64> acks;
+    qsizetype sampleAt = 0;
+    double rssAtSample = 0;
+    double heapAtSample = 0;
 
 private:
     test::FakeDevice &m_inner;
@@ -113,9 +125,14 @@ void growthFigure(QTemporaryDir &dir, int n)
     sim::TerminalModel model;
     model.setRecords(sim::RecordGenerator{}.generate(n));
     test::ModelDevice device(model);
+    device.setKeepSent(false);
     AckClock clock(device);
+    clock.acks.reserve(n + 1);
+    clock.sampleAt = n / 10;
     auto owned = std::make_unique<test::FakePort>(&clock);
     test::FakePort *port = owned.get();
+    port->setKeepWrites(false);
+    port->setProcessEvents(true); // as the real port serves events while it waits
     frmMain w(std::move(owned), dialogs, store, dir.path());
     w.setClock([&] { return device.pcNow(*port); });
     w.show();
@@ -140,8 +157,11 @@ void growthFigure(QTemporaryDir &dir, int n)
     const double last = double(t[n - 1] - t[n - 1 - tenth]) / tenth / 1e3;
     std::printf("window download of %d records (offscreen, simulated terminal in virtual time): %.2f s; "
                 "per record %.1f us in the first tenth, %.1f us in the last (ratio %.2f); "
-                "memory %.1f MiB before, peak %.1f MiB\n",
-                n, seconds, first, last, last / first, before, memoryMiB("VmHWM:"));
+                "heap in use %.1f MiB after the first tenth, %.1f MiB at the end; "
+                "resident memory %.1f MiB before, %.1f MiB after the first tenth, %.1f MiB at the end, peak %.1f MiB "
+                "(the simulated terminal's %d records included)\n",
+                n, seconds, first, last, last / first, clock.heapAtSample, heapMiB(), before, clock.rssAtSample,
+                memoryMiB("VmRSS:"), memoryMiB("VmHWM:"), n);
 }
 
 } // namespace

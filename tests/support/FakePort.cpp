@@ -63,7 +63,8 @@ bool FakePort::write(const QByteArray &bytes)
         m_writeFailure.reset();
         return false;
     }
-    m_writes.append({m_now, bytes, m_openSettings});
+    if (m_keepWrites)
+        m_writes.append({m_now, bytes, m_openSettings});
     if (m_device)
         m_device->received(bytes, *this);
     return true;

@@ -66,6 +66,8 @@ public:
     void failWrite(const PortFailure &failure);
     // Serve Qt events on every wait (window tests).
     void setProcessEvents(bool on) { m_processEvents = on; }
+    // Keep a log of every write (on by default; long benchmarks turn it off).
+    void setKeepWrites(bool on) { m_keepWrites = on; }
 
     const QList<Written> &writes() const { return m_writes; }
     QByteArray writtenBytes() const;
@@ -84,6 +86,7 @@ private:
     bool m_open = false;
     bool m_interrupted = false;
     bool m_processEvents = false;
+    bool m_keepWrites = true;
     qint64 m_now = 0;
     qint64 m_seq = 0;
     QByteArray m_rx;

@@ -16,7 +16,8 @@ void ModelDevice::received(const QByteArray &bytes, FakePort &port)
     const double heardAt = static_cast<double>(port.now()) + line.msFor(bytes.size());
     port.runAt(static_cast<qint64>(std::ceil(heardAt)), [this, &port, bytes, line, heardAt] {
         const sim::Reply reply = m_model.receive(bytes, line, m_epoch.addMSecs(static_cast<qint64>(heardAt)));
-        m_sent += reply.bytes;
+        if (m_keepSent)
+            m_sent += reply.bytes;
         double at = std::max(heardAt + kTurnaroundMs, m_lineFreeAt);
         // Bytes that complete within the same millisecond arrive together.
         QByteArray chunk;

@@ -27,8 +27,9 @@ public:
 
     // The PC clock at the port's current virtual time.
     QDateTime pcNow(const FakePort &port) const { return m_epoch.addMSecs(port.now()); }
-    // Everything the far end sent, in order.
+    // Everything the far end sent, in order (unless told not to keep it).
     const QByteArray &sent() const { return m_sent; }
+    void setKeepSent(bool on) { m_keepSent = on; }
     int hangUps() const { return m_hangUps; }
 
 private:
@@ -36,6 +37,7 @@ private:
     QDateTime m_epoch;
     double m_lineFreeAt = 0; // the far end's transmitter is busy until then (ms)
     QByteArray m_sent;
+    bool m_keepSent = true;
     int m_hangUps = 0;
 };
 
