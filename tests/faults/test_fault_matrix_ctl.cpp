@@ -171,3 +171,36 @@ TEST(SettingsFaults, UnusableSettingsFileStillDownloadsWithAnExplicitPort)
 }
 
 } // namespace
+
+namespace {
+
+TEST(BadInput, TagFilesWithLongAndOddLinesRoundTrip)
+{
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    SimProcess sim({QStringLiteral("--b-answer"), QStringLiteral("tag-count")}, env);
+    ASSERT_TRUE(sim.started());
+    // A long code, CR LF line ends, a byte above 127, a blank line (its number
+    // is kept), a last line without a line end.
+    const QByteArray longCode(5000, 'A');
+    QFile tags(dir.filePath(QStringLiteral("tags.txt")));
+    ASSERT_TRUE(tags.open(QIODevice::WriteOnly));
+    tags.write(longCode + "\r\ncaf\xe9\r\n\r\n  spaced  \nlast");
+    tags.close();
+
+    auto run = [&](const QStringList &args) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(VX500CTL_BINARY), QStringList{QStringLiteral("--port"), sim.device()} + args);
+        p.waitForFinished(60'000);
+        return std::make_pair(p.exitCode(), p.readAllStandardOutput());
+    };
+    EXPECT_EQ(run({QStringLiteral("tags"), QStringLiteral("upload"), tags.fileName()}).first, 0);
+    EXPECT_EQ(run({QStringLiteral("tags"), QStringLiteral("count")}).second.trimmed(), "4");
+    const auto [status, out] = run({QStringLiteral("tags"), QStringLiteral("download")});
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, "00001" + longCode + "\r\n00002caf\xe9\r\n00004  spaced  \r\n00005last\r\n");
+}
+
+} // namespace
