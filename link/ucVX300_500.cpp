@@ -339,17 +339,23 @@ void ucVX300_500::GetTime(qint16 i_iID, QDateTime &o_dt)
     o_dt = when;
 }
 
-void ucVX300_500::GetRecordCount(qint16 i_iID, qint16 &o_iRecordCount)
+void ucVX300_500::QueryCount(qint16 i_iID, char i_cLetter, const char *i_sWhat, qint16 &o_iCount)
 {
     QString data;
-    if (!QueryExchange(i_iID, 'A', data))
+    if (!QueryExchange(i_iID, i_cLetter, data))
         return;
     const auto count = toInt16(leadingNumber(data));
     if (!count) {
-        InvalidData(QStringLiteral("Overflow: the record count \"%1\" is out of range").arg(data), kErrOverflow);
+        InvalidData(QStringLiteral("Overflow: the %1 \"%2\" is out of range").arg(QLatin1String(i_sWhat), data),
+                    kErrOverflow);
         return;
     }
-    o_iRecordCount = *count;
+    o_iCount = *count;
+}
+
+void ucVX300_500::GetRecordCount(qint16 i_iID, qint16 &o_iRecordCount)
+{
+    QueryCount(i_iID, 'A', "record count", o_iRecordCount);
 }
 
 void ucVX300_500::SetID(qint16 i_iID, qint16 i_iNewID)
@@ -394,15 +400,7 @@ void ucVX300_500::GetRecord(QString &o_sData) { StreamItem(o_sData); }
 
 void ucVX300_500::GetTagCount(qint16 i_iID, qint16 &o_iTagCount)
 {
-    QString data;
-    if (!QueryExchange(i_iID, 'B', data))
-        return;
-    const auto count = toInt16(leadingNumber(data));
-    if (!count) {
-        InvalidData(QStringLiteral("Overflow: the tag count \"%1\" is out of range").arg(data), kErrOverflow);
-        return;
-    }
-    o_iTagCount = *count;
+    QueryCount(i_iID, 'B', "tag count", o_iTagCount);
 }
 
 void ucVX300_500::BeginTagUpload(qint16 i_iID)

@@ -114,6 +114,8 @@ private:
 
     // Exchange shapes.
     bool QueryExchange(qint16 i_iID, char i_cLetter, QString &o_sData);
+    // A query exchange whose reply is a decimal count.
+    void QueryCount(qint16 i_iID, char i_cLetter, const char *i_sWhat, qint16 &o_iCount);
     void SetExchange(qint16 i_iID, char i_cLetter, const QString &i_sData);
     void ConfirmedCommand(qint16 i_iID, char i_cLetter);
     void StreamItem(QString &o_sData);
