@@ -255,14 +255,14 @@ Parsed parseArguments(const QStringList &arguments)
     if (parser.isSet(map) && parser.isSet(unmap))
         return usage(QStringLiteral("ports: --map and --unmap exclude each other"));
     if (parser.isSet(map)) {
-        const QString spec = parser.value(map);
-        const qsizetype eq = spec.indexOf(QLatin1Char('='));
-        const QString com = eq < 0 ? spec : spec.left(eq).trimmed();
-        const QString device = eq < 0 ? QString() : spec.mid(eq + 1).trimmed();
+        const QString mapping = parser.value(map);
+        const qsizetype eq = mapping.indexOf(QLatin1Char('='));
+        const QString com = eq < 0 ? mapping : mapping.left(eq).trimmed();
+        const QString device = eq < 0 ? QString() : mapping.mid(eq + 1).trimmed();
         if (comNumber(com) == 0 || !device.startsWith(QLatin1Char('/')))
             return usage(QStringLiteral("--map: '%1' is not COMn=DEVICE with n from 1 to 16 and DEVICE a path "
                                         "such as /dev/ttyUSB0")
-                             .arg(spec));
+                             .arg(mapping));
         inv.mapPort = QStringLiteral("COM%1").arg(comNumber(com));
         inv.mapDevice = device;
     }
