@@ -121,20 +121,6 @@ TEST(Arguments, ComNumbers)
 
 using vx::test::CtlTest;
 
-TEST_F(CtlTest, HelpAndVersionGoToStandardOutput)
-{
-    const auto help = run({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.startsWith("Usage: vx500ctl [options] COMMAND [ARGS]\n")) << help.out.toStdString();
-    for (const char *word : {"download [-o FILE] [--clear] [--update-time] [--power-down]", "station version",
-                             "tags upload FILE", "--map <COMn=DEVICE>", "Exit status"})
-        EXPECT_TRUE(help.out.contains(word)) << word;
-
-    const auto version = run({"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, QByteArray("vx500ctl " VX_VERSION_TEXT "\n"));
-}
-
 TEST_F(CtlTest, UsageErrorExitsTwoWithoutTouchingThePort)
 {
     const auto r = run({"set-id", "300"});

@@ -37,18 +37,6 @@ protected:
     }
 };
 
-TEST_F(DownloadTest, RecordsGoToStandardOutputWithTheFirstFieldConverted)
-{
-    records({"00FF,x,y", "FFFF,1", "8000,a", "10000,b"});
-    const auto r = run({"download"});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QByteArray("255,x,y\r\n-1,1\r\n-32768,a\r\n65536,b\r\n"));
-    EXPECT_EQ(r.err, "4 records\n");
-    EXPECT_EQ(commandLetters(), "I");
-    // Every record acknowledged, the end of the stream not.
-    EXPECT_EQ(port.writtenBytes(), vx::commandFrame(0, 'I') + kAck + kAck + kAck + kAck);
-}
-
 TEST_F(DownloadTest, FileIsAppendedToAndCreatedWhenMissing)
 {
     const QString path = tempPath("VX.txt");
@@ -98,56 +86,6 @@ TEST_F(DownloadTest, AutomationRunsAfterTheLastRecordInTheMonitorsOrder)
     ASSERT_EQ(clearAt, 3); // I, ACK, ACK, then D
 }
 
-TEST_F(DownloadTest, FailureStatusStopsWithoutAutomation)
-{
-    const QString path = tempPath("VX.txt");
-    device.then(frameOf("0001,a")).then(frameOf("0002,b")); // then silence
-    automationAnswers(true, true, true);
-    const auto r = run({"download", "-o", path, "--clear", "--update-time", "--power-down"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "2 records\nvx500ctl: ErrCode: -1, VX_ERR_TIMEOUT\n");
-    EXPECT_EQ(commandLetters(), "I");
-    EXPECT_EQ(contents(path), QByteArray("1,a\r\n2,b\r\n"));
-}
-
-TEST_F(DownloadTest, BadCheckByteStopsWithoutAutomation)
-{
-    QByteArray bad = frameOf("0003,c");
-    bad.back() = static_cast<char>(bad.back() ^ 0x01);
-    device.then(frameOf("0001,a")).then(bad);
-    automationAnswers(true, false, false);
-    const auto r = run({"download", "--clear"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, QByteArray("1,a\r\n"));
-    EXPECT_TRUE(r.err.contains("ErrCode: -4, VX_ERR_INVALID_BCC"));
-    EXPECT_EQ(commandLetters(), "I");
-}
-
-TEST_F(DownloadTest, FileThatCannotBeOpenedStopsBeforeTheTerminalIsAsked)
-{
-    records({"0001,a"});
-    const QString path = tempPath("no-such-folder/VX.txt");
-    const auto r = run({"download", "-o", path, "--clear"});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_TRUE(r.err.startsWith("vx500ctl: " + path + ": ")) << r.err.toStdString();
-    EXPECT_TRUE(port.writes().isEmpty());
-}
-
-TEST_F(DownloadTest, FileThatCannotBeWrittenStopsWithoutAutomation)
-{
-    if (!QFile::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full here";
-    records({"0001,a", "0002,b"});
-    automationAnswers(true, true, true);
-    const auto r = run({"download", "-o", "/dev/full", "--clear", "--update-time", "--power-down"});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_TRUE(r.err.contains("vx500ctl: /dev/full: ")) << r.err.toStdString();
-    EXPECT_EQ(commandLetters(), "I");
-    // The record that could not be stored is not acknowledged either way,
-    // and nothing beyond it is fetched.
-    EXPECT_LE(port.writes().size(), 2);
-}
-
 TEST_F(DownloadTest, FailedAutomationStepMakesTheRunFailButTheOthersStillRun)
 {
     records({"0001,a"});
@@ -160,35 +98,6 @@ TEST_F(DownloadTest, FailedAutomationStepMakesTheRunFailButTheOthersStillRun)
     EXPECT_EQ(commandLetters(), "IDSO");
 }
 
-TEST_F(DownloadTest, LiveCounterOnATerminal)
-{
-    errorsOnTerminal = true;
-    records({"1,a", "2,b", "3,c"});
-    const auto r = run({"download"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "\r1 record\r2 records\r3 records\r3 records\n");
-}
-
-TEST_F(DownloadTest, MessagesDuringTheLiveCounterStartOnALineOfTheirOwn)
-{
-    errorsOnTerminal = true;
-    records({"1,a", "123456789,b", "3,c"});
-    const auto r = run({"download"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err.toStdString(), "\r1 record\n"
-                                   "vx500ctl: record 2: first field too large for a number, written unconverted\n"
-                                   "\r2 records\r3 records\r3 records\n");
-}
-
-TEST_F(DownloadTest, TraceLinesDuringTheLiveCounterStartOnALineOfTheirOwn)
-{
-    errorsOnTerminal = true;
-    records({"1"});
-    const auto r = run({"--trace", "download"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err.toStdString(), "> 05 30 30 49\n< 02 31 03 31\n> 06\n\r1 record\n< 04\n\r1 record\n");
-}
-
 TEST_F(DownloadTest, OversizedFirstFieldIsWrittenUnconvertedWithAWarning)
 {
     records({"123456789,a", "0001,b"});
@@ -198,10 +107,34 @@ TEST_F(DownloadTest, OversizedFirstFieldIsWrittenUnconvertedWithAWarning)
     EXPECT_TRUE(r.err.contains("record 1: first field too large")) << r.err.toStdString();
 }
 
-TEST_F(DownloadTest, TraceShowsTheStream)
+// What standard error shows: the summary, or a live counter on a terminal,
+// with warnings and trace lines each starting on a line of their own.
+TEST_F(DownloadTest, StandardErrorWithAndWithoutTheLiveCounter)
 {
-    records({"1"});
-    const auto r = run({"--trace", "download"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "> 05 30 30 49\n< 02 31 03 31\n> 06\n< 04\n1 record\n");
+    struct Case {
+        const char *name;
+        bool onTerminal;
+        QList<QByteArray> records;
+        QStringList args;
+        const char *err;
+    };
+    const Case cases[] = {
+        {"counter", true, {"1,a", "2,b", "3,c"}, {"download"}, "\r1 record\r2 records\r3 records\r3 records\n"},
+        {"warning under the counter", true, {"1,a", "123456789,b", "3,c"}, {"download"},
+         "\r1 record\n"
+         "vx500ctl: record 2: first field too large for a number, written unconverted\n"
+         "\r2 records\r3 records\r3 records\n"},
+        {"trace under the counter", true, {"1"}, {"--trace", "download"},
+         "> 05 30 30 49\n< 02 31 03 31\n> 06\n\r1 record\n< 04\n\r1 record\n"},
+        {"trace without a terminal", false, {"1"}, {"--trace", "download"},
+         "> 05 30 30 49\n< 02 31 03 31\n> 06\n< 04\n1 record\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        errorsOnTerminal = c.onTerminal;
+        records(c.records);
+        const auto r = run(c.args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err.toStdString(), c.err);
+    }
 }

@@ -221,7 +221,10 @@ TEST_F(CtlSim, UsageErrorsAndHelp)
 
     r = ctlRaw({"--help"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.startsWith("Usage: vx500ctl [options] COMMAND [ARGS]\n"));
+    EXPECT_TRUE(r.out.startsWith("Usage: vx500ctl [options] COMMAND [ARGS]\n")) << r.out.toStdString();
+    for (const char *word : {"download [-o FILE] [--clear] [--update-time] [--power-down]", "station version",
+                             "tags upload FILE", "--map <COMn=DEVICE>", "Exit status"})
+        EXPECT_TRUE(r.out.contains(word)) << word;
     r = ctlRaw({"--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "vx500ctl " VX_VERSION_TEXT "\n");
