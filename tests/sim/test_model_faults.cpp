@@ -1,4 +1,6 @@
-// Each fault of the simulated terminal, and the status the link reports for it.
+// The simulated terminal through the link in virtual time: the line time of a
+// download, and what faults leave behind in the terminal. The statuses of every
+// operation and fault over a real line are in test_sim_pty.cpp.
 #include "ModelHost.h"
 #include "ModelLinkFixture.h"
 #include "RecordGenerator.h"
@@ -15,6 +17,20 @@ Faults only(void (*set)(Faults &))
 }
 } // namespace
 
+TEST_F(ModelLinkTest, ThousandRecordsAtTheLineRate)
+{
+    const QStringList records = RecordGenerator{}.generate(1000);
+    model.setRecords(records);
+    qint32 end = 0;
+    const QStringList got = download(0, end);
+    EXPECT_EQ(end, vx::VX_END_OF_STREAM);
+    EXPECT_EQ(got, records);
+    EXPECT_TRUE(reports.isEmpty());
+    // The frames took their line time: 10 bits per byte at 19200.
+    const qint64 frameBytes = records.join(QString()).size() + 4 * records.size();
+    EXPECT_GE(port->now(), frameBytes * 10 * 1000 / 19200);
+}
+
 TEST_F(ModelLinkTest, WrongCheckByteOnRecordK)
 {
     const QStringList records = RecordGenerator{}.generate(10);
@@ -30,35 +46,6 @@ TEST_F(ModelLinkTest, WrongCheckByteOnRecordK)
     vx->GetRecordCount(0, count);
     EXPECT_EQ(vx->ErrCode(), vx::VX_SUCCESS);
     EXPECT_EQ(count, 10);
-}
-
-TEST_F(ModelLinkTest, SilenceFromRecordK)
-{
-    model.setRecords(RecordGenerator{}.generate(10));
-    model.setFaults(only([](Faults &f) { f.silentFromRecord = 6; }));
-    qint32 end = 0;
-    EXPECT_EQ(download(0, end).size(), 5);
-    EXPECT_EQ(end, vx::VX_ERR_TIMEOUT);
-    EXPECT_TRUE(reports.isEmpty());
-}
-
-TEST_F(ModelLinkTest, NoiseInPlaceOfEveryAnswer)
-{
-    model.setRecords(RecordGenerator{}.generate(3));
-    model.setFaults(only([](Faults &f) { f.noise = true; }));
-    qint16 count = -1;
-    vx->GetRecordCount(0, count);
-    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT);
-    EXPECT_EQ(count, -1);
-    vx->SetTime(0, QDateTime(QDate(2020, 1, 1), QTime(0, 0)));
-    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_ACK_NOT_GET);
-    qint32 end = 0;
-    EXPECT_TRUE(download(0, end).isEmpty());
-    EXPECT_EQ(end, vx::VX_ERR_TIMEOUT);
-    QString version = QStringLiteral("unchanged");
-    vx->DS90_GetVersion(version);
-    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT);
-    EXPECT_EQ(version, QStringLiteral("unchanged"));
 }
 
 TEST(ModelFaults, NoiseStreamInPlaceOfEveryAnswerUntilTheHostWritesAgain)
@@ -79,19 +66,6 @@ TEST(ModelFaults, NoiseStreamInPlaceOfEveryAnswerUntilTheHostWritesAgain)
     EXPECT_EQ(host.model.records().size(), 3);
     // Two requests in one transmission still make one stream.
     EXPECT_EQ(host.send(command("00", 'A') + command("00", 'Q')).size(), TerminalModel::kNoiseStream);
-}
-
-TEST_F(ModelLinkTest, NoiseStreamEndsTheWaitForAFrameAfterTheLinksLimit)
-{
-    model.setRecords(RecordGenerator{}.generate(3));
-    model.setFaults(only([](Faults &f) { f.noiseStream = true; }));
-    vx->Timeout(60'000); // silence never comes: the link gives up on the bytes
-    qint16 count = -1;
-    vx->GetRecordCount(0, count);
-    EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT);
-    EXPECT_EQ(count, -1);
-    EXPECT_LT(port->now(), 60'000) << "virtual ms: ended by the amount of noise, not by the time budget";
-    EXPECT_TRUE(reports.isEmpty());
 }
 
 TEST_F(ModelLinkTest, EotInPlaceOfEveryAnswer)
@@ -134,20 +108,6 @@ TEST_F(ModelLinkTest, NakInPlaceOfEveryAck)
     EXPECT_EQ(end, vx::VX_END_OF_STREAM);
     EXPECT_EQ(model.records().size(), 3);
     EXPECT_EQ(model.machineNumber(), 0);
-}
-
-TEST_F(ModelLinkTest, FarEndClosesAfterRecordK)
-{
-    model.setRecords(RecordGenerator{}.generate(10));
-    model.setFaults(only([](Faults &f) { f.hangUpAfterRecord = 3; }));
-    qint32 end = 0;
-    EXPECT_EQ(download(0, end).size(), 3);
-    EXPECT_EQ(end, vx::VX_ERR_PORT_NOT_OPEN);
-    EXPECT_EQ(device.hangUps(), 1);
-    ASSERT_EQ(reports.size(), 1) << "one clear report, no flood";
-    EXPECT_EQ(reports[0].number, vx::kErrPortIo);
-    EXPECT_FALSE(port->isOpen());
-    EXPECT_TRUE(model.hasHungUp());
 }
 
 TEST_F(ModelLinkTest, FarEndClosesAtTheDownloadCommand)
