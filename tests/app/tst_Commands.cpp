@@ -145,39 +145,40 @@ private slots:
         QCOMPARE(t.get<QLineEdit>("txtNewID")->text(), text);
     }
 
-    void anOverflowTakesTheErrorPath()
+    // A failure outside the link: its message in a box titled with its
+    // number, nothing sent, nothing on the line, and the next press works.
+    void failuresOutsideTheLinkTakeTheErrorPath_data()
     {
-        TerminalWindow t;
-        t.get<QLineEdit>("txtNewID")->setText(QStringLiteral("33000"));
-        t.press(3);
-        QVERIFY(t.port->writes().isEmpty());
-        QVERIFY(t.lines().isEmpty());
-        QCOMPARE(t.world.dialogs.asked.size(), 1);
-        QCOMPARE(t.world.dialogs.asked[0].text, QStringLiteral("Overflow"));
-        QCOMPARE(t.world.dialogs.asked[0].title, QStringLiteral("6"));
-        QCOMPARE(t.world.dialogs.asked[0].buttons, Buttons::Ok);
-        QVERIFY(!t.w->IsBusy());
-        QVERIFY(!t.busyPointer());
-        // The next press works.
-        t.press(4);
-        QCOMPARE(t.lines(), QStringList{"0"});
+        QTest::addColumn<bool>("overflow"); // else the PC clock cannot be read
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("next");
+        QTest::newRow("new machine number overflows") << true << 3 << "Overflow" << "6" << 4;
+        QTest::newRow("any other failure") << false << 14 << "the clock cannot be read" << "51" << 2;
     }
-
-    void anyOtherFailureTakesTheErrorPathToo()
+    void failuresOutsideTheLinkTakeTheErrorPath()
     {
+        QFETCH(bool, overflow);
+        QFETCH(int, index);
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        QFETCH(int, next);
         TerminalWindow t;
-        t.w->setClock([]() -> QDateTime { throw std::runtime_error("the clock cannot be read"); });
-        t.press(14);
+        if (overflow)
+            t.get<QLineEdit>("txtNewID")->setText(QStringLiteral("33000"));
+        else
+            t.w->setClock([]() -> QDateTime { throw std::runtime_error("the clock cannot be read"); });
+        t.press(index);
         QVERIFY(t.port->writes().isEmpty());
         QVERIFY(t.lines().isEmpty());
         QCOMPARE(t.world.dialogs.asked.size(), 1);
-        QCOMPARE(t.world.dialogs.asked[0].text, QStringLiteral("the clock cannot be read"));
-        QCOMPARE(t.world.dialogs.asked[0].title, QStringLiteral("51"));
+        QCOMPARE(t.world.dialogs.asked[0].text, text);
+        QCOMPARE(t.world.dialogs.asked[0].title, title);
         QCOMPARE(t.world.dialogs.asked[0].buttons, Buttons::Ok);
         QVERIFY(!t.w->IsBusy());
         QVERIFY(!t.busyPointer());
-        // The next press works.
-        t.press(2);
+        t.press(next);
         QCOMPARE(t.lines(), QStringList{"0"});
     }
 

@@ -267,14 +267,30 @@ private slots:
         QCOMPARE(record, converted);
     }
 
+    // The dialog cancelled, at once or after "append?" was answered Cancel.
+    void dialogCancelledSendsNothing_data()
+    {
+        QTest::addColumn<bool>("existing");
+        QTest::newRow("at once") << false;
+        QTest::newRow("after an existing file") << true;
+    }
     void dialogCancelledSendsNothing()
     {
+        QFETCH(bool, existing);
         TerminalWindow t;
+        const QString file = QDir(t.world.program.path()).filePath(QStringLiteral("old.txt"));
+        writeFile(file, "kept\r\n");
         t.model.setRecords(numbered(3));
         t.world.dialogs.saveResults = {std::nullopt};
+        if (existing) {
+            t.world.dialogs.saveResults.prepend(file);
+            t.world.dialogs.answers = {Answer::Cancel};
+        }
         t.press(10);
+        QCOMPARE(t.world.dialogs.asked.size(), existing ? 1 : 0);
         QVERIFY(t.port->writes().isEmpty());
         QVERIFY(t.lines().isEmpty());
+        QCOMPARE(readAll(file), QByteArray("kept\r\n"));
         QVERIFY(!t.w->IsBusy());
         QVERIFY(!t.busyPointer());
     }
@@ -328,18 +344,6 @@ private slots:
             QCOMPARE(m.icon, Icon::Exclamation);
         }
         QCOMPARE(readAll(existing), QByteArray("kept\r\n1,new\r\n"));
-    }
-
-    void existingFileThenCancelledDialogSendsNothing()
-    {
-        TerminalWindow t;
-        const QString existing = QDir(t.world.program.path()).filePath(QStringLiteral("old.txt"));
-        writeFile(existing, "kept\r\n");
-        t.world.dialogs.saveResults = {existing, std::nullopt};
-        t.world.dialogs.answers = {Answer::Cancel};
-        t.press(10);
-        QVERIFY(t.port->writes().isEmpty());
-        QCOMPARE(readAll(existing), QByteArray("kept\r\n"));
     }
 
     void automaticNamesNeedNoDialog()

@@ -5,56 +5,23 @@
 
 #include "Globals.h"
 #include "QtSerialPortAdapter.h"
+#include "SimProcess.h"
 #include "frmMain.h"
 #include "ucVX300_500.h"
 
 #include <QCheckBox>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QTimer>
 
 using namespace vx;
 using namespace vx::test;
+using vx::sim::test::SimProcess;
 
 namespace {
-
-// vx500-sim as a child process, its device path read from its first line.
-class Simulator {
-public:
-    Simulator(const QStringList &arguments, const QString &configHome)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
-        m_process.setProcessEnvironment(env);
-        m_process.start(QStringLiteral(VX500_SIM_PROGRAM), arguments);
-        if (!m_process.waitForStarted(10000))
-            return;
-        QDeadlineTimer deadline(20000);
-        while (!m_process.canReadLine() && m_process.state() == QProcess::Running && !deadline.hasExpired())
-            m_process.waitForReadyRead(200);
-        if (m_process.canReadLine())
-            m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    ~Simulator()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(10000))
-                m_process.kill();
-        }
-    }
-    QString device() const { return m_device; }
-    QString errors() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
-
-private:
-    QProcess m_process;
-    QString m_device;
-};
 
 QStringList lines(frmMain *w)
 {
@@ -85,10 +52,10 @@ private slots:
                                     "65536,x,,y\r\n"
                                     "-2147483648\r\n"
                                     "123456789,too long\r\n";
-        Simulator sim({QStringLiteral("--records"), records.fileName(), QStringLiteral("--register"),
-                       QStringLiteral("COM1")},
-                      world.config.path());
-        QVERIFY2(!sim.device().isEmpty(), qPrintable(sim.errors()));
+        // The world put its settings folder into the environment the simulator inherits.
+        SimProcess sim({QStringLiteral("--records"), records.fileName(), QStringLiteral("--register"),
+                        QStringLiteral("COM1")});
+        QVERIFY2(sim.started(), qPrintable(sim.errors()));
 
         g_sPassword = kPresetPassword;
         frmMain w(std::make_unique<QtSerialPortAdapter>(), world.dialogs, *world.store, world.program.path());
@@ -117,10 +84,9 @@ private slots:
     {
         AppWorld world;
         // At the real line rate 2,000 records take most of a minute.
-        Simulator sim({QStringLiteral("--generate"), QStringLiteral("2000"), QStringLiteral("--pace"),
-                       QStringLiteral("--register"), QStringLiteral("COM1")},
-                      world.config.path());
-        QVERIFY2(!sim.device().isEmpty(), qPrintable(sim.errors()));
+        SimProcess sim({QStringLiteral("--generate"), QStringLiteral("2000"), QStringLiteral("--pace"),
+                        QStringLiteral("--register"), QStringLiteral("COM1")});
+        QVERIFY2(sim.started(), qPrintable(sim.errors()));
 
         g_sPassword = kPresetPassword;
         frmMain w(std::make_unique<QtSerialPortAdapter>(), world.dialogs, *world.store, world.program.path());
