@@ -1,6 +1,7 @@
 // The main window: its load from an empty or filled store, every setting
-// handler's write, values the program never writes, the service buttons,
-// the file controls, the folder chooser and the names screen readers see.
+// handler's write (and the file controls switched with them), values the
+// program never writes, the service buttons, the folder chooser and the names
+// screen readers see.
 #include "AppTest.h"
 
 #include "FakePort.h"
@@ -205,7 +206,13 @@ private slots:
             t.check(box)->click();
             QCOMPARE(t.world.stored("Misc", key), QStringLiteral("0"));
         }
+        // "saving/appending..." switches the file controls.
+        for (const char *name : kFileControls)
+            QVERIFY2(!t.get<QWidget>(name)->isEnabled(), name);
         t.check("chkSaveData")->click();
+        for (const char *name : kFileControls)
+            QVERIFY2(t.get<QWidget>(name)->isEnabled(), name);
+        QVERIFY(t.get<QLabel>("lblExample")->isEnabled());
         t.get<QRadioButton>("optFilenameFormat(1)")->click();
         QCOMPARE(t.world.stored("Misc", "FilenameFormat"), QStringLiteral("1"));
         t.get<QRadioButton>("optFilenameFormat(0)")->click();
@@ -222,19 +229,6 @@ private slots:
         QCOMPARE(t.get<QLineEdit>("txtPath")->text(), t.world.program.path());
         QCOMPARE(t.get<QLineEdit>("txtFixedFilename")->text(), QStringLiteral("VX.txt"));
         QCOMPARE(t.get<QComboBox>("cboCommPort")->currentText(), QStringLiteral("COM16"));
-    }
-
-    void saveDataSwitchesTheFileControls()
-    {
-        Window t;
-        t.open();
-        t.check("chkSaveData")->click();
-        for (const char *name : kFileControls)
-            QVERIFY2(t.get<QWidget>(name)->isEnabled(), name);
-        QVERIFY(t.get<QLabel>("lblExample")->isEnabled());
-        t.check("chkSaveData")->click();
-        for (const char *name : kFileControls)
-            QVERIFY2(!t.get<QWidget>(name)->isEnabled(), name);
     }
 
     void serviceButtonsOnlyUnderTheMasterPassword_data()

@@ -182,6 +182,8 @@ private slots:
         if (accepted) {
             QVERIFY(s.world.dialogs.asked.isEmpty());
             QCOMPARE(g_sPassword, entry);
+            // The start stores nothing, not even the master password.
+            QCOMPARE(s.world.stored("Security", "Password"), stored);
         } else {
             QCOMPARE(s.world.dialogs.asked.size(), 1);
             QCOMPARE(s.world.dialogs.asked[0].text, QStringLiteral("Invalid password."));
@@ -212,18 +214,6 @@ private slots:
         QVERIFY(!s.window);
         for (QWidget *w : QApplication::topLevelWidgets())
             QVERIFY(!qobject_cast<frmMain *>(w));
-    }
-
-    void masterPasswordShowsTheServiceButtons()
-    {
-        Start s;
-        s.run({QStringLiteral("QORN")});
-        QVERIFY(s.window);
-        QCOMPARE(g_sPassword, QStringLiteral("QORN"));
-        QVERIFY(arrayButton(s.window.get(), "cmd", 7)->isVisible());
-        QVERIFY(arrayButton(s.window.get(), "cmd", 8)->isVisible());
-        // The master password is never stored.
-        QVERIFY(s.world.stored("Security", "Password").isNull());
     }
 
     void changedPasswordIsStoredAndACancelledChangeKeepsIt()
