@@ -247,6 +247,7 @@ private slots:
         QTest::newRow("7FFF") << "7fff,a" << "32767,a";
         QTest::newRow("10000 is 32-bit") << "10000,a" << "65536,a";
         QTest::newRow("FFFFFFFF") << "FFFFFFFF" << "-1";
+        QTest::newRow("7FFFFFFF is the largest") << "7FFFFFFF,a" << "2147483647,a";
         QTest::newRow("80000000") << "80000000,z" << "-2147483648,z";
         QTest::newRow("leading zeros are not significant") << "000000001,b" << "1,b";
         QTest::newRow("nine digits stay") << "123456789,b" << "123456789,b";
@@ -254,6 +255,8 @@ private slots:
         QTest::newRow("empty fields stay in place") << "1,,,," << "1,,,,";
         QTest::newRow("no comma") << "1F" << "31";
         QTest::newRow("blanks and tabs are ignored") << " 0 0\tF F ,x" << "255,x";
+        QTest::newRow("a line feed is a blank too") << "\t00FF\n,a" << "255,a";
+        QTest::newRow("blanks in later fields stay") << "0A, spaced ,\t" << "10, spaced ,\t";
         QTest::newRow("digits up to the first other") << "12G4,x" << "18,x";
         QTest::newRow("no digits") << "xyz,1" << "0,1";
         QTest::newRow("empty record") << "" << "0";
