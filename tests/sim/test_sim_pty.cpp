@@ -83,10 +83,8 @@ protected:
 
 TEST_F(SimPty, EveryTerminalOperation)
 {
-    start({QStringLiteral("--id"), QStringLiteral("5"), QStringLiteral("--generate"), QStringLiteral("12"),
-           QStringLiteral("--version"), QStringLiteral("VX500A V2.10"), QStringLiteral("--voltage"),
-           QStringLiteral("2.95V"), QStringLiteral("--self-test-time"), QStringLiteral("0"),
-           QStringLiteral("--log")});
+    start({"--id", "5", "--generate", "12", "--version", "VX500A V2.10", "--voltage", "2.95V", "--self-test-time", "0",
+           "--log"});
 
     const QDateTime set(QDate(2009, 1, 5), QTime(7, 8, 9));
     vx->SetTime(5, set);
@@ -144,9 +142,7 @@ TEST_F(SimPty, EveryTerminalOperation)
 
 TEST_F(SimPty, ReaderStationAt9600ThenTheTerminalAt19200)
 {
-    start({QStringLiteral("--station-version"), QStringLiteral("VX500R V1.04"), QStringLiteral("--station-info"),
-           QStringLiteral("READER, 2 SLOTS"), QStringLiteral("--generate"), QStringLiteral("3"),
-           QStringLiteral("--log")});
+    start({"--station-version", "VX500R V1.04", "--station-info", "READER, 2 SLOTS", "--generate", "3", "--log"});
     vx->Timeout(3000);
     QString version, info;
     vx->DS90_GetVersion(version);
@@ -171,7 +167,7 @@ TEST_F(SimPty, ReaderStationAt9600ThenTheTerminalAt19200)
 
 TEST_F(SimPty, WrongLineSpeedReadsGarbage)
 {
-    start({QStringLiteral("--generate"), QStringLiteral("3")});
+    start({"--generate", "3"});
     vx->Port().setSettings(QStringLiteral("9600,n,8,1"));
     vx->Timeout(1000); // time enough for the garbage to arrive on a busy machine
     qint16 count = -1;
@@ -197,7 +193,7 @@ TEST_F(SimPty, WrongLineSpeedReadsGarbage)
 
 TEST_F(SimPty, ThousandRecordDownload)
 {
-    start({QStringLiteral("--generate"), QStringLiteral("1000")});
+    start({"--generate", "1000"});
     QElapsedTimer clock;
     clock.start();
     qint32 end = 0;
@@ -218,7 +214,7 @@ TEST_F(SimPty, RecordsFromAFileComeFirstThenGeneratedOnes)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("00FF,first,2024/01/02,03:04:05\r\n\nFFFF,second\n8000,third");
     file.close();
-    start({QStringLiteral("--records"), path, QStringLiteral("--generate"), QStringLiteral("2")});
+    start({"--records", path, "--generate", "2"});
     qint32 end = 0;
     const QStringList got = download(end);
     EXPECT_EQ(end, vx::VX_END_OF_STREAM);
@@ -229,7 +225,7 @@ TEST_F(SimPty, RecordsFromAFileComeFirstThenGeneratedOnes)
 
 TEST_F(SimPty, PacedDownloadAtTheLineRate)
 {
-    start({QStringLiteral("--generate"), QStringLiteral("20"), QStringLiteral("--pace")});
+    start({"--generate", "20", "--pace"});
     QElapsedTimer clock;
     clock.start();
     qint32 end = 0;
@@ -241,7 +237,7 @@ TEST_F(SimPty, PacedDownloadAtTheLineRate)
 
 TEST_F(SimPty, TagListUploadAndDownload)
 {
-    start({QStringLiteral("--b-answer"), QStringLiteral("tag-count")});
+    start({"--b-answer", "tag-count"});
     const QStringList codes{QStringLiteral("12AB34CD56"), QStringLiteral("00A31F2C"), QStringLiteral("0001")};
     vx->BeginTagUpload(0);
     ASSERT_EQ(vx->ErrCode(), VX_SUCCESS);
@@ -265,7 +261,7 @@ TEST_F(SimPty, TagListUploadAndDownload)
 
 TEST_F(SimPty, WrongCheckByteOnRecordK)
 {
-    start({QStringLiteral("--generate"), QStringLiteral("6"), QStringLiteral("--bad-bcc"), QStringLiteral("3")});
+    start({"--generate", "6", "--bad-bcc", "3"});
     qint32 end = 0;
     EXPECT_EQ(download(end).size(), 2);
     EXPECT_EQ(end, vx::VX_ERR_INVALID_BCC);
@@ -273,7 +269,7 @@ TEST_F(SimPty, WrongCheckByteOnRecordK)
 
 TEST_F(SimPty, SilenceFromRecordK)
 {
-    start({QStringLiteral("--generate"), QStringLiteral("6"), QStringLiteral("--silent-from"), QStringLiteral("4")});
+    start({"--generate", "6", "--silent-from", "4"});
     vx->Timeout(1000); // the first records must still make it on a busy machine
     qint32 end = 0;
     EXPECT_EQ(download(end).size(), 3);
@@ -282,7 +278,7 @@ TEST_F(SimPty, SilenceFromRecordK)
 
 TEST_F(SimPty, NoiseInPlaceOfAnswers)
 {
-    start({QStringLiteral("--noise")});
+    start({"--noise"});
     vx->Timeout(1000);
     qint16 count = -1;
     vx->GetRecordCount(0, count);
@@ -294,8 +290,7 @@ TEST_F(SimPty, NoiseInPlaceOfAnswers)
 
 TEST_F(SimPty, NoiseStreamIsOneTimeoutPerRequest)
 {
-    start({QStringLiteral("--noise-stream"), QStringLiteral("--generate"), QStringLiteral("2"),
-           QStringLiteral("--log")});
+    start({"--noise-stream", "--generate", "2", "--log"});
     qint16 count = -1;
     vx->GetRecordCount(0, count);
     EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT);
@@ -317,7 +312,7 @@ TEST_F(SimPty, NoiseStreamIsOneTimeoutPerRequest)
 
 TEST_F(SimPty, EotInPlaceOfAnswers)
 {
-    start({QStringLiteral("--eot-reply"), QStringLiteral("--generate"), QStringLiteral("2")});
+    start({"--eot-reply", "--generate", "2"});
     QString version = QStringLiteral("unchanged");
     vx->GetVersion(0, version);
     EXPECT_EQ(vx->ErrCode(), vx::VX_END_OF_STREAM);
@@ -328,7 +323,7 @@ TEST_F(SimPty, EotInPlaceOfAnswers)
 
 TEST_F(SimPty, NakInPlaceOfAcks)
 {
-    start({QStringLiteral("--nak")});
+    start({"--nak"});
     vx->ClearData(0);
     EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_ACK_NOT_GET);
     vx->SetTime(0, QDateTime::currentDateTime());
@@ -340,7 +335,7 @@ TEST_F(SimPty, NakInPlaceOfAcks)
 
 TEST_F(SimPty, PulledCableIsOneClearFailure)
 {
-    start({QStringLiteral("--generate"), QStringLiteral("10"), QStringLiteral("--hangup-after"), QStringLiteral("4")});
+    start({"--generate", "10", "--hangup-after", "4"});
     qint32 end = 0;
     EXPECT_EQ(download(end).size(), 4);
     EXPECT_EQ(end, vx::VX_ERR_PORT_NOT_OPEN);
@@ -358,20 +353,45 @@ TEST_F(SimPty, PulledCableIsOneClearFailure)
     EXPECT_EQ(reports.size(), 2) << qPrintable(reportText());
 }
 
+namespace {
+
+// A private settings folder for the simulator and for this process.
+struct PrivateSettings {
+    PrivateSettings()
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+    }
+    QString file() const { return vx::openUserSettings()->fileName(); }
+    QByteArray bytes() const
+    {
+        QFile f(file());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
+    void write(const QByteArray &bytes) const
+    {
+        QFile f(file());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    QString value(const QString &key) const { return vx::openUserSettings()->value(key).toString(); }
+
+    QTemporaryDir dir;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
+} // namespace
+
 TEST_F(SimPty, LinkAndRegistrationLeadToTheDeviceAndAreUndone)
 {
-    QTemporaryDir config, links;
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+    PrivateSettings settings;
+    QTemporaryDir links;
     vx::openUserSettings()->setValue(QStringLiteral("Ports/COM3"), QStringLiteral("/dev/ttyUSB7"));
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
     const QString linkPath = links.filePath(QStringLiteral("vx500"));
 
-    start({QStringLiteral("--link"), linkPath, QStringLiteral("--register"), QStringLiteral("com3"),
-           QStringLiteral("--generate"), QStringLiteral("2")},
-          env);
+    start({"--link", linkPath, "--register", "com3", "--generate", "2"}, settings.environment);
     EXPECT_EQ(QFile::symLinkTarget(linkPath), sim->device());
-    EXPECT_EQ(vx::openUserSettings()->value(QStringLiteral("Ports/COM3")).toString(), sim->device());
+    EXPECT_EQ(settings.value(QStringLiteral("Ports/COM3")), sim->device());
 
     // The monitor's way: port number 3.
     vx->CommPort(3);
@@ -389,19 +409,16 @@ TEST_F(SimPty, LinkAndRegistrationLeadToTheDeviceAndAreUndone)
     vx.reset();
     EXPECT_TRUE(sim->stop()) << qPrintable(sim->errors());
     EXPECT_FALSE(QFileInfo(linkPath).isSymLink());
-    EXPECT_EQ(vx::openUserSettings()->value(QStringLiteral("Ports/COM3")).toString(), QStringLiteral("/dev/ttyUSB7"));
+    EXPECT_EQ(settings.value(QStringLiteral("Ports/COM3")), QStringLiteral("/dev/ttyUSB7"));
 }
 
 TEST_F(SimPty, RegistrationWithoutAnEarlierValueIsRemovedOnExit)
 {
-    QTemporaryDir config;
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    start({QStringLiteral("--register"), QStringLiteral("COM16")}, env);
-    EXPECT_EQ(vx::openUserSettings()->value(QStringLiteral("Ports/COM16")).toString(), sim->device());
+    PrivateSettings settings;
+    start({"--register", "COM16"}, settings.environment);
+    EXPECT_EQ(settings.value(QStringLiteral("Ports/COM16")), sim->device());
     // The file it made will hold the monitor's password one day.
-    const auto permissions = QFile::permissions(vx::openUserSettings()->fileName());
+    const auto permissions = QFile::permissions(settings.file());
     EXPECT_TRUE(permissions.testFlag(QFileDevice::ReadOwner));
     EXPECT_FALSE(permissions & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
                                 | QFileDevice::WriteOther));
@@ -412,16 +429,11 @@ TEST_F(SimPty, RegistrationWithoutAnEarlierValueIsRemovedOnExit)
 
 TEST(SimOptions, WrongOptionsAreRefusedWithoutADevice)
 {
-    for (const QStringList &args : {QStringList{QStringLiteral("--id"), QStringLiteral("256")},
-                                    QStringList{QStringLiteral("--bad-bcc"), QStringLiteral("0")},
-                                    QStringList{QStringLiteral("--b-answer"), QStringLiteral("both")},
-                                    QStringList{QStringLiteral("--records"), QStringLiteral("/no/such/file")},
-                                    QStringList{QStringLiteral("--register"), QStringLiteral("COM17")},
-                                    QStringList{QStringLiteral("--register"), QStringLiteral("COM0")},
-                                    QStringList{QStringLiteral("--register"), QStringLiteral("/dev/ttyS0")},
-                                    QStringList{QStringLiteral("--no-such-option")},
-                                    QStringList{QStringLiteral("--generate")},
-                                    QStringList{QStringLiteral("stray")}}) {
+    for (const QStringList &args : {QStringList{"--id", "256"}, QStringList{"--bad-bcc", "0"},
+                                    QStringList{"--b-answer", "both"}, QStringList{"--records", "/no/such/file"},
+                                    QStringList{"--register", "COM17"}, QStringList{"--register", "COM0"},
+                                    QStringList{"--register", "/dev/ttyS0"}, QStringList{"--no-such-option"},
+                                    QStringList{"--generate"}, QStringList{"stray"}}) {
         SimProcess sim(args);
         EXPECT_FALSE(sim.started()) << qPrintable(args.join(u' '));
         sim.waitForEnd();
@@ -467,7 +479,7 @@ TEST(SimOptions, RecordsWithControlBytesAreRefusedByLine)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(c.content);
         file.close();
-        SimProcess sim({QStringLiteral("--records"), path});
+        SimProcess sim({"--records", path});
         EXPECT_FALSE(sim.started());
         sim.waitForEnd();
         EXPECT_EQ(sim.process().exitCode(), 2) << c.line;
@@ -479,14 +491,14 @@ TEST(SimOptions, RecordsWithControlBytesAreRefusedByLine)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("0001\ta\tb\r\n");
     file.close();
-    SimProcess sim({QStringLiteral("--records"), path});
+    SimProcess sim({"--records", path});
     EXPECT_TRUE(sim.started()) << qPrintable(sim.errors());
     EXPECT_TRUE(sim.stop());
 }
 
 TEST_F(SimPty, SimulatorEndingBetweenRequestsIsOneClearFailure)
 {
-    start({QStringLiteral("--generate"), QStringLiteral("2")});
+    start({"--generate", "2"});
     qint16 count = -1;
     vx->GetRecordCount(0, count);
     ASSERT_EQ(vx->ErrCode(), VX_SUCCESS);
@@ -502,35 +514,6 @@ TEST_F(SimPty, SimulatorEndingBetweenRequestsIsOneClearFailure)
     EXPECT_FALSE(vx->Port().isOpen());
 }
 
-namespace {
-
-// A private settings folder for the simulator and for this process.
-struct PrivateSettings {
-    PrivateSettings()
-    {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
-    }
-    QString file() const { return vx::openUserSettings()->fileName(); }
-    QByteArray bytes() const
-    {
-        QFile f(file());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-    }
-    void write(const QByteArray &bytes) const
-    {
-        QFile f(file());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
-    QString value(const QString &key) const { return vx::openUserSettings()->value(key).toString(); }
-
-    QTemporaryDir dir;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-};
-
-} // namespace
-
 TEST(SimRegistration, UnreadableSettingsFileIsLeftAloneAndTheSimulatorDoesNotStart)
 {
     PrivateSettings settings;
@@ -538,7 +521,7 @@ TEST(SimRegistration, UnreadableSettingsFileIsLeftAloneAndTheSimulatorDoesNotSta
     for (const QByteArray &bad : {QByteArray("[Connect]\nComport=3\nthis line has no equals\n"),
                                   QByteArray(garbage, sizeof garbage - 1)}) {
         settings.write(bad);
-        SimProcess sim({QStringLiteral("--register"), QStringLiteral("COM4")}, settings.environment);
+        SimProcess sim({"--register", "COM4"}, settings.environment);
         EXPECT_FALSE(sim.started());
         sim.waitForEnd();
         EXPECT_EQ(sim.process().exitCode(), 1);
@@ -551,11 +534,11 @@ TEST(SimRegistration, UnreadableSettingsFileIsLeftAloneAndTheSimulatorDoesNotSta
 TEST(SimRegistration, PortHeldByAnotherRunningSimulatorIsRefused)
 {
     PrivateSettings settings;
-    SimProcess first({QStringLiteral("--register"), QStringLiteral("COM5")}, settings.environment);
+    SimProcess first({"--register", "COM5"}, settings.environment);
     ASSERT_TRUE(first.started()) << qPrintable(first.errors());
     ASSERT_EQ(settings.value(QStringLiteral("Ports/COM5")), first.device());
 
-    SimProcess second({QStringLiteral("--register"), QStringLiteral("com5")}, settings.environment);
+    SimProcess second({"--register", "com5"}, settings.environment);
     EXPECT_FALSE(second.started());
     second.waitForEnd();
     EXPECT_EQ(second.process().exitCode(), 1);
@@ -575,7 +558,7 @@ TEST(SimRegistration, PseudoTerminalThatIsGoneIsTakenOverAndNotPutBack)
         gone += QLatin1Char('0');
     vx::openUserSettings()->setValue(QStringLiteral("Ports/COM6"), gone);
 
-    SimProcess sim({QStringLiteral("--register"), QStringLiteral("COM6")}, settings.environment);
+    SimProcess sim({"--register", "COM6"}, settings.environment);
     ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
     EXPECT_EQ(settings.value(QStringLiteral("Ports/COM6")), sim.device());
     EXPECT_TRUE(sim.stop()) << qPrintable(sim.errors());
