@@ -445,41 +445,34 @@ private slots:
         QVERIFY(t.model.records().isEmpty());
     }
 
-    void noOtherButtonStartsAnExchangeDuringADownload()
+    // The busy guard: no other button starts an exchange and no dialog opens.
+    void nothingElseStartsDuringADownload()
     {
         TerminalWindow t;
-        fixedFile(t);
+        const QString file = fixedFile(t); // "..." is switched on
         t.model.setRecords(numbered(50));
         QString progress;
+        QStringList opened{QStringLiteral("not run")};
         t.port->runAt(300, [&] {
             QVERIFY(t.w->IsBusy());
             for (int index : {2, 5, 6, 10, 14})
                 t.press(index);
             t.station(1);
             t.station(2);
+            opened = t.clickDialogButtons();
             progress = t.get<QLabel>("lblProgress")->text();
         });
         t.press(10);
         QCOMPARE(t.commandsSent(), QByteArray("I"));
+        QCOMPARE(opened, QStringList());
+        QCOMPARE(readAll(file).count("\r\n"), 50);
         QCOMPARE(t.lines().size(), 52);
+        QCOMPARE(t.lines().mid(50), kFinished);
         QVERIFY(t.lines("txtDK90").isEmpty());
         QVERIFY(t.world.dialogs.asked.isEmpty());
         QVERIFY2(progress.startsWith(QStringLiteral("Downloading: ")) && progress.contains(QStringLiteral("records")),
                  qPrintable(progress));
-    }
-
-    void noDialogOpensDuringADownload()
-    {
-        TerminalWindow t;
-        const QString file = fixedFile(t); // "..." is switched on
-        t.model.setRecords(numbered(50));
-        QStringList opened{QStringLiteral("not run")};
-        t.port->runAt(300, [&] { opened = t.clickDialogButtons(); });
-        t.press(10);
-        QCOMPARE(opened, QStringList());
-        QCOMPARE(readAll(file).count("\r\n"), 50);
-        QCOMPARE(t.lines().mid(50), kFinished);
-        // Afterwards they open as before.
+        // Afterwards the dialogs open as before.
         QCOMPARE(t.clickDialogButtons(), (QStringList{"frmPasswordChange", "frmFilePath"}));
     }
 

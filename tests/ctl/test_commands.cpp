@@ -152,17 +152,6 @@ TEST_F(CtlTest, ClearAsksOnATerminal)
     EXPECT_EQ(commandLetters(), "D");
 }
 
-TEST_F(CtlTest, ClearWithoutATerminalNeedsYes)
-{
-    inputIsTerminal = false;
-    input = "y\n";
-    const auto r = run({"clear"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.err.contains("--yes")) << r.err.toStdString();
-    EXPECT_EQ(port.openCount(), 0);
-    EXPECT_TRUE(port.writes().isEmpty());
-}
-
 TEST_F(CtlTest, TagDownloadFailureNamesTheCommand)
 {
     device.then(frameOf("X")); // then silence

@@ -136,6 +136,7 @@ TEST_F(CtlSim, ClearNeedsYesWithoutATerminal)
     auto r = ctl({"clear"}, "y\n");
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains("--yes")) << r.err.toStdString();
+    EXPECT_FALSE(simHeard("host (")) << "nothing is sent before the refusal";
     EXPECT_EQ(recordCount(), 4);
 
     r = ctl({"clear", "--yes"});
