@@ -388,8 +388,12 @@ private slots:
         QVERIFY(stayed);
         QCOMPARE(t.world.dialogs.asked.size(), 5);
         QCOMPARE(g_sPassword, QStringLiteral("5813"));
-        for (const Message &m : t.world.dialogs.asked)
+        for (const Message &m : t.world.dialogs.asked) {
             QVERIFY2(m.text.contains(QStringLiteral("could not be saved")), qPrintable(m.text));
+            QVERIFY2(m.text.contains(QStringLiteral("plain")), qPrintable(m.text)); // names the file
+            QCOMPARE(m.title, QStringLiteral("70"));
+            QCOMPARE(m.buttons, Buttons::Ok);
+        }
         // Once the store works again the next change is kept, without a word.
         t.world.repairStore();
         t.check("chkPowerDown")->click();

@@ -1,5 +1,6 @@
 // The settings store: defaults, the two number readings, values the program
-// never writes, durability, the private file and reported failures.
+// never writes, durability, the private file and batched failure reports
+// (each failure reported on its own, and the recovery, in tst_MainWindow).
 #include "AppTest.h"
 
 #include <QFile>
@@ -99,26 +100,6 @@ private slots:
         AppWorld w;
         w.preset("Misc", "ClearData", text);
         QCOMPARE(int(w.store->readStrict(key::ClearData, 0, 0, 2)), expected);
-    }
-
-    void everyFailedWriteIsReportedAndTheStoreRecovers()
-    {
-        AppWorld w;
-        w.breakStore();
-        QVERIFY(!w.store->write(key::Comport, 1));
-        QVERIFY(!w.store->write(key::DateFormat, 1));
-        QCOMPARE(w.dialogs.asked.size(), 2);
-        for (const Message &m : w.dialogs.asked) {
-            QCOMPARE(m.buttons, Buttons::Ok);
-            QCOMPARE(m.title, QStringLiteral("70"));
-            QVERIFY(m.text.contains(QStringLiteral("could not be saved")));
-            QVERIFY(m.text.contains(QStringLiteral("plain")));
-        }
-        // Once the folder can be made, writes succeed and last.
-        w.repairStore();
-        QVERIFY(w.store->write(key::Comport, 3));
-        QCOMPARE(w.dialogs.asked.size(), 2);
-        QCOMPARE(SettingsStore(w.dialogs).read(key::Comport, QString()), QStringLiteral("3"));
     }
 
     void aBatchReportsItsFailuresOnce()
