@@ -11,26 +11,15 @@ using namespace vx::test;
 TEST_F(CtlTest, TextsArePrintedAsReceived)
 {
     device.then(frameOf(" VX500A \xE9 V2.10")).then(kEot);
-    auto r = run({"version"});
+    const auto r = run({"version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, QByteArray(" VX500A \xE9 V2.10\n"));
-    EXPECT_EQ(commandLetters(), "V");
-
-    device.then(frameOf("3.05V")).then(kEot);
-    r = run({"voltage"});
-    EXPECT_EQ(r.out, QByteArray("3.05V\n"));
-    EXPECT_EQ(commandLetters(), "VB");
 }
 
 TEST_F(CtlTest, FailureStatusExitsOneWithTheCode)
 {
-    auto r = run({"count"}); // nobody answers
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "vx500ctl: ErrCode: -1, VX_ERR_TIMEOUT\n");
-    EXPECT_TRUE(r.out.isEmpty());
-
     device.then(vx::test::frameOf("42").chopped(1) + '\x00');
-    r = run({"count"});
+    auto r = run({"count"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "vx500ctl: ErrCode: -4, VX_ERR_INVALID_BCC\n");
 
