@@ -33,12 +33,6 @@ TEST(Arguments, GlobalOptionsAndDefaults)
     EXPECT_TRUE(q.invocation.trace);
 }
 
-TEST(Arguments, StationCommandsWaitLongerByDefault)
-{
-    EXPECT_EQ(parse({"station", "version"}).invocation.effectiveTimeout(), 3000);
-    EXPECT_EQ(parse({"--timeout", "900", "station", "info"}).invocation.effectiveTimeout(), 900);
-}
-
 TEST(Arguments, CommandArguments)
 {
     const Parsed t = parse({"set-time", "2009-01-05T07:08:09"});
