@@ -3,6 +3,7 @@
 // first-field conversion, the sync before the terminal is cleared, the busy
 // guard and closing the window in the middle.
 #include "TerminalWindow.h"
+#include "TestFiles.h"
 
 #include "DataFile.h"
 #include "Frame.h"
@@ -19,18 +20,6 @@ using namespace vx::test;
 
 namespace {
 
-QByteArray readAll(const QString &name)
-{
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile f(name);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // Whether this process holds the file open.
 bool isOpenHere(const QString &name)
@@ -89,11 +78,11 @@ private slots:
     {
         TerminalWindow t;
         const QString file = fixedFile(t);
-        writeFile(file, "earlier\r\n");
+        QVERIFY(writeFileBytes(file, "earlier\r\n"));
         t.model.setRecords({QStringLiteral("00FF,4901234567894,2024/03/15,14:30:12"),
                             QStringLiteral("FFFF,caf\u00e9 \u00bd"), QStringLiteral("123456789,too long")});
         t.press(10);
-        QCOMPARE(readAll(file), QByteArray("earlier\r\n"
+        QCOMPARE(fileBytes(file), QByteArray("earlier\r\n"
                                            "255,4901234567894,2024/03/15,14:30:12\r\n"
                                            "-1,caf\xe9 \xbd\r\n"
                                            "123456789,too long\r\n"));
@@ -112,7 +101,7 @@ private slots:
         TerminalWindow t;
         const QString file = fixedFile(t);
         t.press(10);
-        QCOMPARE(readAll(file), QByteArray());
+        QCOMPARE(fileBytes(file), QByteArray());
         QCOMPARE(t.lines(), kFinished);
         // Clear Data answered No right after reports the status the download left.
         t.world.dialogs.answers = {Answer::No};
@@ -136,7 +125,7 @@ private slots:
             emptied += length == 0;
         });
         t.press(10);
-        const QByteArray bytes = readAll(file);
+        const QByteArray bytes = fileBytes(file);
         QCOMPARE(bytes.count("\r\n"), 10000);
         QVERIFY(bytes.startsWith("1,4901234567894,2024/03/15,1\r\n"));
         QVERIFY(bytes.endsWith("10000,4901234567894,2024/03/15,10000\r\n"));
@@ -171,7 +160,7 @@ private slots:
         (silent ? faults.silentFromRecord : faults.badCheckRecord) = 10;
         t.model.setFaults(faults);
         t.press(10);
-        QCOMPARE(readAll(file).count("\r\n"), 9);
+        QCOMPARE(fileBytes(file).count("\r\n"), 9);
         QCOMPARE(t.lines().size(), 10);
         QCOMPARE(t.lines().value(8), numbered(9).value(8).replace(QStringLiteral("00000009"), QStringLiteral("9")));
         QCOMPARE(t.lastLine(), line);
@@ -214,7 +203,7 @@ private slots:
         QCOMPARE(t.endCalls, 1);
         QCOMPARE(t.commandsSent(), QByteArray("ID"));
         QVERIFY(!t.model.isPoweredDown());
-        QCOMPARE(readAll(file).count("\r\n"), 2);
+        QCOMPARE(fileBytes(file).count("\r\n"), 2);
         QVERIFY(!isOpenHere(file));
     }
 
@@ -282,7 +271,7 @@ private slots:
         QFETCH(bool, existing);
         TerminalWindow t;
         const QString file = QDir(t.world.program.path()).filePath(QStringLiteral("old.txt"));
-        writeFile(file, "kept\r\n");
+        QVERIFY(writeFileBytes(file, "kept\r\n"));
         t.model.setRecords(numbered(3));
         t.world.dialogs.saveResults = {std::nullopt};
         if (existing) {
@@ -293,7 +282,7 @@ private slots:
         QCOMPARE(t.world.dialogs.asked.size(), existing ? 1 : 0);
         QVERIFY(t.port->writes().isEmpty());
         QVERIFY(t.lines().isEmpty());
-        QCOMPARE(readAll(file), QByteArray("kept\r\n"));
+        QCOMPARE(fileBytes(file), QByteArray("kept\r\n"));
         QVERIFY(!t.w->IsBusy());
         QVERIFY(!t.busyPointer());
     }
@@ -330,7 +319,7 @@ private slots:
     {
         TerminalWindow t;
         const QString existing = QDir(t.world.program.path()).filePath(QStringLiteral("old.txt"));
-        writeFile(existing, "kept\r\n");
+        QVERIFY(writeFileBytes(existing, "kept\r\n"));
         t.model.setRecords({QStringLiteral("1,new")});
         t.world.dialogs.saveResults = {existing, existing};
         t.world.dialogs.answers = {Answer::Cancel, Answer::Ok};
@@ -346,7 +335,7 @@ private slots:
             QCOMPARE(m.buttons, Buttons::OkCancel);
             QCOMPARE(m.icon, Icon::Exclamation);
         }
-        QCOMPARE(readAll(existing), QByteArray("kept\r\n1,new\r\n"));
+        QCOMPARE(fileBytes(existing), QByteArray("kept\r\n1,new\r\n"));
     }
 
     void automaticNamesNeedNoDialog()
@@ -359,12 +348,12 @@ private slots:
         t.get<QLineEdit>("txtPath")->setText(elsewhere.path());
         t.get<QLineEdit>("txtFixedFilename")->setText(QStringLiteral("fixed.dat"));
         t.press(10);
-        QCOMPARE(readAll(QDir(elsewhere.path()).filePath(QStringLiteral("fixed.dat"))), QByteArray("2,a\r\n"));
+        QCOMPARE(fileBytes(QDir(elsewhere.path()).filePath(QStringLiteral("fixed.dat"))), QByteArray("2,a\r\n"));
 
         t.get<QRadioButton>("optFilenameFormat(1)")->click();
         t.get<QComboBox>("cboDateFormat")->setCurrentIndex(1);
         t.press(10);
-        QCOMPARE(readAll(QDir(elsewhere.path()).filePath(QStringLiteral("06012024.txt"))), QByteArray("2,a\r\n"));
+        QCOMPARE(fileBytes(QDir(elsewhere.path()).filePath(QStringLiteral("06012024.txt"))), QByteArray("2,a\r\n"));
         QVERIFY(t.world.dialogs.saveRequests.isEmpty());
         QVERIFY(t.world.dialogs.asked.isEmpty());
     }
@@ -416,7 +405,7 @@ private slots:
         QByteArray onDiskAtSync;
         bool openAtSync = false;
         t.w->setSyncDataFile([&](DataFile &f) -> std::optional<AppError> {
-            onDiskAtSync = readAll(file);
+            onDiskAtSync = fileBytes(file);
             openAtSync = isOpenHere(file);
             return AppError{kErrDeviceIo, f.path() + QStringLiteral(": Input/output error")};
         });
@@ -427,7 +416,7 @@ private slots:
         QCOMPARE(t.commandsSent(), QByteArray("I"));
         QCOMPARE(t.model.records().size(), 3);
         QVERIFY(!t.model.isPoweredDown());
-        QCOMPARE(readAll(file), onDiskAtSync);
+        QCOMPARE(fileBytes(file), onDiskAtSync);
         QCOMPARE(t.lines().size(), 3);
         QVERIFY(!t.lines().contains(QStringLiteral("Download Process Finished")));
         QCOMPARE(t.world.dialogs.asked.size(), 1);
@@ -441,7 +430,7 @@ private slots:
             return f.sync() ? std::nullopt : std::optional<AppError>(AppError{1, f.errorString()});
         });
         t.press(10);
-        QCOMPARE(readAll(file).count("\r\n"), 6);
+        QCOMPARE(fileBytes(file).count("\r\n"), 6);
         QVERIFY(t.model.records().isEmpty());
     }
 
@@ -465,7 +454,7 @@ private slots:
         t.press(10);
         QCOMPARE(t.commandsSent(), QByteArray("I"));
         QCOMPARE(opened, QStringList());
-        QCOMPARE(readAll(file).count("\r\n"), 50);
+        QCOMPARE(fileBytes(file).count("\r\n"), 50);
         QCOMPARE(t.lines().size(), 52);
         QCOMPARE(t.lines().mid(50), kFinished);
         QVERIFY(t.lines("txtDK90").isEmpty());
@@ -491,7 +480,7 @@ private slots:
         QCOMPARE(t.endCalls, 1);
         QVERIFY(closedAt >= 0);
         QVERIFY2(t.port->now() - closedAt < 1000, qPrintable(QString::number(t.port->now() - closedAt)));
-        const int written = int(readAll(file).count("\r\n"));
+        const int written = int(fileBytes(file).count("\r\n"));
         QVERIFY(written > 10 && written < 500);
         QStringList echoed = t.lines();
         if (echoed.last().startsWith(QStringLiteral("ErrCode")))

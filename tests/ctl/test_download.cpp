@@ -1,6 +1,7 @@
 // The download: records converted and written, the summary, and the
 // automation that runs only after a complete, safely stored download.
 #include "CtlFixture.h"
+#include "TestFiles.h"
 
 #include <QFile>
 
@@ -8,11 +9,6 @@ using namespace vx::test;
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 } // namespace
 
@@ -50,7 +46,7 @@ TEST_F(DownloadTest, FileIsAppendedToAndCreatedWhenMissing)
     r = run({"download", "-o", path});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "1 record\n");
-    EXPECT_EQ(contents(path), QByteArray("1,first\r\n2,\xE9t\xE9\r\n3,third\r\n"));
+    EXPECT_EQ(fileBytes(path), QByteArray("1,first\r\n2,\xE9t\xE9\r\n3,third\r\n"));
 }
 
 TEST_F(DownloadTest, EmptyTerminalCreatesTheFileAndRunsTheAutomation)
@@ -61,7 +57,7 @@ TEST_F(DownloadTest, EmptyTerminalCreatesTheFileAndRunsTheAutomation)
     const auto r = run({"download", "-o", path, "--clear"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(path));
-    EXPECT_EQ(contents(path), QByteArray());
+    EXPECT_EQ(fileBytes(path), QByteArray());
     EXPECT_EQ(r.err, "0 records\nData Cleared\n");
     EXPECT_EQ(commandLetters(), "ID");
 }
@@ -75,7 +71,7 @@ TEST_F(DownloadTest, AutomationRunsAfterTheLastRecordInTheMonitorsOrder)
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(commandLetters(), "IDSO");
     EXPECT_EQ(r.err, "2 records\nData Cleared\nTime Updated\nPower Down\n");
-    EXPECT_EQ(contents(path), QByteArray("10,r1\r\n11,r2\r\n"));
+    EXPECT_EQ(fileBytes(path), QByteArray("10,r1\r\n11,r2\r\n"));
 
     // The clear request follows the end of the stream, not any record.
     const QList<Written> &w = port.writes();

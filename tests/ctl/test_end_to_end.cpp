@@ -1,5 +1,6 @@
 // vx500ctl against the simulated terminal through a pseudo-terminal.
 #include "EndToEnd.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -8,18 +9,6 @@ using namespace vx::test;
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 const char *const kClearRequest = "host (19200,n,8,1): 05 30 30 44";
 const char *const kDownloadRequest = "05 30 30 49";
@@ -31,7 +20,7 @@ protected:
     // A terminal holding four records whose first fields need every rule.
     void startWithRecords(const QStringList &extra = {})
     {
-        writeFile(path("records.txt"), "00FF,x,y\nFFFF,1\n8000,a\n10000,b\n");
+        ASSERT_TRUE(writeFileBytes(path("records.txt"), "00FF,x,y\nFFFF,1\n8000,a\n10000,b\n"));
         ASSERT_TRUE(startSim(QStringList{"--records", path("records.txt")} + extra)) << simLog().toStdString();
     }
     int recordCount()
@@ -75,12 +64,12 @@ TEST_F(CtlSim, DownloadWithAutomation)
 {
     startWithRecords();
     const QString file = path("VX.txt");
-    writeFile(file, "earlier line\r\n");
+    ASSERT_TRUE(writeFileBytes(file, "earlier line\r\n"));
     auto r = ctl({"download", "-o", file, "--clear", "--update-time", "--power-down"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_EQ(r.err, "4 records\nData Cleared\nTime Updated\nPower Down\n");
-    EXPECT_EQ(contents(file), "earlier line\r\n255,x,y\r\n-1,1\r\n-32768,a\r\n65536,b\r\n");
+    EXPECT_EQ(fileBytes(file), "earlier line\r\n255,x,y\r\n-1,1\r\n-32768,a\r\n65536,b\r\n");
 
     // Powered down: the terminal hears nothing until it is woken.
     r = ctl({"--timeout", "200", "count"});
@@ -106,7 +95,7 @@ TEST_F(CtlSim, NoAutomationAfterAFailedDownload)
     const auto r = ctl({"--timeout", "300", "download", "-o", file, "--clear", "--power-down"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "2 records\nvx500ctl: ErrCode: -1, VX_ERR_TIMEOUT\n");
-    EXPECT_EQ(contents(file), "255,x,y\r\n-1,1\r\n");
+    EXPECT_EQ(fileBytes(file), "255,x,y\r\n-1,1\r\n");
     EXPECT_FALSE(simHeard(kClearRequest)) << simLog().toStdString();
 }
 
@@ -256,7 +245,7 @@ TEST_F(CtlSim, TagListUploadCountAndDownload)
     EXPECT_EQ(r.out, "0\n");
 
     // A blank line holds no code but keeps its number.
-    writeFile(path("tags.txt"), "12AB34CD56\n00A31F2C\n\n0001\r\n");
+    ASSERT_TRUE(writeFileBytes(path("tags.txt"), "12AB34CD56\n00A31F2C\n\n0001\r\n"));
     r = ctl({"tags", "upload", path("tags.txt")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "OK\n");
@@ -271,7 +260,7 @@ TEST_F(CtlSim, TagListUploadCountAndDownload)
     r = ctl({"tags", "download", "-o", path("list.txt")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_EQ(contents(path("list.txt")), list);
+    EXPECT_EQ(fileBytes(path("list.txt")), list);
 }
 
 TEST_F(CtlSim, ReaderStationThenTheTerminalAgain)

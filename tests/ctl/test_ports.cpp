@@ -1,5 +1,6 @@
 // The port listing and the COMn mapping that the monitor shares.
 #include "CtlFixture.h"
+#include "TestFiles.h"
 #include "Ports.h"
 #include "SerialPort.h"
 
@@ -57,23 +58,6 @@ TEST_F(CtlTest, ListingCommandPrintsTheMapping)
     EXPECT_TRUE(r.out.contains("COM1   /dev/ttyS0  (the monitor's port)\n")) << r.out.toStdString();
 }
 
-namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void replaceFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-} // namespace
-
 TEST_F(CtlTest, UnreadableSettingsFileIsNeitherMappedNorRewritten)
 {
     const QString path = vx::openUserSettings()->fileName();
@@ -87,7 +71,7 @@ TEST_F(CtlTest, UnreadableSettingsFileIsNeitherMappedNorRewritten)
         for (const QStringList &args : {QStringList{"ports", "--map", "COM4=/dev/ttyUSB0"},
                                         QStringList{"ports", "--unmap", "COM4"}}) {
             file += '\n';
-            replaceFile(path, file);
+            ASSERT_TRUE(writeFileBytes(path, file));
             const auto r = run(args);
             EXPECT_EQ(r.status, 3) << qPrintable(args.join(' '));
             EXPECT_EQ(r.err, QStringLiteral("vx500ctl: %1 is not a readable settings file; not changed\n").arg(path));

@@ -5,6 +5,7 @@
 // no flood), and a later run gets everything.
 #include "Record.h"
 #include "SimProcess.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using vx::sim::test::SimProcess;
+using vx::test::fileBytes;
 
 namespace {
 
@@ -81,12 +83,6 @@ protected:
         for (int i = from; i < to; ++i)
             out += vx::dataFileLine(vx::convertFirstField(records[i]));
         return out;
-    }
-
-    QByteArray fileBytes(const QString &path) const
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
     QTemporaryDir dir;

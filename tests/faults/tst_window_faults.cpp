@@ -9,6 +9,7 @@
 #include "QtSerialPortAdapter.h"
 #include "Record.h"
 #include "SimProcess.h"
+#include "TestFiles.h"
 #include "frmMain.h"
 
 #include <QCheckBox>
@@ -28,11 +29,6 @@ QStringList lines(frmMain &w)
     return child<QPlainTextEdit>(&w, QStringLiteral("txt"))->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 } // namespace
 
