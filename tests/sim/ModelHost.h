@@ -31,14 +31,6 @@ inline QByteArray station(char letter)
 inline const QString kTerminalLine = QStringLiteral("19200,n,8,1");
 inline const QString kStationLine = QStringLiteral("9600,n,8,1");
 
-inline bool hasControlByte(const QByteArray &bytes)
-{
-    for (char b : bytes)
-        if ((b >= 0x02 && b <= 0x06) || b == 0x15)
-            return true;
-    return false;
-}
-
 struct ModelHost {
     TerminalModel model;
     QDateTime now = QDateTime(QDate(2024, 6, 1), QTime(9, 0, 0));

@@ -13,10 +13,7 @@ QByteArray Noise::bytes(qsizetype count)
         m_state ^= m_state >> 12;
         m_state ^= m_state << 25;
         m_state ^= m_state >> 27;
-        const auto b = static_cast<quint8>((m_state * 0x2545F4914F6CDD1DULL) >> 56);
-        if ((b >= 0x02 && b <= 0x06) || b == 0x15)
-            continue;
-        out.append(static_cast<char>(b));
+        out.append(static_cast<char>((m_state * 0x2545F4914F6CDD1DULL) >> 56));
     }
     return out;
 }

@@ -1,7 +1,8 @@
 // Deterministic line noise: what a host reads from a line at the wrong speed
-// or from a disturbed cable. The bytes never include the protocol's control
-// bytes (STX, ETX, EOT, ENQ, ACK, NAK), so noise never passes for a frame or
-// an answer: the host sees a garbled line and gives up on its own terms.
+// or from a disturbed cable. Every byte value can come, the protocol's control
+// bytes (STX, ETX, EOT, ENQ, ACK, NAK) included, as on a real noisy line: the
+// noise can pass for the start or end of a frame or for an answer, and the
+// host must still tell it from one. The same seed gives the same bytes.
 #pragma once
 
 #include <QByteArray>
