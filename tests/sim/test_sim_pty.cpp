@@ -1,7 +1,7 @@
 // vx500-sim over real pseudo-terminals: the link with its QSerialPort
 // adapter against the simulator program, as the monitor uses it.
 #include "RecordGenerator.h"
-#include "SimProcess.h"
+#include "Processes.h"
 #include "UserSettings.h"
 #include "ucVX300_500.h"
 
@@ -17,7 +17,7 @@
 #include <csignal>
 #include <iostream>
 
-using namespace vx::sim::test;
+using namespace vx::test;
 using vx::VX_SUCCESS;
 
 namespace {
@@ -52,18 +52,6 @@ protected:
             got << record;
         endStatus = vx->ErrCode();
         return got;
-    }
-
-    // Waits until the simulator's stderr holds the text.
-    bool simSays(const QString &text)
-    {
-        QDeadlineTimer deadline(5000);
-        while (!sim->errors().contains(text)) {
-            if (deadline.hasExpired())
-                return false;
-            sim->process().waitForReadyRead(20);
-        }
-        return true;
     }
 
     QString reportText() const
@@ -130,8 +118,8 @@ TEST_F(SimPty, EveryTerminalOperation)
     vx->GetRecordCount(0x1A, count);
     EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT) << "powered down";
 
-    ::kill(static_cast<pid_t>(sim->process().processId()), SIGUSR1);
-    ASSERT_TRUE(simSays(QStringLiteral("wakes up")));
+    sim->signal(SIGUSR1);
+    ASSERT_TRUE(sim->waitForErrors(QStringLiteral("wakes up")));
     vx->Timeout(2000);
     count = -1;
     vx->GetRecordCount(0x1A, count);
@@ -159,7 +147,7 @@ TEST_F(SimPty, ReaderStationAt9600ThenTheTerminalAt19200)
     EXPECT_EQ(vx->ErrCode(), VX_SUCCESS);
     EXPECT_EQ(count, 3);
     // The simulator heard each request at the speed the host set on the line.
-    ASSERT_TRUE(simSays(QStringLiteral("host (19200,n,8,1): 05 30 30 41")));
+    ASSERT_TRUE(sim->waitForErrors(QStringLiteral("host (19200,n,8,1): 05 30 30 41")));
     EXPECT_TRUE(sim->errors().contains(QStringLiteral("host (9600,n,8,1): 05 42 30 30 56 0D")));
     EXPECT_TRUE(sim->errors().contains(QStringLiteral("host (9600,n,8,1): 05 42 30 30 4E 0D")));
     EXPECT_TRUE(reports.isEmpty()) << qPrintable(reportText());
@@ -302,7 +290,7 @@ TEST_F(SimPty, NoiseStreamIsOneTimeoutPerRequest)
     EXPECT_TRUE(reports.isEmpty()) << qPrintable(reportText());
 
     // The first stream stopped when the second request came (or ran out on its own).
-    ASSERT_TRUE(simSays(QStringLiteral("host (19200,n,8,1): 05 30 30 56")));
+    ASSERT_TRUE(sim->waitForErrors(QStringLiteral("host (19200,n,8,1): 05 30 30 56")));
     const QRegularExpression ended(QStringLiteral("the noise (stops as the host writes|ends) after ([0-9]+) bytes"));
     const auto m = ended.match(sim->errors());
     EXPECT_TRUE(m.hasMatch()) << qPrintable(sim->errors().right(2000));
@@ -358,7 +346,6 @@ struct PrivateSettings {
     PrivateSettings()
     {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
     }
     QString file() const { return vx::openUserSettings()->fileName(); }
     QByteArray bytes() const
@@ -375,7 +362,7 @@ struct PrivateSettings {
     QString value(const QString &key) const { return vx::openUserSettings()->value(key).toString(); }
 
     QTemporaryDir dir;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = withConfigDir(dir.path());
 };
 
 } // namespace
@@ -435,26 +422,22 @@ TEST(SimOptions, WrongOptionsAreRefusedWithoutADevice)
         SimProcess sim(args);
         EXPECT_FALSE(sim.started()) << qPrintable(args.join(u' '));
         sim.waitForEnd();
-        EXPECT_EQ(sim.process().exitCode(), 2) << "a usage error: " << qPrintable(args.join(u' '));
+        EXPECT_EQ(sim.exitCode(), 2) << "a usage error: " << qPrintable(args.join(u' '));
         EXPECT_TRUE(sim.errors().startsWith(QStringLiteral("vx500-sim: "))) << qPrintable(sim.errors());
     }
 }
 
 TEST(SimOptions, HelpNamesTheProgramAndItsFaults)
 {
-    QProcess p;
-    p.start(QStringLiteral(VX500_SIM_BINARY), {QStringLiteral("--help")});
-    ASSERT_TRUE(p.waitForFinished(10'000));
-    EXPECT_EQ(p.exitCode(), 0);
-    const QString text = QString::fromLocal8Bit(p.readAllStandardOutput());
+    const ToolResult help = runProgram(simProgram(), {QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    const QString text = QString::fromLocal8Bit(help.out);
     EXPECT_TRUE(text.startsWith(QStringLiteral("Usage: vx500-sim [options]\n"))) << qPrintable(text.left(200));
     for (const char *option : {"--noise-stream", "--noise ", "--pace", "--register <COMn>", "--records <file>"})
         EXPECT_TRUE(text.contains(QLatin1String(option))) << option;
     EXPECT_TRUE(text.contains(QStringLiteral("On a pseudo-terminal\nonly the speed")));
 
-    p.start(QStringLiteral(VX500_SIM_BINARY), {QStringLiteral("--version")});
-    ASSERT_TRUE(p.waitForFinished(10'000));
-    EXPECT_EQ(p.readAllStandardOutput(), QByteArray("vx500-sim " VX_VERSION_TEXT "\n"));
+    EXPECT_EQ(runProgram(simProgram(), {QStringLiteral("--version")}).out, QByteArray("vx500-sim " VX_VERSION_TEXT "\n"));
 }
 
 TEST(SimOptions, RecordsWithControlBytesAreRefusedByLine)
@@ -480,7 +463,7 @@ TEST(SimOptions, RecordsWithControlBytesAreRefusedByLine)
         SimProcess sim({"--records", path});
         EXPECT_FALSE(sim.started());
         sim.waitForEnd();
-        EXPECT_EQ(sim.process().exitCode(), 2) << c.line;
+        EXPECT_EQ(sim.exitCode(), 2) << c.line;
         EXPECT_TRUE(sim.errors().contains(QStringLiteral("%1 %2: control byte %3").arg(path, c.line, c.byte)))
             << qPrintable(sim.errors());
     }
@@ -522,7 +505,7 @@ TEST(SimRegistration, UnreadableSettingsFileIsLeftAloneAndTheSimulatorDoesNotSta
         SimProcess sim({"--register", "COM4"}, settings.environment);
         EXPECT_FALSE(sim.started());
         sim.waitForEnd();
-        EXPECT_EQ(sim.process().exitCode(), 1);
+        EXPECT_EQ(sim.exitCode(), 1);
         EXPECT_EQ(sim.errors(),
                   QStringLiteral("vx500-sim: %1 is not a readable settings file; not changed\n").arg(settings.file()));
         EXPECT_EQ(settings.bytes(), bad);
@@ -539,7 +522,7 @@ TEST(SimRegistration, PortHeldByAnotherRunningSimulatorIsRefused)
     SimProcess second({"--register", "com5"}, settings.environment);
     EXPECT_FALSE(second.started());
     second.waitForEnd();
-    EXPECT_EQ(second.process().exitCode(), 1);
+    EXPECT_EQ(second.exitCode(), 1);
     EXPECT_EQ(second.errors(), QStringLiteral("vx500-sim: COM5 is already registered to %1\n").arg(first.device()));
     EXPECT_EQ(settings.value(QStringLiteral("Ports/COM5")), first.device());
 

@@ -1,0 +1,135 @@
+#include "Processes.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+namespace vx::test {
+
+namespace {
+
+// The child gets SIGKILL when this process ends; if it has ended already,
+// between the fork and the request, the child ends at once.
+void dieWithParent(QProcess &process)
+{
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+    });
+}
+
+void killAndReap(QProcess &process, int graceMs)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(graceMs)) {
+        process.kill();
+        process.waitForFinished(-1);
+    }
+}
+
+} // namespace
+
+QString simProgram() { return QStringLiteral(VX500_SIM_BINARY); }
+QString toolProgram() { return QStringLiteral(VX500CTL_BINARY); }
+
+QProcessEnvironment withConfigDir(const QString &dir)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir);
+    environment.insert(QStringLiteral("HOME"), dir);
+    return environment;
+}
+
+ToolResult runProgram(const QString &program, const QStringList &arguments,
+                      const QProcessEnvironment &environment, const QByteArray &input, int timeoutMs)
+{
+    QProcess p;
+    p.setProcessEnvironment(environment);
+    dieWithParent(p);
+    p.start(program, arguments);
+    ToolResult r;
+    if (!p.waitForStarted(10'000))
+        return r;
+    p.write(input);
+    p.closeWriteChannel();
+    const bool ended = p.waitForFinished(timeoutMs);
+    if (!ended)
+        killAndReap(p, 0);
+    if (ended && p.exitStatus() == QProcess::NormalExit)
+        r.status = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+SimProcess::SimProcess(const QStringList &arguments, const QProcessEnvironment &environment)
+{
+    m_process.setProcessEnvironment(environment);
+    m_process.setStandardErrorFile(m_dir.filePath(QStringLiteral("stderr")));
+    dieWithParent(m_process);
+    m_process.start(simProgram(), arguments);
+    m_ran = m_process.waitForStarted(10'000);
+    if (!m_ran)
+        return;
+    const QDeadlineTimer deadline(20'000);
+    while (!m_process.canReadLine() && !deadline.hasExpired() && m_process.state() == QProcess::Running)
+        m_process.waitForReadyRead(100);
+    if (m_process.canReadLine())
+        m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+}
+
+SimProcess::~SimProcess() { killAndReap(m_process, 2000); }
+
+void SimProcess::signal(int number)
+{
+    if (m_process.state() == QProcess::Running)
+        ::kill(static_cast<pid_t>(m_process.processId()), number);
+}
+
+bool SimProcess::stop()
+{
+    if (m_process.state() != QProcess::NotRunning)
+        m_process.terminate();
+    return waitForEnd();
+}
+
+bool SimProcess::waitForEnd(int msecs)
+{
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(msecs))
+        return false;
+    return exitCode() == 0;
+}
+
+int SimProcess::exitCode() const
+{
+    return m_ran && m_process.state() == QProcess::NotRunning && m_process.exitStatus() == QProcess::NormalExit
+        ? m_process.exitCode()
+        : -1;
+}
+
+QString SimProcess::errors() const
+{
+    QFile f(m_dir.filePath(QStringLiteral("stderr")));
+    return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
+}
+
+bool SimProcess::waitForErrors(const QString &text, int msecs) const
+{
+    const QDeadlineTimer deadline(msecs);
+    while (!errors().contains(text)) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+} // namespace vx::test

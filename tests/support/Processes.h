@@ -1,0 +1,83 @@
+// The built programs as child processes of a test: vx500-sim and vx500ctl.
+// A child dies with the test process however that ends (a failed assertion,
+// a crash, a time-out kill), and every object kills and reaps its child.
+//
+//   SimProcess sim({"--generate", "5", "--log"});     // link vxtestprocs
+//   ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
+//   const ToolResult r = runTool({"--port", sim.device(), "count"});
+//   EXPECT_EQ(r.status, 0);
+//   EXPECT_EQ(r.out, QByteArray("5\n"));
+//   sim.signal(SIGUSR1);                               // wakes the terminal
+//   ASSERT_TRUE(sim.waitForErrors("wakes up"));
+//   EXPECT_TRUE(sim.stop());                           // SIGTERM, status 0
+// Children share the test's private settings folder (TestMain); one of their
+// own: SimProcess sim(args, withConfigDir(dir)), runTool(args, withConfigDir(dir)).
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace vx::test {
+
+QString simProgram();
+QString toolProgram();
+
+// This process's environment with the user's settings folder (and home) at dir.
+QProcessEnvironment withConfigDir(const QString &dir);
+
+struct ToolResult {
+    int status = -1;   // the exit status; -1 when it did not start, crashed or ran out of time
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs a program to its end with input on its standard input; killed after timeoutMs.
+ToolResult runProgram(const QString &program, const QStringList &arguments,
+                      const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+                      const QByteArray &input = {}, int timeoutMs = 60'000);
+
+inline ToolResult runTool(const QStringList &arguments,
+                          const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+                          const QByteArray &input = {}, int timeoutMs = 60'000)
+{
+    return runProgram(toolProgram(), arguments, environment, input, timeoutMs);
+}
+
+// The simulator, started with its options; its device path is the first line
+// of its output. Its standard error goes to a file, so a long log never stalls it.
+class SimProcess {
+public:
+    explicit SimProcess(const QStringList &arguments,
+                        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+    SimProcess(const SimProcess &) = delete;
+    SimProcess &operator=(const SimProcess &) = delete;
+    // SIGTERM, then SIGKILL if it has not ended within two seconds.
+    ~SimProcess();
+
+    // True once the device path was read.
+    bool started() const { return !m_device.isEmpty(); }
+    QString device() const { return m_device; }
+
+    void signal(int number);
+    // Ends it with SIGTERM; true when it ended with status 0.
+    bool stop();
+    // Waits for it to end by itself; true when it ended with status 0.
+    bool waitForEnd(int msecs = 5000);
+    // Its exit status once ended, -1 before or after a crash.
+    int exitCode() const;
+    // Everything it wrote to its standard error so far.
+    QString errors() const;
+    // Waits until its standard error holds the text.
+    bool waitForErrors(const QString &text, int msecs = 5000) const;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    bool m_ran = false;
+    QString m_device;
+};
+
+} // namespace vx::test
