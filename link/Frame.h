@@ -14,10 +14,6 @@ constexpr char ACK = 0x06;
 constexpr char NAK = 0x15;
 constexpr char CR = 0x0D;
 
-// Line settings of the terminals and of the reader station.
-inline const QString kTerminalSettings = QStringLiteral("19200,n,8,1");
-inline const QString kStationSettings = QStringLiteral("9600,n,8,1");
-
 // Text <-> line bytes: one byte per character (Latin-1), so every byte
 // value survives the round trip unchanged.
 QByteArray toLine(const QString &text);

@@ -1,35 +1,43 @@
-#include "SerialPort.h"
-#include "UserSettings.h"
+#include "PortNames.h"
 
 #include <QRegularExpression>
 
 namespace vx {
 
-QString resolveCommPort(int number)
+QString defaultCommPort(int number)
 {
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
 #else
-    const auto settings = openUserSettings();
-    const QString mapped =
-        settings->value(QStringLiteral("Ports/COM%1").arg(number)).toString().trimmed();
-    if (mapped.startsWith(QLatin1Char('/')))
-        return mapped;
     return QStringLiteral("/dev/ttyS%1").arg(number - 1);
 #endif
 }
 
-QString resolvePortName(const QString &name)
+std::optional<int> commNumber(const QString &name)
 {
     static const QRegularExpression com(QStringLiteral("^COM([0-9]{1,2})$"),
                                         QRegularExpression::CaseInsensitiveOption);
     const auto m = com.match(name.trimmed());
-    if (m.hasMatch()) {
-        const int n = m.captured(1).toInt();
-        if (n >= 1 && n <= 16)
-            return resolveCommPort(n);
-    }
-    return name;
+    if (!m.hasMatch())
+        return std::nullopt;
+    const int n = m.captured(1).toInt();
+    if (n < 1 || n > 16)
+        return std::nullopt;
+    return n;
+}
+
+QString portMapKey(int number) { return QStringLiteral("Ports/COM%1").arg(number); }
+
+QString mappedCommPort(int number, const QString &stored)
+{
+#ifndef Q_OS_WIN
+    const QString path = stored.trimmed();
+    if (path.startsWith(QLatin1Char('/')))
+        return path;
+#else
+    Q_UNUSED(stored);
+#endif
+    return defaultCommPort(number);
 }
 
 } // namespace vx

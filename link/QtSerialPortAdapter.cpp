@@ -10,83 +10,67 @@
 
 namespace vx {
 
-bool LineSettings::parse(const QString &text, LineSettings &out)
-{
-    const QStringList f = text.split(QLatin1Char(','));
-    if (f.size() != 4)
-        return false;
-    LineSettings s;
-    bool ok = false;
-    s.baud = f[0].trimmed().toInt(&ok);
-    if (!ok || s.baud <= 0)
-        return false;
-    const QString parity = f[1].trimmed().toLower();
-    if (parity == u"n") s.parity = QSerialPort::NoParity;
-    else if (parity == u"e") s.parity = QSerialPort::EvenParity;
-    else if (parity == u"o") s.parity = QSerialPort::OddParity;
-    else if (parity == u"m") s.parity = QSerialPort::MarkParity;
-    else if (parity == u"s") s.parity = QSerialPort::SpaceParity;
-    else return false;
-    const int bits = f[2].trimmed().toInt(&ok);
-    if (!ok || bits < 5 || bits > 8)
-        return false;
-    s.dataBits = static_cast<QSerialPort::DataBits>(bits);
-    const QString stop = f[3].trimmed();
-    if (stop == u"1") s.stopBits = QSerialPort::OneStop;
-    else if (stop == u"1.5") s.stopBits = QSerialPort::OneAndHalfStop;
-    else if (stop == u"2") s.stopBits = QSerialPort::TwoStop;
-    else return false;
-    out = s;
-    return true;
-}
-
 QtSerialPortAdapter::QtSerialPortAdapter()
 {
     m_clock.start();
-    m_settings = QStringLiteral("19200,n,8,1");
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortAdapter::wake);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortAdapter::onError);
 }
 
 QtSerialPortAdapter::~QtSerialPortAdapter() { m_port.close(); }
 
-void QtSerialPortAdapter::setPortName(const QString &name) { m_port.setPortName(name); }
+void QtSerialPortAdapter::setPortName(const QString &name) { m_name = name; }
 
-QString QtSerialPortAdapter::portName() const
-{
-    // QSerialPort keeps a bare name for /dev/ entries; give back what opens.
-    const QString name = m_port.portName();
-    if (name.isEmpty() || name.startsWith(QLatin1Char('/')))
-        return name;
-#ifdef Q_OS_WIN
-    return name;
-#else
-    return QStringLiteral("/dev/") + name;
-#endif
-}
+QString QtSerialPortAdapter::portName() const { return m_name; }
 
-bool QtSerialPortAdapter::setSettings(const QString &settings)
-{
-    LineSettings s;
-    if (!LineSettings::parse(settings, s))
-        return false;
-    m_settings = settings;
-    return true;
-}
-
-QString QtSerialPortAdapter::settings() const { return m_settings; }
+void QtSerialPortAdapter::setSettings(const LineSettings &settings) { m_settings = settings; }
 
 void QtSerialPortAdapter::fail(int number, const QString &description)
 {
     m_failure = {number, description};
 }
 
+namespace {
+
+// The device a name stands for. A link (/dev/serial/by-id/..., or any
+// symbolic link) and the device itself must take one lock file and one
+// exclusive open, so the port is opened by its real path.
+QString devicePath(const QString &name)
+{
+#ifdef Q_OS_UNIX
+    // A bare name is an entry of /dev, as QSerialPort reads it.
+    const bool isPath = name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("./"))
+        || name.startsWith(QLatin1String("../"));
+    const QString path = isPath ? name : QStringLiteral("/dev/") + name;
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return real.isEmpty() ? path : real; // a missing device is reported by the open
+#else
+    return name;
+#endif
+}
+
+bool applySettings(QSerialPort &port, const LineSettings &s)
+{
+    static constexpr QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
+                                                       QSerialPort::OddParity, QSerialPort::MarkParity,
+                                                       QSerialPort::SpaceParity};
+    static constexpr QSerialPort::StopBits stops[] = {QSerialPort::OneStop, QSerialPort::OneAndHalfStop,
+                                                      QSerialPort::TwoStop};
+    if (s.dataBits < 5 || s.dataBits > 8)
+        return false;
+    return port.setBaudRate(s.speed) && port.setParity(parities[static_cast<int>(s.parity)])
+        && port.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits))
+        && port.setStopBits(stops[static_cast<int>(s.stopBits)])
+        && port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+} // namespace
+
 bool QtSerialPortAdapter::open()
 {
-    LineSettings s;
-    LineSettings::parse(m_settings, s);
     m_interrupted = false;
-    const QString name = portName();
+    const QString name = m_name;
+    m_port.setPortName(devicePath(name));
     if (!m_port.open(QIODevice::ReadWrite)) {
         switch (m_port.error()) {
         case QSerialPort::DeviceNotFoundError:
@@ -106,11 +90,9 @@ bool QtSerialPortAdapter::open()
         m_port.clearError();
         return false;
     }
-    const bool ok = m_port.setBaudRate(s.baud) && m_port.setParity(s.parity)
-        && m_port.setDataBits(s.dataBits) && m_port.setStopBits(s.stopBits)
-        && m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!ok) {
-        fail(kErrPortSettings, QStringLiteral("%1: cannot set %2: %3").arg(name, m_settings, m_port.errorString()));
+    if (!applySettings(m_port, m_settings)) {
+        fail(kErrPortSettings,
+             QStringLiteral("%1: cannot set %2: %3").arg(name, m_settings.toString(), m_port.errorString()));
         m_port.close();
         return false;
     }

@@ -9,15 +9,6 @@
 
 namespace vx {
 
-// Parses "19200,n,8,1" (baud, parity n/e/o/m/s, data bits 5-8, stop bits 1/1.5/2).
-struct LineSettings {
-    qint32 baud = 19200;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-    static bool parse(const QString &text, LineSettings &out);
-};
-
 class QtSerialPortAdapter : public QObject, public SerialPort
 {
     Q_OBJECT
@@ -27,8 +18,9 @@ public:
 
     void setPortName(const QString &name) override;
     QString portName() const override;
-    bool setSettings(const QString &settings) override;
-    QString settings() const override;
+    using SerialPort::setSettings;
+    void setSettings(const LineSettings &settings) override;
+    LineSettings lineSettings() const override { return m_settings; }
     bool open() override;
     void close() override;
     bool isOpen() const override;
@@ -49,7 +41,8 @@ private:
     void fail(int number, const QString &description);
 
     QSerialPort m_port;
-    QString m_settings;
+    QString m_name;
+    LineSettings m_settings = kTerminalLine;
     PortFailure m_failure;
     QElapsedTimer m_clock;
     bool m_interrupted = false;

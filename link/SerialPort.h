@@ -3,6 +3,8 @@
 // fake one in virtual time.
 #pragma once
 
+#include "LineSettings.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,7 +16,7 @@ struct PortFailure {
     QString description;
 };
 
-// Numbers of port failures, in the style of the classic serial controls.
+// Numbers of port failures; the holders show them as the title of a report.
 enum PortFailureNumber : int {
     kErrPortNotFound = 8002,     // no such device
     kErrPortInUse = 8005,        // held by another program
@@ -32,10 +34,13 @@ public:
     virtual void setPortName(const QString &name) = 0;
     virtual QString portName() const = 0;
 
-    // Line parameters as "19200,n,8,1"; takes effect at the next open.
-    // Returns false for a text that is no valid setting.
-    virtual bool setSettings(const QString &settings) = 0;
-    virtual QString settings() const = 0;
+    // Line parameters; take effect at the next open. A port overrides either
+    // the typed pair or the text pair: each pair is written in terms of the other.
+    virtual void setSettings(const LineSettings &settings);
+    virtual LineSettings lineSettings() const;
+    // The same as text, "19200,n,8,1"; false for a text that is no setting.
+    virtual bool setSettings(const QString &settings);
+    virtual QString settings() const;
 
     // Open with the current name and settings; on false, lastError() says why.
     virtual bool open() = 0;
@@ -60,13 +65,5 @@ public:
     // Make a wait in progress, and every later one, return at once.
     virtual void interrupt() = 0;
 };
-
-// "COMn" on Windows; elsewhere the device stored under "Ports"/"COMn" in
-// the user's settings, else /dev/ttyS(n-1).
-QString resolveCommPort(int number);
-
-// A port name given by the user: "COM3" (any case) is resolved as above, a
-// device path or any other name is used as it stands.
-QString resolvePortName(const QString &name);
 
 } // namespace vx

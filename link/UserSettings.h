@@ -10,6 +10,9 @@ namespace vx {
 
 inline const QString kAppName = QStringLiteral("VX500-500A Monitor");
 
+// The port the monitor last used: a list position, 0 for COM1 to 15 for COM16.
+inline const QString kStoredPortKey = QStringLiteral("Connect/Comport");
+
 std::unique_ptr<QSettings> openUserSettings();
 
 } // namespace vx

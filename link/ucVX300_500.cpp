@@ -22,10 +22,8 @@ ucVX300_500::ucVX300_500(QObject *parent)
 ucVX300_500::ucVX300_500(std::unique_ptr<SerialPort> port, QObject *parent)
     : QObject(parent), comm(std::move(port))
 {
-    comm->setSettings(kTerminalSettings);
-    m_iCommPort = 1;
-    m_lTimeout = 3000;
-    comm->setPortName(resolveCommPort(m_iCommPort));
+    comm->setSettings(kTerminalLine);
+    comm->setPortName(m_resolver(m_iCommPort));
 }
 
 ucVX300_500::~ucVX300_500()
@@ -42,7 +40,7 @@ void ucVX300_500::CommPort(qint16 i_iCommPort)
     m_iCommPort = i_iCommPort;
     if (comm->isOpen())
         comm->close();
-    comm->setPortName(resolveCommPort(m_iCommPort));
+    comm->setPortName(m_resolver(m_iCommPort));
 }
 
 qint32 ucVX300_500::Timeout() const { return m_lTimeout; }
@@ -65,7 +63,13 @@ void ucVX300_500::SetPortName(const QString &i_sPortName)
 {
     if (comm->isOpen())
         comm->close();
-    comm->setPortName(resolvePortName(i_sPortName));
+    const auto number = commNumber(i_sPortName);
+    comm->setPortName(number ? m_resolver(*number) : i_sPortName);
+}
+
+void ucVX300_500::SetPortResolver(PortResolver i_resolver)
+{
+    m_resolver = i_resolver ? std::move(i_resolver) : PortResolver(defaultCommPort);
 }
 
 QString ucVX300_500::PortName() const { return comm->portName(); }
@@ -216,7 +220,7 @@ void ucVX300_500::ReceiveFrame(QString &o_sData)
         const qsizetype count = buffer.size();
         if (count >= 2 && buffer[count - 2] == ETX) {
             o_sData.clear();
-            if (!CheckBCC(buffer)) {
+            if (!checkBcc(buffer)) {
                 m_lErrCode = VX_ERR_INVALID_BCC;
                 return;
             }
@@ -246,9 +250,6 @@ void ucVX300_500::SendEOT()
     if (comm->isOpen())
         Write(QByteArray(1, EOT));
 }
-
-quint8 ucVX300_500::CalcBCC(const QByteArray &i_bytes) { return calcBcc(i_bytes); }
-bool ucVX300_500::CheckBCC(const QByteArray &i_frame) { return checkBcc(i_frame); }
 
 // ---- exchange shapes ------------------------------------------------------------
 
@@ -434,7 +435,7 @@ void ucVX300_500::StationQuery(char i_cLetter, QString &o_sData)
     m_bStationQuery = true;
     if (comm->isOpen())
         comm->close();
-    comm->setSettings(kStationSettings);
+    comm->setSettings(kStationLine);
     if (!comm->open()) {
         m_lErrCode = VX_ERR_PORT_NOT_OPEN;
         ReportPort(comm->lastError());
@@ -449,7 +450,7 @@ void ucVX300_500::StationQuery(char i_cLetter, QString &o_sData)
     }
     // Whatever happened, the terminals' line settings come back.
     comm->close();
-    comm->setSettings(kTerminalSettings);
+    comm->setSettings(kTerminalLine);
     m_bStationQuery = false;
 }
 

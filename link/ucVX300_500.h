@@ -8,6 +8,7 @@
 // holder installs; the link itself never shows anything.
 #pragma once
 
+#include "PortNames.h"
 #include "SerialPort.h"
 #include "Status.h"
 
@@ -32,6 +33,10 @@ enum RuntimeErrorNumber : int {
     kErrOverflow = 6,
     kErrTypeMismatch = 13,
 };
+
+// Reply budgets (Timeout) the holders use: terminal commands, station queries.
+constexpr qint32 kTerminalTimeoutMs = 2000;
+constexpr qint32 kStationTimeoutMs = 3000;
 
 } // namespace vx
 
@@ -80,7 +85,9 @@ public:
 
     void Disconnect();
 
-    // Beyond the classic interface:
+    // How COMn becomes a device, for CommPort(n) and SetPortName("COMn"); the
+    // default is defaultCommPort(). Takes effect at the next port change.
+    void SetPortResolver(vx::PortResolver i_resolver);
     // Use a device path (or "COMn") directly instead of a port number.
     void SetPortName(const QString &i_sPortName);
     QString PortName() const;
@@ -109,8 +116,6 @@ private:
     void ReceiveFrame(QString &o_sData);
     void SendACK();
     void SendEOT();
-    static quint8 CalcBCC(const QByteArray &i_bytes);
-    static bool CheckBCC(const QByteArray &i_frame);
 
     // Exchange shapes.
     bool QueryExchange(qint16 i_iID, char i_cLetter, QString &o_sData);
@@ -123,6 +128,7 @@ private:
     void InvalidData(const QString &i_sWhat, int i_iNumber);
 
     std::unique_ptr<vx::SerialPort> comm;
+    vx::PortResolver m_resolver = vx::defaultCommPort;
     qint16 m_iCommPort = 1;
     qint32 m_lErrCode = 0;
     qint32 m_lTimeout = 3000;

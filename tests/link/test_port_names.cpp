@@ -1,5 +1,5 @@
-// Port numbers and names resolve to devices through the user's settings.
-#include "SerialPort.h"
+// Port numbers and names: value functions, and the resolver the link is handed.
+#include "PortNames.h"
 #include "UserSettings.h"
 
 #include <QFile>
@@ -8,24 +8,18 @@
 
 using namespace vx;
 
-TEST(PortNames, NumbersMapThroughSettingsOrToTtyS)
+TEST(PortNames, NumbersNamesAndMappings)
 {
-    {
-        auto s = openUserSettings();
-        s->remove(QStringLiteral("Ports"));
-        s->setValue(QStringLiteral("Ports/COM2"), QStringLiteral("/dev/ttyUSB0"));
-        s->setValue(QStringLiteral("Ports/COM3"), QStringLiteral("not a path"));
-    }
-    EXPECT_EQ(resolveCommPort(1), "/dev/ttyS0");
-    EXPECT_EQ(resolveCommPort(2), "/dev/ttyUSB0");
-    EXPECT_EQ(resolveCommPort(3), "/dev/ttyS2");
-    EXPECT_EQ(resolveCommPort(16), "/dev/ttyS15");
-
-    EXPECT_EQ(resolvePortName("com2"), "/dev/ttyUSB0");
-    EXPECT_EQ(resolvePortName("COM16"), "/dev/ttyS15");
-    EXPECT_EQ(resolvePortName("COM17"), "COM17");
-    EXPECT_EQ(resolvePortName("/dev/pts/7"), "/dev/pts/7");
-    openUserSettings()->remove(QStringLiteral("Ports"));
+    EXPECT_EQ(defaultCommPort(1), "/dev/ttyS0");
+    EXPECT_EQ(defaultCommPort(16), "/dev/ttyS15");
+    EXPECT_EQ(portMapKey(3), "Ports/COM3");
+    EXPECT_EQ(commNumber(" com2 "), 2);
+    EXPECT_EQ(commNumber("COM16"), 16);
+    for (const char *other : {"COM0", "COM17", "COM", "COM1x", "/dev/ttyS0", ""})
+        EXPECT_FALSE(commNumber(other)) << other;
+    EXPECT_EQ(mappedCommPort(2, " /dev/ttyUSB0 "), "/dev/ttyUSB0");
+    EXPECT_EQ(mappedCommPort(3, "not a path"), "/dev/ttyS2");
+    EXPECT_EQ(mappedCommPort(4, ""), "/dev/ttyS3");
 }
 
 TEST(UserSettingsFile, CreatedReadableByItsOwnerOnly)

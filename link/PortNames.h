@@ -1,0 +1,41 @@
+// Serial port numbers (COM1 to COM16) and the devices they stand for. Plain
+// value functions: the mapping a user stored is read by whoever holds the
+// settings and handed to the link as a PortResolver.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace vx {
+
+// COMn (1-16) -> the device to open.
+using PortResolver = std::function<QString(int number)>;
+
+// "COMn" on Windows, "/dev/ttyS(n-1)" elsewhere.
+QString defaultCommPort(int number);
+
+// "COM3", "com3", " COM3 " -> 3; numbers 1 to 16 only, anything else nullopt.
+std::optional<int> commNumber(const QString &name);
+
+// "Ports/COM3": the settings key under which a user maps COM3 to a device.
+QString portMapKey(int number);
+
+// The device for COMn given the value stored under portMapKey(n): a path
+// starting with '/' (blanks around it ignored) is used as it stands, anything
+// else (nothing stored included) gives defaultCommPort(n).
+QString mappedCommPort(int number, const QString &stored);
+
+} // namespace vx
+
+namespace vx {
+
+// The mapping stored in the user's settings file, read on every call. Kept
+// only until the window and the tool read the mapping through their own
+// settings; defined in the vxsettings library, never used by the link.
+[[deprecated("read portMapKey() from the settings and use mappedCommPort()")]]
+QString resolveCommPort(int number);
+[[deprecated("use commNumber() and a PortResolver")]]
+QString resolvePortName(const QString &name);
+
+} // namespace vx
