@@ -123,3 +123,21 @@ TEST_F(ModelLinkTest, FarEndClosesAtTheDownloadCommand)
     vx->GetRecordCount(0, count);
     EXPECT_EQ(vx->ErrCode(), vx::VX_ERR_TIMEOUT);
 }
+
+TEST_F(ModelLinkTest, EotInsideRecordKIsNotAcknowledgedAndTheRecordsStay)
+{
+    model.setRecords({QStringLiteral("r1"), QStringLiteral("r2"), QStringLiteral("ABC"), QStringLiteral("r4")});
+    model.setFaults(only([](Faults &f) { f.eotInRecord = 3; }));
+    qint32 end = 0;
+    EXPECT_EQ(download(0, end), (QStringList{QStringLiteral("r1"), QStringLiteral("r2")}));
+    EXPECT_NE(end, vx::VX_SUCCESS);
+    EXPECT_TRUE(device.sent().endsWith(QByteArray("\x02" "A\x04" "BC\x03" "\x40"))) << device.sent().toHex().toStdString();
+    EXPECT_EQ(port->writtenBytes().count(ctl::ACK), 2) << "a broken frame is not acknowledged";
+    // The terminal still holds every record; without the fault they all come.
+    qint16 count = -1;
+    vx->GetRecordCount(0, count);
+    EXPECT_EQ(count, 4);
+    model.setFaults({});
+    EXPECT_EQ(download(0, end), model.records());
+    EXPECT_EQ(end, vx::VX_END_OF_STREAM);
+}

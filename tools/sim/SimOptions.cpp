@@ -93,6 +93,7 @@ SimOptions parseOptions(const QStringList &arguments)
         {QStringLiteral("log"), QStringLiteral("Print each transmission in hex with a time stamp on stderr.")},
         {QStringLiteral("bad-bcc"), QStringLiteral("Fault: record <k> goes out with a wrong check byte."), QStringLiteral("k")},
         {QStringLiteral("silent-from"), QStringLiteral("Fault: the record stream falls silent at record <k>."), QStringLiteral("k")},
+        {QStringLiteral("eot-in-record"), QStringLiteral("Fault: record <k> goes out with an EOT after its first data byte (a frame broken on the line); the terminal waits for the ACK as ever."), QStringLiteral("k")},
         {QStringLiteral("noise"), QStringLiteral("Fault: a burst of line noise in place of every answer.")},
         {QStringLiteral("noise-stream"), QStringLiteral("Fault: line noise in place of every answer, on and on until the host writes again (at most 72 KiB).")},
         {QStringLiteral("eot-reply"), QStringLiteral("Fault: EOT in place of every answer.")},
@@ -152,6 +153,8 @@ SimOptions parseOptions(const QStringList &arguments)
         o.faults.badCheckRecord = number(p, QStringLiteral("bad-bcc"), 1, 1'000'000);
     if (p.isSet(QStringLiteral("silent-from")))
         o.faults.silentFromRecord = number(p, QStringLiteral("silent-from"), 1, 1'000'000);
+    if (p.isSet(QStringLiteral("eot-in-record")))
+        o.faults.eotInRecord = number(p, QStringLiteral("eot-in-record"), 1, 1'000'000);
     if (p.isSet(QStringLiteral("hangup-after")))
         o.faults.hangUpAfterRecord = number(p, QStringLiteral("hangup-after"), 0, 1'000'000);
     o.faults.noise = p.isSet(QStringLiteral("noise"));

@@ -1,5 +1,7 @@
 #include "TerminalModel.h"
 
+#include <algorithm>
+
 namespace vx::sim {
 
 using namespace ctl;
@@ -127,7 +129,10 @@ void TerminalModel::step(char b)
             idle();
             m_reply.bytes.append(EOT);
         } else if (m_state == State::StreamAck && b == ACK) {
-            if (m_streamIsRecords && m_faults.hangUpAfterRecord > 0 && m_sent == m_faults.hangUpAfterRecord) {
+            // Only an acknowledged item counts as delivered; until then the
+            // terminal waits with the item in hand.
+            ++m_acknowledged;
+            if (m_streamIsRecords && m_faults.hangUpAfterRecord > 0 && m_acknowledged == m_faults.hangUpAfterRecord) {
                 m_hungUp = true;
                 m_reply.hangUp = true;
                 idle();
@@ -356,13 +361,13 @@ void TerminalModel::startStream(const QStringList &items, bool records)
     idle();
     m_stream = items;
     m_streamIsRecords = records;
-    m_sent = 0;
+    m_acknowledged = 0;
     sendNextItem();
 }
 
 void TerminalModel::sendNextItem()
 {
-    const int k = m_sent + 1;
+    const int k = m_acknowledged + 1;
     if (k > m_stream.size()) {
         idle();
         m_reply.bytes.append(EOT);
@@ -373,11 +378,15 @@ void TerminalModel::sendNextItem()
         return;
     }
     const bool corrupt = m_streamIsRecords && k == m_faults.badCheckRecord;
-    if (!send(frameOf(latin1(m_stream[k - 1]), corrupt))) {
+    QByteArray frame = frameOf(latin1(m_stream[k - 1]), corrupt);
+    // The line breaks the frame: an EOT after the first data byte (after the
+    // STX of an empty record), the check byte still that of the record.
+    if (m_streamIsRecords && k == m_faults.eotInRecord)
+        frame.insert(std::min<qsizetype>(2, frame.size() - 2), EOT);
+    if (!send(frame)) {
         idle();
         return;
     }
-    m_sent = k;
     m_state = State::StreamAck;
 }
 

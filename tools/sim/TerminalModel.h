@@ -25,6 +25,8 @@ enum class BAnswer { Voltage, TagCount };
 struct Faults {
     int badCheckRecord = 0;      // record k goes out with a wrong check byte (0: never)
     int silentFromRecord = 0;    // record k and the rest of the stream never go out (0: never)
+    int eotInRecord = 0;         // record k goes out with an EOT after its first data byte,
+                                 // its check byte still that of the record (0: never)
     bool noise = false;          // a burst of noise in place of every answer
     bool noiseStream = false;    // noise in place of every answer until the host writes again
     bool eotReply = false;       // EOT in place of every answer
@@ -145,7 +147,7 @@ private:
     QByteArray m_frame;
     QStringList m_stream;
     bool m_streamIsRecords = false;
-    int m_sent = 0;               // items of the stream sent so far
+    int m_acknowledged = 0;       // items of the stream the host acknowledged
     QStringList m_upload;
 
     // the transmission being handled
