@@ -39,14 +39,22 @@ quint8 calcBcc(const QByteArray &bytes)
     return bcc;
 }
 
-bool checkBcc(const QByteArray &frame)
+Reply readReply(const QByteArray &received)
 {
-    if (frame.size() < 4)
-        return false;
-    quint8 bcc = 0;
-    for (qsizetype i = 1; i <= frame.size() - 3; ++i)
-        bcc ^= static_cast<quint8>(frame[i]);
-    return bcc == static_cast<quint8>(frame.back());
+    if (received.isEmpty())
+        return {};
+    if (received.front() == EOT)
+        return {Reply::EndOfStream, {}};
+    if (received.front() != STX)
+        return {Reply::Broken, {}};
+    const qsizetype etx = received.indexOf(ETX, 1);
+    if (etx < 0 || etx + 1 >= received.size())
+        return {};
+    const QByteArray data = received.mid(1, etx - 1);
+    if (data.isEmpty() || etx + 2 != received.size()
+        || calcBcc(data) != static_cast<quint8>(received[etx + 1]))
+        return {Reply::Broken, {}};
+    return {Reply::Frame, data};
 }
 
 QByteArray stationRequest(char letter)

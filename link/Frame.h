@@ -31,9 +31,22 @@ QByteArray dataFrame(const QByteArray &data);
 // XOR of every byte; 0 for an empty array.
 quint8 calcBcc(const QByteArray &bytes);
 
-// A received frame of four or more bytes whose last byte is the XOR of the
-// bytes between the first one and the ETX.
-bool checkBcc(const QByteArray &frame);
+// What the bytes received so far in answer to a request make. Only the first
+// byte decides between a frame and the end of a stream: EOT there is the end
+// (whatever follows it); after an STX every byte belongs to the frame, EOT
+// included, up to the first ETX and the check byte behind it.
+struct Reply {
+    enum Kind {
+        Incomplete,  // nothing yet, or a frame still missing its ETX or check byte
+        EndOfStream, // EOT first
+        Frame,       // STX, one or more data bytes, ETX, their XOR, and nothing more
+        Broken,      // any other first byte, an empty frame, a wrong check byte, or
+                     // bytes after the check byte (a reply is one frame)
+    };
+    Kind kind = Incomplete;
+    QByteArray data; // the data of a Frame
+};
+Reply readReply(const QByteArray &received);
 
 // ENQ "B00" letter CR: a reader station request.
 QByteArray stationRequest(char letter);

@@ -8,7 +8,7 @@ namespace vx {
 
 enum Status : qint32 {
     VX_SUCCESS = 0,
-    VX_END_OF_STREAM = 1,        // EOT where a data frame was awaited
+    VX_END_OF_STREAM = 1,        // EOT as the first byte where a data frame was awaited
     VX_ERR_TIMEOUT = -1,
     VX_ERR_PORT_NOT_OPEN = -2,
     VX_ERR_ACK_NOT_GET = -3,

@@ -11,7 +11,7 @@ using namespace vx;
 
 namespace {
 constexpr qint64 kPollMs = 20;            // one reply poll
-constexpr qsizetype kMaxFrameBytes = 65536; // a line that never completes a frame
+constexpr qsizetype kMaxFrameBytes = 65536; // longest reply awaited before giving up
 } // namespace
 
 ucVX300_500::ucVX300_500(QObject *parent)
@@ -196,6 +196,12 @@ void ucVX300_500::WaitByte(char i_cExpected, qint32 i_lWrongCode)
 void ucVX300_500::WaitACK() { WaitByte(ACK, VX_ERR_ACK_NOT_GET); }
 void ucVX300_500::WaitEOT() { WaitByte(EOT, VX_ERR_EOT_NOT_GET); }
 
+// Receives one reply in answer to a request: a data frame (0), EOT as its
+// first byte (1, the end of a stream), or a failure. A reply that starts with
+// any other byte is no frame whatever follows, so it fails at once (-4)
+// rather than after the budget; so does a complete frame that fails its
+// check. A frame is delivered only when it is whole and checked; anything
+// else leaves o_sData as it was.
 void ucVX300_500::ReceiveFrame(QString &o_sData)
 {
     qint32 polls = PollBudget();
@@ -217,24 +223,24 @@ void ucVX300_500::ReceiveFrame(QString &o_sData)
             break;
         }
         buffer += comm->readAll();
-        const qsizetype count = buffer.size();
-        if (count >= 2 && buffer[count - 2] == ETX) {
-            o_sData.clear();
-            if (!checkBcc(buffer)) {
-                m_lErrCode = VX_ERR_INVALID_BCC;
-                return;
-            }
-            o_sData = fromLine(buffer.mid(1, count - 3));
+        const Reply reply = readReply(buffer);
+        switch (reply.kind) {
+        case Reply::Frame:
+            o_sData = fromLine(reply.data);
             m_lErrCode = VX_SUCCESS;
             return;
-        }
-        if (buffer.contains(EOT)) {
+        case Reply::EndOfStream:
             m_lErrCode = VX_END_OF_STREAM;
             return;
-        }
-        if (count > kMaxFrameBytes) {
-            m_lErrCode = VX_ERR_TIMEOUT;
+        case Reply::Broken:
+            m_lErrCode = VX_ERR_INVALID_BCC;
             return;
+        case Reply::Incomplete:
+            if (buffer.size() > kMaxFrameBytes) { // a line that never completes a frame
+                m_lErrCode = VX_ERR_TIMEOUT;
+                return;
+            }
+            break;
         }
     }
 }
@@ -312,6 +318,11 @@ void ucVX300_500::StreamItem(QString &o_sData)
 
 void ucVX300_500::SetTime(qint16 i_iID, const QDateTime &i_dt)
 {
+    // The terminal keeps no time zone: it gets the fields as they are given.
+    if (!i_dt.isValid()) {
+        InvalidData(QStringLiteral("Type mismatch: no valid date and time to set"), kErrTypeMismatch);
+        return;
+    }
     SetExchange(i_iID, 'S', i_dt.toString(QStringLiteral("yyyyMMddHHmmss")));
 }
 

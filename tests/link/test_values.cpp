@@ -1,143 +1,109 @@
-// Frame layouts, status texts and number reading: value functions without I/O.
+// Value functions without I/O: frames, status texts, numbers, line settings,
+// port names.
 #include "Frame.h"
+#include "LineSettings.h"
 #include "Numbers.h"
+#include "PortNames.h"
 #include "Status.h"
+
+#include <QList>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace vx;
 
-TEST(Frames, MachineNumberIsTheLowByteInUpperCaseHex)
+TEST(Values, Frames)
 {
-    EXPECT_EQ(hexId(0), "00");
-    EXPECT_EQ(hexId(1), "01");
-    EXPECT_EQ(hexId(26), "1A");
-    EXPECT_EQ(hexId(255), "FF");
-    EXPECT_EQ(hexId(256), "00");
-    EXPECT_EQ(hexId(300), "2C");
-    EXPECT_EQ(hexId(-1), "FF");
-    EXPECT_EQ(hexId(-32768), "00");
-    EXPECT_EQ(commandFrame(0, 'A'), QByteArray::fromHex("05303041"));
-    EXPECT_EQ(commandFrame(10, 'S'), QByteArray::fromHex("05304153"));
-}
-
-TEST(Frames, DataFrameCarriesTheXorOfItsData)
-{
-    EXPECT_EQ(dataFrame("A"), QByteArray::fromHex("02410341"));
-    EXPECT_EQ(dataFrame("12"), QByteArray::fromHex("0231320303"));
-    EXPECT_EQ(dataFrame(""), QByteArray::fromHex("020300"));
-    EXPECT_EQ(calcBcc(""), 0);
-    const QByteArray digits("20090105070809");
-    EXPECT_EQ(calcBcc(digits), 0x09);
-    EXPECT_EQ(dataFrame("0123412AB34CD56").back(), char(0x37));
-}
-
-TEST(Frames, CheckBccWantsFourBytesAndTheRightCheck)
-{
-    EXPECT_TRUE(checkBcc(QByteArray::fromHex("0231320303")));
-    EXPECT_FALSE(checkBcc(QByteArray::fromHex("0231320300")));
-    EXPECT_FALSE(checkBcc(QByteArray::fromHex("020300")));
-    EXPECT_FALSE(checkBcc(QByteArray()));
-    // The first byte is not part of the check, whatever it is.
-    EXPECT_TRUE(checkBcc(QByteArray::fromHex("FF31320303")));
-}
-
-TEST(Frames, StationRequestsAndHexDump)
-{
-    EXPECT_EQ(stationRequest('V'), QByteArray::fromHex("05423030560D"));
-    EXPECT_EQ(stationRequest('N'), QByteArray::fromHex("054230304E0D"));
-    EXPECT_EQ(hexDump(QByteArray::fromHex("05303041")), "05 30 30 41");
-    EXPECT_EQ(hexDump(QByteArray()), "");
-}
-
-TEST(Frames, LineTextKeepsEveryByte)
-{
+    const QList<std::pair<qint16, const char *>> ids = {
+        {0, "00"}, {1, "01"}, {26, "1A"}, {255, "FF"}, {256, "00"}, {300, "2C"}, {-1, "FF"}, {-32768, "00"}};
+    for (const auto &[id, digits] : ids)
+        EXPECT_EQ(hexId(id), digits) << id;
+    EXPECT_EQ(commandFrame(10, 'S'), "\x05" "0AS");
+    EXPECT_EQ(dataFrame("12"), "\x02" "12" "\x03" "\x03");
+    EXPECT_EQ(dataFrame(""), QByteArray("\x02\x03\x00", 3));
+    EXPECT_EQ(calcBcc(QByteArray("\xFF\x01", 2)), 0xFE);
+    EXPECT_EQ(hexDump("\x05" "0"), "05 30");
     QByteArray all;
     for (int i = 0; i < 256; ++i)
         all.append(static_cast<char>(i));
     EXPECT_EQ(toLine(fromLine(all)), all);
+    EXPECT_EQ(fromLine("\xE9"), QString(QChar(0xE9)));
 }
 
-TEST(Status, TextsOfEveryCode)
+TEST(Values, StatusTexts)
 {
-    EXPECT_STREQ(statusText(0), "VX_SUCCESS");
-    EXPECT_STREQ(statusText(-1), "VX_ERR_TIMEOUT");
-    EXPECT_STREQ(statusText(-2), "VX_ERR_PORT_NOT_OPEN");
-    EXPECT_STREQ(statusText(-3), "VX_ERR_ACK_NOT_GET");
-    EXPECT_STREQ(statusText(-4), "VX_ERR_INVALID_BCC");
-    EXPECT_STREQ(statusText(-5), "VX_ERR_EOT_NOT_GET");
-    EXPECT_STREQ(statusText(-6), "VX_ERR_INVALID_DATA");
-    EXPECT_STREQ(statusText(1), "VX_ERR_UNKNOWN");
-    EXPECT_STREQ(statusText(100), "VX_ERR_UNKNOWN");
-    EXPECT_STREQ(statusText(-7), "VX_ERR_UNKNOWN");
+    const QList<std::pair<qint32, const char *>> texts = {
+        {0, "VX_SUCCESS"}, {-1, "VX_ERR_TIMEOUT"}, {-2, "VX_ERR_PORT_NOT_OPEN"}, {-3, "VX_ERR_ACK_NOT_GET"},
+        {-4, "VX_ERR_INVALID_BCC"}, {-5, "VX_ERR_EOT_NOT_GET"}, {-6, "VX_ERR_INVALID_DATA"},
+        {1, "VX_ERR_UNKNOWN"}, {-7, "VX_ERR_UNKNOWN"}, {100, "VX_ERR_UNKNOWN"}};
+    for (const auto &[code, text] : texts)
+        EXPECT_STREQ(statusText(code), text) << code;
 }
 
-TEST(Numbers, LeadingNumberReadsLikeTheClassicVal)
+TEST(Values, LeadingAndWholeNumbers)
 {
-    EXPECT_EQ(leadingNumber("123"), 123);
-    EXPECT_EQ(leadingNumber(" 1 2\t3\n"), 123);
-    EXPECT_EQ(leadingNumber("12.5"), 12.5);
-    EXPECT_EQ(leadingNumber("-7abc"), -7);
-    EXPECT_EQ(leadingNumber("1e3"), 1000);
-    EXPECT_EQ(leadingNumber("1D2"), 100);
-    EXPECT_EQ(leadingNumber("1e"), 1);
-    EXPECT_EQ(leadingNumber("&H1F"), 31);
-    EXPECT_EQ(leadingNumber("&hffff"), -1);
-    EXPECT_EQ(leadingNumber("&H10000"), 65536);
-    EXPECT_EQ(leadingNumber("&HFFFFFFFF"), -1);
-    EXPECT_EQ(leadingNumber("&O17"), 15);
-    EXPECT_EQ(leadingNumber("&O8"), 0);
-    EXPECT_EQ(leadingNumber("A"), 0);
-    EXPECT_EQ(leadingNumber(""), 0);
-    EXPECT_EQ(leadingNumber("."), 0);
-    EXPECT_EQ(leadingNumber("-"), 0);
-    EXPECT_EQ(leadingNumber(".5"), 0.5);
-    EXPECT_EQ(leadingNumber("1\r2"), 1); // only blanks, tabs and line feeds are skipped
-    EXPECT_FALSE(toInt16(leadingNumber("1e999")));
+    // text, leadingNumber, wholeNumber (NAN: none)
+    const QList<std::tuple<const char *, double, double>> numbers = {
+        {"123", 123, 123}, {" 1 2\t3\n", 123, NAN}, {"12.5", 12.5, 12.5}, {".5", 0.5, 0.5}, {"-7abc", -7, NAN},
+        {"1e3", 1000, 1000}, {"1D2", 100, 100}, {"1e", 1, NAN}, {"&H1F", 31, 31}, {"&hffff", -1, -1},
+        {"&H10000", 65536, 65536}, {"&HFFFFFFFF", -1, -1}, {"&O17", 15, 15}, {"&O8", 0, NAN}, {"A", 0, NAN},
+        {"", 0, NAN}, {"  ", 0, NAN}, {".", 0, NAN}, {"-", 0, NAN}, {"1\r2", 1, NAN}, {" 0 ", 0, 0}};
+    for (const auto &[text, leading, whole] : numbers) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(leadingNumber(text), leading);
+        const auto w = wholeNumber(text);
+        EXPECT_EQ(w.has_value(), !std::isnan(whole));
+        if (w && !std::isnan(whole))
+            EXPECT_EQ(*w, whole);
+    }
+    EXPECT_TRUE(std::isinf(leadingNumber("1e999")));
 }
 
-TEST(Numbers, WholeNumberRejectsAnythingElse)
+TEST(Values, SixteenBitRoundingAndHexFields)
 {
-    EXPECT_EQ(wholeNumber("1"), 1.0);
-    EXPECT_EQ(wholeNumber(" 0 "), 0.0);
-    EXPECT_EQ(wholeNumber("&H2"), 2.0);
-    EXPECT_EQ(wholeNumber("2.5"), 2.5);
-    EXPECT_FALSE(wholeNumber(""));
-    EXPECT_FALSE(wholeNumber("  "));
-    EXPECT_FALSE(wholeNumber("1x"));
-    EXPECT_FALSE(wholeNumber("yes"));
-    EXPECT_FALSE(wholeNumber("-"));
+    const QList<std::pair<double, int>> rounded = {
+        {12.5, 12}, {13.5, 14}, {-0.5, 0}, {-1.5, -2}, {32767.4, 32767}, {32767.5, 99999}, {-32768.5, -32768},
+        {-32769, 99999}, {NAN, 99999}, {INFINITY, 99999}};
+    for (const auto &[value, expected] : rounded)
+        EXPECT_EQ(toInt16(value) ? int(*toInt16(value)) : 99999, expected) << value;
+    const QList<std::pair<const char *, qint64>> fields = {
+        {"00FF", 255}, {"00ff", 255}, {"FFFF", -1}, {"8000", -32768}, {"10000", 65536}, {"7FFFFFFF", 2147483647},
+        {"80000000", -2147483648LL}, {"0000FFFF", -1}, {" 1 F ", 31}, {"1G", 1}, {"", 0}, {"xyz", 0},
+        {"000000001", 1}, {"100000000", 99999}};
+    for (const auto &[field, expected] : fields)
+        EXPECT_EQ(hexFieldValue(field).value_or(99999), expected) << field;
 }
 
-TEST(Numbers, RoundingHalvesToEvenWithinSixteenBits)
+TEST(Values, LineSettingsText)
 {
-    EXPECT_EQ(toInt16(12.5), 12);
-    EXPECT_EQ(toInt16(13.5), 14);
-    EXPECT_EQ(toInt16(-0.5), 0);
-    EXPECT_EQ(toInt16(-1.5), -2);
-    EXPECT_EQ(toInt16(32767.4), 32767);
-    EXPECT_FALSE(toInt16(32767.5));
-    EXPECT_EQ(toInt16(-32768.5), -32768);
-    EXPECT_FALSE(toInt16(-32769));
-    EXPECT_FALSE(toInt16(33000));
-    EXPECT_FALSE(toInt16(std::numeric_limits<double>::quiet_NaN()));
-    EXPECT_FALSE(toInt16(std::numeric_limits<double>::infinity()));
+    using P = LineSettings::Parity;
+    using S = LineSettings::StopBits;
+    const QList<std::pair<const char *, LineSettings>> good = {
+        {"19200,n,8,1", kTerminalLine}, {"9600,n,8,1", kStationLine}, {"1200,e,7,2", {1200, P::Even, 7, S::Two}},
+        {"300,o,5,1.5", {300, P::Odd, 5, S::OneAndHalf}}, {"110,m,6,1", {110, P::Mark, 6, S::One}},
+        {"57600,s,8,2", {57600, P::Space, 8, S::Two}}};
+    for (const auto &[text, settings] : good) {
+        EXPECT_EQ(LineSettings::parse(text), settings) << text;
+        EXPECT_EQ(settings.toString(), text);
+    }
+    EXPECT_EQ(LineSettings::parse(" 9600 , N , 8 , 1 "), kStationLine);
+    for (const char *bad : {"", "19200,n,8", "19200,n,8,1,1", "0,n,8,1", "x,n,8,1", "19200,x,8,1", "19200,n,9,1",
+                            "19200,n,4,1", "19200,n,8,3", "19200,nn,8,1"})
+        EXPECT_FALSE(LineSettings::parse(bad)) << bad;
 }
 
-TEST(Numbers, HexFirstFieldBySize)
+TEST(Values, PortNames)
 {
-    EXPECT_EQ(hexFieldValue("00FF"), 255);
-    EXPECT_EQ(hexFieldValue("FFFF"), -1);
-    EXPECT_EQ(hexFieldValue("8000"), -32768);
-    EXPECT_EQ(hexFieldValue("10000"), 65536);
-    EXPECT_EQ(hexFieldValue("7FFFFFFF"), 2147483647);
-    EXPECT_EQ(hexFieldValue("80000000"), std::numeric_limits<qint32>::min());
-    EXPECT_EQ(hexFieldValue("FFFFFFFF"), -1);
-    EXPECT_EQ(hexFieldValue("0000FFFF"), -1);
-    EXPECT_EQ(hexFieldValue(" 1 F "), 31);
-    EXPECT_EQ(hexFieldValue("1G"), 1);
-    EXPECT_EQ(hexFieldValue(""), 0);
-    EXPECT_EQ(hexFieldValue("xyz"), 0);
-    EXPECT_EQ(hexFieldValue("000000001"), 1);
-    EXPECT_FALSE(hexFieldValue("100000000"));
+    EXPECT_EQ(defaultCommPort(1), "/dev/ttyS0");
+    EXPECT_EQ(defaultCommPort(16), "/dev/ttyS15");
+    EXPECT_EQ(portMapKey(3), "Ports/COM3");
+    EXPECT_EQ(commNumber(" com2 "), 2);
+    EXPECT_EQ(commNumber("COM16"), 16);
+    for (const char *other : {"COM0", "COM17", "COM", "COM1x", "/dev/ttyS0", ""})
+        EXPECT_FALSE(commNumber(other)) << other;
+    EXPECT_EQ(mappedCommPort(2, " /dev/ttyUSB0 "), "/dev/ttyUSB0");
+    EXPECT_EQ(mappedCommPort(3, "not a path"), "/dev/ttyS2");
+    EXPECT_EQ(mappedCommPort(4, ""), "/dev/ttyS3");
 }

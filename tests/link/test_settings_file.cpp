@@ -1,5 +1,4 @@
-// Port numbers and names: value functions, and the resolver the link is handed.
-#include "PortNames.h"
+// The user's settings file, shared by every program.
 #include "UserSettings.h"
 
 #include <QFile>
@@ -7,20 +6,6 @@
 #include <gtest/gtest.h>
 
 using namespace vx;
-
-TEST(PortNames, NumbersNamesAndMappings)
-{
-    EXPECT_EQ(defaultCommPort(1), "/dev/ttyS0");
-    EXPECT_EQ(defaultCommPort(16), "/dev/ttyS15");
-    EXPECT_EQ(portMapKey(3), "Ports/COM3");
-    EXPECT_EQ(commNumber(" com2 "), 2);
-    EXPECT_EQ(commNumber("COM16"), 16);
-    for (const char *other : {"COM0", "COM17", "COM", "COM1x", "/dev/ttyS0", ""})
-        EXPECT_FALSE(commNumber(other)) << other;
-    EXPECT_EQ(mappedCommPort(2, " /dev/ttyUSB0 "), "/dev/ttyUSB0");
-    EXPECT_EQ(mappedCommPort(3, "not a path"), "/dev/ttyS2");
-    EXPECT_EQ(mappedCommPort(4, ""), "/dev/ttyS3");
-}
 
 TEST(UserSettingsFile, CreatedReadableByItsOwnerOnly)
 {

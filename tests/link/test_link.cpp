@@ -1,0 +1,278 @@
+// The link against a scripted terminal on the fake port, in virtual time.
+#include "FakePort.h"
+#include "Frame.h"
+#include "ucVX300_500.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+using namespace vx;
+using namespace vx::test;
+
+namespace {
+
+using Reaction = QList<ScriptDevice::Piece>;
+using Op = std::function<QString(ucVX300_500 &)>;
+using Query = void (ucVX300_500::*)(qint16, qint16 &);
+using Text = void (ucVX300_500::*)(qint16, QString &);
+using Command = void (ucVX300_500::*)(qint16);
+using Item = void (ucVX300_500::*)(QString &);
+
+Reaction in(const QByteArray &bytes) { return {{5, bytes}}; }
+QByteArray H(const char *hex) { return QByteArray::fromHex(hex); }
+QByteArray F(const char *data) { return dataFrame(data); }
+const Reaction kAck = in(H("06")), kEot = in(H("04")), kSilence;
+
+// A link on a fake port whose terminal plays the given reactions, one per write.
+struct Rig {
+    explicit Rig(const QList<Reaction> &reactions = {}, qint32 timeout = 2000)
+    {
+        for (const auto &r : reactions)
+            device.then(r);
+        auto owned = std::make_unique<FakePort>(&device);
+        port = owned.get();
+        vx = std::make_unique<ucVX300_500>(std::move(owned));
+        vx->SetPortName(QStringLiteral("/dev/fake0"));
+        vx->SetErrorHandler([this](const RuntimeError &e) { reports.append(e); });
+        vx->Timeout(timeout);
+    }
+    ScriptDevice device;
+    FakePort *port = nullptr;
+    std::unique_ptr<ucVX300_500> vx;
+    QList<RuntimeError> reports;
+};
+
+Op number(Query q) { return [q](ucVX300_500 &vx) { qint16 n = -9; (vx.*q)(0, n); return QString::number(n); }; }
+Op text(Text q) { return [q](ucVX300_500 &vx) { QString s = "old"; (vx.*q)(0, s); return s; }; }
+Op station(Item q) { return [q](ucVX300_500 &vx) { QString s = "old"; (vx.*q)(s); return s; }; }
+Op command(Command c) { return [c](ucVX300_500 &vx) { (vx.*c)(0); return QString(); }; }
+Op setTime(QDateTime t) { return [t](ucVX300_500 &vx) { vx.SetTime(10, t); return QString(); }; }
+// "code after the begin command:items delivered/output after the last call"
+Op stream(Command begin = &ucVX300_500::BeginDownload, Item item = &ucVX300_500::GetRecord)
+{
+    return [=](ucVX300_500 &vx) {
+        (vx.*begin)(0);
+        const qint32 afterBegin = vx.ErrCode();
+        QStringList got;
+        QString s = "old";
+        for ((vx.*item)(s); vx.ErrCode() == VX_SUCCESS; (vx.*item)(s))
+            got << s;
+        return QStringLiteral("%1:%2/%3").arg(afterBegin).arg(got.join('|'), s);
+    };
+}
+QString readClock(ucVX300_500 &vx)
+{
+    QDateTime when(QDate(2001, 2, 3), QTime(4, 5, 6));
+    vx.GetTime(0, when);
+    return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+} // namespace
+
+TEST(Link, EveryOperationAndReplyOnTheLine)
+{
+    const QByteArray savedTz = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin"); // 2024-03-31 02:30 does not exist there
+    tzset();
+    struct Row {
+        const char *name;
+        Op op;
+        QList<Reaction> replies;
+        QByteArray writes; // everything the host sent, in order
+        qint32 status;
+        QString result;
+        int reports = 0;
+    };
+    const QList<Row> rows = {
+        {"count", number(&ucVX300_500::GetRecordCount), {in(F("13.5")), kEot}, "\x05" "00A" "\x06", 0, "14"},
+        {"count overflow", number(&ucVX300_500::GetRecordCount), {in(F("99999")), kEot}, "\x05" "00A" "\x06", -6, "-9", 1},
+        {"tag count", number(&ucVX300_500::GetTagCount), {in(F("2")), kEot}, "\x05" "00B" "\x06", 0, "2"},
+        {"tag count beyond any number", number(&ucVX300_500::GetTagCount), {in(F("1e999")), kEot}, "\x05" "00B" "\x06", -6, "-9", 1},
+        {"machine number", number(&ucVX300_500::GetID), {in(F("FFFF")), kEot}, "\x05" "00Q" "\x06", 0, "-1"},
+        {"machine number overflow", number(&ucVX300_500::GetID), {in(F("12345")), kEot}, "\x05" "00Q" "\x06", -6, "-9", 1},
+        {"version", text(&ucVX300_500::GetVersion), {in(F(" VX500A v2.1 ")), kEot}, "\x05" "00V" "\x06", 0, " VX500A v2.1 "},
+        {"voltage", text(&ucVX300_500::GetVoltage), {in(F("3.9V")), kEot}, "\x05" "00B" "\x06", 0, "3.9V"},
+        {"no EOT after the ACK", text(&ucVX300_500::GetVersion), {in(F("V1")), kAck}, "\x05" "00V" "\x06", -5, "old"},
+        {"clock", readClock, {in(F("20081231235959")), kEot}, "\x05" "00T" "\x06", 0, "2008-12-31 23:59:59"},
+        {"clock in a local gap", readClock, {in(F("20240331023000")), kEot}, "\x05" "00T" "\x06", 0, "2024-03-31 02:30:00"},
+        {"impossible clock", readClock, {in(F("20081231256060")), kEot}, "\x05" "00T" "\x06", -6, "2001-02-03 04:05:06", 1},
+        {"short clock", readClock, {in(F("2008123123")), kEot}, "\x05" "00T" "\x06", -6, "2001-02-03 04:05:06", 1},
+        {"set time", setTime(QDateTime(QDate(2009, 1, 5), QTime(7, 8, 9))), {kAck, kAck},
+         "\x05" "0AS" "\x02" "20090105070809" "\x03" "\x09" "\x04", 0, ""},
+        {"set time, fields as given", setTime(QDateTime(QDate(2024, 3, 31), QTime(2, 30), Qt::UTC)), {kAck, kAck},
+         "\x05" "0AS" "\x02" "20240331023000" "\x03" "\x04" "\x04", 0, ""},
+        {"set no time", setTime(QDateTime()), {}, "", -6, "", 1},
+        {"set time refused", setTime(QDateTime(QDate(2009, 1, 5), QTime(7, 8, 9))), {in(H("1506"))}, "\x05" "0AS", -3, ""},
+        {"set id", [](ucVX300_500 &vx) { vx.SetID(0, 10); return QString(); }, {kAck, kAck},
+         "\x05" "00P" "\x02" "0A" "\x03" "\x71" "\x04", 0, ""},
+        {"set id, second ACK missing", [](ucVX300_500 &vx) { vx.SetID(0, 10); return QString(); }, {kAck, kSilence},
+         "\x05" "00P" "\x02" "0A" "\x03" "\x71", -1, ""},
+        {"clear", command(&ucVX300_500::ClearData), {kAck}, "\x05" "00D" "\x04", 0, ""},
+        {"recover refused", command(&ucVX300_500::RecoverData), {in(H("15"))}, "\x05" "00M", -3, ""},
+        {"power down", command(&ucVX300_500::PowerDown), {kAck}, "\x05" "00O", 0, ""},
+        {"self-test", command(&ucVX300_500::InvokeTest), {}, "\x05" "00Z", 0, ""},
+        {"tag upload", [](ucVX300_500 &vx) {
+             vx.BeginTagUpload(0);
+             vx.SendTagCode(1234, "12AB34CD56");
+             vx.SendTagCode(-12, "X");
+             vx.EndTagUpload();
+             return QString(); },
+         {kAck, kAck, kAck},
+         "\x05" "00K" "\x02" "0123412AB34CD56" "\x03" "\x37" "\x02" "-00012X" "\x03" "\x46" "\x04", 0, ""},
+        {"station version", station(&ucVX300_500::DS90_GetVersion), {in(F("DS90 V1.02 "))}, "\x05" "B00V\r", 0, "DS90 V1.02 "},
+        {"station information", station(&ucVX300_500::DS90_GetInformation), {kEot}, "\x05" "B00N\r", 1, "old"},
+        // Streams: only an EOT as the first byte of a reply ends one.
+        {"records", stream(), {in(F("0001,A")), in(F("0002,B")), kEot},
+         "\x05" "00I" "\x06" "\x06", 1, "-1:0001,A|0002,B/0002,B"},
+        {"tags", stream(&ucVX300_500::BeginTagDownload, &ucVX300_500::GetTagCode), {in(F("00001AAA")), kEot},
+         "\x05" "00J" "\x06", 1, "-1:00001AAA/00001AAA"},
+        {"EOT first, anything after", stream(), {in(H("0402310331"))},
+         "\x05" "00I", 1, "-1:/old"},
+        {"frame in two reads", stream(), {{{5, H("0231")}, {60, H("320303")}}, kEot},
+         "\x05" "00I" "\x06", 1, "-1:12/12"},
+        {"wrong check byte", stream(), {in(H("0231320300"))}, "\x05" "00I", -4, "-1:/old"},
+        {"empty frame", stream(), {in(H("020300"))}, "\x05" "00I", -4, "-1:/old"},
+        {"EOT in place of a record byte", stream(),
+         {in(H("02303030042C41036C"))}, "\x05" "00I", -4, "-1:/old"},
+        {"EOT inside a frame, then silence", stream(), {in(H("023104"))},
+         "\x05" "00I", -1, "-1:/old"},
+        {"byte after the check byte", stream(), {in(H("0231033104"))},
+         "\x05" "00I", -4, "-1:/old"},
+        {"other first byte, then EOT", stream(), {in(H("FF04"))},
+         "\x05" "00I", -4, "-1:/old"},
+        {"frame without its check byte", stream(), {in(H("02313203"))},
+         "\x05" "00I", -1, "-1:/old"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        Rig rig(row.replies);
+        rig.vx->ErrCode(VX_ERR_TIMEOUT);
+        EXPECT_EQ(row.op(*rig.vx), row.result);
+        EXPECT_EQ(rig.vx->ErrCode(), row.status);
+        EXPECT_EQ(rig.port->writtenBytes(), row.writes);
+        EXPECT_EQ(rig.reports.size(), row.reports);
+        EXPECT_LT(rig.port->now(), row.status == VX_ERR_TIMEOUT ? 2100 : 100); // failures show at once
+        for (const auto &w : rig.port->writes())
+            EXPECT_EQ(w.settings, w.bytes.startsWith("\x05" "B") ? "9600,n,8,1" : "19200,n,8,1");
+        EXPECT_EQ(rig.port->settings(), "19200,n,8,1");
+    }
+    savedTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", savedTz);
+    tzset();
+}
+
+TEST(Link, TheBudgetCountsSilentPollsOfMoreThanTwentyMilliseconds)
+{
+    struct Row {
+        qint32 timeout;
+        qint64 gap;   // before each byte of the reply frame
+        int length;   // of its data; 0: no reply at all
+        qint32 status;
+        qint64 atLeast, below;
+    };
+    const QList<Row> rows = {
+        {3000, 0, 0, VX_ERR_TIMEOUT, 3001, 3020},  // 150 silent polls
+        {10, 0, 0, VX_ERR_TIMEOUT, 21, 40},        // below one poll: still one
+        {-5000, 0, 0, VX_ERR_TIMEOUT, 21, 40},
+        {20, 20, 6, VX_SUCCESS, 180, 200},         // 20 ms is no silent poll
+        {20, 21, 6, VX_ERR_TIMEOUT, 21, 60},
+        {2000, 15, 200, VX_SUCCESS, 3045, 3100},   // a long reply is no silence
+        {2000, 30, 150, VX_ERR_TIMEOUT, 2991, 3000}, // silence adds up over one reply
+        {700000, 150000, 1, VX_SUCCESS, 600000, 600100}, // more polls than 16 bits hold
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.timeout << " ms, " << row.gap << " ms gaps");
+        Reaction reply;
+        for (char c : F(QByteArray(row.length, 'x').constData()))
+            reply.append({row.gap, QByteArray(1, c)});
+        Rig rig({row.length ? reply : kSilence, kEot}, row.timeout);
+        QString version;
+        rig.vx->GetVersion(0, version);
+        EXPECT_EQ(rig.vx->ErrCode(), row.status);
+        EXPECT_EQ(version, row.status ? "" : QString(row.length, 'x'));
+        EXPECT_GE(rig.port->now(), row.atLeast);
+        EXPECT_LT(rig.port->now(), row.below);
+    }
+}
+
+TEST(Link, PortOpensOnceAndChangesOnlyBetweenOperations)
+{
+    Rig rig({kAck, kAck, kAck, kSilence});
+    QList<int> asked;
+    rig.vx->SetPortResolver([&](int n) { asked << n; return QStringLiteral("/dev/mapped%1").arg(n); });
+    rig.vx->PowerDown(0);
+    rig.vx->PowerDown(0);
+    EXPECT_EQ(rig.port->openCount(), 1);
+    rig.vx->CommPort(3); // closes; the next command opens the new device
+    EXPECT_FALSE(rig.port->isOpen());
+    EXPECT_EQ(rig.vx->CommPort(), 3);
+    EXPECT_EQ(rig.vx->PortName(), "/dev/mapped3");
+    rig.vx->SetPortName(" com12 ");
+    EXPECT_EQ(rig.vx->PortName(), "/dev/mapped12");
+    rig.vx->SetPortName("/dev/ttyUSB0");
+    EXPECT_EQ(rig.vx->PortName(), "/dev/ttyUSB0");
+    EXPECT_EQ(asked, QList<int>({3, 12}));
+    rig.vx->SetPortResolver({});
+    rig.vx->CommPort(2);
+    EXPECT_EQ(rig.vx->PortName(), "/dev/ttyS1");
+
+    // A stray byte waiting before a command is not taken for its answer.
+    rig.vx->PowerDown(0);
+    rig.port->arriveAfter(1, H("06"));
+    rig.port->advance(50);
+    rig.vx->PowerDown(0);
+    EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_TIMEOUT);
+    EXPECT_EQ(rig.port->openCount(), 2);
+    EXPECT_EQ(rig.vx->ErrMessage(), "VX_ERR_TIMEOUT");
+    EXPECT_EQ(rig.vx->ErrMessage(VX_ERR_INVALID_BCC), "VX_ERR_INVALID_BCC");
+}
+
+namespace {
+QStringList g_warnings;
+} // namespace
+
+TEST(Link, AFailedWriteClosesThePortAndDeliversNothing)
+{
+    Rig rig({in(F("0001,A")), kAck});
+    rig.vx->BeginDownload(0);
+    rig.port->failWrite({kErrPortIo, "write failed"}); // the ACK of the record
+    QString data = "old";
+    rig.vx->GetRecord(data);
+    EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_PORT_NOT_OPEN);
+    EXPECT_EQ(data, "old"); // the terminal still holds it
+    ASSERT_EQ(rig.reports.size(), 1);
+    EXPECT_EQ(rig.reports[0].number, kErrPortIo);
+    EXPECT_FALSE(rig.port->isOpen());
+    // Stream calls do not open the port; the next command does.
+    rig.vx->GetRecord(data);
+    rig.vx->SendTagCode(1, "Z");
+    EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_PORT_NOT_OPEN);
+    EXPECT_EQ(rig.port->openCount(), 1);
+    rig.vx->ClearData(0);
+    EXPECT_EQ(rig.vx->ErrCode(), VX_SUCCESS);
+    EXPECT_EQ(rig.reports.size(), 1);
+
+    // Without a handler a failure goes to the warning log.
+    rig.vx->SetErrorHandler({});
+    rig.port->failOpen({kErrPortNotFound, "/dev/fake0: no such device"});
+    rig.vx->Disconnect();
+    const auto previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+        g_warnings << text;
+    });
+    rig.vx->PowerDown(0);
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(g_warnings, QStringList({"8002 /dev/fake0: no such device"}));
+}
+
+TEST(Link, AbortEndsTheWaitInProgressAndEveryLaterOne)
+{
+    Rig rig({kSilence, kSilence}, 60000);
+    rig.port->runAt(100, [&] { rig.vx->Abort(); });
+    QString version = "old";
+    rig.vx->GetVersion(0, version);
+    EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_TIMEOUT);
+    EXPECT_TRUE(rig.vx->IsAborted());
+    rig.vx->PowerDown(0);
+    EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_TIMEOUT);
+    EXPECT_LT(rig.port->now(), 200);
+}

@@ -1,0 +1,96 @@
+// The Qt adapter on real pseudo-terminals, for what only a real device shows.
+#include "QtSerialPortAdapter.h"
+#include "ucVX300_500.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// A pseudo-terminal whose master side the test plays by hand.
+struct Pty {
+    Pty()
+    {
+        char name[128] = {};
+        if (openpty(&master, &slave, name, nullptr, nullptr) == 0) {
+            termios raw{};
+            tcgetattr(slave, &raw);
+            cfmakeraw(&raw);
+            tcsetattr(slave, TCSANOW, &raw);
+            device = QString::fromLocal8Bit(name);
+        }
+    }
+    ~Pty()
+    {
+        close(slave);
+        close(master);
+    }
+    int master = -1, slave = -1;
+    QString device;
+};
+
+} // namespace
+
+TEST(PtyAdapter, ALinkAndItsDeviceTakeOneLock)
+{
+    Pty pty;
+    QTemporaryDir dir;
+    const QString link = dir.filePath("usb-terminal-if00");
+    ASSERT_TRUE(QFile::link(pty.device, link));
+    vx::QtSerialPortAdapter first, second;
+    first.setPortName(link);
+    ASSERT_TRUE(first.open()) << qPrintable(first.lastError().description);
+    EXPECT_EQ(first.portName(), link);
+    second.setPortName(pty.device);
+    EXPECT_FALSE(second.open());
+    EXPECT_EQ(second.lastError().number, vx::kErrPortInUse);
+    EXPECT_EQ(second.lastError().description, pty.device + ": in use by another program");
+    first.close();
+    EXPECT_TRUE(second.open());
+
+    second.setPortName(dir.filePath("gone"));
+    second.close();
+    EXPECT_FALSE(second.open());
+    EXPECT_EQ(second.lastError().description, dir.filePath("gone") + ": no such device");
+}
+
+TEST(PtyAdapter, InterruptEndsTheWaitInProgressAndEveryLaterOne)
+{
+    Pty pty;
+    vx::QtSerialPortAdapter port;
+    port.setPortName(pty.device);
+    ASSERT_TRUE(port.open());
+    bool served = false; // the wait serves the program's events
+    QTimer::singleShot(50, [&] {
+        served = true;
+        port.interrupt();
+    });
+    const qint64 start = port.now();
+    EXPECT_FALSE(port.waitForBytes(60000));
+    EXPECT_TRUE(served);
+    EXPECT_FALSE(port.waitForBytes(60000));
+    EXPECT_LT(port.now() - start, 30000);
+}
+
+TEST(PtyAdapter, BytesThatArriveBetweenOperationsAreDiscarded)
+{
+    Pty pty;
+    ucVX300_500 link;
+    link.SetPortName(pty.device);
+    link.Timeout(200);
+    link.InvokeTest(0); // opens the port; no answer expected
+    ASSERT_EQ(link.ErrCode(), 0);
+    // A stray ACK reaches the system's buffer while no event loop runs.
+    ASSERT_EQ(write(pty.master, "\x06", 1), 1);
+    QThread::msleep(100);
+    link.PowerDown(0); // the terminal stays silent
+    EXPECT_EQ(link.ErrCode(), vx::VX_ERR_TIMEOUT);
+}
