@@ -1,34 +1,50 @@
 // A data file that downloaded records are appended to: created when missing,
 // one CR LF line per record, every line handed to the system as it is
 // written, and a sync() that returns only once the lines are on the disk.
+// A record never glues onto a partial last line, and a line that cannot be
+// written whole leaves no part of itself behind.
 #pragma once
 
-#include <QFile>
 #include <QString>
 
 namespace vx {
 
 class DataFile {
 public:
+    DataFile() = default;
+    DataFile(const DataFile &) = delete;
+    DataFile &operator=(const DataFile &) = delete;
+    ~DataFile() { close(); }
+
     // Opens for appending; false and errorString() when it cannot be opened.
+    // Never waits: a pipe (FIFO) nobody reads from is refused at once.
     bool openAppend(const QString &path);
-    // Writes dataFileLine(record); false and errorString() on failure.
+    // Writes dataFileLine(record), after a CR LF when the file did not end
+    // with a line end (only before the first record). On failure a regular
+    // file is cut back to its size before this line, then false and
+    // errorString().
     bool writeLine(const QString &record);
     // Flushes and syncs to the disk. A file that cannot be synced by its
-    // nature (a pipe, a terminal) counts as synced.
+    // nature (a pipe, a terminal, a device) counts as synced.
     bool sync();
     void close();
-    bool isOpen() const { return m_file.isOpen(); }
-    QString path() const { return m_file.fileName(); }
-    // "PATH: cause", for messages.
+    bool isOpen() const { return m_fd >= 0; }
+    // True when the open file is a regular file, the only kind whose lines
+    // sync() can put on a disk.
+    bool isRegularFile() const { return m_regular; }
+    QString path() const { return m_path; }
+    // "PATH: cause" with the system's text of the cause, for messages.
     QString errorString() const { return m_error; }
     // The system's error number (errno) of the last failure; 0 when unknown.
     int errorNumber() const { return m_errno; }
 
 private:
-    bool fail(const QString &cause, int systemError);
+    bool fail(int systemError, const QString &cause = {});
 
-    QFile m_file;
+    int m_fd = -1;
+    bool m_regular = false;
+    bool m_lineEndFirst = false; // the file ends inside a line
+    QString m_path;
     QString m_error;
     int m_errno = 0;
 };
