@@ -1,227 +1,200 @@
-// The terminal model's own behaviour, below the link: addressing, line
-// settings, request assembly, the terminal's state.
-#include "ModelHost.h"
+// The terminal model on its own: conversations written out byte by byte, the
+// line settings it understands, and its helpers (records, noise, pacing).
+#include "ByteSchedule.h"
+#include "Noise.h"
+#include "RecordGenerator.h"
+#include "TerminalModel.h"
+
+#include <QRegularExpression>
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
 using namespace vx::sim;
-using namespace vx::sim::test;
+using vx::LineSettings;
 
 namespace {
-const QByteArray kAck(1, ctl::ACK);
-const QByteArray kEot(1, ctl::EOT);
-const QByteArray kNak(1, ctl::NAK);
+
+const QDateTime kStart(QDate(2024, 6, 1), QTime(9, 0, 0));
+
+// Bytes as written in a conversation: ^ ENQ, { STX, } ETX, $ EOT, ! ACK, # NAK, ~ CR, ` NUL.
+QByteArray bytes(const QString &text)
+{
+    QByteArray out = text.toLatin1();
+    static const char from[] = "^{}$!#~`", to[] = "\x05\x02\x03\x04\x06\x15\x0d";
+    for (qsizetype i = 0; i < out.size(); ++i)
+        if (const char *c = std::strchr(from, out[i]); c && *c)
+            out[i] = to[c - from]; // the NUL ends `to` and gives 0 for `
+    return out;
+}
+
+Reply say(TerminalModel &m, const QString &host, const LineSettings &line = vx::kTerminalLine)
+{
+    return m.receive(bytes(host), line, kStart);
+}
+
+// Terminal 1A holding r1 and r2, tag 00000AA, self-test of 1.5 s.
+void standard(TerminalModel &m)
+{
+    m.setMachineNumber(0x1A);
+    m.setRecords({QStringLiteral("r1"), QStringLiteral("r2")});
+    m.setVersion(QStringLiteral("V1"));
+    m.setVoltage(QStringLiteral("2.9V"));
+    m.setStationVersion(QStringLiteral("R1"));
+    m.setStationInformation(QStringLiteral("INFO"));
+    m.setSelfTestMs(1500);
+    say(m, QStringLiteral("^1AK{00000AA}0$"));
+}
+
+// Steps apart by blanks: host>answer; a step sent 10 ms after the last, or
+// after the milliseconds in front of an @, at 9600 when it starts with %.
+const struct {
+    const char *name;
+    Faults faults;
+    const char *steps;
+} kConversations[] = {
+    {"its own machine number only, upper-case", {}, "^00A> ^1aA> ^1AA>{2}2 !>$ !>"},
+    {"a query ends with EOT only after the ACK", {}, "^1AV>{V1}g x> #> !>$"},
+    {"requests assemble across writes, ENQ restarts", {}, "^1> AQ>{1A}p !>$ ^3^1AQ>{1A}p"},
+    {"a half request is dropped after 5 s of silence", {}, "^1> 5001@AQ> ^1AQ>{1A}p"},
+    {"the reader station: one frame at 9600", {}, "%^B00V~>{R1}c %!> %^B00N~>{INFO}\x0e %^B00X~> %^B00V>"},
+    {"the clock keeps its offset to the PC's", {},
+     "^1AT>{20240601090000}\n !>$ ^1AS>! {20090105070809}\t>! $> 3600000@^1AT>{20090105080809}\x06"},
+    {"a wrong check byte or value is refused", {},
+     "^1AS>! {20090105070809}\x08># ^1AS>! {20091305070809}\n># $> ^1AP>! {G1}v># ^1AT>{20240601090000}\n !>$ ^1AQ>{1A}p"},
+    {"a new machine number takes over at once", {}, "^1AP>! {2C}q>! $> ^1AQ> ^2CQ>{2C}q"},
+    {"clearing needs the host's EOT; recovery brings back the last clearing", {},
+     "^1AD>! ^1AA>{2}2 !>$ ^1AD>! $> ^1AI>$ ^1AD>! $> ^1AM>! $> ^1AI>{r1}C !>{r2}@ !>$"},
+    {"a stream item comes only after the ACK", {}, "^1AI>{r1}C #> !>{r2}@ !>$ ^1AA>{2}2"},
+    {"powered down, only the reader station answers", {}, "^1AO>! 60000@^1AA> ^1AO> %^B00V~>{R1}c"},
+    {"the self-test keeps the terminal deaf for its time", {}, "^1AZ> 1000@^1AA> 600@^1AA>{2}2"},
+    {"B is the voltage", {}, "^1AB>{2.9V}s !>$"},
+    {"an upload replaces the tags only when the host's EOT ends it", {},
+     "^1AK>! {00000ZZ}0>! ^1AJ>{00000AA}0 ^1AK>! {00000AA}0>! {00001BB}0># {00001BB}1>! $> "
+     "^1AJ>{00000AA}0 !>{00001BB}1 !>$"},
+    {"record k with a wrong check byte", {.badCheckRecord = 2}, "^1AI>{r1}C !>{r2}\x1a"},
+    {"silence from record k", {.silentFromRecord = 2}, "^1AI>{r1}C !> !>"},
+    {"an EOT inside record k, which still waits for its ACK", {.eotInRecord = 2}, "^1AI>{r1}C !>{r$2}@ #> !>$"},
+    {"NAK for every ACK, queries and streams as ever", {.nak = true},
+     "^1AD># $> ^1AO># ^1AK># ^1AP># {2C}q> ^1AA>{2}2 !>$ ^1AI>{r1}C"},
+    {"EOT for every answer", {.eotReply = true, .nak = true}, "^1AD>$ $> ^1AI>$ ^1AO>$ %^B00V~>$ ^1AZ>"},
+};
+
 } // namespace
 
-TEST(Model, AnswersOnlyItsOwnMachineNumber)
+TEST(Model, Conversations)
 {
-    ModelHost h;
-    h.model.setMachineNumber(0x1A);
-    h.model.setRecords({QStringLiteral("a"), QStringLiteral("b")});
-    EXPECT_TRUE(h.send(command("00", 'A')).isEmpty());
-    EXPECT_TRUE(h.send(command("1B", 'A')).isEmpty());
-    EXPECT_TRUE(h.send(command("1a", 'A')).isEmpty()) << "the host always sends upper-case digits";
-    EXPECT_EQ(h.send(command("1A", 'A')), frameOf("2"));
-    EXPECT_EQ(h.send(kAck), kEot);
+    for (const auto &c : kConversations) {
+        TerminalModel model;
+        standard(model);
+        model.setFaults(c.faults);
+        QDateTime now = kStart;
+        for (QString step : QString::fromLatin1(c.steps).split(u' ')) {
+            const bool station = step.startsWith(u'%');
+            const qsizetype at = step.section(u'>', 0, 0).indexOf(u'@');
+            now = now.addMSecs(at > 0 ? step.left(at).toLongLong() : 10);
+            step = step.mid(std::max<qsizetype>(station, at + 1));
+            const Reply r = model.receive(bytes(step.section(u'>', 0, 0)), station ? vx::kStationLine : vx::kTerminalLine, now);
+            EXPECT_EQ(r.bytes.toHex(' ').toStdString(), bytes(step.section(u'>', 1)).toHex(' ').toStdString()) << c.name << ": " << qPrintable(step);
+            EXPECT_FALSE(r.hangUp || r.untilHeard) << c.name;
+        }
+    }
+    TerminalModel empty;
+    empty.setRecords({QString()});
+    empty.setFaults({.eotInRecord = 1});
+    EXPECT_EQ(say(empty, QStringLiteral("^00I")).bytes, bytes(QStringLiteral("{$}`"))) << "straight after the STX";
 }
 
-TEST(Model, QueryAnswersEndWithEotOnlyAfterTheAck)
+TEST(Model, AnyOtherLineSettingGetsNoiseAndChangesNothing)
 {
-    ModelHost h;
-    h.model.setVersion(QStringLiteral("VX500 V1.00"));
-    EXPECT_EQ(h.send(command("00", 'V')), frameOf("VX500 V1.00"));
-    EXPECT_TRUE(h.send(QByteArray("x")).isEmpty()) << "anything but ACK leaves the terminal waiting";
-    EXPECT_EQ(h.send(kAck), kEot);
-    EXPECT_TRUE(h.send(kAck).isEmpty()) << "the exchange is over";
-}
-
-TEST(Model, RequestsAssembleAcrossTransmissionsAndEnqRestarts)
-{
-    ModelHost h;
-    EXPECT_TRUE(h.send(raw({0x05, '0'})).isEmpty());
-    EXPECT_EQ(h.send(QByteArray("0Q")), frameOf("00"));
-    h.send(kAck);
-    // A half request followed by a whole one: the second ENQ starts afresh.
-    EXPECT_EQ(h.send(raw({0x05, '3'}) + command("00", 'Q')), frameOf("00"));
-}
-
-TEST(Model, AHalfRequestIsForgottenAfterLongSilence)
-{
-    ModelHost h;
-    EXPECT_TRUE(h.send(raw({0x05, '0'})).isEmpty());
-    EXPECT_TRUE(h.send(QByteArray("0Q"), kTerminalLine, TerminalModel::kIdleResetMs + 1).isEmpty());
-    EXPECT_EQ(h.send(command("00", 'Q')), frameOf("00"));
-}
-
-TEST(Model, TerminalAnswersOnlyAt19200EightNoneOne)
-{
-    for (const QString settings : {QStringLiteral("9600,n,8,1"), QStringLiteral("19200,e,8,1"),
-                                   QStringLiteral("19200,n,7,1"), QStringLiteral("19200,n,8,2"),
-                                   QStringLiteral("38400,n,8,1"), QStringLiteral("garbage")}) {
-        ModelHost h;
-        const QByteArray got = h.send(command("00", 'A'), settings);
-        EXPECT_FALSE(got.isEmpty()) << qPrintable(settings);
-        EXPECT_NE(got, frameOf("0")) << qPrintable(settings);
-        EXPECT_EQ(h.send(command("00", 'A')), frameOf("0")) << "back at the right speed it answers";
+    using P = LineSettings::Parity;
+    for (const LineSettings &line : {LineSettings{38400}, LineSettings{19200, P::Even}, LineSettings{19200, P::None, 7},
+                                     LineSettings{19200, P::None, 8, LineSettings::StopBits::Two}, LineSettings{0}}) {
+        TerminalModel model;
+        standard(model);
+        for (const QString &request : {QStringLiteral("^1AD"), QStringLiteral("^1AO"), QStringLiteral("^B00V~")}) {
+            EXPECT_EQ(say(model, request, line).bytes.size(), request.size() + 12) << qPrintable(line.toString());
+            EXPECT_TRUE(say(model, QStringLiteral("$")).bytes.isEmpty());
+        }
+        EXPECT_EQ(say(model, QStringLiteral("^1AA")).bytes, bytes(QStringLiteral("{2}2")));
+        EXPECT_EQ(say(model, QStringLiteral("^1AA"), vx::kStationLine).bytes.size(), 16) << "the terminal hears noise";
     }
 }
 
-TEST(Model, ReaderStationAnswersOnlyAt9600)
+TEST(Model, HangUpAndNoiseFaults)
 {
-    ModelHost h;
-    h.model.setStationVersion(QStringLiteral("R V1"));
-    h.model.setStationInformation(QStringLiteral("INFO, 2 SLOTS"));
-    EXPECT_EQ(h.send(station('V'), kStationLine), frameOf("R V1"));
-    EXPECT_TRUE(h.send(kAck, kStationLine).isEmpty()) << "the station sends one frame and nothing more";
-    EXPECT_EQ(h.send(station('N'), kStationLine), frameOf("INFO, 2 SLOTS"));
-    const QByteArray wrongSpeed = h.send(station('V'), kTerminalLine);
-    EXPECT_FALSE(wrongSpeed.isEmpty());
-    EXPECT_NE(wrongSpeed, frameOf("VX500R V1.04"));
-    EXPECT_TRUE(h.send(QByteArray("\x05" "B00X\r"), kStationLine).isEmpty()) << "unknown station letter";
+    TerminalModel model;
+    model.setFaults({.hangUpAfterRecord = 1});
+    model.setRecords({QStringLiteral("r1"), QStringLiteral("r2")});
+    EXPECT_FALSE(say(model, QStringLiteral("^00I")).hangUp);
+    EXPECT_EQ(say(model, QStringLiteral("!")).hangUp, true);
+    EXPECT_TRUE(say(model, QStringLiteral("^00A")).bytes.isEmpty()) << "a dead line stays dead";
+    model = TerminalModel();
+    model.setFaults({.hangUpAfterRecord = 0});
+    EXPECT_TRUE(say(model, QStringLiteral("^00I")).hangUp);
+    for (const Faults &f : {Faults{.noise = true}, Faults{.noiseStream = true, .nak = true}}) {
+        model = TerminalModel();
+        model.setFaults(f);
+        const Reply r = say(model, QStringLiteral("^00D^00Q"));
+        EXPECT_EQ(r.untilHeard, f.noiseStream);
+        EXPECT_EQ(r.bytes.size(), f.noiseStream ? TerminalModel::kNoiseStream : 2 * TerminalModel::kNoiseBurst);
+    }
 }
 
-TEST(Model, GarbageIsDeterministic)
+TEST(Model, GeneratedRecordsAndNoise)
 {
-    ModelHost a, b;
-    const QByteArray first = a.send(command("00", 'T'), kStationLine);
-    EXPECT_EQ(first, b.send(command("00", 'T'), kStationLine));
-    EXPECT_NE(first, a.send(command("00", 'T'), kStationLine)) << "the noise goes on, it does not repeat";
+    static const QRegularExpression shape(QStringLiteral("^[0-9A-F]{8},49[0-9]{11},[0-9/]{10},[0-9:]{8}$"));
+    const QStringList records = RecordGenerator{}.generate(500);
+    ASSERT_EQ(records.size(), 500);
+    QString previous;
+    for (const QString &r : records) {
+        ASSERT_TRUE(shape.match(r).hasMatch()) << qPrintable(r);
+        const quint32 tag = r.left(8).toUInt(nullptr, 16);
+        EXPECT_TRUE(tag >= 0x100000 && tag <= 0x7FFFFFFF) << qPrintable(r);
+        EXPECT_EQ(r[21].digitValue(), RecordGenerator::ean13CheckDigit(r.mid(9, 12))) << qPrintable(r);
+        EXPECT_TRUE(QDateTime::fromString(r.mid(23), QStringLiteral("yyyy/MM/dd,HH:mm:ss")).isValid()) << qPrintable(r);
+        EXPECT_GT(r.mid(23), previous) << "taken one after the other";
+        previous = r.mid(23);
+    }
+    EXPECT_EQ(RecordGenerator{}.generate(10), records.mid(0, 10));
+    EXPECT_NE(RecordGenerator{2}.generate(10), records.mid(0, 10));
+    EXPECT_EQ(RecordGenerator::ean13CheckDigit(QStringLiteral("400638133393")), 1);
+    EXPECT_EQ(RecordGenerator::ean13CheckDigit(QStringLiteral("590123412345")), 7);
+
+    const QByteArray noise = Noise(7).bytes(20000);
+    EXPECT_EQ(QSet<char>(noise.begin(), noise.end()).size(), 256) << "control bytes included";
+    EXPECT_EQ(Noise(7).bytes(100), noise.left(100));
+    EXPECT_NE(Noise(8).bytes(100), noise.left(100));
 }
 
-TEST(Model, ClockKeepsItsOffsetToThePcClock)
+TEST(ByteSchedule, UnpacedAtOncePacedOneLineTimeApart)
 {
-    ModelHost h;
-    EXPECT_EQ(h.send(command("00", 'S')), kAck);
-    EXPECT_EQ(h.send(frameOf("20090105070809")), kAck);
-    EXPECT_TRUE(h.send(kEot).isEmpty());
-    EXPECT_EQ(h.model.clock(h.now).toString(QStringLiteral("yyyyMMddHHmmss")), QStringLiteral("20090105070809"));
-    // An hour later the terminal's clock has run on by an hour.
-    h.now = h.now.addSecs(3600);
-    EXPECT_EQ(h.send(command("00", 'T'), kTerminalLine, 0), frameOf("20090105080809"));
-}
+    constexpr qint64 k19200 = 520'833, k9600 = 1'041'666; // ns per byte
+    ByteSchedule s;
+    EXPECT_EQ(s.waitNs(0), -1);
+    s.queue("ABC", 19200, 1000);
+    EXPECT_EQ(s.dueCount(1000), 3);
+    EXPECT_EQ(s.waitNs(1000), 0);
 
-TEST(Model, SetDataWithWrongCheckOrInvalidValueIsRefused)
-{
-    ModelHost h;
-    QByteArray bad = frameOf("20090105070809");
-    bad[bad.size() - 1] = static_cast<char>(bad.back() ^ 1);
-    h.send(command("00", 'S'));
-    EXPECT_EQ(h.send(bad), kNak);
-    h.send(command("00", 'S'));
-    EXPECT_EQ(h.send(frameOf("20091305070809")), kNak) << "month 13";
-    EXPECT_EQ(h.model.clockOffsetMs(), 0);
-    h.send(command("00", 'P'));
-    EXPECT_EQ(h.send(frameOf("G1")), kNak);
-    EXPECT_EQ(h.model.machineNumber(), 0);
-}
-
-TEST(Model, NewMachineNumberTakesOverAtOnce)
-{
-    ModelHost h;
-    h.send(command("00", 'P'));
-    EXPECT_EQ(h.send(frameOf("2C")), kAck);
-    h.send(kEot);
-    EXPECT_TRUE(h.send(command("00", 'Q')).isEmpty());
-    EXPECT_EQ(h.send(command("2C", 'Q')), frameOf("2C"));
-}
-
-TEST(Model, ClearingNeedsTheHostsEot)
-{
-    ModelHost h;
-    h.model.setRecords({QStringLiteral("r1")});
-    EXPECT_EQ(h.send(command("00", 'D')), kAck);
-    // The host never confirms; its next request starts a new exchange.
-    EXPECT_EQ(h.send(command("00", 'A')), frameOf("1"));
-    h.send(kAck);
-    h.send(command("00", 'D'));
-    h.send(kEot);
-    EXPECT_TRUE(h.model.records().isEmpty());
-}
-
-TEST(Model, RecoverRestoresTheLastClearingUntilNewRecordsCome)
-{
-    ModelHost h;
-    h.model.setRecords({QStringLiteral("r1"), QStringLiteral("r2")});
-    auto confirmed = [&](char letter) {
-        EXPECT_EQ(h.send(command("00", letter)), kAck);
-        h.send(kEot);
-    };
-    confirmed('D');
-    confirmed('D'); // clearing an empty store keeps what can be recovered
-    confirmed('M');
-    EXPECT_EQ(h.model.records(), (QStringList{QStringLiteral("r1"), QStringLiteral("r2")}));
-
-    confirmed('D');
-    h.model.addRecord(QStringLiteral("r3"));
-    confirmed('M');
-    EXPECT_EQ(h.model.records(), QStringList{QStringLiteral("r3")});
-}
-
-TEST(Model, PoweredDownTerminalStaysSilentUntilWoken)
-{
-    ModelHost h;
-    EXPECT_EQ(h.send(command("00", 'O')), kAck);
-    EXPECT_TRUE(h.model.isPoweredDown());
-    EXPECT_TRUE(h.send(command("00", 'A'), kTerminalLine, 60'000).isEmpty());
-    EXPECT_TRUE(h.send(command("00", 'O')).isEmpty());
-    // The reader station is a device of its own.
-    EXPECT_EQ(h.send(station('V'), kStationLine), frameOf(h.model.stationVersion().toLatin1()));
-    h.model.wake();
-    EXPECT_EQ(h.send(command("00", 'A')), frameOf("0"));
-}
-
-TEST(Model, SelfTestKeepsTheTerminalDeafForItsTime)
-{
-    ModelHost h;
-    h.model.setSelfTestMs(1500);
-    EXPECT_TRUE(h.send(command("00", 'Z')).isEmpty());
-    EXPECT_EQ(h.model.selfTestCount(), 1);
-    EXPECT_TRUE(h.send(command("00", 'A'), kTerminalLine, 1000).isEmpty());
-    EXPECT_EQ(h.send(command("00", 'A'), kTerminalLine, 600), frameOf("0"));
-}
-
-TEST(Model, StreamSendsTheNextItemOnlyAfterAnAck)
-{
-    ModelHost h;
-    h.model.setRecords({QStringLiteral("one"), QStringLiteral("two")});
-    EXPECT_EQ(h.send(command("00", 'I')), frameOf("one"));
-    EXPECT_TRUE(h.send(kNak).isEmpty());
-    EXPECT_EQ(h.send(kAck), frameOf("two"));
-    EXPECT_EQ(h.send(kAck), kEot);
-    EXPECT_EQ(h.model.records().size(), 2) << "a download leaves the records in place";
-
-    ModelHost empty;
-    EXPECT_EQ(empty.send(command("00", 'I')), kEot);
-}
-
-TEST(Model, BAnswersVoltageOrTagCount)
-{
-    ModelHost h;
-    h.model.setVoltage(QStringLiteral("2.9V"));
-    h.model.setTags({QStringLiteral("00000A"), QStringLiteral("00001B"), QStringLiteral("00002C")});
-    EXPECT_EQ(h.send(command("00", 'B')), frameOf("2.9V"));
-    h.send(kAck);
-    h.model.setBAnswer(BAnswer::TagCount);
-    EXPECT_EQ(h.send(command("00", 'B')), frameOf("3"));
-}
-
-TEST(Model, TagUploadReplacesTheListOnlyWhenComplete)
-{
-    ModelHost h;
-    h.model.setTags({QStringLiteral("00000OLD")});
-    EXPECT_EQ(h.send(command("00", 'K')), kAck);
-    EXPECT_EQ(h.send(frameOf("00000AA")), kAck);
-    QByteArray bad = frameOf("00001BB");
-    bad[bad.size() - 1] = static_cast<char>(bad.back() ^ 1);
-    EXPECT_EQ(h.send(bad), kNak) << "a damaged item is refused and may come again";
-    EXPECT_EQ(h.send(frameOf("00001BB")), kAck);
-    EXPECT_EQ(h.model.tags(), QStringList{QStringLiteral("00000OLD")});
-    EXPECT_TRUE(h.send(kEot).isEmpty());
-    EXPECT_EQ(h.model.tags(), (QStringList{QStringLiteral("00000AA"), QStringLiteral("00001BB")}));
-
-    // An upload abandoned for another request leaves the list alone.
-    h.send(command("00", 'K'));
-    h.send(frameOf("00000ZZ"));
-    h.send(command("00", 'A'));
-    EXPECT_EQ(h.model.tags().size(), 2);
+    s = ByteSchedule();
+    s.setPace(true);
+    s.queue("ABCDEF", 19200, 0);
+    EXPECT_EQ(s.waitNs(0), k19200);
+    EXPECT_EQ(s.dueCount(k19200 - 1), 0);
+    EXPECT_EQ(s.dueCount(3 * k19200), 3) << "bytes held up by a full line go together";
+    s.sent(3);
+    s.queue("G", 19200, 3 * k19200 + 5); // behind those waiting
+    EXPECT_EQ(s.waitNs(3 * k19200), k19200);
+    EXPECT_EQ(s.dueCount(7 * k19200), 4);
+    s.sent(4);
+    EXPECT_TRUE(s.isEmpty());
+    // After an idle line, from the time queued; a dropped answer keeps the
+    // line busy only for the byte already sent.
+    s.queue("HIJ", 9600, 100 * k19200);
+    EXPECT_EQ(s.waitNs(100 * k19200), k9600);
+    s.sent(s.dueCount(100 * k19200 + k9600));
+    s.clear();
+    s.queue("K", 9600, 100 * k19200 + k9600 - 10);
+    EXPECT_EQ(s.waitNs(100 * k19200 + k9600 - 10), k9600 + 10);
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace vx::test {
 
@@ -20,32 +21,32 @@ class FakePort;
 class FakeDevice {
 public:
     virtual ~FakeDevice() = default;
-    // The host wrote these bytes at port.now(), with port.settings() in force.
+    // The host wrote these bytes at port.now(), with port.lineSettings() in force.
     virtual void received(const QByteArray &bytes, FakePort &port) = 0;
 };
 
 struct Written {
     qint64 at;
     QByteArray bytes;
-    QString settings; // the line settings the port was opened with
+    QString settings; // the line settings the port was opened with, as text
 };
 
 class FakePort : public SerialPort {
 public:
-    explicit FakePort(FakeDevice *device = nullptr);
-
+    explicit FakePort(FakeDevice *device = nullptr) : m_device(device) {}
     void setDevice(FakeDevice *device) { m_device = device; }
 
     // ---- the contract
     void setPortName(const QString &name) override { m_name = name; }
     QString portName() const override { return m_name; }
-    bool setSettings(const QString &settings) override;
-    QString settings() const override { return m_settings; }
+    using SerialPort::setSettings;
+    void setSettings(const LineSettings &settings) override { m_settings = settings; }
+    LineSettings lineSettings() const override { return m_settings; }
     bool open() override;
     void close() override;
     bool isOpen() const override { return m_open; }
-    qint64 bytesAvailable() override;
-    QByteArray readAll() override;
+    qint64 bytesAvailable() override { return m_open ? m_rx.size() : 0; }
+    QByteArray readAll() override { return m_open ? std::exchange(m_rx, {}) : QByteArray(); }
     bool write(const QByteArray &bytes) override;
     PortFailure lastError() const override { return m_failure; }
     bool waitForBytes(qint64 msecs) override;
@@ -54,16 +55,15 @@ public:
 
     // ---- the test's side
     // Bytes that reach the host's receive buffer at the given virtual time.
-    void arriveAt(qint64 at, const QByteArray &bytes);
+    void arriveAt(qint64 at, const QByteArray &bytes) { runAt(at, [this, bytes] { if (m_open) m_rx += bytes; }); }
     void arriveAfter(qint64 delay, const QByteArray &bytes) { arriveAt(m_now + delay, bytes); }
     // An action run when the clock reaches the given time (a click, a pulled cable).
-    void runAt(qint64 at, std::function<void()> action);
+    void runAt(qint64 at, std::function<void()> action) { m_events.emplace(std::pair(std::max(at, m_now), m_seq++), action); }
     // The far end goes away: the port closes with an I/O failure.
     void pullCable();
-    // The next open() fails with this failure (once, or for good).
-    void failOpen(const PortFailure &failure, bool always = false);
-    // The next write fails.
-    void failWrite(const PortFailure &failure);
+    // The next open() or write() fails.
+    void failOpen(const PortFailure &failure) { m_openFailure = failure; }
+    void failWrite(const PortFailure &failure) { m_writeFailure = failure; }
     // Serve Qt events on every wait (window tests).
     void setProcessEvents(bool on) { m_processEvents = on; }
     // Keep a log of every write (on by default; long benchmarks turn it off).
@@ -74,14 +74,16 @@ public:
     void clearWrites() { m_writes.clear(); }
     int openCount() const { return m_openCount; }
     int closeCount() const { return m_closeCount; }
+    // Runs what is due until msecs from now.
     void advance(qint64 msecs);
 
 private:
-    void runDue(qint64 until);
+    // Runs the next event due by the deadline; false when there is none.
+    bool runNext(qint64 deadline);
 
     FakeDevice *m_device = nullptr;
     QString m_name;
-    QString m_settings;
+    LineSettings m_settings;
     QString m_openSettings; // in force on the line since the last open
     bool m_open = false;
     bool m_interrupted = false;
@@ -90,12 +92,10 @@ private:
     qint64 m_now = 0;
     qint64 m_seq = 0;
     QByteArray m_rx;
-    // (time, sequence) -> what happens then
-    std::map<std::pair<qint64, qint64>, std::function<void()>> m_events;
+    std::map<std::pair<qint64, qint64>, std::function<void()>> m_events; // (time, sequence) -> what happens
     QList<Written> m_writes;
     PortFailure m_failure;
     std::optional<PortFailure> m_openFailure;
-    bool m_openFailsAlways = false;
     std::optional<PortFailure> m_writeFailure;
     int m_openCount = 0;
     int m_closeCount = 0;
@@ -110,7 +110,11 @@ public:
         QByteArray bytes;
     };
     // The reaction to the next write not yet answered.
-    ScriptDevice &then(QList<Piece> pieces);
+    ScriptDevice &then(QList<Piece> pieces)
+    {
+        m_reactions.append(std::move(pieces));
+        return *this;
+    }
     ScriptDevice &then(const QByteArray &bytes, qint64 delay = 5) { return then({{delay, bytes}}); }
     // Let the next write go unanswered.
     ScriptDevice &silence() { return then(QList<Piece>{}); }

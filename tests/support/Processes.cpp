@@ -12,9 +12,9 @@ namespace vx::test {
 
 namespace {
 
-// The child gets SIGKILL when this process ends; if it has ended already,
-// between the fork and the request, the child ends at once.
-void dieWithParent(QProcess &process)
+// The child gets SIGKILL when this process ends, and ends at once if this
+// process ended between the fork and that request.
+void startDyingWithUs(QProcess &process, const QString &program, const QStringList &arguments)
 {
     const pid_t parent = ::getpid();
     process.setChildProcessModifier([parent] {
@@ -22,12 +22,11 @@ void dieWithParent(QProcess &process)
         if (::getppid() != parent)
             ::_exit(127);
     });
+    process.start(program, arguments);
 }
 
 void killAndReap(QProcess &process, int graceMs)
 {
-    if (process.state() == QProcess::NotRunning)
-        return;
     process.terminate();
     if (!process.waitForFinished(graceMs)) {
         process.kill();
@@ -48,39 +47,31 @@ QProcessEnvironment withConfigDir(const QString &dir)
     return environment;
 }
 
-ToolResult runProgram(const QString &program, const QStringList &arguments,
-                      const QProcessEnvironment &environment, const QByteArray &input, int timeoutMs)
+ToolResult runProgram(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
+                      const QByteArray &input, int timeoutMs)
 {
     QProcess p;
     p.setProcessEnvironment(environment);
-    dieWithParent(p);
-    p.start(program, arguments);
-    ToolResult r;
+    startDyingWithUs(p, program, arguments);
     if (!p.waitForStarted(10'000))
-        return r;
+        return {};
     p.write(input);
     p.closeWriteChannel();
     const bool ended = p.waitForFinished(timeoutMs);
     if (!ended)
         killAndReap(p, 0);
-    if (ended && p.exitStatus() == QProcess::NormalExit)
-        r.status = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    const bool normal = ended && p.exitStatus() == QProcess::NormalExit;
+    return {normal ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
 }
 
 SimProcess::SimProcess(const QStringList &arguments, const QProcessEnvironment &environment)
 {
     m_process.setProcessEnvironment(environment);
     m_process.setStandardErrorFile(m_dir.filePath(QStringLiteral("stderr")));
-    dieWithParent(m_process);
-    m_process.start(simProgram(), arguments);
+    startDyingWithUs(m_process, simProgram(), arguments);
     m_ran = m_process.waitForStarted(10'000);
-    if (!m_ran)
-        return;
     const QDeadlineTimer deadline(20'000);
-    while (!m_process.canReadLine() && !deadline.hasExpired() && m_process.state() == QProcess::Running)
+    while (m_ran && !m_process.canReadLine() && !deadline.hasExpired() && m_process.state() == QProcess::Running)
         m_process.waitForReadyRead(100);
     if (m_process.canReadLine())
         m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
@@ -96,23 +87,19 @@ void SimProcess::signal(int number)
 
 bool SimProcess::stop()
 {
-    if (m_process.state() != QProcess::NotRunning)
-        m_process.terminate();
+    m_process.terminate();
     return waitForEnd();
 }
 
 bool SimProcess::waitForEnd(int msecs)
 {
-    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(msecs))
-        return false;
-    return exitCode() == 0;
+    return (m_process.state() == QProcess::NotRunning || m_process.waitForFinished(msecs)) && exitCode() == 0;
 }
 
 int SimProcess::exitCode() const
 {
-    return m_ran && m_process.state() == QProcess::NotRunning && m_process.exitStatus() == QProcess::NormalExit
-        ? m_process.exitCode()
-        : -1;
+    const bool ended = m_ran && m_process.state() == QProcess::NotRunning;
+    return ended && m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
 
 QString SimProcess::errors() const
@@ -124,12 +111,9 @@ QString SimProcess::errors() const
 bool SimProcess::waitForErrors(const QString &text, int msecs) const
 {
     const QDeadlineTimer deadline(msecs);
-    while (!errors().contains(text)) {
-        if (deadline.hasExpired())
-            return false;
+    while (!errors().contains(text) && !deadline.hasExpired())
         QThread::msleep(10);
-    }
-    return true;
+    return errors().contains(text);
 }
 
 } // namespace vx::test

@@ -6,7 +6,6 @@
 //   ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
 //   const ToolResult r = runTool({"--port", sim.device(), "count"});
 //   EXPECT_EQ(r.status, 0);
-//   EXPECT_EQ(r.out, QByteArray("5\n"));
 //   sim.signal(SIGUSR1);                               // wakes the terminal
 //   ASSERT_TRUE(sim.waitForErrors("wakes up"));
 //   EXPECT_TRUE(sim.stop());                           // SIGTERM, status 0
@@ -14,10 +13,7 @@
 // own: SimProcess sim(args, withConfigDir(dir)), runTool(args, withConfigDir(dir)).
 #pragma once
 
-#include <QByteArray>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 namespace vx::test {
@@ -29,7 +25,7 @@ QString toolProgram();
 QProcessEnvironment withConfigDir(const QString &dir);
 
 struct ToolResult {
-    int status = -1;   // the exit status; -1 when it did not start, crashed or ran out of time
+    int status = -1; // the exit status; -1 when it did not start, crashed or ran out of time
     QByteArray out;
     QByteArray err;
 };
@@ -38,7 +34,6 @@ struct ToolResult {
 ToolResult runProgram(const QString &program, const QStringList &arguments,
                       const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
                       const QByteArray &input = {}, int timeoutMs = 60'000);
-
 inline ToolResult runTool(const QStringList &arguments,
                           const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
                           const QByteArray &input = {}, int timeoutMs = 60'000)
@@ -52,25 +47,20 @@ class SimProcess {
 public:
     explicit SimProcess(const QStringList &arguments,
                         const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
-    SimProcess(const SimProcess &) = delete;
-    SimProcess &operator=(const SimProcess &) = delete;
     // SIGTERM, then SIGKILL if it has not ended within two seconds.
     ~SimProcess();
 
-    // True once the device path was read.
     bool started() const { return !m_device.isEmpty(); }
     QString device() const { return m_device; }
-
     void signal(int number);
-    // Ends it with SIGTERM; true when it ended with status 0.
+    // SIGTERM; true when it ended with status 0.
     bool stop();
     // Waits for it to end by itself; true when it ended with status 0.
     bool waitForEnd(int msecs = 5000);
-    // Its exit status once ended, -1 before or after a crash.
+    // Its exit status once ended; -1 before, or after a crash.
     int exitCode() const;
-    // Everything it wrote to its standard error so far.
+    // Everything it wrote to its standard error so far; waits for a text there.
     QString errors() const;
-    // Waits until its standard error holds the text.
     bool waitForErrors(const QString &text, int msecs = 5000) const;
 
 private:

@@ -1,11 +1,10 @@
 #include "DeviceNames.h"
 
+#include "PortNames.h"
 #include "UserSettings.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstring>
@@ -41,16 +40,6 @@ void DeviceLink::remove()
     m_link.clear();
 }
 
-QString canonicalComName(const QString &name)
-{
-    static const QRegularExpression com(QStringLiteral("^COM([0-9]{1,2})$"), QRegularExpression::CaseInsensitiveOption);
-    const auto m = com.match(name.trimmed());
-    if (!m.hasMatch())
-        return QString();
-    const int n = m.captured(1).toInt();
-    return n >= 1 && n <= 16 ? QStringLiteral("COM%1").arg(n) : QString();
-}
-
 namespace {
 
 // A settings file that QSettings cannot parse would be rewritten, and what it
@@ -77,14 +66,9 @@ bool isPseudoTerminal(const QString &path)
 
 } // namespace
 
-bool PortRegistration::registerPort(const QString &comName, const QString &devicePath, QString &error)
+bool PortRegistration::registerPort(int number, const QString &devicePath, QString &error)
 {
-    const QString com = canonicalComName(comName);
-    if (com.isEmpty()) {
-        error = QStringLiteral("%1 is no port name from COM1 to COM16").arg(comName);
-        return false;
-    }
-    m_key = QStringLiteral("Ports/") + com;
+    m_key = portMapKey(number);
     m_device = devicePath;
     const auto settings = openUserSettings();
     error = unusableSettings(*settings);
@@ -93,17 +77,8 @@ bool PortRegistration::registerPort(const QString &comName, const QString &devic
     // Another simulator that is still running keeps its port.
     const QString current = settings->value(m_key).toString().trimmed();
     if (isPseudoTerminal(current) && current != devicePath && QFileInfo::exists(current)) {
-        error = QStringLiteral("%1 is already registered to %2").arg(com, current);
+        error = QStringLiteral("COM%1 is already registered to %2").arg(number).arg(current);
         return false;
-    }
-    // The settings file also holds the monitor's password: a file made here
-    // is private to its owner from the start.
-    const QString file = settings->fileName();
-    if (!QFileInfo::exists(file)) {
-        QDir().mkpath(QFileInfo(file).absolutePath());
-        QFile created(file);
-        if (created.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            created.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
     if (settings->contains(m_key))
         m_previous = settings->value(m_key);

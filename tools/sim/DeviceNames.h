@@ -27,11 +27,8 @@ private:
     QString m_target;
 };
 
-// "COM1" .. "COM16" (any case) as the key's canonical name, or an empty text.
-QString canonicalComName(const QString &name);
-
-// The device path written under "Ports"/"COMn" in the user's settings, so
-// that the monitor's COMn reaches the simulator.
+// The device path written under portMapKey(n) ("Ports/COMn") in the user's
+// settings, so that the monitor's COMn reaches the simulator.
 class PortRegistration {
 public:
     PortRegistration() = default;
@@ -41,7 +38,7 @@ public:
 
     // Refuses a settings file that cannot be read (nothing is written then)
     // and a COMn that another running simulator holds (an existing /dev/pts/N).
-    bool registerPort(const QString &comName, const QString &devicePath, QString &error);
+    bool registerPort(int number, const QString &devicePath, QString &error);
     // Puts the previous value back (or removes the key) if the key still
     // holds the device path; a value someone changed meanwhile stays. A
     // previous value that is a pseudo-terminal gone since is not put back.

@@ -50,30 +50,32 @@ bool PtyLine::open(QString &error)
     return true;
 }
 
-QString PtyLine::settings() const
+LineSettings PtyLine::settings() const
 {
+    using Parity = LineSettings::Parity;
+    LineSettings line;
     termios tio{};
-    if (m_slave < 0 || tcgetattr(m_slave, &tio) != 0)
-        return QString();
-    const qint32 baud = baudOfSpeed(cfgetospeed(&tio));
-    char parity = 'n';
+    if (m_slave < 0 || tcgetattr(m_slave, &tio) != 0) {
+        line.speed = 0;
+        return line;
+    }
+    line.speed = baudOfSpeed(cfgetospeed(&tio));
     if (tio.c_cflag & PARENB) {
 #ifdef CMSPAR
         if (tio.c_cflag & CMSPAR)
-            parity = (tio.c_cflag & PARODD) ? 'm' : 's';
+            line.parity = (tio.c_cflag & PARODD) ? Parity::Mark : Parity::Space;
         else
 #endif
-            parity = (tio.c_cflag & PARODD) ? 'o' : 'e';
+            line.parity = (tio.c_cflag & PARODD) ? Parity::Odd : Parity::Even;
     }
-    int bits = 8;
     switch (tio.c_cflag & CSIZE) {
-    case CS5: bits = 5; break;
-    case CS6: bits = 6; break;
-    case CS7: bits = 7; break;
-    default: bits = 8; break;
+    case CS5: line.dataBits = 5; break;
+    case CS6: line.dataBits = 6; break;
+    case CS7: line.dataBits = 7; break;
+    default: line.dataBits = 8; break;
     }
-    const char *stop = (tio.c_cflag & CSTOPB) ? "2" : "1";
-    return QStringLiteral("%1,%2,%3,%4").arg(baud).arg(QLatin1Char(parity)).arg(bits).arg(QLatin1String(stop));
+    line.stopBits = (tio.c_cflag & CSTOPB) ? LineSettings::StopBits::Two : LineSettings::StopBits::One;
+    return line;
 }
 
 bool PtyLine::readAvailable(QByteArray &out)

@@ -5,6 +5,8 @@
 // read the line settings the host put on the pair.
 #pragma once
 
+#include "LineSettings.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -23,8 +25,9 @@ public:
     QString devicePath() const { return m_path; }
     int masterFd() const { return m_master; }
 
-    // The settings the host put on the line, as "19200,n,8,1".
-    QString settings() const;
+    // The settings the host put on the line; a speed of 0 when it cannot be
+    // read or is none of the usual ones.
+    LineSettings settings() const;
 
     // Appends everything waiting on the master, never blocking; false when the
     // line failed (what was read before the failure is in out).

@@ -1,6 +1,6 @@
 #include "SimOptions.h"
 
-#include "DeviceNames.h"
+#include "PortNames.h"
 #include "RecordGenerator.h"
 
 #include <QCommandLineParser>
@@ -142,8 +142,8 @@ SimOptions parseOptions(const QStringList &arguments)
     o.selfTestMs = number(p, QStringLiteral("self-test-time"), 0, 3'600'000);
     o.linkPath = p.value(QStringLiteral("link"));
     if (p.isSet(QStringLiteral("register"))) {
-        o.registerPort = canonicalComName(p.value(QStringLiteral("register")));
-        if (o.registerPort.isEmpty())
+        o.registerPort = commNumber(p.value(QStringLiteral("register"))).value_or(0);
+        if (o.registerPort == 0)
             fail(QStringLiteral("--register wants a port name from COM1 to COM16, not \"%1\"")
                      .arg(p.value(QStringLiteral("register"))));
     }

@@ -17,7 +17,7 @@ struct SimOptions {
     BAnswer bAnswer = BAnswer::Voltage;
     qint64 selfTestMs = 2000;
     QString linkPath;
-    QString registerPort;
+    int registerPort = 0;        // COMn to register as (0: none)
     bool pace = false;
     bool log = false;
     Faults faults;

@@ -48,9 +48,8 @@ void SimServer::heard(const QByteArray &bytes)
 {
     // The host writes again: the noise stream has had its chance.
     endNoise("stops as the host writes");
-    const QString settings = m_line.settings();
-    log(QStringLiteral("host (%1): %2").arg(settings, hexDump(bytes)));
-    const Line line = Line::parse(settings);
+    const LineSettings line = m_line.settings();
+    log(QStringLiteral("host (%1): %2").arg(line.toString(), hexDump(bytes)));
     const Reply reply = m_model.receive(bytes, line, QDateTime::currentDateTime());
     if (!reply.bytes.isEmpty()) {
         if (reply.untilHeard) {
@@ -62,10 +61,10 @@ void SimServer::heard(const QByteArray &bytes)
         }
         // Paced, the host's own bytes take their line time to arrive before
         // the terminal can answer them.
-        const qint64 heardNs = m_schedule.paced() && line.baud > 0
-            ? static_cast<qint64>(bytes.size()) * 10'000'000'000LL / line.baud
+        const qint64 heardNs = m_schedule.paced() && line.speed > 0
+            ? static_cast<qint64>(bytes.size()) * 10'000'000'000LL / line.speed
             : 0;
-        m_schedule.queue(reply.bytes, line.baud, monotonicNs() + heardNs);
+        m_schedule.queue(reply.bytes, line.speed, monotonicNs() + heardNs);
     }
     if (reply.hangUp) {
         log(QStringLiteral("sim:  the far end closes the line"));

@@ -17,17 +17,9 @@ QByteArray twoHex(quint8 value)
 bool isUpperHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 } // namespace
 
-TerminalModel::TerminalModel() = default;
-
 void TerminalModel::setRecords(const QStringList &records)
 {
     m_records = records;
-    m_recoverable.clear();
-}
-
-void TerminalModel::addRecord(const QString &record)
-{
-    m_records.append(record);
     m_recoverable.clear();
 }
 
@@ -36,7 +28,7 @@ bool TerminalModel::isSelfTesting(const QDateTime &now) const
     return m_selfTestUntil.isValid() && now < m_selfTestUntil;
 }
 
-Reply TerminalModel::receive(const QByteArray &bytes, const Line &line, const QDateTime &now)
+Reply TerminalModel::receive(const QByteArray &bytes, const LineSettings &line, const QDateTime &now)
 {
     m_reply = {};
     if (m_hungUp)
@@ -48,7 +40,7 @@ Reply TerminalModel::receive(const QByteArray &bytes, const Line &line, const QD
     m_now = now;
     m_garbled = false;
 
-    if (!line.is8N1At(kTerminalBaud) && !line.is8N1At(kStationBaud)) {
+    if (line != kTerminalLine && line != kStationLine) {
         // Neither device can make sense of the line.
         idle();
         m_garbled = true;
@@ -89,7 +81,7 @@ void TerminalModel::beginCommand()
 
 void TerminalModel::step(char b)
 {
-    const bool terminalHears = m_line.is8N1At(kTerminalBaud);
+    const bool terminalHears = m_line == kTerminalLine;
     switch (m_state) {
     case State::Idle:
         if (b == ENQ)
@@ -220,7 +212,7 @@ void TerminalModel::terminalCommand(const QByteArray &id, char letter)
     idle();
     if (!isUpperHex(id[0]) || !isUpperHex(id[1]))
         return;
-    if (!m_line.is8N1At(kTerminalBaud)) {
+    if (m_line != kTerminalLine) {
         garble();
         return;
     }
@@ -286,7 +278,7 @@ void TerminalModel::stationRequest(char letter, char end)
     idle();
     if (end != CR || (letter != 'V' && letter != 'N'))
         return;
-    if (!m_line.is8N1At(kStationBaud)) {
+    if (m_line != kStationLine) {
         garble();
         return;
     }
@@ -309,8 +301,10 @@ void TerminalModel::hostFrame(const QByteArray &data, bool checkOk)
         return;
     }
     if (m_letter == 'S') {
+        // The terminal keeps a wall clock without a time zone: any real
+        // date and time is taken as given, one in a daylight-saving gap too.
         const QDateTime set = data.size() == 14
-            ? QDateTime::fromString(QString::fromLatin1(data), QStringLiteral("yyyyMMddHHmmss"))
+            ? QDateTime::fromString(QString::fromLatin1(data) + QStringLiteral("Z"), QStringLiteral("yyyyMMddHHmmsst"))
             : QDateTime();
         if (!set.isValid()) {
             m_reply.bytes.append(NAK);
@@ -321,7 +315,7 @@ void TerminalModel::hostFrame(const QByteArray &data, bool checkOk)
             idle();
             return;
         }
-        m_clockOffsetMs = m_now.msecsTo(set);
+        m_clockOffsetMs = wallClock(m_now).msecsTo(set);
         m_state = State::SetEot;
         return;
     }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "LineBytes.h"
+#include "LineSettings.h"
 #include "Noise.h"
 
 #include <QDateTime>
@@ -53,56 +54,48 @@ public:
     // Longest noise stream: more than a host reads while it waits for a frame.
     static constexpr qsizetype kNoiseStream = 72 * 1024;
 
-    TerminalModel();
-
-    Reply receive(const QByteArray &bytes, const Line &line, const QDateTime &now);
+    Reply receive(const QByteArray &bytes, const LineSettings &line, const QDateTime &now);
 
     // ---- the terminal's state
     quint8 machineNumber() const { return m_id; }
     void setMachineNumber(quint8 id) { m_id = id; }
 
-    QString version() const { return m_version; }
     void setVersion(const QString &text) { m_version = text; }
-    QString voltage() const { return m_voltage; }
     void setVoltage(const QString &text) { m_voltage = text; }
-    BAnswer bAnswer() const { return m_bAnswer; }
     void setBAnswer(BAnswer answer) { m_bAnswer = answer; }
 
-    QString stationVersion() const { return m_stationVersion; }
     void setStationVersion(const QString &text) { m_stationVersion = text; }
-    QString stationInformation() const { return m_stationInformation; }
     void setStationInformation(const QString &text) { m_stationInformation = text; }
 
     const QStringList &records() const { return m_records; }
     // New data in the store: the records of the last clearing can no longer be recovered.
     void setRecords(const QStringList &records);
-    void addRecord(const QString &record);
-    // The records of the last clearing, which "M" puts back.
-    const QStringList &recoverable() const { return m_recoverable; }
 
     // Tag items as uploaded: the five-digit index followed by the code.
     const QStringList &tags() const { return m_tags; }
-    void setTags(const QStringList &items) { m_tags = items; }
 
     // The terminal's clock runs at an offset to the PC's.
     qint64 clockOffsetMs() const { return m_clockOffsetMs; }
-    void setClockOffsetMs(qint64 ms) { m_clockOffsetMs = ms; }
-    QDateTime clock(const QDateTime &pcNow) const { return pcNow.addMSecs(m_clockOffsetMs); }
+    // The clock reads `reading` when the PC's reads pcNow.
+    void setClock(const QDateTime &pcNow, const QDateTime &reading) { m_clockOffsetMs = wallClock(pcNow).msecsTo(wallClock(reading)); }
+    // The terminal's clock: the PC's wall-clock reading moved by the offset,
+    // without a time zone (kept as UTC so that no reading is skipped).
+    QDateTime clock(const QDateTime &pcNow) const { return wallClock(pcNow).addMSecs(m_clockOffsetMs); }
+    static QDateTime wallClock(const QDateTime &t) { return QDateTime(t.date(), t.time(), Qt::UTC); }
 
     bool isPoweredDown() const { return m_poweredDown; }
     void wake() { m_poweredDown = false; }
     // The self-test keeps the terminal deaf for this long (0: no time at all).
     void setSelfTestMs(qint64 ms) { m_selfTestMs = ms; }
     int selfTestCount() const { return m_selfTests; }
-    bool isSelfTesting(const QDateTime &now) const;
 
     const Faults &faults() const { return m_faults; }
     void setFaults(const Faults &faults) { m_faults = faults; }
-    bool hasHungUp() const { return m_hungUp; }
 
 private:
     enum class State { Idle, Command, QueryAck, SetData, SetEot, ConfirmEot, StreamAck, UploadItem };
 
+    bool isSelfTesting(const QDateTime &now) const;
     void step(char byte);
     void beginCommand();
     void idle();
@@ -152,7 +145,7 @@ private:
 
     // the transmission being handled
     Reply m_reply;
-    Line m_line;
+    LineSettings m_line;
     QDateTime m_now;
     QDateTime m_lastHeard;
     bool m_garbled = false;

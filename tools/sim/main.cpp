@@ -72,7 +72,7 @@ int main(int argc, char **argv)
     if (!options.linkPath.isEmpty() && !link.create(options.linkPath, line.devicePath(), error))
         return complain(error);
     PortRegistration registration;
-    if (!options.registerPort.isEmpty() && !registration.registerPort(options.registerPort, line.devicePath(), error))
+    if (options.registerPort > 0 && !registration.registerPort(options.registerPort, line.devicePath(), error))
         return complain(error);
 
     std::printf("%s\n", qPrintable(line.devicePath()));
@@ -80,8 +80,7 @@ int main(int argc, char **argv)
     std::fprintf(stderr, "vx500-sim: terminal %d with %lld records on %s%s%s\n", options.id,
                  static_cast<long long>(model.records().size()), qPrintable(line.devicePath()),
                  options.linkPath.isEmpty() ? "" : qPrintable(QStringLiteral(" (%1)").arg(options.linkPath)),
-                 options.registerPort.isEmpty() ? ""
-                                                : qPrintable(QStringLiteral(", registered as %1").arg(options.registerPort.toUpper())));
+                 options.registerPort > 0 ? qPrintable(QStringLiteral(", registered as COM%1").arg(options.registerPort)) : "");
 
     SimServer server(line, model);
     server.setPace(options.pace);
