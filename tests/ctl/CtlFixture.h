@@ -1,14 +1,21 @@
-// The tool run in-process on a fake port with a scripted terminal, in virtual time.
+// The tool run in-process on a fake port, in virtual time: by default against
+// the simulated terminal, or against a scripted one (port.setDevice(&script)).
 #pragma once
 
 #include "FakePort.h"
 #include "Frame.h"
+#include "ModelDevice.h"
 #include "Run.h"
-#include "UserSettings.h"
+#include "TerminalModel.h"
+#include "TestFiles.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+// Readable failure messages for Qt's strings.
+inline void PrintTo(const QString &text, std::ostream *os) { *os << ::testing::PrintToString(text.toStdString()); }
+inline void PrintTo(const QByteArray &bytes, std::ostream *os) { *os << ::testing::PrintToString(bytes.toStdString()); }
 
 namespace vx::test {
 
@@ -18,8 +25,9 @@ public:
     explicit BorrowedPort(FakePort &port) : m_port(port) {}
     void setPortName(const QString &name) override { m_port.setPortName(name); }
     QString portName() const override { return m_port.portName(); }
-    bool setSettings(const QString &s) override { return m_port.setSettings(s); }
-    QString settings() const override { return m_port.settings(); }
+    using SerialPort::setSettings;
+    void setSettings(const LineSettings &s) override { m_port.setSettings(s); }
+    LineSettings lineSettings() const override { return m_port.lineSettings(); }
     bool open() override { return m_port.open(); }
     void close() override { m_port.close(); }
     bool isOpen() const override { return m_port.isOpen(); }
@@ -41,15 +49,14 @@ struct CtlResult {
     QString err;
 };
 
-inline QByteArray frameOf(const QByteArray &data) { return dataFrame(data); }
-inline const QByteArray kAck(1, ACK);
-inline const QByteArray kEot(1, EOT);
-
 class CtlTest : public ::testing::Test {
 protected:
-    CtlTest() { openUserSettings()->clear(); }
-    ~CtlTest() override { openUserSettings()->clear(); }
+    CtlTest() { QFile::remove(settingsPath()); }
+    ~CtlTest() override { QFile::remove(settingsPath()); }
 
+    static QString settingsPath() { return qEnvironmentVariable("XDG_CONFIG_HOME") + "/VX500-500A Monitor.ini"; }
+
+    // The tool with these arguments; standard input holds `input`.
     CtlResult run(QStringList args)
     {
         args.prepend(QStringLiteral("vx500ctl"));
@@ -58,31 +65,35 @@ protected:
         err.open(QIODevice::WriteOnly);
         in.setData(input);
         in.open(QIODevice::ReadOnly);
-        ctl::Io io{&out, &err, &in, inputIsTerminal, errorsOnTerminal};
+        io.out = &out;
+        io.err = &err;
+        io.in = &in;
         CtlResult r;
         r.status = ctl::run(args, io, [this] { return std::make_unique<BorrowedPort>(port); });
+        port.advance(100); // the terminal hears the last bytes sent
         r.out = out.data();
         r.err = QString::fromUtf8(err.data());
         return r;
     }
 
-    // The command letters the host sent, in order ("A", "ID" ...).
-    QByteArray commandLetters() const
+    // Runs the tool and checks its status and both streams whole.
+    void expectRun(const QStringList &args, int status, const QByteArray &out, const QString &err)
     {
-        QByteArray letters;
-        for (const Written &w : port.writes())
-            if (w.bytes.size() == 4 && w.bytes.front() == ENQ)
-                letters.append(w.bytes.back());
-        return letters;
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CtlResult r = run(args);
+        EXPECT_EQ(r.status, status);
+        EXPECT_EQ(r.out, out);
+        EXPECT_EQ(r.err, err);
     }
 
-    QString tempPath(const QString &name) const { return dir.filePath(name); }
+    QString path(const QString &name) const { return dir.filePath(name); }
 
-    ScriptDevice device;
+    sim::TerminalModel model;
+    ModelDevice device{model};
+    ScriptDevice script;
     FakePort port{&device};
+    ctl::Io io;
     QByteArray input;
-    bool inputIsTerminal = false;
-    bool errorsOnTerminal = false;
     QTemporaryDir dir;
 };
 

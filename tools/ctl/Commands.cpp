@@ -1,25 +1,52 @@
 #include "Commands.h"
 
-#include "Frame.h"
+#include "Download.h"
+#include "Ports.h"
 #include "Session.h"
+#include "Tags.h"
+
+#include <algorithm>
 
 namespace vx::ctl {
 
 namespace {
 
-// A text as the device sent it: its bytes, then a line end.
-Exit printText(Session &s, const QString &text)
+using NumberQuery = void (ucVX300_500::*)(qint16, qint16 &);
+using TextQuery = void (ucVX300_500::*)(qint16, QString &);
+using StationQuery = void (ucVX300_500::*)(QString &);
+using Order = void (ucVX300_500::*)(qint16);
+
+Exit printNumber(Session &s, NumberQuery query)
 {
-    s.io().write(vx::toLine(text) + '\n');
-    return Exit::Ok;
+    qint16 value = 0;
+    (s.link().*query)(s.id(), value);
+    const Exit e = s.outcome();
+    if (e == Exit::Ok)
+        s.io().print(QString::number(value));
+    return e;
 }
 
-Exit printValue(Session &s, const QString &value)
+Exit printText(Session &s, TextQuery query)
 {
-    s.io().print(value);
-    return Exit::Ok;
+    QString text;
+    (s.link().*query)(s.id(), text);
+    const Exit e = s.outcome();
+    if (e == Exit::Ok)
+        s.io().printDeviceText(text);
+    return e;
 }
 
+Exit printStationText(Session &s, StationQuery query)
+{
+    QString text;
+    (s.link().*query)(text);
+    const Exit e = s.outcome();
+    if (e == Exit::Ok)
+        s.io().printDeviceText(text);
+    return e;
+}
+
+// "OK" once the terminal has confirmed.
 Exit done(Session &s)
 {
     const Exit e = s.outcome();
@@ -28,77 +55,24 @@ Exit done(Session &s)
     return e;
 }
 
-} // namespace
-
-Exit runTerminalCommand(Session &s)
+Exit order(Session &s, Order command)
 {
-    ucVX300_500 &vx = s.link();
-    const Invocation &inv = s.invocation();
-    const QString &cmd = inv.command;
-    const qint16 id = s.id();
-
-    if (cmd == u"time") {
-        QDateTime dt;
-        vx.GetTime(id, dt);
-        const Exit e = s.outcome();
-        return e != Exit::Ok ? e : printValue(s, dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    }
-    if (cmd == u"set-time") {
-        vx.SetTime(id, inv.when.value_or(QDateTime::currentDateTime()));
-        return done(s);
-    }
-    if (cmd == u"id") {
-        qint16 value = 0;
-        vx.GetID(id, value);
-        const Exit e = s.outcome();
-        return e != Exit::Ok ? e : printValue(s, QString::number(value));
-    }
-    if (cmd == u"set-id") {
-        vx.SetID(id, inv.newId);
-        return done(s);
-    }
-    if (cmd == u"count") {
-        qint16 value = 0;
-        vx.GetRecordCount(id, value);
-        const Exit e = s.outcome();
-        return e != Exit::Ok ? e : printValue(s, QString::number(value));
-    }
-    if (cmd == u"version" || cmd == u"voltage") {
-        QString text;
-        if (cmd == u"version")
-            vx.GetVersion(id, text);
-        else
-            vx.GetVoltage(id, text);
-        const Exit e = s.outcome();
-        return e != Exit::Ok ? e : printText(s, text);
-    }
-    if (cmd == u"recover") {
-        vx.RecoverData(id);
-        return done(s);
-    }
-    if (cmd == u"self-test") {
-        vx.InvokeTest(id);
-        return done(s);
-    }
-    if (cmd == u"power-down") {
-        vx.PowerDown(id);
-        return done(s);
-    }
-    return Exit::Usage;
+    (s.link().*command)(s.id());
+    return done(s);
 }
 
-Exit runStationCommand(Session &s)
+Exit printTime(Session &s)
 {
-    QString text;
-    if (s.invocation().subcommand == u"version")
-        s.link().DS90_GetVersion(text);
-    else
-        s.link().DS90_GetInformation(text);
+    QDateTime dt;
+    s.link().GetTime(s.id(), dt);
     const Exit e = s.outcome();
-    return e != Exit::Ok ? e : printText(s, text);
+    if (e == Exit::Ok)
+        s.io().print(dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    return e;
 }
 
-Exit runClear(Session &s)
+// Asks on a terminal; without one only --yes clears.
+Exit clear(Session &s)
 {
     Io &io = s.io();
     if (!s.invocation().yes) {
@@ -108,14 +82,85 @@ Exit runClear(Session &s)
             return Exit::Usage;
         }
         io.err->write("Clear the data of terminal? [y/N] ");
-        const QString answer = QString::fromLocal8Bit(io.in->readLine()).trimmed().toLower();
+        const QString answer = QString::fromLocal8Bit(io.in->readLine(16)).trimmed().toLower();
         if (answer != u"y" && answer != u"yes") {
             io.note(QStringLiteral("Not cleared."));
             return Exit::Ok;
         }
     }
-    s.link().ClearData(s.id());
-    return done(s);
+    return order(s, &ucVX300_500::ClearData);
+}
+
+constexpr qint32 kTerminal = vx::kTerminalTimeoutMs;
+constexpr qint32 kStation = vx::kStationTimeoutMs;
+
+constexpr Command kCommands[] = {
+    {"time", Arg::None, nullptr, 0, kTerminal, "print the terminal's clock (YYYY-MM-DD hh:mm:ss)", printTime},
+    {"set-time", Arg::When, "[WHEN]", 0, kTerminal,
+     "set the clock: now (default) or YYYY-MM-DDThh:mm:ss,\nsent as written (the terminal has no time zone)",
+     [](Session &s) {
+         s.link().SetTime(s.id(), s.invocation().when.value_or(QDateTime::currentDateTime()));
+         return done(s);
+     }},
+    {"id", Arg::None, nullptr, 0, kTerminal, "print the machine number",
+     [](Session &s) { return printNumber(s, &ucVX300_500::GetID); }},
+    {"set-id", Arg::MachineNumber, "N", 0, kTerminal, "give the terminal the machine number N (0-255)",
+     [](Session &s) {
+         s.link().SetID(s.id(), s.invocation().newId);
+         return done(s);
+     }},
+    {"count", Arg::None, nullptr, 0, kTerminal, "print the number of stored records",
+     [](Session &s) { return printNumber(s, &ucVX300_500::GetRecordCount); }},
+    {"version", Arg::None, nullptr, 0, kTerminal, "print the firmware version",
+     [](Session &s) { return printText(s, &ucVX300_500::GetVersion); }},
+    {"voltage", Arg::None, nullptr, 0, kTerminal, "print the battery voltage text",
+     [](Session &s) { return printText(s, &ucVX300_500::GetVoltage); }},
+    {"recover", Arg::None, nullptr, 0, kTerminal, "recover the cleared data",
+     [](Session &s) { return order(s, &ucVX300_500::RecoverData); }},
+    {"self-test", Arg::None, nullptr, 0, kTerminal, "start the terminal's self-test",
+     [](Session &s) { return order(s, &ucVX300_500::InvokeTest); }},
+    {"power-down", Arg::None, nullptr, 0, kTerminal, "switch the terminal off",
+     [](Session &s) { return order(s, &ucVX300_500::PowerDown); }},
+    {"clear", Arg::None, nullptr, kYesOption, kTerminal, "clear the stored records (asks first)", clear},
+    {"download", Arg::None, nullptr, kOutputOption | kAutomationOptions, kTerminal,
+     "fetch every record, first field in decimal; the\n"
+     "options run once the last record has arrived (and\n"
+     "FILE is on the disk); --clear needs FILE or\n"
+     "standard output to a file, and clears only when\n"
+     "the terminal holds as many records as were stored",
+     runDownload},
+    {"tags count", Arg::None, nullptr, 0, kTerminal, "print the number of tag codes", tagsCount},
+    {"tags download", Arg::None, nullptr, kOutputOption, kTerminal, "fetch the tag code list", tagsDownload},
+    {"tags upload", Arg::File, "FILE", 0, kTerminal, "send a tag code list, one code per line", tagsUpload},
+    {"station version", Arg::None, nullptr, 0, kStation, "print the reader station's version",
+     [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetVersion); }},
+    {"station info", Arg::None, nullptr, 0, kStation, "print the reader station's information text",
+     [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetInformation); }},
+    {"ports", Arg::None, nullptr, kMappingOptions, 0,
+     "list the serial ports and the COMn mapping in\nforce, or change the mapping", runPorts},
+};
+
+static_assert(std::ranges::all_of(kCommands, [](const Command &c) { return c.run && c.help && c.name; }),
+              "every command has a name, a help text and a handler");
+
+} // namespace
+
+std::span<const Command> commands() { return kCommands; }
+
+QString synopsis(const Command &c)
+{
+    QString text = QLatin1String(c.name);
+    if (c.argName)
+        text += QLatin1Char(' ') + QLatin1String(c.argName);
+    if (c.options & kOutputOption)
+        text += QStringLiteral(" [-o FILE]");
+    if (c.options & kYesOption)
+        text += QStringLiteral(" [--yes]");
+    if (c.options & kAutomationOptions)
+        text += QStringLiteral(" [--clear] [--update-time] [--power-down]");
+    if (c.options & kMappingOptions)
+        text += QStringLiteral(" [--map COMn=DEVICE | --unmap COMn]");
+    return text;
 }
 
 } // namespace vx::ctl

@@ -1,21 +1,47 @@
-// The device commands, each one operation of the link and its printed result.
+// The tool's commands in one table: the help text, the argument rules and
+// the dispatch all come from it.
 #pragma once
 
 #include "ExitCode.h"
+
+#include <QString>
+#include <QtGlobal>
+#include <span>
 
 namespace vx::ctl {
 
 class Session;
 
-// time, set-time, id, set-id, count, version, voltage, recover, self-test,
-// power-down, clear, station version|info; Usage for any other command.
-Exit runTerminalCommand(Session &session);
-Exit runStationCommand(Session &session);
+// The one argument a command may take after its words.
+enum class Arg {
+    None,
+    When,          // set-time: "now" or YYYY-MM-DDThh:mm:ss, optional
+    MachineNumber, // set-id N
+    File,          // tags upload FILE
+};
 
-// clear: asks on a terminal, refuses without one unless --yes.
-Exit runClear(Session &session);
+// Options that belong to some commands only.
+enum Option : unsigned {
+    kOutputOption = 1u << 0,     // -o FILE
+    kYesOption = 1u << 1,        // --yes
+    kAutomationOptions = 1u << 2, // --clear, --update-time, --power-down
+    kMappingOptions = 1u << 3,   // --map, --unmap
+};
 
-// tags count | download [-o FILE] | upload FILE
-Exit runTags(Session &session);
+struct Command {
+    const char *name;        // one word, or two for a sub-command ("tags upload")
+    Arg arg;
+    const char *argName;     // as the help shows it: "N", "FILE", "[WHEN]"
+    unsigned options;        // Option bits
+    qint32 replyBudget;      // ms; 0 for a command that uses no port
+    const char *help;        // lines joined by '\n'
+    Exit (*run)(Session &);
+};
+
+std::span<const Command> commands();
+
+// The command line of a command as the help shows it:
+// "download [-o FILE] [--clear] [--update-time] [--power-down]".
+QString synopsis(const Command &command);
 
 } // namespace vx::ctl

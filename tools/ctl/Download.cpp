@@ -13,22 +13,23 @@ QString recordsText(int n)
     return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n);
 }
 
+// The number of records stored: live on standard error when that is a
+// terminal the records do not go to, then as a summary line.
 class Counter {
 public:
-    explicit Counter(Io &io) : m_io(io) {}
+    Counter(Io &io, bool recordsToOut) : m_io(io), m_live(io.liveCounter(recordsToOut)) {}
     void tick()
     {
         ++m_count;
-        if (m_io.errIsTerminal) {
+        if (m_live) {
             m_io.err->write(("\r" + recordsText(m_count)).toUtf8());
             m_io.liveLine = true; // a message now starts on a line of its own
         }
     }
     int count() const { return m_count; }
-    // The summary line, replacing the live counter.
     void finish()
     {
-        if (m_io.errIsTerminal) {
+        if (m_live) {
             m_io.err->write("\r");
             m_io.liveLine = false;
         }
@@ -37,30 +38,52 @@ public:
 
 private:
     Io &m_io;
+    bool m_live;
     int m_count = 0;
 };
 
+// Clears only when the terminal holds exactly the records stored: an end
+// of the records that came too early must not cost the ones not fetched.
+Exit clearStored(Session &s, int stored)
+{
+    qint16 held = 0;
+    s.link().GetRecordCount(s.id(), held);
+    if (Exit e = s.outcome(QStringLiteral("not cleared: the record count failed")); e != Exit::Ok)
+        return e;
+    if (held != stored) {
+        s.io().error(QStringLiteral("not cleared: the terminal holds %1, %2 stored by this download")
+                         .arg(recordsText(held), QString::number(stored)));
+        return Exit::DeviceFailure;
+    }
+    s.link().ClearData(s.id());
+    return s.outcome(QStringLiteral("clear"));
+}
+
 // The steps after a complete download, in the monitor's order. Each runs
 // whatever the previous one reported; a failed step makes the whole run fail.
-Exit runAutomation(Session &s)
+Exit runAutomation(Session &s, int stored)
 {
     const Invocation &inv = s.invocation();
     ucVX300_500 &vx = s.link();
     Exit result = Exit::Ok;
-    const auto step = [&](bool wanted, const char *name, const char *done, auto &&operation) {
+    const auto step = [&](bool wanted, const char *done, auto &&operation) {
         if (!wanted || s.systemFailed())
             return;
-        operation();
-        const Exit e = s.outcome(QLatin1String(name));
+        const Exit e = operation();
         if (e == Exit::Ok)
             s.io().note(QLatin1String(done));
         else if (result == Exit::Ok || e == Exit::System)
             result = e;
     };
-    step(inv.clearAfter, "clear", "Data Cleared", [&] { vx.ClearData(s.id()); });
-    step(inv.updateTimeAfter, "update-time", "Time Updated",
-         [&] { vx.SetTime(s.id(), QDateTime::currentDateTime()); });
-    step(inv.powerDownAfter, "power-down", "Power Down", [&] { vx.PowerDown(s.id()); });
+    step(inv.clearAfter, "Data Cleared", [&] { return clearStored(s, stored); });
+    step(inv.updateTimeAfter, "Time Updated", [&] {
+        vx.SetTime(s.id(), QDateTime::currentDateTime());
+        return s.outcome(QStringLiteral("update-time"));
+    });
+    step(inv.powerDownAfter, "Power Down", [&] {
+        vx.PowerDown(s.id());
+        return s.outcome(QStringLiteral("power-down"));
+    });
     return result;
 }
 
@@ -71,16 +94,14 @@ Exit runDownload(Session &s)
     Io &io = s.io();
     ucVX300_500 &vx = s.link();
     RecordOutput output(io);
-    if (!output.open(s.invocation().output)) {
-        io.error(output.errorString());
-        return Exit::System;
-    }
+    if (const Exit e = output.open(s.invocation().output, s.invocation().clearAfter); e != Exit::Ok)
+        return e;
 
     vx.BeginDownload(s.id());
     if (s.systemFailed())
         return Exit::System;
 
-    Counter counter(io);
+    Counter counter(io, output.toStandardOutput());
     QString record;
     for (;;) {
         vx.GetRecord(record);
@@ -108,7 +129,7 @@ Exit runDownload(Session &s)
         io.error(output.errorString());
         return Exit::System;
     }
-    return runAutomation(s);
+    return runAutomation(s, counter.count());
 }
 
 } // namespace vx::ctl

@@ -11,6 +11,8 @@ class Session;
 // runs the chosen automation only after the end of the records has arrived
 // and the output is on the disk. A failure status, a port failure or an
 // output that cannot be written ends the download without automation.
+// --clear needs a regular file, and clears only when the terminal's record
+// count equals the records stored in this download.
 Exit runDownload(Session &session);
 
 } // namespace vx::ctl

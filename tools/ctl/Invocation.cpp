@@ -1,62 +1,66 @@
 #include "Invocation.h"
 
+#include "PortNames.h"
+#include "ucVX300_500.h"
+
 #include <QCommandLineParser>
-#include <QRegularExpression>
 
 namespace vx::ctl {
 
 namespace {
 
-const char *const kDescription = R"(Talks to a VX500/VX500A terminal or a VX500R/U reader station on a serial port.
-
-Commands:
-  time                    print the terminal's clock (YYYY-MM-DD hh:mm:ss)
-  set-time [WHEN]         set the clock: now (default) or YYYY-MM-DDThh:mm:ss
-  id                      print the machine number
-  set-id N                give the terminal the machine number N (0-255)
-  count                   print the number of stored records
-  version                 print the firmware version
-  voltage                 print the battery voltage text
-  recover                 recover the cleared data
-  self-test               start the terminal's self-test
-  power-down              switch the terminal off
-  clear [--yes]           clear the stored records (asks first)
-  download [-o FILE] [--clear] [--update-time] [--power-down]
-                          fetch every record, first field in decimal; the
-                          options run once the last record has arrived
-                          (and FILE is on the disk)
-  tags count              print the number of tag codes
-  tags download [-o FILE] fetch the tag code list
-  tags upload FILE        send a tag code list, one code per line
-  station version         print the reader station's version
-  station info            print the reader station's information text
-  ports [--map COMn=DEVICE | --unmap COMn]
-                          list the serial ports and the COMn mapping in
-                          force, or change the mapping
-
-Exit status: 0 success, 1 the device reported a failure, 2 usage error,
-3 the port or a file could not be used.)";
-
-struct CommandRule {
-    const char *name;
-    int minArgs;
-    int maxArgs;
-};
-
-// Positional arguments after the command word (sub-commands included).
-const CommandRule kRules[] = {
-    {"time", 0, 0},     {"set-time", 0, 1}, {"id", 0, 0},       {"set-id", 1, 1},
-    {"count", 0, 0},    {"version", 0, 0},  {"voltage", 0, 0},  {"recover", 0, 0},
-    {"self-test", 0, 0}, {"power-down", 0, 0}, {"clear", 0, 0}, {"download", 0, 0},
-    {"tags", 1, 2},     {"station", 1, 1},  {"ports", 0, 0},
-};
-
-const CommandRule *ruleFor(const QString &name)
+QString description()
 {
-    for (const CommandRule &r : kRules)
-        if (name == QLatin1String(r.name))
-            return &r;
+    QString text = QStringLiteral(
+        "Talks to a VX500/VX500A terminal or a VX500R/U reader station on a serial port.\n\nCommands:\n");
+    for (const Command &c : commands()) {
+        const QString line = QStringLiteral("  ") + synopsis(c);
+        const QString indent(26, QLatin1Char(' '));
+        const QStringList help = QString::fromUtf8(c.help).split(QLatin1Char('\n'));
+        text += line.size() < 26 ? line.leftJustified(26) : line + QLatin1Char('\n') + indent;
+        text += help.join(QLatin1Char('\n') + indent) + QLatin1Char('\n');
+    }
+    return text + QStringLiteral("\nExit status: 0 success, 1 the device reported a failure, 2 usage error,\n"
+                                 "3 the port or a file could not be used.");
+}
+
+// The command that the first words name, with the words after it.
+const Command *findCommand(QStringList &words, QString &problem)
+{
+    const QString first = words.takeFirst();
+    QStringList subcommands;
+    for (const Command &c : commands()) {
+        const QString name = QLatin1String(c.name);
+        if (name == first)
+            return &c;
+        if (name.startsWith(first + QLatin1Char(' ')))
+            subcommands << name.mid(first.size() + 1);
+    }
+    if (subcommands.isEmpty()) {
+        problem = QStringLiteral("unknown command '%1'").arg(first);
+        return nullptr;
+    }
+    const QString list = subcommands.join(QStringLiteral(", "));
+    if (words.isEmpty()) {
+        problem = QStringLiteral("%1: sub-command missing (%2)").arg(first, list);
+        return nullptr;
+    }
+    const QString second = words.takeFirst();
+    for (const Command &c : commands())
+        if (QLatin1String(c.name) == first + QLatin1Char(' ') + second)
+            return &c;
+    problem = QStringLiteral("%1: unknown sub-command '%2' (%3)").arg(first, second, list);
     return nullptr;
+}
+
+// The commands an option belongs to, for the message that it does not belong here.
+QString ownersOf(unsigned option)
+{
+    QStringList names;
+    for (const Command &c : commands())
+        if (c.options & option)
+            names << QLatin1String(c.name);
+    return names.join(QStringLiteral(" and "));
 }
 
 Parsed usage(const QString &message)
@@ -76,33 +80,27 @@ std::optional<qint16> machineNumber(const QString &text)
     return static_cast<qint16>(n);
 }
 
+// The moment with the fields as written. The terminal has no time zone: in
+// UTC every written moment exists (none falls into a daylight-saving gap)
+// and its fields reach the terminal unchanged.
 std::optional<QDateTime> dateTime(const QString &text)
 {
-    for (const char *format : {"yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm:ss"}) {
-        const QDateTime dt = QDateTime::fromString(text.trimmed(), QLatin1String(format));
-        if (dt.isValid())
-            return dt;
-    }
-    return std::nullopt;
+    const QString t = text.trimmed();
+    if (t.size() != 19 || (t.at(10) != u'T' && t.at(10) != u' '))
+        return std::nullopt;
+    const QDate date = QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(t.mid(11), QStringLiteral("HH:mm:ss"));
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time, Qt::UTC);
 }
 
 } // namespace
 
-int comNumber(const QString &name)
-{
-    static const QRegularExpression com(QStringLiteral("^COM([0-9]{1,2})$"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    const auto m = com.match(name.trimmed());
-    if (!m.hasMatch())
-        return 0;
-    const int n = m.captured(1).toInt();
-    return n >= 1 && n <= 16 ? n : 0;
-}
-
 Parsed parseArguments(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromUtf8(kDescription));
+    parser.setApplicationDescription(description());
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
@@ -112,22 +110,26 @@ Parsed parseArguments(const QStringList &arguments)
     const QCommandLineOption id(QStringLiteral("id"), QStringLiteral("Machine number of the terminal (0-255, default 0)."),
                                 QStringLiteral("N"));
     const QCommandLineOption timeout(QStringLiteral("timeout"),
-        QStringLiteral("Reply time budget in ms (default 2000, 3000 for station commands)."), QStringLiteral("MS"));
+        QStringLiteral("Reply time budget in ms (default %1, %2 for station commands).")
+            .arg(vx::kTerminalTimeoutMs)
+            .arg(vx::kStationTimeoutMs),
+        QStringLiteral("MS"));
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Show every transmission on standard error."));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("download, tags download: append to FILE instead of standard output."), QStringLiteral("FILE"));
-    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("clear: do not ask."));
+        ownersOf(kOutputOption) + QStringLiteral(": append to FILE instead of standard output."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption yes(QStringLiteral("yes"), ownersOf(kYesOption) + QStringLiteral(": do not ask."));
     const QCommandLineOption clear(QStringLiteral("clear"),
-                                   QStringLiteral("download: clear the terminal's data after the last record."));
+                                   ownersOf(kAutomationOptions) + QStringLiteral(": clear the terminal's data after the last record."));
     const QCommandLineOption updateTime(QStringLiteral("update-time"),
-                                        QStringLiteral("download: then set the terminal's clock from the PC."));
+                                        ownersOf(kAutomationOptions) + QStringLiteral(": then set the terminal's clock from the PC."));
     const QCommandLineOption powerDown(QStringLiteral("power-down"),
-                                       QStringLiteral("download: then switch the terminal off."));
-    const QCommandLineOption map(QStringLiteral("map"), QStringLiteral("ports: use DEVICE for COMn."),
+                                       ownersOf(kAutomationOptions) + QStringLiteral(": then switch the terminal off."));
+    const QCommandLineOption map(QStringLiteral("map"), ownersOf(kMappingOptions) + QStringLiteral(": use DEVICE for COMn."),
                                  QStringLiteral("COMn=DEVICE"));
     const QCommandLineOption unmap(QStringLiteral("unmap"),
-                                   QStringLiteral("ports: COMn back to its default device."), QStringLiteral("COMn"));
+                                   ownersOf(kMappingOptions) + QStringLiteral(": COMn back to its default device."), QStringLiteral("COMn"));
     for (const auto *o : {&port, &id, &timeout, &trace, &output, &yes, &clear, &updateTime, &powerDown, &map, &unmap})
         parser.addOption(*o);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above, with its arguments."),
@@ -155,14 +157,19 @@ Parsed parseArguments(const QStringList &arguments)
     QStringList words = parser.positionalArguments();
     if (words.isEmpty())
         return usage(QStringLiteral("no command given"));
-    inv.command = words.takeFirst();
-    const CommandRule *rule = ruleFor(inv.command);
-    if (!rule)
-        return usage(QStringLiteral("unknown command '%1'").arg(inv.command));
-    if (words.size() < rule->minArgs)
-        return usage(QStringLiteral("%1: argument missing").arg(inv.command));
-    if (words.size() > rule->maxArgs)
-        return usage(QStringLiteral("%1: unexpected argument '%2'").arg(inv.command, words.at(rule->maxArgs)));
+    QString problem;
+    inv.command = findCommand(words, problem);
+    if (!inv.command)
+        return usage(problem);
+    const Command &command = *inv.command;
+    const QString name = QLatin1String(command.name);
+    if (command.arg == Arg::None && !words.isEmpty())
+        return usage(QStringLiteral("%1: unexpected argument '%2'").arg(name, words.first()));
+    if (words.size() > 1)
+        return usage(QStringLiteral("%1: unexpected argument '%2'").arg(name, words.at(1)));
+    if (command.arg != Arg::None && command.arg != Arg::When && words.isEmpty())
+        return usage(QStringLiteral("%1: %2 missing").arg(name, QLatin1String(command.argName)));
+    const QString argument = words.value(0);
 
     // Global options.
     if (parser.isSet(port)) {
@@ -170,7 +177,7 @@ Parsed parseArguments(const QStringList &arguments)
         if (inv.port.isEmpty())
             return usage(QStringLiteral("--port: empty port name"));
         if (inv.port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) && !inv.port.contains(QLatin1Char('/'))
-            && comNumber(inv.port) == 0)
+            && !vx::commNumber(inv.port))
             return usage(QStringLiteral("--port: '%1' is not one of COM1 to COM16").arg(inv.port));
     }
     if (parser.isSet(id)) {
@@ -188,57 +195,39 @@ Parsed parseArguments(const QStringList &arguments)
     }
     inv.trace = parser.isSet(trace);
 
-    // Command arguments.
-    const QString &cmd = inv.command;
-    if (cmd == u"set-time" && !words.isEmpty() && words.first() != u"now") {
-        inv.when = dateTime(words.first());
-        if (!inv.when)
-            return usage(QStringLiteral("set-time: '%1' is neither now nor YYYY-MM-DDThh:mm:ss").arg(words.first()));
-    }
-    if (cmd == u"set-id") {
-        const auto n = machineNumber(words.first());
+    // The command's argument.
+    switch (command.arg) {
+    case Arg::None:
+        break;
+    case Arg::When:
+        if (!argument.isEmpty() && argument != u"now") {
+            inv.when = dateTime(argument);
+            if (!inv.when)
+                return usage(QStringLiteral("%1: '%2' is neither now nor YYYY-MM-DDThh:mm:ss").arg(name, argument));
+        }
+        break;
+    case Arg::MachineNumber: {
+        const auto n = machineNumber(argument);
         if (!n)
-            return usage(QStringLiteral("set-id: '%1' is not a machine number (0-255)").arg(words.first()));
+            return usage(QStringLiteral("%1: '%2' is not a machine number (0-255)").arg(name, argument));
         inv.newId = *n;
+        break;
     }
-    if (cmd == u"tags") {
-        inv.subcommand = words.first();
-        const int wanted = inv.subcommand == u"upload" ? 2 : 1;
-        if (inv.subcommand != u"count" && inv.subcommand != u"download" && inv.subcommand != u"upload")
-            return usage(QStringLiteral("tags: unknown sub-command '%1' (count, download, upload)").arg(inv.subcommand));
-        if (words.size() < wanted)
-            return usage(QStringLiteral("tags upload: FILE missing"));
-        if (words.size() > wanted)
-            return usage(QStringLiteral("tags %1: unexpected argument '%2'").arg(inv.subcommand, words.at(wanted)));
-        if (wanted == 2)
-            inv.file = words.at(1);
-    }
-    if (cmd == u"station") {
-        inv.subcommand = words.first();
-        if (inv.subcommand != u"version" && inv.subcommand != u"info")
-            return usage(QStringLiteral("station: unknown sub-command '%1' (version, info)").arg(inv.subcommand));
+    case Arg::File:
+        inv.file = argument;
+        break;
     }
 
     // Command options, each only where it means something.
-    const bool tagsDownload = cmd == u"tags" && inv.subcommand == u"download";
-    struct Allowed {
-        const QCommandLineOption *option;
-        bool allowed;
-        const char *where;
+    const std::pair<const QCommandLineOption *, unsigned> owned[] = {
+        {&output, kOutputOption},        {&yes, kYesOption},           {&clear, kAutomationOptions},
+        {&updateTime, kAutomationOptions}, {&powerDown, kAutomationOptions}, {&map, kMappingOptions},
+        {&unmap, kMappingOptions},
     };
-    const Allowed allowed[] = {
-        {&output, cmd == u"download" || tagsDownload, "download and tags download"},
-        {&yes, cmd == u"clear", "clear"},
-        {&clear, cmd == u"download", "download"},
-        {&updateTime, cmd == u"download", "download"},
-        {&powerDown, cmd == u"download", "download"},
-        {&map, cmd == u"ports", "ports"},
-        {&unmap, cmd == u"ports", "ports"},
-    };
-    for (const Allowed &a : allowed)
-        if (parser.isSet(*a.option) && !a.allowed)
+    for (const auto &[option, bit] : owned)
+        if (parser.isSet(*option) && !(command.options & bit))
             return usage(QStringLiteral("--%1 belongs to %2, not to %3")
-                             .arg(a.option->names().constLast(), QLatin1String(a.where), cmd));
+                             .arg(option->names().constLast(), ownersOf(bit), name));
     for (const auto *o : {&output, &map, &unmap})
         if (parser.values(*o).size() > 1)
             return usage(QStringLiteral("--%1 given more than once").arg(o->names().constLast()));
@@ -257,20 +246,19 @@ Parsed parseArguments(const QStringList &arguments)
     if (parser.isSet(map)) {
         const QString mapping = parser.value(map);
         const qsizetype eq = mapping.indexOf(QLatin1Char('='));
-        const QString com = eq < 0 ? mapping : mapping.left(eq).trimmed();
-        const QString device = eq < 0 ? QString() : mapping.mid(eq + 1).trimmed();
-        if (comNumber(com) == 0 || !device.startsWith(QLatin1Char('/')))
+        const auto n = vx::commNumber(eq < 0 ? mapping : mapping.left(eq));
+        inv.mapDevice = eq < 0 ? QString() : mapping.mid(eq + 1).trimmed();
+        if (!n || !inv.mapDevice.startsWith(QLatin1Char('/')))
             return usage(QStringLiteral("--map: '%1' is not COMn=DEVICE with n from 1 to 16 and DEVICE a path "
                                         "such as /dev/ttyUSB0")
                              .arg(mapping));
-        inv.mapPort = QStringLiteral("COM%1").arg(comNumber(com));
-        inv.mapDevice = device;
+        inv.mapPort = *n;
     }
     if (parser.isSet(unmap)) {
-        const int n = comNumber(parser.value(unmap));
-        if (n == 0)
+        const auto n = vx::commNumber(parser.value(unmap));
+        if (!n)
             return usage(QStringLiteral("--unmap: '%1' is not one of COM1 to COM16").arg(parser.value(unmap)));
-        inv.unmapPort = QStringLiteral("COM%1").arg(n);
+        inv.unmapPort = *n;
     }
 
     Parsed p;

@@ -7,35 +7,36 @@
 
 namespace vx::ctl {
 
+// A text as a terminal may show it: every control character but the tab
+// (C0, DEL, C1) written as \xHH, so that bytes from the device or the
+// system cannot move the cursor, rewrite the screen or answer back.
+QString shownOnTerminal(const QString &text);
+
 struct Io {
     QIODevice *out = nullptr;   // values and records
     QIODevice *err = nullptr;   // messages, summaries, traces
     QIODevice *in = nullptr;    // answers to questions
     bool inIsTerminal = false;
+    bool outIsTerminal = false;
     bool errIsTerminal = false;
+    bool outIsRegularFile = false; // standard output can be synced to a disk
 
     bool outFailed = false;     // a write to standard output failed
     bool liveLine = false;      // standard error's last line is a live counter, not ended yet
 
-    // Bytes exactly as given (records, texts as the device sent them).
-    bool write(const QByteArray &bytes)
-    {
-        const bool ok = out->write(bytes) == bytes.size();
-        outFailed = outFailed || !ok;
-        return ok;
-    }
-    // A line on standard output.
-    bool print(const QString &line) { return write(line.toUtf8() + '\n'); }
-    // A line on standard error, as it is; a live counter's line is ended first.
-    void note(const QString &line)
-    {
-        if (liveLine)
-            err->write("\n");
-        liveLine = false;
-        err->write(line.toUtf8() + '\n');
-    }
+    // Bytes exactly as given (help text, records for a file or a pipe).
+    bool write(const QByteArray &bytes);
+    // A line of the tool's own on standard output, in UTF-8.
+    bool print(const QString &line);
+    // A line the device sent, its bytes as received (Latin-1).
+    bool printDeviceText(const QString &text);
+    // A line on standard error; a live counter's line is ended first.
+    void note(const QString &line);
     // "vx500ctl: message" on standard error.
     void error(const QString &message) { note(QStringLiteral("vx500ctl: ") + message); }
+    // The counter of records may share standard error only when the records
+    // do not go to the same screen.
+    bool liveCounter(bool recordsToOut) const { return errIsTerminal && !(recordsToOut && outIsTerminal); }
 };
 
 } // namespace vx::ctl

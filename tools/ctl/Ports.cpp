@@ -1,10 +1,6 @@
 #include "Ports.h"
 
-#include "Invocation.h"
-#include "Io.h"
 #include "Session.h"
-#include "SerialPort.h"
-#include "UserSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,20 +8,10 @@
 
 namespace vx::ctl {
 
-namespace {
-
-QString mappedDevice(int com)
-{
-    const auto settings = vx::openUserSettings();
-    return settings->value(QStringLiteral("Ports/COM%1").arg(com)).toString().trimmed();
-}
-
-} // namespace
-
-QList<PortEntry> availablePorts(const QString &byIdDir)
+QList<PortEntry> availablePorts()
 {
     QList<PortEntry> ports;
-    const QFileInfoList links = QDir(byIdDir).entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot,
+    const QFileInfoList links = QDir(QStringLiteral("/dev/serial/by-id")).entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot,
                                                               QDir::Name);
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         PortEntry e;
@@ -42,11 +28,11 @@ QList<PortEntry> availablePorts(const QString &byIdDir)
     return ports;
 }
 
-QString describePorts(const QList<PortEntry> &ports)
+QStringList describePorts(const QList<PortEntry> &ports, const SettingsFile &settings)
 {
-    QString text;
+    QStringList lines;
     if (ports.isEmpty())
-        text += QStringLiteral("No serial ports found.\n");
+        lines << QStringLiteral("No serial ports found.");
     for (const PortEntry &p : ports) {
         QStringList facts;
         if (!p.description.isEmpty())
@@ -55,65 +41,46 @@ QString describePorts(const QList<PortEntry> &ports)
             facts << p.manufacturer;
         if (!p.serialNumber.isEmpty())
             facts << QStringLiteral("serial number ") + p.serialNumber;
-        text += p.location;
-        if (!facts.isEmpty())
-            text += QStringLiteral("  ") + facts.join(QStringLiteral(", "));
-        text += QLatin1Char('\n');
+        lines << p.location + (facts.isEmpty() ? QString() : QStringLiteral("  ") + facts.join(QStringLiteral(", ")));
         for (const QString &link : p.byId)
-            text += QStringLiteral("    ") + link + QLatin1Char('\n');
+            lines << QStringLiteral("    ") + link;
     }
 
-    const int selected = comNumber(Session::storedPort());
-    text += QStringLiteral("\nCOM ports:\n");
+    lines << QString() << QStringLiteral("COM ports:");
     for (int n = 1; n <= 16; ++n) {
         QStringList marks;
-        if (mappedDevice(n).startsWith(QLatin1Char('/')))
+        if (settings.isMapped(n))
             marks << QStringLiteral("mapped");
-        if (n == selected)
+        if (n == settings.monitorsPort())
             marks << QStringLiteral("the monitor's port");
-        QString line = QStringLiteral("COM%1").arg(n).leftJustified(7) + vx::resolveCommPort(n);
+        QString line = QStringLiteral("COM%1").arg(n).leftJustified(7) + settings.device(n);
         if (!marks.isEmpty())
             line += QStringLiteral("  (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
-        text += line + QLatin1Char('\n');
+        lines << line;
     }
-    return text;
+    return lines;
 }
 
-Exit runPorts(const Invocation &inv, Io &io)
+Exit runPorts(Session &s)
 {
-    if (!inv.mapPort.isEmpty() || !inv.unmapPort.isEmpty()) {
-        const auto settings = vx::openUserSettings();
-        // QSettings would rewrite a file it cannot parse and lose what it held.
-        // Every section is read first: a section is parsed only when wanted.
-        settings->allKeys();
-        if (settings->status() == QSettings::FormatError) {
-            io.error(QStringLiteral("%1 is not a readable settings file; not changed").arg(settings->fileName()));
-            return Exit::System;
-        }
-        if (settings->status() == QSettings::AccessError) {
-            io.error(QStringLiteral("cannot write the settings file %1").arg(settings->fileName()));
-            return Exit::System;
-        }
-        const QString key = QStringLiteral("Ports/") + (inv.mapPort.isEmpty() ? inv.unmapPort : inv.mapPort);
-        if (!inv.mapPort.isEmpty()) {
-            settings->setValue(key, inv.mapDevice);
-            if (!QFileInfo::exists(inv.mapDevice))
-                io.note(QStringLiteral("note: %1 does not exist at the moment").arg(inv.mapDevice));
-        } else {
-            settings->remove(key);
-        }
-        settings->sync();
-        if (settings->status() != QSettings::NoError) {
-            io.error(settings->status() == QSettings::FormatError
-                         ? QStringLiteral("%1 is not a readable settings file").arg(settings->fileName())
-                         : QStringLiteral("cannot write the settings file %1").arg(settings->fileName()));
-            return Exit::System;
-        }
-        const int n = comNumber(inv.mapPort.isEmpty() ? inv.unmapPort : inv.mapPort);
-        io.print(QStringLiteral("COM%1 = %2").arg(n).arg(vx::resolveCommPort(n)));
+    const Invocation &inv = s.invocation();
+    Io &io = s.io();
+    SettingsFile *settings = s.settings();
+    if (!settings)
+        return Exit::System;
+    const int n = inv.mapPort ? inv.mapPort : inv.unmapPort;
+    if (n == 0) {
+        for (const QString &line : describePorts(availablePorts(), *settings))
+            io.print(line);
         return Exit::Ok;
     }
-    io.write(describePorts(availablePorts()).toUtf8());
+    if (!settings->setMapping(n, inv.mapDevice)) {
+        io.error(settings->error());
+        return Exit::System;
+    }
+    if (inv.mapPort && !QFileInfo::exists(inv.mapDevice))
+        io.note(QStringLiteral("note: %1 does not exist at the moment").arg(inv.mapDevice));
+    io.print(QStringLiteral("COM%1 = %2").arg(n).arg(settings->device(n)));
     return Exit::Ok;
 }
 

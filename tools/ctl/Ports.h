@@ -9,8 +9,8 @@
 
 namespace vx::ctl {
 
-struct Invocation;
-struct Io;
+class Session;
+class SettingsFile;
 
 struct PortEntry {
     QString location;       // /dev/ttyUSB0
@@ -20,14 +20,14 @@ struct PortEntry {
     QStringList byId;       // /dev/serial/by-id names that lead to it
 };
 
-// The serial ports the system knows, with the by-id names (from byIdDir)
-// that point at each.
-QList<PortEntry> availablePorts(const QString &byIdDir = QStringLiteral("/dev/serial/by-id"));
+// The serial ports the system knows, with the /dev/serial/by-id names that
+// point at each.
+QList<PortEntry> availablePorts();
 
 // The listing: one block per port, then COM1 to COM16 with the device each
 // stands for, mapped entries and the monitor's port marked.
-QString describePorts(const QList<PortEntry> &ports);
+QStringList describePorts(const QList<PortEntry> &ports, const SettingsFile &settings);
 
-Exit runPorts(const Invocation &invocation, Io &io);
+Exit runPorts(Session &session);
 
 } // namespace vx::ctl

@@ -3,21 +3,38 @@
 #include "Record.h"
 
 #include <QFileDevice>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
 namespace vx::ctl {
 
-bool RecordOutput::open(const QString &path)
+Exit RecordOutput::open(const QString &path, bool storedCopy)
 {
-    if (path.isEmpty())
-        return true;
-    if (!m_file.openAppend(path)) {
-        m_error = m_file.errorString();
-        return false;
+    const auto refuse = [&] {
+        m_io.error(QStringLiteral("--clear needs the records in a regular file (-o FILE, or standard output "
+                                  "redirected to one); %1 is not one, so nothing was done")
+                       .arg(path.isEmpty() ? QStringLiteral("standard output") : path));
+        return Exit::Usage;
+    };
+    if (!path.isEmpty()) {
+        // Not even opened: the serial port itself, say, must not be touched.
+        const QFileInfo info(path);
+        if (storedCopy && info.exists() && !info.isFile())
+            return refuse();
+        if (!m_file.openAppend(path)) {
+            m_io.error(m_file.errorString());
+            return Exit::System;
+        }
     }
-    return true;
+    return storedCopy && !isRegularFile() ? refuse() : Exit::Ok;
+}
+
+bool RecordOutput::failOut(const QString &cause)
+{
+    m_error = QStringLiteral("standard output: ") + cause;
+    return false;
 }
 
 bool RecordOutput::writeLine(const QString &text)
@@ -28,15 +45,11 @@ bool RecordOutput::writeLine(const QString &text)
         m_error = m_file.errorString();
         return false;
     }
-    const QByteArray line = vx::dataFileLine(text);
-    if (m_io.out->write(line) != line.size()) {
-        m_error = QStringLiteral("standard output: ") + m_io.out->errorString();
-        return false;
-    }
-    if (auto *f = qobject_cast<QFileDevice *>(m_io.out); f && !f->flush()) {
-        m_error = QStringLiteral("standard output: ") + f->errorString();
-        return false;
-    }
+    const QByteArray line = vx::dataFileLine(m_io.outIsTerminal ? shownOnTerminal(text) : text);
+    if (m_io.out->write(line) != line.size())
+        return failOut(m_io.out->errorString());
+    if (auto *f = qobject_cast<QFileDevice *>(m_io.out); f && !f->flush())
+        return failOut(f->errorString());
     return true;
 }
 
@@ -49,16 +62,10 @@ bool RecordOutput::sync()
         return false;
     }
     auto *f = qobject_cast<QFileDevice *>(m_io.out);
-    if (!f)
-        return true;
-    if (!f->flush()) {
-        m_error = QStringLiteral("standard output: ") + f->errorString();
-        return false;
-    }
-    if (::fsync(f->handle()) != 0 && errno != EINVAL && errno != EROFS) {
-        m_error = QStringLiteral("standard output: ") + QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
+    if (f && !f->flush())
+        return failOut(f->errorString());
+    if (f && m_io.outIsRegularFile && ::fsync(f->handle()) != 0)
+        return failOut(QString::fromLocal8Bit(std::strerror(errno)));
     return true;
 }
 

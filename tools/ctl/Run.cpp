@@ -1,8 +1,6 @@
 #include "Run.h"
 
 #include "Commands.h"
-#include "Download.h"
-#include "Ports.h"
 
 #include <QFileDevice>
 
@@ -29,23 +27,10 @@ int runCommand(const QStringList &arguments, Io &io, const PortFactory &makePort
     }
 
     const Invocation &inv = parsed.invocation;
-    if (inv.command == u"ports")
-        return static_cast<int>(runPorts(inv, io));
-
     Session session(inv, io, makePort);
-    Exit e;
-    if (inv.command == u"download")
-        e = runDownload(session);
-    else if (inv.command == u"clear")
-        e = runClear(session);
-    else if (inv.command == u"tags")
-        e = runTags(session);
-    else if (inv.command == u"station")
-        e = runStationCommand(session);
-    else
-        e = runTerminalCommand(session);
-    session.link().Disconnect();
-    return static_cast<int>(e);
+    if (inv.command->replyBudget > 0 && !session.connect())
+        return static_cast<int>(Exit::System);
+    return static_cast<int>(inv.command->run(session));
 }
 
 // What was printed must have reached standard output: a script that reads a
@@ -63,8 +48,7 @@ int run(const QStringList &arguments, Io &io, const PortFactory &makePort)
 {
     const int status = runCommand(arguments, io, makePort);
     if (!outputDelivered(io) && status == static_cast<int>(Exit::Ok)) {
-        const QString reason = io.out->errorString();
-        io.error(QStringLiteral("standard output: ") + reason);
+        io.error(QStringLiteral("standard output: ") + io.out->errorString());
         return static_cast<int>(Exit::System);
     }
     return status;

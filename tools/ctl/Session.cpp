@@ -1,8 +1,7 @@
 #include "Session.h"
 
-#include "Numbers.h"
+#include "PortNames.h"
 #include "TracePort.h"
-#include "UserSettings.h"
 
 namespace vx::ctl {
 
@@ -13,16 +12,46 @@ bool isPortFailure(int number)
 }
 } // namespace
 
-Session::Session(const Invocation &invocation, Io &io, const PortFactory &factory)
-    : m_inv(invocation), m_io(io)
+Session::Session(const Invocation &invocation, Io &io, PortFactory factory)
+    : m_inv(invocation), m_io(io), m_factory(std::move(factory))
 {
-    std::unique_ptr<vx::SerialPort> port = factory();
+}
+
+Session::~Session()
+{
+    if (m_link)
+        m_link->Disconnect();
+}
+
+SettingsFile *Session::settings()
+{
+    if (m_settings.load())
+        return &m_settings;
+    m_io.error(m_settings.error());
+    return nullptr;
+}
+
+bool Session::connect()
+{
+    QString name = m_inv.port;
+    const bool comPort = name.isEmpty() || vx::commNumber(name);
+    if (comPort) {
+        SettingsFile *settings = this->settings();
+        if (!settings)
+            return false;
+        if (name.isEmpty())
+            name = QStringLiteral("COM%1").arg(settings->monitorsPort());
+    }
+    std::unique_ptr<vx::SerialPort> port = m_factory();
     if (m_inv.trace)
         port = std::make_unique<TracePort>(std::move(port), [this](const QString &line) { m_io.note(line); });
     m_link = std::make_unique<ucVX300_500>(std::move(port));
     m_link->SetErrorHandler([this](const vx::RuntimeError &e) { onRuntimeError(e); });
-    m_link->SetPortName(m_inv.port.isEmpty() ? storedPort() : m_inv.port);
-    m_link->Timeout(m_inv.effectiveTimeout());
+    if (comPort)
+        m_link->SetPortResolver([this](int number) { return m_settings.device(number); });
+    m_link->SetPortName(name);
+    m_link->Timeout(m_inv.replyBudget());
+    return true;
 }
 
 void Session::onRuntimeError(const vx::RuntimeError &error)
@@ -42,15 +71,6 @@ Exit Session::outcome(const QString &what)
     const QString message = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_link->ErrMessage(code));
     m_io.error(what.isEmpty() ? message : what + QStringLiteral(": ") + message);
     return Exit::DeviceFailure;
-}
-
-QString Session::storedPort()
-{
-    const auto settings = vx::openUserSettings();
-    const QString stored = settings->value(QStringLiteral("Connect/Comport"), QStringLiteral("0")).toString();
-    const auto position = vx::toInt16(vx::leadingNumber(stored));
-    const int index = position && *position >= 0 && *position <= 15 ? *position : 0;
-    return QStringLiteral("COM%1").arg(index + 1);
 }
 
 } // namespace vx::ctl

@@ -1,10 +1,12 @@
-// One run of a device command: the link on its port, the streams, and the
-// rule that turns what happened into the exit status.
+// One run of a command: the command line, the streams, the settings file
+// (read only when wanted), the link on its port, and the rule that turns
+// what happened into the exit status.
 #pragma once
 
 #include "ExitCode.h"
 #include "Invocation.h"
 #include "Io.h"
+#include "SettingsFile.h"
 #include "ucVX300_500.h"
 
 #include <functional>
@@ -17,14 +19,24 @@ using PortFactory = std::function<std::unique_ptr<vx::SerialPort>()>;
 
 class Session {
 public:
-    // Builds the link on factory()'s port, wrapped for --trace, on the port
-    // named by --port or the one the monitor last used, with the time budget.
-    Session(const Invocation &invocation, Io &io, const PortFactory &factory);
+    Session(const Invocation &invocation, Io &io, PortFactory factory);
+    ~Session();
 
-    ucVX300_500 &link() { return *m_link; }
     const Invocation &invocation() const { return m_inv; }
     Io &io() { return m_io; }
     qint16 id() const { return m_inv.id; }
+
+    // The settings file, read at the first call; nullptr once its failure
+    // has been reported.
+    SettingsFile *settings();
+
+    // Builds the link on factory()'s port, wrapped for --trace, with the
+    // reply budget, on the port that --port names or the monitor last used;
+    // a COMn name means the device the settings file maps it to. Nothing is
+    // opened yet. False (reported) when the settings file is needed and
+    // cannot be read: a COMn name must never fall back to another device.
+    bool connect();
+    ucVX300_500 &link() { return *m_link; }
 
     // True once the port (or a write to it) has failed: nothing more can be done.
     bool systemFailed() const { return m_systemFailed; }
@@ -34,15 +46,13 @@ public:
     // error for a failure. `what` prefixes the message ("clear: ErrCode: ...").
     Exit outcome(const QString &what = {});
 
-    // The port in use when none is named: "Connect"/"Comport" as the monitor
-    // stores it (list position 0-15, read leniently, anything else COM1).
-    static QString storedPort();
-
 private:
     void onRuntimeError(const vx::RuntimeError &error);
 
     const Invocation &m_inv;
     Io &m_io;
+    PortFactory m_factory;
+    SettingsFile m_settings;
     std::unique_ptr<ucVX300_500> m_link;
     bool m_systemFailed = false;
 };

@@ -1,15 +1,105 @@
-// tags count | download [-o FILE] | upload FILE
-#include "Commands.h"
+#include "Tags.h"
 
 #include "Frame.h"
 #include "RecordOutput.h"
 #include "Session.h"
 
 #include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vx::ctl {
 
 namespace {
+
+struct TagCode {
+    qint16 index; // the line number, from 1
+    QString code;
+};
+
+// A tag list file, one code per line (LF or CR LF), read a line at a time.
+// Blank lines hold no code but keep their number.
+class TagList {
+public:
+    explicit TagList(const QString &path) : m_path(path) {}
+
+    // Only a regular file: it is read twice, and a FIFO or a device could
+    // block or never end. Opened without waiting for a FIFO's writer.
+    bool open()
+    {
+        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        struct stat st {};
+        if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            m_problem = fd < 0 ? QString::fromLocal8Bit(std::strerror(errno))
+                               : QStringLiteral("not a regular file; a tag list is a text file");
+            if (fd >= 0)
+                ::close(fd);
+            return false;
+        }
+        return m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    }
+    bool rewind()
+    {
+        m_line = 0;
+        if (m_file.seek(0))
+            return true;
+        m_problem = m_file.errorString();
+        return false;
+    }
+
+    // The next code; false at the end of the file, or with a problem().
+    bool next(TagCode &tag)
+    {
+        for (;;) {
+            QByteArray line = m_file.readLine(kMaxTagCodeBytes + 3);
+            if (line.isEmpty()) {
+                if (m_file.error() != QFileDevice::NoError)
+                    m_problem = m_file.errorString();
+                return false;
+            }
+            if (++m_line > kMaxTagLines)
+                return refuse(QStringLiteral("more than %1 lines; a tag list holds at most %1 codes").arg(kMaxTagLines));
+            if (line.endsWith('\n'))
+                line.chop(1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            if (line.size() > kMaxTagCodeBytes)
+                return refuse(QStringLiteral("a code longer than %1 bytes").arg(kMaxTagCodeBytes));
+            for (const char c : line)
+                if (static_cast<uchar>(c) < 0x20 || c == 0x7F)
+                    return refuse(QStringLiteral("the control byte 0x%1 in the code")
+                                      .arg(static_cast<uchar>(c), 2, 16, QLatin1Char('0')));
+            if (!line.trimmed().isEmpty()) {
+                tag = {static_cast<qint16>(m_line), vx::fromLine(line)};
+                return true;
+            }
+        }
+    }
+
+    bool failed() const { return !m_problem.isEmpty(); }
+    // "FILE: problem", or "FILE: line N: problem" for a refused line.
+    QString problem() const { return m_path + QStringLiteral(": ") + m_problem; }
+    bool refused() const { return m_refused; }
+
+private:
+    bool refuse(const QString &why)
+    {
+        m_refused = true;
+        m_problem = QStringLiteral("line %1: %2").arg(m_line).arg(why);
+        return false;
+    }
+
+    QString m_path;
+    QFile m_file;
+    int m_line = 0;
+    QString m_problem;
+    bool m_refused = false;
+};
+
+} // namespace
 
 Exit tagsCount(Session &s)
 {
@@ -26,10 +116,8 @@ Exit tagsDownload(Session &s)
     Io &io = s.io();
     ucVX300_500 &vx = s.link();
     RecordOutput output(io);
-    if (!output.open(s.invocation().output)) {
-        io.error(output.errorString());
-        return Exit::System;
-    }
+    if (const Exit e = output.open(s.invocation().output, false); e != Exit::Ok)
+        return e;
     vx.BeginTagDownload(s.id());
     if (s.systemFailed())
         return Exit::System;
@@ -55,65 +143,41 @@ Exit tagsDownload(Session &s)
     return vx.ErrCode() == vx::VX_END_OF_STREAM ? Exit::Ok : s.outcome(QStringLiteral("tags download"));
 }
 
-// The codes of a list file: one per line, its index the line number from 1;
-// blank lines hold no code but keep their number.
-struct TagCode {
-    qint16 index;
-    QString code;
-};
-
 Exit tagsUpload(Session &s)
 {
     Io &io = s.io();
-    QFile file(s.invocation().file);
-    if (!file.open(QIODevice::ReadOnly)) {
-        io.error(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
-        return Exit::System;
-    }
-    QList<QByteArray> lines = file.readAll().split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    if (lines.size() > 32767) {
-        io.error(QStringLiteral("%1: %2 lines; a tag list holds at most 32767 codes")
-                     .arg(file.fileName()).arg(lines.size()));
-        return Exit::System; // the file does not fit, the command line was right
-    }
-    QList<TagCode> codes;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QByteArray line = lines.at(i);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (!line.trimmed().isEmpty())
-            codes.append({static_cast<qint16>(i + 1), vx::fromLine(line)});
+    TagList list(s.invocation().file);
+    TagCode tag;
+    int codes = 0;
+    if (list.open())
+        while (list.next(tag))
+            ++codes;
+    if (list.failed()) {
+        io.error(list.problem());
+        return list.refused() ? Exit::Usage : Exit::System;
     }
 
     ucVX300_500 &vx = s.link();
     vx.BeginTagUpload(s.id());
     if (Exit e = s.outcome(QStringLiteral("tags upload")); e != Exit::Ok)
         return e;
-    for (const TagCode &c : codes) {
-        vx.SendTagCode(c.index, c.code);
-        if (Exit e = s.outcome(QStringLiteral("tags upload: line %1").arg(c.index)); e != Exit::Ok)
-            return e;
+    int sent = 0;
+    if (list.rewind())
+        for (; sent < codes && list.next(tag); ++sent) {
+            vx.SendTagCode(tag.index, tag.code);
+            if (Exit e = s.outcome(QStringLiteral("tags upload: line %1").arg(tag.index)); e != Exit::Ok)
+                return e;
+        }
+    if (sent != codes) {
+        io.error(s.invocation().file + QStringLiteral(": the file changed while it was sent; the upload was stopped"));
+        return Exit::System;
     }
     vx.EndTagUpload();
     if (s.systemFailed())
         return Exit::System;
-    io.note(QStringLiteral("%1 tag codes sent").arg(codes.size()));
+    io.note(QStringLiteral("%1 tag codes sent").arg(sent));
     io.print(QStringLiteral("OK"));
     return Exit::Ok;
-}
-
-} // namespace
-
-Exit runTags(Session &s)
-{
-    const QString &sub = s.invocation().subcommand;
-    if (sub == u"count")
-        return tagsCount(s);
-    if (sub == u"download")
-        return tagsDownload(s);
-    return tagsUpload(s);
 }
 
 } // namespace vx::ctl

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <sys/stat.h>
 #include <unistd.h>
 
 int main(int argc, char *argv[])
@@ -16,7 +17,15 @@ int main(int argc, char *argv[])
     out.open(stdout, QIODevice::WriteOnly);
     err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
     in.open(stdin, QIODevice::ReadOnly);
-    vx::ctl::Io io{&out, &err, &in, ::isatty(STDIN_FILENO) == 1, ::isatty(STDERR_FILENO) == 1};
+    struct stat outStat {};
+    vx::ctl::Io io;
+    io.out = &out;
+    io.err = &err;
+    io.in = &in;
+    io.inIsTerminal = ::isatty(STDIN_FILENO) == 1;
+    io.outIsTerminal = ::isatty(STDOUT_FILENO) == 1;
+    io.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    io.outIsRegularFile = ::fstat(STDOUT_FILENO, &outStat) == 0 && S_ISREG(outStat.st_mode);
 
     const int status = vx::ctl::run(QCoreApplication::arguments(), io,
                                     [] { return std::make_unique<vx::QtSerialPortAdapter>(); });

@@ -1,0 +1,158 @@
+// The decisions that keep records and the screen safe: when to clear, where
+// records may go, which tag files and settings files are refused, what a
+// terminal shows.
+#include "CtlFixture.h"
+
+#include <QDir>
+#include <sys/stat.h>
+
+using namespace vx::test;
+
+namespace {
+const QByteArray kAck(1, vx::ACK);
+const QByteArray kEot(1, vx::EOT);
+} // namespace
+
+TEST_F(CtlTest, ClearOnlyWhatWasStored)
+{
+    io.outIsRegularFile = true;
+    port.setDevice(&script);
+    // The end of the records at once, while the terminal holds four.
+    script.then(kEot).then(vx::dataFrame("4")).then(kEot);
+    expectRun({"download", "--clear"}, 1, "",
+              "0 records\nvx500ctl: not cleared: the terminal holds 4 records, 0 stored by this download\n");
+    // The count unanswered.
+    script.then(vx::dataFrame("1,a")).then(kEot);
+    expectRun({"download", "--clear"}, 1, "1,a\r\n",
+              "1 record\nvx500ctl: not cleared: the record count failed: ErrCode: -1, VX_ERR_TIMEOUT\n");
+    // The count matches and the clear is refused: the other steps still run.
+    script.then(vx::dataFrame("1,a")).then(kEot).then(vx::dataFrame("1")).then(kEot);
+    script.then(QByteArray(1, vx::NAK)).then(kAck).then(kAck).silence().then(kAck);
+    expectRun({"download", "--clear", "--update-time", "--power-down"}, 1, "1,a\r\n",
+              "1 record\nvx500ctl: clear: ErrCode: -3, VX_ERR_ACK_NOT_GET\nTime Updated\nPower Down\n");
+    QByteArray letters;
+    for (const Written &w : port.writes())
+        if (w.bytes.size() == 4 && w.bytes.front() == vx::ENQ)
+            letters.append(w.bytes.back());
+    EXPECT_EQ(letters, "IAIAIADSO");
+}
+
+TEST_F(CtlTest, ClearNeedsARegularFileAndIsRefusedFirst)
+{
+    const QString fifo = path("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &output : {QString("/dev/null"), fifo, QString()}) // none: standard output, a pipe
+        expectRun(QStringList{"download", "--clear"} + (output.isEmpty() ? QStringList() : QStringList{"-o", output}),
+                  2, "", "vx500ctl: --clear needs the records in a regular file (-o FILE, or standard output "
+                         "redirected to one); " + (output.isEmpty() ? "standard output" : output)
+                         + " is not one, so nothing was done\n");
+    EXPECT_EQ(port.openCount(), 0);
+    // Without --clear a FIFO nobody reads from is refused at once, not waited on.
+    expectRun({"download", "-o", fifo}, 3, "", "vx500ctl: " + fifo + ": no program reads from this pipe\n");
+}
+
+TEST_F(CtlTest, TagFilesAreCheckedWholeBeforeAnythingIsSent)
+{
+    const QString file = path("tags.txt");
+    const std::pair<QByteArray, QString> refused[] = {
+        {"A\nB\x1b[2J\n", "line 2: the control byte 0x1b in the code"},
+        {"A\x03" "B\n", "line 1: the control byte 0x03 in the code"},
+        {"A\n\x7f", "line 2: the control byte 0x7f in the code"},
+        {QByteArray(65529, 'A'), "line 1: a code longer than 65528 bytes"},
+        {QByteArray("C\n").repeated(32768), "line 32768: more than 32767 lines; a tag list holds at most 32767 codes"},
+    };
+    for (const auto &[content, message] : refused) {
+        ASSERT_TRUE(writeFileBytes(file, content));
+        expectRun({"tags", "upload", file}, 2, "", "vx500ctl: " + file + ": " + message + "\n");
+    }
+    expectRun({"tags", "upload", "/dev/zero"}, 3, "",
+              "vx500ctl: /dev/zero: not a regular file; a tag list is a text file\n");
+    expectRun({"tags", "upload", file + "-missing"}, 3, "", "vx500ctl: " + file + "-missing: No such file or directory\n");
+    EXPECT_EQ(port.openCount(), 0);
+
+    // The longest code goes out whole, in a frame of 65536 bytes.
+    ASSERT_TRUE(writeFileBytes(file, QByteArray(65528, 'A') + "\r\n"));
+    port.setDevice(&script);
+    script.then(kAck).then(kAck);
+    EXPECT_EQ(run({"tags", "upload", file}).status, 0);
+    ASSERT_EQ(port.writes().size(), 3);
+    EXPECT_EQ(port.writes().at(1).bytes, vx::dataFrame("00001" + QByteArray(65528, 'A')));
+}
+
+TEST_F(CtlTest, SettingsFileDecidesTheDeviceOrStopsTheRun)
+{
+    const QByteArray mapped = "[Connect]\nComport=2\n[Ports]\nCOM3=/dev/ttyUSB0\n";
+    const std::tuple<QByteArray, QStringList, QString> cases[] = {
+        {mapped, {"count"}, "/dev/ttyUSB0"},
+        {mapped, {"--port", "com2", "count"}, "/dev/ttyS1"},
+        {mapped, {"--port", "/dev/ttyACM7", "count"}, "/dev/ttyACM7"},
+        {"[Connect]\nComport= 15 \n", {"count"}, "/dev/ttyS15"},
+        {"[Connect]\nComport=16\n", {"count"}, "/dev/ttyS0"},
+        {"[Connect]\nComport=3\nno equals sign\n", {"count"}, "not in the settings format"},
+        {QByteArray(1024 * 1024 + 1, '#'), {"--port", "COM3", "count"},
+         "1048577 bytes, more than the 1 MiB a settings file may have"},
+        {QByteArray("\x00\x01 binary\n[Ports\n", 17), {"ports", "--map", "COM4=/dev/ttyUSB0"}, "not in the settings format"},
+        {{}, {"--port", "COM1", "count"}, "not a regular file"}, // a folder in its place
+        {{}, {"--port", "/dev/ttyACM7", "count"}, "/dev/ttyACM7"}, // not needed, not read
+    };
+    for (const auto &[content, args, expected] : cases) {
+        QFile::remove(settingsPath());
+        QDir().rmdir(settingsPath());
+        ASSERT_TRUE(content.isEmpty() ? QDir().mkpath(settingsPath()) : writeFileBytes(settingsPath(), content));
+        port.setPortName({});
+        if (expected.startsWith('/')) {
+            expectRun(args, 0, "0\n", "");
+            EXPECT_EQ(port.portName(), expected);
+            continue;
+        }
+        expectRun(args, 3, "", "vx500ctl: " + settingsPath() + ": the settings file cannot be read: " + expected + "\n");
+        EXPECT_TRUE(port.portName().isEmpty());
+        EXPECT_TRUE(content.isEmpty() || fileBytes(settingsPath()) == content) << "left as it was";
+    }
+    QDir().rmdir(settingsPath());
+}
+
+TEST_F(CtlTest, TerminalsSeeControlCharactersEscaped)
+{
+    model.setVersion("V2\x1b[2J");
+    model.setRecords({"1,\x1b]0;x\x07\t"});
+    io.outIsTerminal = true;
+    expectRun({"version"}, 0, "V2\\x1b[2J\n", "");
+    expectRun({"download"}, 0, "1,\\x1b]0;x\\x07\t\r\n", "1 record\n");
+    io.errIsTerminal = true; // the counter stays off the records' screen
+    expectRun({"download"}, 0, "1,\\x1b]0;x\\x07\t\r\n", "1 record\n");
+    expectRun({"download", "-o", path("VX.txt")}, 0, "", "\r1 record\r1 record\n");
+    io.outIsTerminal = false;
+    expectRun({"version"}, 0, "V2\x1b[2J\n", "");
+    expectRun({"download"}, 0, "1,\x1b]0;x\x07\t\r\n", "\r1 record\r1 record\n");
+    // A warning under the live counter, and device bytes inside a message.
+    model.setRecords({"1,a", "123456789,b"});
+    expectRun({"download"}, 0, "1,a\r\n123456789,b\r\n",
+              "\r1 record\nvx500ctl: record 2: first field too large for a number, written unconverted\n"
+              "\r2 records\r2 records\n");
+    port.setDevice(&script);
+    script.then(vx::dataFrame("2008\x1b[2J")).then(kEot);
+    const QString err = run({"time"}).err;
+    EXPECT_TRUE(err.contains("reads \"2008\\x1b[2J\"")) << qPrintable(err);
+}
+
+TEST_F(CtlTest, SetTimeSendsTheFieldsAsWritten)
+{
+    // 02:30 on that day does not exist in Berlin: clocks went from 02:00 to 03:00.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    ::tzset();
+    port.setDevice(&script);
+    script.then(kAck).then(kAck);
+    expectRun({"set-time", "2024-03-31T02:30:00"}, 0, "OK\n", "");
+    qputenv("TZ", zone);
+    ::tzset();
+    EXPECT_TRUE(port.writtenBytes().contains("20240331023000")) << port.writtenBytes().toStdString();
+}
+
+TEST_F(CtlTest, TraceShowsEveryTransmission)
+{
+    port.setDevice(&script);
+    script.then(vx::dataFrame("3")).then(kEot);
+    expectRun({"--trace", "count"}, 0, "3\n", "> 05 30 30 41\n< 02 33 03 33\n> 06\n< 04\n");
+}
