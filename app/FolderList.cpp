@@ -90,12 +90,6 @@ void FolderList::fill(const QString &folder, const QStringList &children)
     scrollToItem(current);
 }
 
-QTreeWidgetItem *FolderList::entry(const QString &name) const
-{
-    const auto found = findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? nullptr : found.constLast();
-}
-
 void FolderList::openItem(QTreeWidgetItem *item)
 {
     if (!item)

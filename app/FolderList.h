@@ -16,9 +16,6 @@ public:
     // Opens a folder; on failure the list keeps what it showed and error
     // receives the platform's description.
     bool setPath(const QString &folder, QString *error);
-    // The entry that shows this folder name (ancestor, open folder or
-    // subfolder); null when none does.
-    QTreeWidgetItem *entry(const QString &name) const;
 
 signals:
     // A folder could not be opened by the operator.

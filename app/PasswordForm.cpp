@@ -1,5 +1,7 @@
 #include "PasswordForm.h"
 
+#include "Dialogs.h"
+
 #include <QButtonGroup>
 #include <QDialog>
 #include <QGridLayout>
@@ -32,15 +34,15 @@ PasswordForm buildPasswordForm(QDialog *dialog)
     form.cmdCtrl->setObjectName(QStringLiteral("cmdCtrl"));
     auto *ok = new QPushButton(QStringLiteral("OK"), dialog);
     auto *cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
-    ok->setObjectName(QStringLiteral("cmdCtrl(0)"));
-    cancel->setObjectName(QStringLiteral("cmdCtrl(1)"));
+    ok->setObjectName(QStringLiteral("cmdCtrl(%1)").arg(kCtrlOK));
+    cancel->setObjectName(QStringLiteral("cmdCtrl(%1)").arg(kCtrlCancel));
     ok->setAccessibleName(QStringLiteral("OK"));
     cancel->setAccessibleName(QStringLiteral("Cancel"));
     ok->setDefault(true);
     ok->setAutoDefault(true);
     cancel->setAutoDefault(false);
-    form.cmdCtrl->addButton(ok, 0);
-    form.cmdCtrl->addButton(cancel, 1);
+    form.cmdCtrl->addButton(ok, kCtrlOK);
+    form.cmdCtrl->addButton(cancel, kCtrlCancel);
 
     auto *grid = new QGridLayout(dialog);
     grid->addWidget(label, 0, 0);

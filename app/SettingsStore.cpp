@@ -3,32 +3,102 @@
 #include "AppErrors.h"
 #include "Dialogs.h"
 #include "Numbers.h"
-#include "UserSettings.h"
+#include "PortNames.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStringDecoder>
+#include <QStringTokenizer>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace vx {
 
 namespace {
 
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-
-QString path(SettingKey at)
-{
-    return QStringLiteral("%1/%2").arg(QLatin1String(at.section), QLatin1String(at.key));
-}
+// Ours holds a dozen short lines; a file far beyond that is something else.
+constexpr qint64 kMaxFileBytes = 1 << 20;
 
 qint16 inRange(std::optional<qint16> value, qint16 def, qint16 lo, qint16 hi)
 {
     return value && *value >= lo && *value <= hi ? *value : def;
 }
 
+// The user's settings file, named without reading it: a store under another
+// name lies in the same folder, whichever folder the platform (or a test)
+// has set for the user's settings.
+QString userSettingsFile()
+{
+    const QSettings neighbour(QSettings::IniFormat, QSettings::UserScope, kAppName + QStringLiteral(" (folder)"));
+    return QFileInfo(neighbour.fileName()).dir().filePath(kAppName + QStringLiteral(".ini"));
+}
+
+// Why this text is no settings file; empty when it is one. A settings file
+// is UTF-8 text whose lines are blank, comments (";", "#"), sections
+// ("[Misc]") or settings ("Key=value").
+QString textProblem(const QByteArray &bytes)
+{
+    if (bytes.contains('\0'))
+        return QStringLiteral("it holds binary data");
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (utf8.hasError())
+        return QStringLiteral("it is not UTF-8 text");
+    int number = 0;
+    for (QStringView line : QStringTokenizer(text, u'\n')) {
+        ++number;
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#')
+            || (line.startsWith(u'[') && line.endsWith(u']')) || line.indexOf(u'=') > 0)
+            continue;
+        return QStringLiteral("line %1 is no setting").arg(number);
+    }
+    return QString();
+}
+
+// Why the file cannot be read as settings; empty when it can (or is missing).
+QString fileProblem(const QString &name)
+{
+    const QFileInfo info(name);
+    if (info.isSymLink() && !info.exists())
+        return QStringLiteral("it is a link to nothing");
+    if (!info.exists())
+        return QString();
+    if (!info.isFile())
+        return QStringLiteral("it is not a plain file");
+    if (info.size() > kMaxFileBytes)
+        return QStringLiteral("it is too large");
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    if (bytes.size() > kMaxFileBytes)
+        return QStringLiteral("it is too large");
+    return textProblem(bytes);
+}
+
+// Only a plain file of the user's own is made private: never a link's
+// target, never somebody else's file.
+bool isOwnPlainFile(const QString &name)
+{
+    const QFileInfo info(name);
+#ifdef Q_OS_UNIX
+    return !info.isSymLink() && info.isFile() && info.ownerId() == ::getuid();
+#else
+    return !info.isSymLink() && info.isFile();
+#endif
+}
+
 } // namespace
 
-SettingsStore::SettingsStore(Dialogs &dialogs) : m_dialogs(dialogs), m_settings(openUserSettings()) {}
+SettingKey key::portMap(int number) { return {portMapKey(number)}; }
+
+SettingsStore::SettingsStore(Dialogs &dialogs) : m_dialogs(dialogs), m_sFileName(userSettingsFile()) {}
 
 SettingsStore::~SettingsStore() = default;
 
@@ -40,12 +110,36 @@ SettingsStore::Batch::Batch(SettingsStore &store) : m_store(store)
 
 SettingsStore::Batch::~Batch() { --m_store.m_iBatches; }
 
-QString SettingsStore::fileName() const { return m_settings->fileName(); }
-
-std::optional<QString> SettingsStore::stored(SettingKey at)
+// Loads the file afresh before every access (another program may have
+// changed it, e.g. mapped a port); false once it cannot be read as settings.
+bool SettingsStore::readable()
 {
-    const QVariant value = m_settings->value(path(at));
-    checkStatus(QStringLiteral("read"));
+    if (m_bUnreadable)
+        return false;
+    QString why = fileProblem(m_sFileName);
+    if (why.isEmpty()) {
+        if (m_settings)
+            m_settings->sync();
+        else
+            m_settings = std::make_unique<QSettings>(m_sFileName, QSettings::IniFormat);
+        if (m_settings->status() != QSettings::NoError)
+            why = QStringLiteral("it is not a valid settings file");
+    }
+    if (why.isEmpty())
+        return true;
+    m_bUnreadable = true;
+    m_settings.reset();
+    m_dialogs.report(kErrFileAccess, QStringLiteral("The settings file %1 cannot be read: %2. The program goes on "
+                                                    "with the default settings; changes will not be kept.")
+                                         .arg(QDir::toNativeSeparators(m_sFileName), why));
+    return false;
+}
+
+std::optional<QString> SettingsStore::stored(const SettingKey &at)
+{
+    if (!readable())
+        return std::nullopt;
+    const QVariant value = m_settings->value(at.path);
     if (!value.isValid())
         return std::nullopt;
     // A hand-edited value with unquoted commas comes back as a list.
@@ -54,20 +148,25 @@ std::optional<QString> SettingsStore::stored(SettingKey at)
     return value.toString();
 }
 
-QString SettingsStore::read(SettingKey at, const QString &def) { return stored(at).value_or(def); }
+QString SettingsStore::read(const SettingKey &at, const QString &def) { return stored(at).value_or(def); }
 
-bool SettingsStore::write(SettingKey at, const QString &value)
+bool SettingsStore::write(const SettingKey &at, const QString &value)
 {
+    if (!readable())
+        return true;
     makePrivate();
-    m_settings->setValue(path(at), value);
+    m_settings->setValue(at.path, value);
     m_settings->sync();
-    if (!checkStatus(QStringLiteral("saved")))
+    if (m_settings->status() != QSettings::NoError) {
+        reportUnsaved();
         return false;
-    QFile::setPermissions(m_settings->fileName(), kOwnerOnly);
+    }
+    if (isOwnPlainFile(m_sFileName))
+        QFile::setPermissions(m_sFileName, kOwnerOnly);
     return true;
 }
 
-qint16 SettingsStore::readLenient(SettingKey at, qint16 def, qint16 lo, qint16 hi)
+qint16 SettingsStore::readLenient(const SettingKey &at, qint16 def, qint16 lo, qint16 hi)
 {
     const auto text = stored(at);
     if (!text)
@@ -75,7 +174,7 @@ qint16 SettingsStore::readLenient(SettingKey at, qint16 def, qint16 lo, qint16 h
     return inRange(toInt16(leadingNumber(*text)), def, lo, hi);
 }
 
-qint16 SettingsStore::readStrict(SettingKey at, qint16 def, qint16 lo, qint16 hi)
+qint16 SettingsStore::readStrict(const SettingKey &at, qint16 def, qint16 lo, qint16 hi)
 {
     const auto text = stored(at);
     if (!text)
@@ -85,39 +184,30 @@ qint16 SettingsStore::readStrict(SettingKey at, qint16 def, qint16 lo, qint16 hi
 }
 
 // The file holds the password: it is created empty and private before the
-// store first writes into it, so it is never readable by others.
+// store first writes into it, so it is never readable by others. A name
+// that is taken (a link, even one to nothing) is not created.
 void SettingsStore::makePrivate()
 {
-    const QString name = m_settings->fileName();
-    if (QFileInfo::exists(name))
+    if (QFileInfo::exists(m_sFileName))
         return;
-    QDir().mkpath(QFileInfo(name).absolutePath());
-    QFile file(name);
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    QDir().mkpath(QFileInfo(m_sFileName).absolutePath());
+    QFile file(m_sFileName);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         file.setPermissions(kOwnerOnly);
-        file.close();
-    }
 }
 
-bool SettingsStore::checkStatus(const QString &doing)
+void SettingsStore::reportUnsaved()
 {
-    const QSettings::Status status = m_settings->status();
-    if (status == QSettings::NoError)
-        return true;
-    const QString name = QDir::toNativeSeparators(m_settings->fileName());
-    // A QSettings keeps its first failure for good: the next access starts
-    // afresh (the old one gone first, with the value it could not save), so
-    // that it succeeds once the store works again.
+    // A QSettings keeps its first failure for good, with the value it could
+    // not save: the next access loads the file afresh, so that it succeeds
+    // once the store works again.
     m_settings.reset();
-    m_settings = openUserSettings();
     if (m_iBatches > 0 && m_bReportedInBatch)
-        return false;
+        return;
     m_bReportedInBatch = m_iBatches > 0;
-    const QString why = status == QSettings::AccessError ? QStringLiteral("the file cannot be accessed")
-                                                         : QStringLiteral("the file is not a valid settings file");
-    m_dialogs.report(status == QSettings::AccessError ? kErrPermissionDenied : kErrFileAccess,
-                     QStringLiteral("The settings could not be %1: %2 (%3).").arg(doing, why, name));
-    return false;
+    m_dialogs.report(kErrPermissionDenied, QStringLiteral("The settings could not be saved: the file cannot be "
+                                                          "accessed (%1).")
+                                               .arg(QDir::toNativeSeparators(m_sFileName)));
 }
 
 } // namespace vx

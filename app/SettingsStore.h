@@ -1,9 +1,15 @@
-// The per-user settings store: strings addressed by section and key under
-// the program's title. Every write is synced to disk at once; the file holds
-// the password and is kept readable by its owner only. Every failure of the
-// store is reported through the Dialogs seam; while a Batch lives (the main
-// window's load) only the first one is.
+// The per-user settings store: strings addressed by a key ("Section/Key")
+// in the user's settings file. Every write is synced to disk at once; the
+// file holds the password and is kept readable by its owner only.
+//
+// A file that cannot be read as settings (not a plain file, not text, lines
+// that are no settings, too large) is reported once, at the first access, and
+// then left alone: it is never written, replaced or re-permissioned, reads
+// give the defaults and writes are dropped. A write that fails is reported
+// each time; while a Batch lives (the main window's load) only the first one.
 #pragma once
+
+#include "UserSettings.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -17,23 +23,24 @@ namespace vx {
 class Dialogs;
 
 struct SettingKey {
-    const char *section;
-    const char *key;
+    QString path; // "Section/Key"
 };
 
 namespace key {
-inline constexpr SettingKey Password{"Security", "Password"};
-inline constexpr SettingKey Comport{"Connect", "Comport"};
-inline constexpr SettingKey ClearData{"Misc", "ClearData"};
-inline constexpr SettingKey SaveData{"Misc", "SaveData"};
-inline constexpr SettingKey UpdateTime{"Misc", "UpdateTime"};
-inline constexpr SettingKey PowerDown{"Misc", "PowerDown"};
-inline constexpr SettingKey FilePath{"Misc", "FilePath"};
-inline constexpr SettingKey FilenameFormat{"Misc", "FilenameFormat"};
-inline constexpr SettingKey DateFormat{"Misc", "DateFormat"};
+inline const SettingKey Password{QStringLiteral("Security/Password")};
+inline const SettingKey Comport{kStoredPortKey};
+inline const SettingKey ClearData{QStringLiteral("Misc/ClearData")};
+inline const SettingKey SaveData{QStringLiteral("Misc/SaveData")};
+inline const SettingKey UpdateTime{QStringLiteral("Misc/UpdateTime")};
+inline const SettingKey PowerDown{QStringLiteral("Misc/PowerDown")};
+inline const SettingKey FilePath{QStringLiteral("Misc/FilePath")};
+inline const SettingKey FilenameFormat{QStringLiteral("Misc/FilenameFormat")};
+inline const SettingKey DateFormat{QStringLiteral("Misc/DateFormat")};
 // Written only where the first-launch marker cannot be deleted.
-inline constexpr SettingKey FirstLaunchShown{"Misc", "FirstLaunchShown"};
-inline constexpr SettingKey DownloadFile{"Download", "File"};
+inline const SettingKey FirstLaunchShown{QStringLiteral("Misc/FirstLaunchShown")};
+inline const SettingKey DownloadFile{QStringLiteral("Download/File")};
+// The device a user maps COMn to.
+SettingKey portMap(int number);
 } // namespace key
 
 class SettingsStore {
@@ -55,29 +62,35 @@ public:
     };
 
     // The stored string, or def when the key (or its section) is missing.
-    QString read(SettingKey at, const QString &def);
+    QString read(const SettingKey &at, const QString &def);
     // Whether the key is there (whatever its value).
-    bool contains(SettingKey at) { return stored(at).has_value(); }
-    // Creates or replaces the key and syncs; false (and a report) on failure.
-    bool write(SettingKey at, const QString &value);
-    bool write(SettingKey at, int value) { return write(at, QString::number(value)); }
+    bool contains(const SettingKey &at) { return stored(at).has_value(); }
+    // Creates or replaces the key and syncs. False (and a report) when it
+    // could not be saved; true without a word when the file could not be
+    // read as settings, which was reported as "changes will not be kept".
+    bool write(const SettingKey &at, const QString &value);
+    bool write(const SettingKey &at, int value) { return write(at, QString::number(value)); }
 
     // The number at the start of the text, rounded to a whole 16-bit number;
     // def when the key is missing, the result overflows or lies outside lo..hi.
-    qint16 readLenient(SettingKey at, qint16 def, qint16 lo, qint16 hi);
+    qint16 readLenient(const SettingKey &at, qint16 def, qint16 lo, qint16 hi);
     // The whole text as a number, rounded; def for an empty or non-numeric
     // text, an overflow or a value outside lo..hi.
-    qint16 readStrict(SettingKey at, qint16 def, qint16 lo, qint16 hi);
+    qint16 readStrict(const SettingKey &at, qint16 def, qint16 lo, qint16 hi);
 
-    QString fileName() const;
+    // True once the file was found unreadable: the defaults are in force.
+    bool isUnreadable() const { return m_bUnreadable; }
 
 private:
-    std::optional<QString> stored(SettingKey at);
+    std::optional<QString> stored(const SettingKey &at);
+    bool readable();
     void makePrivate();
-    bool checkStatus(const QString &doing);
+    void reportUnsaved();
 
     Dialogs &m_dialogs;
-    std::unique_ptr<QSettings> m_settings;
+    QString m_sFileName;
+    std::unique_ptr<QSettings> m_settings; // loaded from the file; none while unread or unreadable
+    bool m_bUnreadable = false;
     int m_iBatches = 0;
     bool m_bReportedInBatch = false;
 };

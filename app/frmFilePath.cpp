@@ -38,14 +38,14 @@ frmFilePath::frmFilePath(vx::Dialogs &dialogs, QWidget *parent) : QDialog(parent
     cmdCtrl->setObjectName(QStringLiteral("cmdCtrl"));
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ok->setObjectName(QStringLiteral("cmdCtrl(0)"));
-    cancel->setObjectName(QStringLiteral("cmdCtrl(1)"));
+    ok->setObjectName(QStringLiteral("cmdCtrl(%1)").arg(vx::kCtrlOK));
+    cancel->setObjectName(QStringLiteral("cmdCtrl(%1)").arg(vx::kCtrlCancel));
     ok->setAccessibleName(QStringLiteral("OK"));
     cancel->setAccessibleName(QStringLiteral("Cancel"));
     ok->setDefault(true);
     cancel->setAutoDefault(false);
-    cmdCtrl->addButton(ok, 0);
-    cmdCtrl->addButton(cancel, 1);
+    cmdCtrl->addButton(ok, vx::kCtrlOK);
+    cmdCtrl->addButton(cancel, vx::kCtrlCancel);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(label, 0, 0);
@@ -186,11 +186,11 @@ bool frmFilePath::drvDownloadSaved_Change()
 
 void frmFilePath::cmdCtrl_Click(int index)
 {
-    if (index == 0) {
+    if (index == vx::kCtrlOK) {
         m_sPath = dirDownloadSaved->path();
         m_bIsOK = true;
         accept();
-    } else if (index == 1) {
+    } else if (index == vx::kCtrlCancel) {
         m_bIsOK = false;
         reject();
     }

@@ -4,6 +4,7 @@
 #include "DataFile.h"
 #include "Dialogs.h"
 #include "Globals.h"
+#include "PortNames.h"
 #include "ProgramFolder.h"
 #include "SettingsStore.h"
 #include "frmFilePath.h"
@@ -45,10 +46,10 @@ int frmMain::CheckValue(const QCheckBox *box)
 }
 
 frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx::SettingsStore &settings,
-                 const QString &programFolder, QWidget *parent)
+                 const QString &programFolder, Clock now, QWidget *parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_settings(settings), m_sProgramFolder(programFolder),
       m_vx(new ucVX300_500(std::move(port), this)), m_endProgram([] { QCoreApplication::quit(); }),
-      m_now([] { return QDateTime::currentDateTime(); }),
+      m_now(now ? std::move(now) : [] { return QDateTime::currentDateTime(); }),
       m_syncDataFile([](vx::DataFile &file) -> std::optional<vx::AppError> {
           if (file.sync())
               return std::nullopt;
@@ -57,6 +58,8 @@ frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx:
 {
     m_vx->setObjectName(QStringLiteral("m_vx"));
     m_vx->SetErrorHandler([this](const vx::RuntimeError &error) { m_dialogs.report(error); });
+    // COMn is the device the user mapped it to in the window's own settings.
+    m_vx->SetPortResolver([this](int number) { return devicePath(number); });
 
     buildLayout();
 
@@ -104,56 +107,55 @@ void frmMain::Form_Load()
     // here, and again at every change the operator makes.
     const vx::SettingsStore::Batch loading(m_settings);
 
-    // 1. The tag tab is switched off.
-    stab->setTabEnabled(3, false);
+    // The tag tab carries no function: it cannot be selected.
+    stab->setTabEnabled(kTabTags, false);
 
-    // 2. Service buttons only under the master password.
+    // The service buttons are there only under the master password.
     const bool service = g_sPassword == vx::kMasterPassword;
-    cmd->button(7)->setVisible(service);
-    cmd->button(8)->setVisible(service);
+    cmd->button(kCmdRecoverData)->setVisible(service);
+    cmd->button(kCmdInvokeTest)->setVisible(service);
 
-    // 3. Port; selecting it writes it back, as an operator's change would.
+    // The stored port is selected and written back, as an operator's change
+    // would be, so the key exists after the first start.
     {
         const QSignalBlocker quiet(cboCommPort);
         cboCommPort->setCurrentIndex(m_settings.readLenient(vx::key::Comport, 0, 0, 15));
     }
     cboCommPort_Click();
 
-    // 4. The PC's date and time.
     const QDateTime now = m_now();
     dtpDate->setDate(now.date());
     dtpTime->setTime(now.time());
 
-    // 5, 6. First tab, caption with the version.
-    stab->setCurrentIndex(0);
+    stab->setCurrentIndex(kTabGeneral);
     setWindowTitle(QStringLiteral("%1 v%2.%3R%4")
                        .arg(vx::appTitle())
                        .arg(VX_VERSION_MAJOR)
                        .arg(VX_VERSION_MINOR)
                        .arg(VX_VERSION_PATCH));
 
-    // 7. The automation boxes (a change of state runs the box's handler).
+    // The automation boxes: a state that differs from the unticked one runs
+    // the box's handler, which writes the value just read back.
     setStoredState(chkClearData, m_settings.readStrict(vx::key::ClearData, 0, 0, 2));
     setStoredState(chkSaveData, m_settings.readStrict(vx::key::SaveData, 0, 0, 2));
     setStoredState(chkUpdateTime, m_settings.readStrict(vx::key::UpdateTime, 0, 0, 2));
     setStoredState(chkPowerDown, m_settings.readStrict(vx::key::PowerDown, 0, 0, 2));
 
-    // 8. Folder of the data files.
+    // The folder of the data files.
     const QString path = m_settings.read(vx::key::FilePath, QString());
     txtPath->setText(path.isEmpty() ? dataFolder() : path);
 
-    // 9. File-name choice.
-    m_iFilenameFormat = m_settings.readLenient(vx::key::FilenameFormat, 0, 0, 1);
+    m_iFilenameFormat = m_settings.readLenient(vx::key::FilenameFormat, kFixedFilename, kFixedFilename, kDateFilename);
     optFilenameFormat->button(m_iFilenameFormat)->setChecked(true);
 
-    // 10. Date pattern.
+    // The date pattern, written back and shown in the example like the port.
     {
         const QSignalBlocker quiet(cboDateFormat);
         cboDateFormat->setCurrentIndex(m_settings.readLenient(vx::key::DateFormat, 0, 0, 2));
     }
     cboDateFormat_Click();
 
-    // 11, 12.
+    // The file controls follow "saving/appending"; its key is written back.
     chkSaveData_Click();
     m_bBusy = false;
 }
@@ -164,38 +166,49 @@ void frmMain::cboCommPort_Click()
     showPort();
 }
 
+QString frmMain::devicePath(int number)
+{
+    return vx::mappedCommPort(number, m_settings.read(vx::key::portMap(number), QString()));
+}
+
 void frmMain::showPort()
 {
     const int number = cboCommPort->currentIndex() + 1;
-    lblPort->setText(QStringLiteral("%1 \u2192 %2").arg(cboCommPort->currentText(), vx::resolveCommPort(number)));
+    QString text = QStringLiteral("%1 \u2192 %2").arg(cboCommPort->currentText(), devicePath(number));
+    // Without the user's mappings COMn means the platform's own port: say so.
+    if (m_settings.isUnreadable())
+        text += QStringLiteral(" (settings file unreadable)");
+    lblPort->setText(text);
     lblPort->setToolTip(QStringLiteral("The device that %1 stands for on this computer").arg(cboCommPort->currentText()));
+}
+
+void frmMain::showExample()
+{
+    lblExample->setText(QStringLiteral("ex. %1.txt")
+                            .arg(vx::formatDatePattern(m_now().date(), cboDateFormat->currentText())));
 }
 
 void frmMain::cboDateFormat_Click()
 {
-    lblExample->setText(QStringLiteral("ex. %1.txt")
-                            .arg(vx::formatDatePattern(m_now().date(), cboDateFormat->currentText())));
+    showExample();
     m_iDateFormat = static_cast<qint16>(cboDateFormat->currentIndex());
     m_settings.write(vx::key::DateFormat, m_iDateFormat);
 }
 
-void frmMain::writeCheck(QCheckBox *box, const char *key)
-{
-    m_settings.write({"Misc", key}, CheckValue(box));
-}
+void frmMain::writeCheck(QCheckBox *box, const vx::SettingKey &key) { m_settings.write(key, CheckValue(box)); }
 
-void frmMain::chkClearData_Click() { writeCheck(chkClearData, vx::key::ClearData.key); }
-void frmMain::chkUpdateTime_Click() { writeCheck(chkUpdateTime, vx::key::UpdateTime.key); }
-void frmMain::chkPowerDown_Click() { writeCheck(chkPowerDown, vx::key::PowerDown.key); }
+void frmMain::chkClearData_Click() { writeCheck(chkClearData, vx::key::ClearData); }
+void frmMain::chkUpdateTime_Click() { writeCheck(chkUpdateTime, vx::key::UpdateTime); }
+void frmMain::chkPowerDown_Click() { writeCheck(chkPowerDown, vx::key::PowerDown); }
 
 void frmMain::chkSaveData_Click()
 {
-    writeCheck(chkSaveData, vx::key::SaveData.key);
+    writeCheck(chkSaveData, vx::key::SaveData);
     const bool enabled = CheckValue(chkSaveData) != 0;
     for (QWidget *w : {static_cast<QWidget *>(Frame7), static_cast<QWidget *>(txtPath),
                        static_cast<QWidget *>(cmdPath), static_cast<QWidget *>(Frame8),
-                       static_cast<QWidget *>(optFilenameFormat->button(0)),
-                       static_cast<QWidget *>(optFilenameFormat->button(1)),
+                       static_cast<QWidget *>(optFilenameFormat->button(kFixedFilename)),
+                       static_cast<QWidget *>(optFilenameFormat->button(kDateFilename)),
                        static_cast<QWidget *>(txtFixedFilename), static_cast<QWidget *>(cboDateFormat)})
         w->setEnabled(enabled);
 }

@@ -32,6 +32,7 @@ class DataFile;
 class Dialogs;
 class SerialPort;
 class SettingsStore;
+struct SettingKey;
 } // namespace vx
 
 class frmMain : public QMainWindow
@@ -40,16 +41,39 @@ class frmMain : public QMainWindow
 public:
     // The window on the given port (the platform's serial port in the
     // program, a fake one in tests). programFolder is where the program lives.
+    // The PC clock the window reads; the system's unless one is handed in
+    // (tests put it on virtual time).
+    using Clock = std::function<QDateTime()>;
     frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx::SettingsStore &settings,
-            const QString &programFolder, QWidget *parent = nullptr);
+            const QString &programFolder, Clock now = {}, QWidget *parent = nullptr);
     ~frmMain() override;
 
-    ucVX300_500 &link() { return *m_vx; }
+    // The indices of the control arrays and of the tabs, as the window
+    // numbers them.
+    enum CmdIndex {
+        kCmdSetTime = 0,
+        kCmdGetTime = 1,
+        kCmdRecordCount = 2,
+        kCmdSetID = 3,
+        kCmdGetID = 4,
+        kCmdGetVersion = 5,
+        kCmdClearData = 6,
+        kCmdRecoverData = 7,
+        kCmdInvokeTest = 8,
+        kCmdPowerDown = 9,
+        kCmdDownload = 10,
+        kCmdSyncTime = 14,
+        kCmdBatteryVoltage = 15,
+    };
+    enum ClearIndex { kClearGeneral = 0, kClearStation = 2 };
+    enum StationIndex { kStationVersion = 1, kStationInformation = 2 };
+    enum FilenameFormat { kFixedFilename = 0, kDateFilename = 1 };
+    enum TabIndex { kTabGeneral = 0, kTabStation = 1, kTabMisc = 2, kTabTags = 3 };
+
     bool IsBusy() const { return m_bBusy; }
     // What closing the window does to end the program (tests record it).
     void setEndProgram(std::function<void()> end) { m_endProgram = std::move(end); }
-    // The PC clock the window reads (tests put it on virtual time).
-    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+    void setClock(Clock now) { m_now = std::move(now); }
     // Puts a data file's lines on the disk before the terminal may forget its
     // records: nothing when done, else the failure (tests put in failing ones).
     using SyncDataFile = std::function<std::optional<vx::AppError>(vx::DataFile &)>;
@@ -86,8 +110,10 @@ private:
     void optFilenameFormat_Click(int index);
     void cmdPath_Click();
     void cmdChangePassword_Click();
-    void writeCheck(QCheckBox *box, const char *key);
+    void writeCheck(QCheckBox *box, const vx::SettingKey &key);
+    QString devicePath(int number);
     void showPort();
+    void showExample();
     QString dataFolder() const;
     // A check box's value: 0 not ticked, 1 ticked, 2 greyed.
     static int CheckValue(const QCheckBox *box);
@@ -116,7 +142,7 @@ private:
     ucVX300_500 *m_vx;
     std::unique_ptr<frmFilePath> m_frmFilePath;
     std::function<void()> m_endProgram;
-    std::function<QDateTime()> m_now;
+    Clock m_now;
     SyncDataFile m_syncDataFile;
     QElapsedTimer m_downloadClock;
     qint64 m_lTxtChars = 0; // characters in txt, each line end counted as CR LF

@@ -19,7 +19,16 @@
 #include <new>
 
 namespace {
-constexpr qint32 kTerminalTimeoutMs = 2000;
+
+// The moment the terminal is given: the date and time fields as they stand,
+// to whole seconds. The terminal has no time zone, so the fields are kept in
+// UTC, where every moment exists (a local moment that daylight saving skips
+// would be no moment at all).
+QDateTime terminalTime(const QDate &date, const QTime &time)
+{
+    return QDateTime(date, QTime(time.hour(), time.minute(), time.second()), Qt::UTC);
+}
+
 } // namespace
 
 qint16 frmMain::machineNumber(const QString &text) const
@@ -67,62 +76,59 @@ void frmMain::cmd_Click(int index)
         m_vx->CommPort(static_cast<qint16>(cboCommPort->currentIndex() + 1));
         showPort(); // a mapping may have changed since the port was picked
         const qint16 iID = machineNumber(txtID->text());
-        m_vx->Timeout(kTerminalTimeoutMs);
+        m_vx->Timeout(vx::kTerminalTimeoutMs);
 
         QString line;
         switch (index) {
-        case 0: {
-            const QTime t = dtpTime->time();
-            m_vx->SetTime(iID, QDateTime(dtpDate->date(), QTime(t.hour(), t.minute(), t.second())));
+        case kCmdSetTime:
+            m_vx->SetTime(iID, terminalTime(dtpDate->date(), dtpTime->time()));
             break;
-        }
-        case 1: {
+        case kCmdGetTime: {
             QDateTime dt;
             m_vx->GetTime(iID, dt);
             if (m_vx->ErrCode() == 0)
                 line = generalDate(dt);
             break;
         }
-        case 2: {
+        case kCmdRecordCount: {
             qint16 count = 0;
             m_vx->GetRecordCount(iID, count);
             line = QString::number(count);
             break;
         }
-        case 3:
+        case kCmdSetID:
             m_vx->SetID(iID, machineNumber(txtNewID->text()));
             break;
-        case 4: {
+        case kCmdGetID: {
             qint16 id = 0;
             m_vx->GetID(iID, id);
             line = QString::number(id);
             break;
         }
-        case 5:
+        case kCmdGetVersion:
             m_vx->GetVersion(iID, line);
             break;
-        case 6:
+        case kCmdClearData:
             if (m_dialogs.ask({vx::Icon::Question, vx::Buttons::YesNo, vx::appTitle(),
                                QStringLiteral("Clear the data of terminal?")})
                 == vx::Answer::Yes)
                 m_vx->ClearData(iID);
             break;
-        case 7:
+        case kCmdRecoverData:
             m_vx->RecoverData(iID);
             break;
-        case 8:
+        case kCmdInvokeTest:
             m_vx->InvokeTest(iID);
             break;
-        case 9:
+        case kCmdPowerDown:
             m_vx->PowerDown(iID);
             break;
-        case 10:
+        case kCmdDownload:
             DownloadData(iID);
             break;
-        case 14: {
+        case kCmdSyncTime: {
             const QDateTime now = m_now();
-            const QTime t = now.time();
-            m_vx->SetTime(iID, QDateTime(now.date(), QTime(t.hour(), t.minute(), t.second())));
+            m_vx->SetTime(iID, terminalTime(now.date(), now.time()));
             break;
         }
         default:
@@ -130,7 +136,7 @@ void frmMain::cmd_Click(int index)
         }
 
         // The result step (the download writes its own lines).
-        if (index != 10) {
+        if (index != kCmdDownload) {
             const qint32 code = m_vx->ErrCode();
             if (code != 0)
                 line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_vx->ErrMessage(code));
@@ -164,10 +170,10 @@ void frmMain::failed(const vx::AppError &error)
 
 void frmMain::cmdClear_Click(int index)
 {
-    if (index == 0) {
+    if (index == kClearGeneral) {
         txt->clear();
         m_lTxtChars = 0;
-    } else if (index == 2) {
+    } else if (index == kClearStation) {
         txtDK90->clear();
     }
 }

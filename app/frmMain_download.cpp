@@ -38,7 +38,7 @@ bool frmMain::chooseDataFile(QString &o_sFileName)
         return modGeneral::SaveDialogAppend(m_dialogs, QStringLiteral("Save downloaded data"), folder, kDataFilter,
                                             proposed, o_sFileName);
     }
-    o_sFileName = vx::joinPath(txtPath->text(), m_iFilenameFormat == 0 ? txtFixedFilename->text() : today);
+    o_sFileName = vx::joinPath(txtPath->text(), m_iFilenameFormat == kFixedFilename ? txtFixedFilename->text() : today);
     return true;
 }
 
@@ -84,7 +84,7 @@ void frmMain::DownloadData(qint16 iID)
             line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_vx->ErrMessage(code));
         }
         if (m_lTxtChars > kMessageLimit)
-            cmdClear_Click(0);
+            cmdClear_Click(kClearGeneral);
         showLine(line);
         if (m_bUnloading)
             break; // the program is ending: keep what has arrived

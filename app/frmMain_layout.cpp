@@ -134,7 +134,7 @@ QWidget *frmMain::buildGeneralTab()
     auto *messageLabel = label(QStringLiteral("Message:"), page);
     txt = messageBox(QStringLiteral("txt"), page);
     messageLabel->setBuddy(txt);
-    auto *clear = arrayButton(cmdClear, "cmdClear", 0, QStringLiteral("Clear Message"), page);
+    auto *clear = arrayButton(cmdClear, "cmdClear", kClearGeneral, QStringLiteral("Clear Message"), page);
     auto *left = new QVBoxLayout;
     left->addWidget(messageLabel);
     left->addWidget(txt, 1);
@@ -184,9 +184,9 @@ QWidget *frmMain::buildGeneralTab()
     auto *sg = new QGridLayout(settings);
     sg->addWidget(dtpDate, 0, 0, 1, 2);
     sg->addWidget(dtpTime, 0, 2);
-    sg->addWidget(arrayButton(cmd, "cmd", 0, QStringLiteral("Set Time"), settings), 1, 0);
-    sg->addWidget(arrayButton(cmd, "cmd", 1, QStringLiteral("Get Time"), settings), 1, 1);
-    sg->addWidget(arrayButton(cmd, "cmd", 14, QStringLiteral("Sync. Time"), settings), 1, 2);
+    sg->addWidget(arrayButton(cmd, "cmd", kCmdSetTime, QStringLiteral("Set Time"), settings), 1, 0);
+    sg->addWidget(arrayButton(cmd, "cmd", kCmdGetTime, QStringLiteral("Get Time"), settings), 1, 1);
+    sg->addWidget(arrayButton(cmd, "cmd", kCmdSyncTime, QStringLiteral("Sync. Time"), settings), 1, 2);
     auto *newIdRow = new QHBoxLayout;
     newIdRow->setSpacing(2);
     newIdRow->addWidget(newIdLabel);
@@ -195,28 +195,28 @@ QWidget *frmMain::buildGeneralTab()
     newIdRow->addWidget(updNewID);
     newIdRow->addStretch();
     sg->addLayout(newIdRow, 2, 0);
-    sg->addWidget(arrayButton(cmd, "cmd", 3, QStringLiteral("Set Mach#"), settings), 2, 1);
-    sg->addWidget(arrayButton(cmd, "cmd", 4, QStringLiteral("Get Mach#"), settings), 2, 2);
+    sg->addWidget(arrayButton(cmd, "cmd", kCmdSetID, QStringLiteral("Set Mach#"), settings), 2, 1);
+    sg->addWidget(arrayButton(cmd, "cmd", kCmdGetID, QStringLiteral("Get Mach#"), settings), 2, 2);
 
     // Frame "Device Maintain/Information".
     auto *device = frame(QStringLiteral("Device Maintain/Information"), QStringLiteral("fraDevice"), page);
     auto *dg = new QGridLayout(device);
     // The service buttons (shown only under the master password) come last,
     // so that without them the frames have no hole in the middle.
-    dg->addWidget(arrayButton(cmd, "cmd", 9, QStringLiteral("Power Down"), device), 0, 0);
-    dg->addWidget(arrayButton(cmd, "cmd", 5, QStringLiteral("Get Version"), device), 0, 1);
-    auto *voltage = arrayButton(cmd, "cmd", 15, QStringLiteral("Battery Voltage"), device);
+    dg->addWidget(arrayButton(cmd, "cmd", kCmdPowerDown, QStringLiteral("Power Down"), device), 0, 0);
+    dg->addWidget(arrayButton(cmd, "cmd", kCmdGetVersion, QStringLiteral("Get Version"), device), 0, 1);
+    auto *voltage = arrayButton(cmd, "cmd", kCmdBatteryVoltage, QStringLiteral("Battery Voltage"), device);
     voltage->setEnabled(false);
     dg->addWidget(voltage, 1, 0);
-    dg->addWidget(arrayButton(cmd, "cmd", 8, QStringLiteral("Invoke Test"), device), 1, 1);
+    dg->addWidget(arrayButton(cmd, "cmd", kCmdInvokeTest, QStringLiteral("Invoke Test"), device), 1, 1);
 
     // Frame "Data".
     auto *data = frame(QStringLiteral("Data"), QStringLiteral("fraData"), page);
     auto *gg = new QGridLayout(data);
-    gg->addWidget(arrayButton(cmd, "cmd", 10, QStringLiteral("Download Data"), data), 0, 0);
-    gg->addWidget(arrayButton(cmd, "cmd", 2, QStringLiteral("Record Count"), data), 0, 1);
-    gg->addWidget(arrayButton(cmd, "cmd", 6, QStringLiteral("Clear Data"), data), 1, 0);
-    gg->addWidget(arrayButton(cmd, "cmd", 7, QStringLiteral("Recover Data"), data), 1, 1);
+    gg->addWidget(arrayButton(cmd, "cmd", kCmdDownload, QStringLiteral("Download Data"), data), 0, 0);
+    gg->addWidget(arrayButton(cmd, "cmd", kCmdRecordCount, QStringLiteral("Record Count"), data), 0, 1);
+    gg->addWidget(arrayButton(cmd, "cmd", kCmdClearData, QStringLiteral("Clear Data"), data), 1, 0);
+    gg->addWidget(arrayButton(cmd, "cmd", kCmdRecoverData, QStringLiteral("Recover Data"), data), 1, 1);
     for (QGridLayout *g : {dg, gg}) {
         g->setColumnStretch(0, 1);
         g->setColumnStretch(1, 1);
@@ -246,12 +246,14 @@ QWidget *frmMain::buildStationTab()
     auto *left = new QVBoxLayout;
     left->addWidget(messageLabel);
     left->addWidget(txtDK90, 1);
-    left->addWidget(arrayButton(cmdClear, "cmdClear", 2, QStringLiteral("Clear Message"), page), 0, Qt::AlignLeft);
+    left->addWidget(arrayButton(cmdClear, "cmdClear", kClearStation, QStringLiteral("Clear Message"), page), 0,
+                    Qt::AlignLeft);
 
     auto *right = new QVBoxLayout;
     right->addSpacing(messageLabel->sizeHint().height() + left->spacing());
-    right->addWidget(arrayButton(cmdDK90, "cmdDK90", 1, QStringLiteral("Get VX500R/U Version"), page));
-    right->addWidget(arrayButton(cmdDK90, "cmdDK90", 2, QStringLiteral("Get VX500R/U Information"), page));
+    right->addWidget(arrayButton(cmdDK90, "cmdDK90", kStationVersion, QStringLiteral("Get VX500R/U Version"), page));
+    right->addWidget(
+        arrayButton(cmdDK90, "cmdDK90", kStationInformation, QStringLiteral("Get VX500R/U Information"), page));
     right->addStretch();
 
     auto *row = new QHBoxLayout(page);
@@ -298,8 +300,8 @@ QWidget *frmMain::buildMiscTab()
         optFilenameFormat->addButton(b, index);
         return b;
     };
-    auto *fixed = option(0, QStringLiteral("Fixed file name"));
-    auto *dated = option(1, QStringLiteral("Date format"));
+    auto *fixed = option(kFixedFilename, QStringLiteral("Fixed file name"));
+    auto *dated = option(kDateFilename, QStringLiteral("Date format"));
     fixed->setChecked(true);
     txtFixedFilename = named(new QLineEdit(QStringLiteral("VX.txt"), Frame8), QStringLiteral("txtFixedFilename"),
                              QStringLiteral("Fixed file name"));

@@ -7,10 +7,6 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 
-namespace {
-constexpr qint32 kStationTimeoutMs = 3000;
-} // namespace
-
 void frmMain::cmdDK90_Click(int index)
 {
     // One exchange at a time: ignored while any command runs, and it holds
@@ -20,13 +16,13 @@ void frmMain::cmdDK90_Click(int index)
     m_bBusy = true;
     setCursor(Qt::WaitCursor);
 
-    m_vx->Timeout(kStationTimeoutMs);
+    m_vx->Timeout(vx::kStationTimeoutMs);
     m_vx->CommPort(static_cast<qint16>(cboCommPort->currentIndex() + 1));
     showPort();
     QString text;
-    if (index == 1)
+    if (index == kStationVersion)
         m_vx->DS90_GetVersion(text);
-    else if (index == 2)
+    else if (index == kStationInformation)
         m_vx->DS90_GetInformation(text);
     const QString line = m_vx->ErrCode() == 0 ? text : m_vx->ErrMessage();
     modGeneral::AppendLine(txtDK90, line);

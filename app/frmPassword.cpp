@@ -19,7 +19,7 @@ frmPassword::frmPassword(vx::Dialogs &dialogs, QWidget *parent) : QDialog(parent
 
 void frmPassword::cmdCtrl_Click(int index)
 {
-    if (index == 1) {
+    if (index == vx::kCtrlCancel) {
         m_bIsOK = false;
         reject();
         return;

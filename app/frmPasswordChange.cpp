@@ -1,5 +1,6 @@
 #include "frmPasswordChange.h"
 
+#include "Dialogs.h"
 #include "Globals.h"
 #include "PasswordForm.h"
 #include "SettingsStore.h"
@@ -20,7 +21,7 @@ frmPasswordChange::frmPasswordChange(vx::SettingsStore &settings, QWidget *paren
 
 void frmPasswordChange::cmdCtrl_Click(int index)
 {
-    if (index == 1) {
+    if (index == vx::kCtrlCancel) {
         m_bIsOK = false;
         reject();
         return;

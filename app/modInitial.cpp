@@ -75,19 +75,20 @@ QString defaultLockFile()
 
 std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFile> &lock)
 {
-    // 1. The title, under which every setting is kept.
+    // The title names the program in its boxes and its settings.
     QCoreApplication::setApplicationName(vx::appTitle());
 
-    // 2. A second copy ends without a word.
+    // A second copy ends without a word.
     lock = takeInstanceLock(env.lockFile);
     if (!lock)
         return nullptr;
 
-    // 3, 4. Password and first-launch marker.
+    // The stored password is the one the gate asks for; a first launch
+    // tells the preset one.
     g_sPassword = env.settings->read(vx::key::Password, vx::kPresetPassword);
     handleFirstLaunchMarker(env);
 
-    // 5. The gate.
+    // Nobody reaches the main window without passing the gate.
     {
         frmPassword gate(*env.dialogs);
         gate.exec();
@@ -95,7 +96,6 @@ std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFi
             return nullptr;
     }
 
-    // 6. The main window.
     auto window = std::make_unique<frmMain>(env.makePort(), *env.dialogs, *env.settings, env.programFolder);
     window->show();
     return window;

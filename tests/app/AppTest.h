@@ -1,19 +1,18 @@
-// Shared pieces of the window tests: a private settings store per test, a
-// fresh program folder, and finding controls by their names.
+// Shared pieces of the window tests: a private settings folder and program
+// folder per test, controls found by their names, and the main window on the
+// simulated terminal (or a scripted far end) in virtual time, with the PC
+// clock on the port's clock.
 #pragma once
 
+#include "FakePort.h"
+#include "Globals.h"
+#include "ModelDevice.h"
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
+#include "frmMain.h"
 
-#include <QAbstractButton>
-#include <QAccessible>
-#include <QButtonGroup>
-#include <QDir>
-#include <QFile>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
-#include <memory>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace vx::test {
 
@@ -33,35 +32,10 @@ struct AppWorld {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
         store = std::make_unique<SettingsStore>(dialogs);
     }
-    // From now on the store's folder cannot be created (a plain file stands
-    // in its way), so every write fails; a new store is made.
-    void breakStore()
-    {
-        QFile plain(config.filePath(QStringLiteral("plain")));
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        plain.close();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, plain.fileName());
-        store = std::make_unique<SettingsStore>(dialogs);
-    }
-    // The broken store's folder can be created again.
-    void repairStore() const
-    {
-        QVERIFY(QFile::remove(config.filePath(QStringLiteral("plain"))));
-        QVERIFY(QDir(config.path()).mkdir(QStringLiteral("plain")));
-    }
-    // A value as the store's file holds it (null when missing).
-    QString stored(const char *section, const char *key) const
-    {
-        QSettings raw(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("VX500-500A Monitor"));
-        const QVariant v = raw.value(QStringLiteral("%1/%2").arg(QLatin1String(section), QLatin1String(key)));
-        return v.isValid() ? v.toString() : QString();
-    }
-    void preset(const char *section, const char *key, const QString &value) const
-    {
-        QSettings raw(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("VX500-500A Monitor"));
-        raw.setValue(QStringLiteral("%1/%2").arg(QLatin1String(section), QLatin1String(key)), value);
-        raw.sync();
-    }
+    QString settingsFile() const { return config.filePath("VX500-500A Monitor.ini"); }
+    // A value as the user's settings file holds it ("Misc/ClearData"; null when missing).
+    QString stored(const QString &key) const { return QSettings(settingsFile(), QSettings::IniFormat).value(key).toString(); }
+    void preset(const QString &key, const QString &value) const { QSettings(settingsFile(), QSettings::IniFormat).setValue(key, value); }
 };
 
 template <typename T>
@@ -73,25 +47,10 @@ T *child(QObject *parent, const QString &name)
     return found;
 }
 
-// The name a screen reader announces for a control.
-inline QString spokenName(QWidget *w)
-{
-    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
-    return a ? a->text(QAccessible::Name) : QStringLiteral("<not accessible>");
-}
-
 inline QAbstractButton *arrayButton(QObject *parent, const char *group, int index)
 {
     return child<QButtonGroup>(parent, QLatin1String(group))->button(index);
 }
-
-} // namespace vx::test
-
-#include <QApplication>
-#include <QTimer>
-#include <functional>
-
-namespace vx::test {
 
 // Acts on the modal dialog of type D as soon as it is shown; a dialog of
 // another type, or none, makes the test fail and closes what is open.
@@ -99,17 +58,81 @@ template <typename D>
 void whenModal(std::function<void(D *)> action)
 {
     QTimer::singleShot(0, qApp, [action] {
-        QWidget *modal = QApplication::activeModalWidget();
-        auto *dialog = qobject_cast<D *>(modal);
-        if (!dialog) {
-            qWarning("expected a modal %s, found %s", D::staticMetaObject.className(),
-                     modal ? modal->metaObject()->className() : "none");
-            if (modal)
-                modal->close();
-            return;
-        }
-        action(dialog);
+        if (auto *dialog = qobject_cast<D *>(QApplication::activeModalWidget()))
+            return action(dialog);
+        qWarning("expected a modal %s", D::staticMetaObject.className());
+        if (QApplication::activeModalWidget())
+            QApplication::activeModalWidget()->close();
     });
 }
+
+struct TerminalWindow {
+    AppWorld world;
+    sim::TerminalModel model;
+    ModelDevice device{model};
+    ScriptDevice script;
+    FakePort *port = nullptr;
+    std::unique_ptr<frmMain> w;
+    int endCalls = 0;
+
+    explicit TerminalWindow(const QString &password = kPresetPassword)
+    {
+        g_sPassword = password;
+        model.setSelfTestMs(0);
+        open();
+    }
+    // The window of the program's next run, on a fresh port at virtual time 0.
+    void open(const QString &programFolder = QString())
+    {
+        auto owned = std::make_unique<FakePort>(&device);
+        port = owned.get();
+        port->setProcessEvents(true);
+        w = std::make_unique<frmMain>(std::move(owned), world.dialogs, *world.store,
+                                      programFolder.isNull() ? world.program.path() : programFolder,
+                                      [this] { return pcNow(); });
+        w->setEndProgram([this] { ++endCalls; });
+    }
+    QDateTime pcNow() const { return device.pcNow(*port); }
+    // Lets the last bytes the host sent reach the far end.
+    void settle() { port->advance(50); }
+    // The far end plays the script from now on.
+    void useScript() { port->setDevice(&script); }
+    void press(int index) { arrayButton(w.get(), "cmd", index)->click(); }
+    void station(int index) { arrayButton(w.get(), "cmdDK90", index)->click(); }
+    template <typename T = QWidget>
+    T *get(const QString &name) const { return child<T>(w.get(), name); }
+    void click(const QString &name) { get<QAbstractButton>(name)->click(); }
+    // What a control shows: a list's position, a check state as stored ("2"
+    // greyed), the option chosen, a text.
+    QString state(const QString &name) const
+    {
+        QObject *o = get<QObject>(name);
+        if (auto *box = qobject_cast<QCheckBox *>(o))
+            return QString::number(box->checkState() == Qt::Checked ? 1 : box->checkState() == Qt::PartiallyChecked ? 2 : 0);
+        if (auto *list = qobject_cast<QComboBox *>(o))
+            return QString::number(list->currentIndex());
+        if (auto *options = qobject_cast<QButtonGroup *>(o))
+            return QString::number(options->checkedId());
+        return o->property("text").toString();
+    }
+    QString fileIn(const QString &name) const { return QDir(world.program.path()).filePath(name); }
+    // The lines of a message box.
+    QStringList lines(const QString &box = "txt") const
+    {
+        return get<QPlainTextEdit>(box)->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    // The busy pointer is on the main window (and only there).
+    bool busyPointer() const { return w->testAttribute(Qt::WA_SetCursor) && w->cursor().shape() == Qt::WaitCursor; }
+    bool idle() const { return !w->IsBusy() && !busyPointer(); }
+    // Command letters the host sent (the fourth byte of each ENQ frame).
+    QByteArray commandsSent() const
+    {
+        QByteArray letters;
+        const QByteArray all = port->writtenBytes();
+        for (qsizetype i = all.indexOf('\x05'); i >= 0 && i + 3 < all.size(); i = all.indexOf('\x05', i + 1))
+            letters += all[i + 3];
+        return letters;
+    }
+};
 
 } // namespace vx::test

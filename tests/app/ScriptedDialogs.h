@@ -3,7 +3,6 @@
 
 #include "Dialogs.h"
 
-#include <QList>
 #include <QStringList>
 #include <functional>
 
@@ -11,22 +10,38 @@ namespace vx::test {
 
 class ScriptedDialogs : public Dialogs {
 public:
-    // Answers for the next boxes that offer a choice (OK-only boxes need none).
+    // Answers for the next boxes that offer a choice (OK-only boxes need
+    // none); without one a box is answered No or Cancel.
     QList<Answer> answers;
     // Results for the next save dialogs (nullopt: cancelled).
     QList<std::optional<QString>> saveResults;
-    // Run when a box is shown (before it answers), e.g. to act in the middle.
+    // Run when a box is shown, before it is answered.
     std::function<void(const Message &)> onAsk;
 
     QList<Message> asked;
     QList<SaveRequest> saveRequests;
-    // Boxes with a choice that found no scripted answer (a test fault).
-    int unscripted = 0;
 
-    Answer ask(const Message &message) override;
-    std::optional<QString> saveFileName(const SaveRequest &request) override;
-
-    QStringList texts() const;
+    Answer ask(const Message &message) override
+    {
+        asked.append(message);
+        if (onAsk)
+            onAsk(message);
+        if (message.buttons == Buttons::Ok || !answers.isEmpty())
+            return message.buttons == Buttons::Ok ? Answer::Ok : answers.takeFirst();
+        return message.buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+    }
+    std::optional<QString> saveFileName(const SaveRequest &request) override
+    {
+        saveRequests.append(request);
+        return saveResults.isEmpty() ? std::nullopt : saveResults.takeFirst();
+    }
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const Message &m : asked)
+            out.append(m.text);
+        return out;
+    }
 };
 
 } // namespace vx::test

@@ -1,36 +1,19 @@
-// "Download Data" against the simulated terminal: the file choices, the
-// bytes written, long downloads, failures part-way, the automation, the
-// first-field conversion, the sync before the terminal is cleared, the busy
-// guard and closing the window in the middle.
-#include "TerminalWindow.h"
+// "Download Data" against the simulated terminal: the bytes a data file
+// gets, the choice of the file, the automation, a message box that stays
+// short, the file failures and a failing sync (the terminal keeps its data),
+// and closing the window in the middle.
+#include "AppTest.h"
 #include "TestFiles.h"
 
 #include "DataFile.h"
 #include "Frame.h"
-
-#include <QComboBox>
-#include <QFile>
-#include <QFileInfo>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QTextDocument>
 
 using namespace vx;
 using namespace vx::test;
 
 namespace {
 
-
-// Whether this process holds the file open.
-bool isOpenHere(const QString &name)
-{
-    const QString wanted = QFileInfo(name).absoluteFilePath();
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QString &fd : fds.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
-        if (QFile::symLinkTarget(fds.filePath(fd)) == wanted)
-            return true;
-    return false;
-}
+const QStringList kFinished{"Download Process Finished", "Data Saved"};
 
 QStringList numbered(int count)
 {
@@ -40,33 +23,20 @@ QStringList numbered(int count)
     return records;
 }
 
-// Ticks "saving/appending..." so that the file is VX.txt in the program's folder.
-QString fixedFile(TerminalWindow &t)
-{
-    t.tick("chkSaveData");
-    return QDir(t.world.program.path()).filePath(QStringLiteral("VX.txt"));
-}
-
 // The terminal, and the operator closing the window as soon as the terminal
 // hears a given command.
-class CloseOnCommand : public FakeDevice {
-public:
-    CloseOnCommand(FakeDevice &terminal, char letter, QWidget *window)
-        : m_terminal(terminal), m_letter(letter), m_window(window) {}
+struct CloseOnCommand : FakeDevice {
+    FakeDevice &terminal;
+    char letter;
+    QWidget *window;
+    CloseOnCommand(FakeDevice &t, char l, QWidget *w) : terminal(t), letter(l), window(w) {}
     void received(const QByteArray &bytes, FakePort &port) override
     {
-        if (bytes.size() >= 4 && bytes[0] == ENQ && bytes[3] == m_letter)
-            port.runAt(port.now() + 1, [w = m_window] { w->close(); });
-        m_terminal.received(bytes, port);
+        if (bytes.size() >= 4 && bytes[0] == ENQ && bytes[3] == letter)
+            port.runAt(port.now() + 1, [w = window] { w->close(); });
+        terminal.received(bytes, port);
     }
-
-private:
-    FakeDevice &m_terminal;
-    char m_letter;
-    QWidget *m_window;
 };
-
-const QStringList kFinished{QStringLiteral("Download Process Finished"), QStringLiteral("Data Saved")};
 
 } // namespace
 
@@ -74,423 +44,173 @@ class DownloadTest : public QObject
 {
     Q_OBJECT
 private slots:
+    // The first field converted, the rest as sent, in the PC's single-byte
+    // character set; a file without a final line end gets one first. Then a
+    // typed folder, a fixed name and a date name, without a dialog.
     void recordsAreAppendedAsTheTerminalSentThem()
     {
         TerminalWindow t;
-        const QString file = fixedFile(t);
-        QVERIFY(writeFileBytes(file, "earlier\r\n"));
-        t.model.setRecords({QStringLiteral("00FF,4901234567894,2024/03/15,14:30:12"),
-                            QStringLiteral("FFFF,caf\u00e9 \u00bd"), QStringLiteral("123456789,too long")});
-        t.press(10);
-        QCOMPARE(fileBytes(file), QByteArray("earlier\r\n"
-                                           "255,4901234567894,2024/03/15,14:30:12\r\n"
-                                           "-1,caf\xe9 \xbd\r\n"
-                                           "123456789,too long\r\n"));
+        t.click("chkSaveData");
+        QVERIFY(writeFileBytes(t.fileIn("VX.txt"), "earlier"));
+        t.model.setRecords({"00FF,4901234567894,2024/03/15,14:30:12", "FFFF,caf\u00e9 \u00bd", "123456789,too long",
+                            ",a,,b", "1F", "8000, spaced ,"});
+        t.press(frmMain::kCmdDownload);
+        QCOMPARE(fileBytes(t.fileIn("VX.txt")), QByteArray("earlier\r\n"
+                                                           "255,4901234567894,2024/03/15,14:30:12\r\n"
+                                                           "-1,caf\xe9 \xbd\r\n"
+                                                           "123456789,too long\r\n"
+                                                           "0,a,,b\r\n"
+                                                           "31\r\n"
+                                                           "-32768, spaced ,\r\n"));
         QCOMPARE(t.lines(), QStringList({"255,4901234567894,2024/03/15,14:30:12", "-1,caf\u00e9 \u00bd",
-                                         "123456789,too long"}) + kFinished);
-        QCOMPARE(t.w->link().ErrCode(), 1);
-        QVERIFY(t.world.dialogs.asked.isEmpty());
-        QVERIFY(!t.w->IsBusy());
-        QVERIFY(!t.busyPointer());
-        QCOMPARE(t.get<QLabel>("lblProgress")->text().left(22), QStringLiteral("Downloaded 3 records i"));
-        QCOMPARE(spokenName(t.get<QLabel>("lblProgress")), t.get<QLabel>("lblProgress")->text());
-    }
-
-    void aTerminalWithoutRecords()
-    {
-        TerminalWindow t;
-        const QString file = fixedFile(t);
-        t.press(10);
-        QCOMPARE(fileBytes(file), QByteArray());
-        QCOMPARE(t.lines(), kFinished);
-        // Clear Data answered No right after reports the status the download left.
-        t.world.dialogs.answers = {Answer::No};
-        t.press(6);
-        QCOMPARE(t.lastLine(), QStringLiteral("ErrCode: 1, VX_ERR_UNKNOWN"));
-    }
-
-    void tenThousandRecordsKeepTheMessageBoxShort()
-    {
-        TerminalWindow t;
-        const QString file = fixedFile(t);
-        const QStringList records = numbered(10000);
-        t.model.setRecords(records);
-        // The box's length after every change, line ends counted as CR LF.
-        QTextDocument *shown = t.get<QPlainTextEdit>("txt")->document();
-        qint64 longest = 0;
-        int emptied = 0;
-        QObject::connect(shown, &QTextDocument::contentsChanged, shown, [&] {
-            const qint64 length = shown->characterCount() - 1 + shown->blockCount() - 1;
-            longest = std::max(longest, length);
-            emptied += length == 0;
-        });
-        t.press(10);
-        const QByteArray bytes = fileBytes(file);
-        QCOMPARE(bytes.count("\r\n"), 10000);
-        QVERIFY(bytes.startsWith("1,4901234567894,2024/03/15,1\r\n"));
-        QVERIFY(bytes.endsWith("10000,4901234567894,2024/03/15,10000\r\n"));
-        // Emptied whenever it held more than 60000 characters: never longer
-        // than that and one more line.
-        qsizetype longestLine = 0;
-        for (const QString &r : records)
-            longestLine = std::max(longestLine, r.size() + 2);
-        QVERIFY2(longest > 60000 && longest <= 60000 + longestLine, qPrintable(QString::number(longest)));
-        QVERIFY(emptied >= 5);
-        QCOMPARE(t.lines().mid(t.lines().size() - 3),
-                 QStringList{"10000,4901234567894,2024/03/15,10000"} + kFinished);
-    }
-
-    void aFailureOnTheTenthRecordKeepsNine_data()
-    {
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("bad check byte") << false << "ErrCode: -4, VX_ERR_INVALID_BCC";
-        QTest::newRow("terminal falls silent") << true << "ErrCode: -1, VX_ERR_TIMEOUT";
-    }
-    void aFailureOnTheTenthRecordKeepsNine()
-    {
-        QFETCH(bool, silent);
-        QFETCH(QString, line);
-        TerminalWindow t;
-        const QString file = fixedFile(t);
-        t.tick("chkClearData");
-        t.tick("chkPowerDown");
-        t.model.setRecords(numbered(20));
-        sim::Faults faults;
-        (silent ? faults.silentFromRecord : faults.badCheckRecord) = 10;
-        t.model.setFaults(faults);
-        t.press(10);
-        QCOMPARE(fileBytes(file).count("\r\n"), 9);
-        QCOMPARE(t.lines().size(), 10);
-        QCOMPARE(t.lines().value(8), numbered(9).value(8).replace(QStringLiteral("00000009"), QStringLiteral("9")));
-        QCOMPARE(t.lastLine(), line);
-        // No automation after a failure.
-        QCOMPARE(t.commandsSent(), QByteArray("I"));
-        QCOMPARE(t.model.records().size(), 20);
-        QCOMPARE(t.get<QLabel>("lblProgress")->text(), QStringLiteral("Download stopped after 9 records"));
-    }
-
-    void automationRunsInOrderAfterTheLastRecord()
-    {
-        TerminalWindow t;
-        fixedFile(t);
-        for (const char *box : {"chkClearData", "chkUpdateTime", "chkPowerDown"})
-            t.tick(box);
-        t.model.setRecords(numbered(2));
-        t.model.setClockOffsetMs(-3600000);
-        t.press(10);
-        t.settle();
-        const QStringList automation{"Data Cleared", "Time Updated", "Power Down"};
-        QCOMPARE(t.lines().mid(2), kFinished + automation);
-        QCOMPARE(t.commandsSent(), QByteArray("IDSO"));
-        QVERIFY(t.model.records().isEmpty());
-        QVERIFY(qAbs(t.model.clockOffsetMs()) < 1000);
-        QVERIFY(t.model.isPoweredDown());
-        QCOMPARE(t.w->link().ErrCode(), 1);
-    }
-
-    void closingDuringTheAutomationSendsNoMoreSteps()
-    {
-        TerminalWindow t;
-        const QString file = fixedFile(t);
-        for (const char *box : {"chkClearData", "chkUpdateTime", "chkPowerDown"})
-            t.tick(box);
-        t.model.setRecords(numbered(2));
-        CloseOnCommand closer(t.device, 'D', t.w.get());
-        t.port->setDevice(&closer);
-        t.press(10);
-        t.settle();
-        QCOMPARE(t.endCalls, 1);
-        QCOMPARE(t.commandsSent(), QByteArray("ID"));
-        QVERIFY(!t.model.isPoweredDown());
-        QCOMPARE(fileBytes(file).count("\r\n"), 2);
-        QVERIFY(!isOpenHere(file));
-    }
-
-    void automationLinesWhateverTheTerminalAnswers()
-    {
-        TerminalWindow t;
-        fixedFile(t);
-        for (const char *box : {"chkClearData", "chkUpdateTime", "chkPowerDown"})
-            t.tick(box);
-        t.useScript();
-        t.script.then(dataFrame("0A,x"))      // the download command: one record
-            .then(QByteArray(1, EOT))         // its ACK: the end
-            .then(QByteArray(1, NAK))         // Clear Data refused
-            .silence()                        // Set Time unanswered
-            .silence();                       // Power Down unanswered
-        t.press(10);
-        const QStringList automation{"Data Cleared", "Time Updated", "Power Down"};
-        QCOMPARE(t.lines(), QStringList{"10,x"} + kFinished + automation);
-        QCOMPARE(t.w->link().ErrCode(), 1);
-        QCOMPARE(t.commandsSent(), QByteArray("IDSO"));
-    }
-
-    void convertFirstField_data()
-    {
-        QTest::addColumn<QString>("record");
-        QTest::addColumn<QString>("converted");
-        QTest::newRow("00FF") << "00FF,x,y" << "255,x,y";
-        QTest::newRow("FFFF is -1") << "FFFF,1" << "-1,1";
-        QTest::newRow("8000 is the smallest 16-bit") << "8000,a" << "-32768,a";
-        QTest::newRow("7FFF") << "7fff,a" << "32767,a";
-        QTest::newRow("10000 is 32-bit") << "10000,a" << "65536,a";
-        QTest::newRow("FFFFFFFF") << "FFFFFFFF" << "-1";
-        QTest::newRow("7FFFFFFF is the largest") << "7FFFFFFF,a" << "2147483647,a";
-        QTest::newRow("80000000") << "80000000,z" << "-2147483648,z";
-        QTest::newRow("leading zeros are not significant") << "000000001,b" << "1,b";
-        QTest::newRow("nine digits stay") << "123456789,b" << "123456789,b";
-        QTest::newRow("empty first field") << ",a,,b" << "0,a,,b";
-        QTest::newRow("empty fields stay in place") << "1,,,," << "1,,,,";
-        QTest::newRow("no comma") << "1F" << "31";
-        QTest::newRow("blanks and tabs are ignored") << " 0 0\tF F ,x" << "255,x";
-        QTest::newRow("a line feed is a blank too") << "\t00FF\n,a" << "255,a";
-        QTest::newRow("blanks in later fields stay") << "0A, spaced ,\t" << "10, spaced ,\t";
-        QTest::newRow("digits up to the first other") << "12G4,x" << "18,x";
-        QTest::newRow("no digits") << "xyz,1" << "0,1";
-        QTest::newRow("empty record") << "" << "0";
-        QTest::newRow("only blanks") << " \t " << "0";
-    }
-    void convertFirstField()
-    {
-        QFETCH(QString, record);
-        QFETCH(QString, converted);
-        frmMain::ConvertFirstField(record);
-        QCOMPARE(record, converted);
-    }
-
-    // The dialog cancelled, at once or after "append?" was answered Cancel.
-    void dialogCancelledSendsNothing_data()
-    {
-        QTest::addColumn<bool>("existing");
-        QTest::newRow("at once") << false;
-        QTest::newRow("after an existing file") << true;
-    }
-    void dialogCancelledSendsNothing()
-    {
-        QFETCH(bool, existing);
-        TerminalWindow t;
-        const QString file = QDir(t.world.program.path()).filePath(QStringLiteral("old.txt"));
-        QVERIFY(writeFileBytes(file, "kept\r\n"));
-        t.model.setRecords(numbered(3));
-        t.world.dialogs.saveResults = {std::nullopt};
-        if (existing) {
-            t.world.dialogs.saveResults.prepend(file);
-            t.world.dialogs.answers = {Answer::Cancel};
-        }
-        t.press(10);
-        QCOMPARE(t.world.dialogs.asked.size(), existing ? 1 : 0);
-        QVERIFY(t.port->writes().isEmpty());
-        QVERIFY(t.lines().isEmpty());
-        QCOMPARE(fileBytes(file), QByteArray("kept\r\n"));
-        QVERIFY(!t.w->IsBusy());
-        QVERIFY(!t.busyPointer());
-    }
-
-    void theDialogProposesADateNameInTheProgramsFolder()
-    {
-        TerminalWindow t;
-        t.world.preset("Misc", "FilenameFormat", QStringLiteral("0"));
-        t.get<QComboBox>("cboDateFormat")->setCurrentIndex(2);
-        const QString chosen = QDir(t.world.program.path()).filePath(QStringLiteral("mine.txt"));
-        t.world.dialogs.saveResults = {chosen};
-        t.press(10);
-        QCOMPARE(t.world.dialogs.saveRequests.size(), 1);
-        const SaveRequest &r = t.world.dialogs.saveRequests[0];
-        QCOMPARE(r.title, QStringLiteral("Save downloaded data"));
-        QCOMPARE(r.folder, t.world.program.path());
-        QCOMPARE(r.filter, QStringLiteral("(*.txt)|*.txt"));
-        // The PC clock of the test starts on 1 June 2024.
-        QCOMPARE(r.proposed, QDir(t.world.program.path()).filePath(QStringLiteral("01062024.txt")));
-        QVERIFY(QFile::exists(chosen));
-        QCOMPARE(t.lines(), kFinished);
-    }
-
-    void aStoredProposalIsUsed()
-    {
-        TerminalWindow t;
-        t.world.preset("Download", "File", QStringLiteral("/srv/export/today.txt"));
-        t.world.dialogs.saveResults = {std::nullopt};
-        t.press(10);
-        QCOMPARE(t.world.dialogs.saveRequests.value(0).proposed, QStringLiteral("/srv/export/today.txt"));
-    }
-
-    void anExistingFileIsAppendedOnlyAfterOK()
-    {
-        TerminalWindow t;
-        const QString existing = QDir(t.world.program.path()).filePath(QStringLiteral("old.txt"));
-        QVERIFY(writeFileBytes(existing, "kept\r\n"));
-        t.model.setRecords({QStringLiteral("1,new")});
-        t.world.dialogs.saveResults = {existing, existing};
-        t.world.dialogs.answers = {Answer::Cancel, Answer::Ok};
-        int pointerOverBoxes = 0;
-        t.world.dialogs.onAsk = [&](const Message &) { pointerOverBoxes += QApplication::overrideCursor() != nullptr; };
-        t.press(10);
-        QCOMPARE(pointerOverBoxes, 0);
-        QCOMPARE(t.world.dialogs.saveRequests.size(), 2);
-        QCOMPARE(t.world.dialogs.saveRequests[1].proposed, t.world.dialogs.saveRequests[0].proposed);
-        QCOMPARE(t.world.dialogs.asked.size(), 2);
-        for (const Message &m : t.world.dialogs.asked) {
-            QCOMPARE(m.text, QStringLiteral("File already exists, append?"));
-            QCOMPARE(m.buttons, Buttons::OkCancel);
-            QCOMPARE(m.icon, Icon::Exclamation);
-        }
-        QCOMPARE(fileBytes(existing), QByteArray("kept\r\n1,new\r\n"));
-    }
-
-    void automaticNamesNeedNoDialog()
-    {
-        TerminalWindow t;
+                                         "123456789,too long", "0,a,,b", "31", "-32768, spaced ,"}) + kFinished);
+        QVERIFY(t.state("lblProgress").startsWith("Downloaded 6 records in ") && t.idle());
         QTemporaryDir elsewhere;
-        t.model.setRecords({QStringLiteral("2,a")});
-        t.tick("chkSaveData");
-        // A typed folder is used although it is not stored.
+        t.model.setRecords({"2,a"});
         t.get<QLineEdit>("txtPath")->setText(elsewhere.path());
-        t.get<QLineEdit>("txtFixedFilename")->setText(QStringLiteral("fixed.dat"));
-        t.press(10);
-        QCOMPARE(fileBytes(QDir(elsewhere.path()).filePath(QStringLiteral("fixed.dat"))), QByteArray("2,a\r\n"));
-
-        t.get<QRadioButton>("optFilenameFormat(1)")->click();
+        t.get<QLineEdit>("txtFixedFilename")->setText("fixed.dat");
+        t.press(frmMain::kCmdDownload);
+        t.click("optFilenameFormat(1)");
         t.get<QComboBox>("cboDateFormat")->setCurrentIndex(1);
-        t.press(10);
-        QCOMPARE(fileBytes(QDir(elsewhere.path()).filePath(QStringLiteral("06012024.txt"))), QByteArray("2,a\r\n"));
-        QVERIFY(t.world.dialogs.saveRequests.isEmpty());
-        QVERIFY(t.world.dialogs.asked.isEmpty());
+        t.press(frmMain::kCmdDownload);
+        QCOMPARE(fileBytes(elsewhere.filePath("fixed.dat")) + fileBytes(elsewhere.filePath("06012024.txt")),
+                 QByteArray("2,a\r\n2,a\r\n"));
+        QVERIFY(t.world.dialogs.saveRequests.isEmpty() && t.world.dialogs.asked.isEmpty());
     }
 
-    void aFileThatCannotBeWrittenLeavesTheTerminalsData_data()
+    // Without "saving/appending" the operator chooses the file: the dialog
+    // proposes a date name in the program's folder (or the stored one), an
+    // existing file is appended to only after OK, Cancel there opens the
+    // dialog again, and a cancelled dialog sends nothing.
+    void theOperatorChoosesTheFile()
     {
-        QTest::addColumn<QString>("target"); // "~" stands for the program's folder
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QByteArray>("sent");
-        QTest::newRow("the folder does not exist") << "~/gone/VX.txt" << "76" << QByteArray();
-        QTest::newRow("a folder in place of the file") << "~" << "75" << QByteArray();
-        QTest::newRow("a read-only system file") << "/sys/kernel/uevent_seqnum" << "70" << QByteArray();
-        QTest::newRow("the first record meets a full device") << "/dev/full" << "61" << QByteArray("I");
+        TerminalWindow t;
+        t.get<QComboBox>("cboDateFormat")->setCurrentIndex(2);
+        const QString fresh = t.fileIn("fresh.txt"), old = t.fileIn("old.txt");
+        QVERIFY(writeFileBytes(old, "kept\r\n"));
+        t.world.dialogs.saveResults = {std::nullopt, old, std::nullopt, fresh, old, old};
+        t.world.dialogs.answers = {Answer::Cancel, Answer::Cancel, Answer::Ok};
+        t.press(frmMain::kCmdDownload); // cancelled at once
+        t.press(frmMain::kCmdDownload); // the file exists: Cancel, and the dialog cancelled
+        QVERIFY(t.port->writes().isEmpty() && t.lines().isEmpty() && t.idle());
+        t.press(frmMain::kCmdDownload); // a new file, a terminal without records
+        QVERIFY(fileBytes(fresh).isEmpty() && t.lines() == kFinished);
+        t.model.setRecords({"1,new"});
+        t.press(frmMain::kCmdDownload);
+        QCOMPARE(fileBytes(old), QByteArray("kept\r\n1,new\r\n"));
+        QCOMPARE(t.world.dialogs.saveRequests.size(), 6);
+        for (const SaveRequest &r : t.world.dialogs.saveRequests)
+            QCOMPARE(QStringList({r.title, r.folder, r.filter, r.proposed}),
+                     QStringList({"Save downloaded data", t.world.program.path(), "(*.txt)|*.txt", t.fileIn("01062024.txt")}));
+        QCOMPARE(t.world.dialogs.asked.size(), 3);
+        for (const Message &m : t.world.dialogs.asked)
+            QVERIFY(m.text == "File already exists, append?" && m.buttons == Buttons::OkCancel && m.icon == Icon::Exclamation);
+        t.world.preset("Download/File", "/srv/export/today.txt");
+        t.press(frmMain::kCmdDownload);
+        QCOMPARE(t.world.dialogs.saveRequests.constLast().proposed, QStringLiteral("/srv/export/today.txt"));
     }
+
+    // The steps run in this order after the last record, whatever the
+    // terminal answers to each, and the status left is the end's.
+    void theAutomationAfterTheLastRecord()
+    {
+        TerminalWindow t;
+        for (const char *box : {"chkSaveData", "chkClearData", "chkUpdateTime", "chkPowerDown"})
+            t.click(box);
+        t.useScript();
+        t.script.then(dataFrame("0A,x")).then(QByteArray(1, EOT)).then(QByteArray(1, NAK)).silence().silence();
+        t.press(frmMain::kCmdDownload);
+        QCOMPARE(t.lines(), (QStringList{"10,x"} + kFinished + QStringList{"Data Cleared", "Time Updated", "Power Down"}));
+        QVERIFY(t.commandsSent() == "IDSO" && fileBytes(t.fileIn("VX.txt")) == "10,x\r\n");
+        t.press(frmMain::kCmdClearData); // answered No: the status is shown
+        QCOMPARE(t.lines().constLast(), QStringLiteral("ErrCode: 1, VX_ERR_UNKNOWN"));
+    }
+
+    // Emptied whenever it holds more than 60000 characters (line ends
+    // counted as CR LF): never longer than that and one more line.
+    void theMessageBoxStaysShort()
+    {
+        TerminalWindow t;
+        t.click("chkSaveData");
+        t.model.setRecords(numbered(2000));
+        QTextDocument *shown = t.get<QPlainTextEdit>("txt")->document();
+        QList<qint64> lengths;
+        QObject::connect(shown, &QTextDocument::contentsChanged, shown,
+                         [&] { lengths << shown->characterCount() - 1 + shown->blockCount() - 1; });
+        t.press(frmMain::kCmdDownload);
+        QVERIFY(*std::max_element(lengths.begin(), lengths.end()) <= 60000 + 40 && lengths.count(0) == 1);
+        QCOMPARE(fileBytes(t.fileIn("VX.txt")).count("\r\n"), 2000);
+        QCOMPARE(t.lines().mid(t.lines().size() - 3), QStringList{"2000,4901234567894,2024/03/15,2000"} + kFinished);
+    }
+
+    // The error path's box, titled with the failure's number; the terminal
+    // keeps its data.
     void aFileThatCannotBeWrittenLeavesTheTerminalsData()
     {
-        QFETCH(QString, target);
-        QFETCH(QString, title);
-        QFETCH(QByteArray, sent);
-        TerminalWindow t;
-        target.replace(QLatin1Char('~'), t.world.program.path());
-        if (target.startsWith(QLatin1Char('/')) && !target.startsWith(t.world.program.path())
-            && !QFile::exists(target))
-            QSKIP("this system has no such file");
-        t.tick("chkClearData");
-        t.model.setRecords(numbered(3));
-        t.world.dialogs.saveResults = {target};
-        t.world.dialogs.answers = {Answer::Ok}; // when it exists: append
-        t.press(10);
-        QCOMPARE(t.commandsSent(), sent);
-        QCOMPARE(t.model.records().size(), 3);
-        QVERIFY(t.lines().isEmpty());
-        const Message &report = t.world.dialogs.asked.constLast();
-        QCOMPARE(report.title, title);
-        QCOMPARE(report.buttons, Buttons::Ok);
-        QVERIFY2(report.text.contains(target), qPrintable(report.text));
-        QVERIFY(!isOpenHere(target));
-        QVERIFY(!t.w->IsBusy());
-        QVERIFY(!t.busyPointer());
+        const QList<std::tuple<QString, QString, QByteArray>> failures{
+            {"~/gone/VX.txt", "76 ~/gone/VX.txt: No such file or directory", ""},
+            {"~", "75 ~: Is a directory", ""},
+            {"/sys/kernel/uevent_seqnum", "70 /sys/kernel/uevent_seqnum: Permission denied", ""},
+            {"/dev/full", "61 /dev/full: No space left on device", "I"}};
+        for (auto [target, report, sent] : failures) {
+            TerminalWindow t;
+            target.replace('~', t.world.program.path());
+            t.click("chkClearData");
+            t.model.setRecords(numbered(3));
+            t.world.dialogs.saveResults = {target};
+            t.world.dialogs.answers = {Answer::Ok}; // when it exists: append
+            t.press(frmMain::kCmdDownload);
+            QVERIFY(t.commandsSent() == sent && t.model.records().size() == 3 && t.lines().isEmpty() && t.idle());
+            const Message &m = t.world.dialogs.asked.constLast();
+            QCOMPARE(m.title + " " + m.text, report.replace('~', t.world.program.path()));
+        }
     }
 
+    // Nothing after the last record until the lines are on the disk: the
+    // terminal keeps its data, and the next download goes on where the file ends.
     void aSyncThatFailsLeavesTheTerminalsData()
     {
         TerminalWindow t;
-        const QString file = fixedFile(t);
-        t.tick("chkClearData");
-        t.tick("chkPowerDown");
-        t.model.setRecords(numbered(3));
+        const QString file = t.fileIn("VX.txt");
+        for (const char *box : {"chkSaveData", "chkClearData", "chkPowerDown"})
+            t.click(box);
+        t.model.setRecords({"1,a", "2,b"});
         QByteArray onDiskAtSync;
-        bool openAtSync = false;
         t.w->setSyncDataFile([&](DataFile &f) -> std::optional<AppError> {
             onDiskAtSync = fileBytes(file);
-            openAtSync = isOpenHere(file);
-            return AppError{kErrDeviceIo, f.path() + QStringLiteral(": Input/output error")};
+            return AppError{kErrDeviceIo, f.path() + ": Input/output error"};
         });
-        t.press(10);
-        QCOMPARE(onDiskAtSync.count("\r\n"), 3);
-        QVERIFY(openAtSync);
-        // Nothing after the last record: the terminal keeps its data.
-        QCOMPARE(t.commandsSent(), QByteArray("I"));
-        QCOMPARE(t.model.records().size(), 3);
-        QVERIFY(!t.model.isPoweredDown());
-        QCOMPARE(fileBytes(file), onDiskAtSync);
-        QCOMPARE(t.lines().size(), 3);
-        QVERIFY(!t.lines().contains(QStringLiteral("Download Process Finished")));
-        QCOMPARE(t.world.dialogs.asked.size(), 1);
-        QCOMPARE(t.world.dialogs.asked[0].title, QStringLiteral("57"));
-        QCOMPARE(t.world.dialogs.asked[0].text, file + QStringLiteral(": Input/output error"));
-        QCOMPARE(t.get<QLabel>("lblProgress")->text(), QStringLiteral("Download stopped after 3 records"));
-        QVERIFY(!isOpenHere(file));
-        QVERIFY(!t.w->IsBusy());
-        // The next download goes on where the file ends.
-        t.w->setSyncDataFile([](DataFile &f) -> std::optional<AppError> {
-            return f.sync() ? std::nullopt : std::optional<AppError>(AppError{1, f.errorString()});
-        });
-        t.press(10);
-        QCOMPARE(fileBytes(file).count("\r\n"), 6);
-        QVERIFY(t.model.records().isEmpty());
+        t.press(frmMain::kCmdDownload);
+        QCOMPARE(onDiskAtSync, QByteArray("1,a\r\n2,b\r\n"));
+        QVERIFY(t.commandsSent() == "I" && t.model.records().size() == 2 && t.lines() == (QStringList{"1,a", "2,b"}));
+        QCOMPARE(t.world.dialogs.asked.value(0).title + " " + t.world.dialogs.texts().join(""), "57 " + file + ": Input/output error");
+        QVERIFY(t.state("lblProgress") == "Download stopped after 2 records" && t.idle());
+        t.w->setSyncDataFile([](DataFile &) { return std::optional<AppError>(); });
+        t.press(frmMain::kCmdDownload);
+        QVERIFY(fileBytes(file) == "1,a\r\n2,b\r\n1,a\r\n2,b\r\n" && t.model.records().isEmpty());
     }
 
-    // The busy guard: no other button starts an exchange and no dialog opens.
-    void nothingElseStartsDuringADownload()
+    // The program ends at once with the records so far, in the middle of the
+    // records (at 2000 ms) or of the automation, and sends nothing more.
+    void closingTheWindowInTheMiddle()
     {
-        TerminalWindow t;
-        const QString file = fixedFile(t); // "..." is switched on
-        t.model.setRecords(numbered(50));
-        QString progress;
-        QStringList opened{QStringLiteral("not run")};
-        t.port->runAt(300, [&] {
-            QVERIFY(t.w->IsBusy());
-            for (int index : {2, 5, 6, 10, 14})
-                t.press(index);
-            t.station(1);
-            t.station(2);
-            opened = t.clickDialogButtons();
-            progress = t.get<QLabel>("lblProgress")->text();
-        });
-        t.press(10);
-        QCOMPARE(t.commandsSent(), QByteArray("I"));
-        QCOMPARE(opened, QStringList());
-        QCOMPARE(fileBytes(file).count("\r\n"), 50);
-        QCOMPARE(t.lines().size(), 52);
-        QCOMPARE(t.lines().mid(50), kFinished);
-        QVERIFY(t.lines("txtDK90").isEmpty());
-        QVERIFY(t.world.dialogs.asked.isEmpty());
-        QVERIFY2(progress.startsWith(QStringLiteral("Downloading: ")) && progress.contains(QStringLiteral("records")),
-                 qPrintable(progress));
-        // Afterwards the dialogs open as before.
-        QCOMPARE(t.clickDialogButtons(), (QStringList{"frmPasswordChange", "frmFilePath"}));
-    }
-
-    void closingDuringADownloadEndsItWithTheRecordsSoFar()
-    {
-        TerminalWindow t;
-        const QString file = fixedFile(t);
-        t.tick("chkClearData");
-        t.model.setRecords(numbered(500));
-        qint64 closedAt = -1;
-        t.port->runAt(2000, [&] {
-            closedAt = t.port->now();
-            t.w->close();
-        });
-        t.press(10);
-        QCOMPARE(t.endCalls, 1);
-        QVERIFY(closedAt >= 0);
-        QVERIFY2(t.port->now() - closedAt < 1000, qPrintable(QString::number(t.port->now() - closedAt)));
-        const int written = int(fileBytes(file).count("\r\n"));
-        QVERIFY(written > 10 && written < 500);
-        QStringList echoed = t.lines();
-        if (echoed.last().startsWith(QStringLiteral("ErrCode")))
-            echoed.removeLast();
-        QCOMPARE(echoed.size(), written);
-        QCOMPARE(t.commandsSent(), QByteArray("I"));
-        QCOMPARE(t.model.records().size(), 500);
-        QVERIFY(!t.w->IsBusy());
-        QVERIFY(!isOpenHere(file));
-        QCOMPARE(t.get<QLabel>("lblProgress")->text(), QStringLiteral("Download stopped after %1 records").arg(written));
+        for (const auto &[records, closeOn, sent] : {std::tuple{500, '\0', "I"}, {2, 'D', "ID"}}) {
+            TerminalWindow t;
+            for (const char *box : {"chkSaveData", "chkClearData", "chkUpdateTime", "chkPowerDown"})
+                t.click(box);
+            t.model.setRecords(numbered(records));
+            CloseOnCommand closer(t.device, closeOn, t.w.get());
+            t.port->setDevice(&closer);
+            if (!closeOn)
+                t.port->runAt(2000, [&t] { t.w->close(); });
+            t.press(frmMain::kCmdDownload);
+            t.settle();
+            QVERIFY(t.endCalls == 1 && t.port->now() < 3000 && t.commandsSent() == sent && t.idle());
+            const int written = int(fileBytes(t.fileIn("VX.txt")).count("\r\n"));
+            QVERIFY(written > (closeOn ? 1 : 10) && written < 500);
+            QCOMPARE(t.lines().filter(QRegularExpression("^\\d+,")).size(), written);
+            QCOMPARE(t.state("lblProgress"), QStringLiteral("Download stopped after %1 records").arg(written));
+        }
     }
 };
 

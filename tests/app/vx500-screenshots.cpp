@@ -3,25 +3,16 @@
 // tab after a download of the demonstration's records. The window runs
 // against the simulated terminal in virtual time, with private settings.
 #include "FakePort.h"
+#include "Globals.h"
 #include "ModelDevice.h"
 #include "RecordGenerator.h"
-#include "TerminalModel.h"
-#include "Globals.h"
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
 #include "frmFilePath.h"
 #include "frmMain.h"
 #include "frmPassword.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QButtonGroup>
-#include <QDir>
-#include <QScopeGuard>
-#include <QFile>
-#include <QSettings>
-#include <QTabWidget>
-#include <QTemporaryDir>
+#include <QtWidgets>
 #include <cstdio>
 
 using namespace vx;
@@ -87,19 +78,19 @@ int main(int argc, char *argv[])
     window.setEndProgram([] {});
     auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("stab"));
     const char *names[] = {"general", "station", "misc"};
-    for (int i = 0; i < 3; ++i) {
+    for (int i : {frmMain::kTabGeneral, frmMain::kTabStation, frmMain::kTabMisc}) {
         tabs->setCurrentIndex(i);
-        if (i == 1) { // the reader station's answers
+        if (i == frmMain::kTabStation) { // the reader station's answers
             auto *station = window.findChild<QButtonGroup *>(QStringLiteral("cmdDK90"));
-            station->button(1)->click();
-            station->button(2)->click();
+            station->button(frmMain::kStationVersion)->click();
+            station->button(frmMain::kStationInformation)->click();
         }
         ok &= save(&window, folder, QStringLiteral("tab-%1").arg(QLatin1String(names[i])));
     }
 
     // After "Download Data" with the automation ticked.
-    tabs->setCurrentIndex(0);
-    window.findChild<QButtonGroup *>(QStringLiteral("cmd"))->button(10)->click();
+    tabs->setCurrentIndex(frmMain::kTabGeneral);
+    window.findChild<QButtonGroup *>(QStringLiteral("cmd"))->button(frmMain::kCmdDownload)->click();
     ok &= save(&window, folder, QStringLiteral("download-finished"));
 
     QDir().mkpath(QDir(data).filePath(QStringLiteral("archive")));
