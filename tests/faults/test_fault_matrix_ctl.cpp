@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"EotInPlaceOfReplies", {QStringLiteral("--eot-reply")}, "", 1, 0, false},
         Fault{"NakInPlaceOfAck", {QStringLiteral("--nak")}, "", 1, kRecords, true},
         Fault{"FarEndClosesAfterRecord5", {QStringLiteral("--hangup-after"), QStringLiteral("5")}, "", 3, 5, false},
-        Fault{"DataFileOnAFullDevice", {}, "/dev/full", 3, 0, true},
+        Fault{"DataFileOnAFullDevice", {}, "/dev/full", 2, 0, true},
         Fault{"DataFolderMissing", {}, "/nonexistent-vx-folder/VX.txt", 3, 0, true}),
     [](const auto &info) { return std::string(info.param.name); });
 

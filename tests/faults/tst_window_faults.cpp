@@ -50,7 +50,7 @@ private slots:
             << QStringList{"--bad-bcc", "5"} << QString() << vx << 4 << "ErrCode: -4, VX_ERR_INVALID_BCC" << true;
         QTest::newRow("silence from record 5")
             << QStringList{"--silent-from", "5"} << QString() << vx << 4 << "ErrCode: -1, VX_ERR_TIMEOUT" << true;
-        QTest::newRow("noise") << QStringList{"--noise"} << QString() << vx << 0 << "ErrCode: -1, VX_ERR_TIMEOUT"
+        QTest::newRow("noise") << QStringList{"--noise"} << QString() << vx << 0 << "ErrCode: -4, VX_ERR_INVALID_BCC"
                                << false;
         QTest::newRow("EOT in place of replies")
             << QStringList{"--eot-reply"} << QString() << vx << 0 << "Data Cleared" << false;

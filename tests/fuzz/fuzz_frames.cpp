@@ -1,7 +1,12 @@
-// Arbitrary bytes, in arbitrary pieces and silences, as the terminal's
-// answers to every exchange shape: never a crash, never an endless wait,
-// always one of the defined statuses.
+// A record download over a line that damages the terminal's replies as the
+// input says: flipped bits, inserted and dropped bytes, replies split by a
+// pause, replies that never come. The oracle is a reference decoder over the
+// bytes the link read during each GetRecord call: a record is delivered (and
+// acknowledged) only when those bytes are exactly one well-formed frame, and
+// the stream ends only when their first byte is EOT. (An XOR check cannot
+// see two flips of one bit: "intact" is what the line shows.)
 #include "FakePort.h"
+#include "Frame.h"
 #include "ucVX300_500.h"
 
 #include <QCoreApplication>
@@ -12,65 +17,102 @@ using namespace vx::test;
 
 namespace {
 
-// Input layout: pieces of [delay byte][length byte][bytes...]; the delay is
-// in units of 7 ms so silences longer than a poll happen.
-QList<ScriptDevice::Piece> piecesOf(const uint8_t *data, size_t size)
-{
-    QList<ScriptDevice::Piece> pieces;
-    size_t i = 0;
-    while (i + 2 <= size) {
-        const qint64 delay = data[i] * 7;
-        const size_t len = std::min<size_t>(data[i + 1], size - i - 2);
-        pieces.append({delay, QByteArray(reinterpret_cast<const char *>(data + i + 2), qsizetype(len))});
-        i += 2 + len;
+// The fake port with a log of every byte the link read.
+struct LoggingPort : FakePort {
+    using FakePort::FakePort;
+    QByteArray readAll() override
+    {
+        const QByteArray bytes = FakePort::readAll();
+        log += bytes;
+        return bytes;
     }
-    return pieces;
+    QByteArray log;
+};
+
+// Status and data a sound link gives for the whole of one reply's bytes.
+std::pair<int, QByteArray> reference(const QByteArray &b)
+{
+    if (b.isEmpty())
+        return {-1, {}};
+    if (b[0] != 0x02)
+        return {b[0] == 0x04 ? 1 : -4, {}};
+    int etx = 1;
+    while (etx < b.size() && b[etx] != 0x03)
+        ++etx;
+    if (etx + 1 >= b.size())
+        return {-1, {}}; // the frame or its check byte never came
+    if (etx == 1 || etx + 2 < b.size())
+        return {-4, {}};
+    char x = 0;
+    for (int i = 1; i < etx; ++i)
+        x ^= b[i];
+    return x == b[etx + 1] ? std::pair{0, b.mid(1, etx - 1)} : std::pair{-4, QByteArray()};
 }
 
-bool defined(qint32 code) { return code >= VX_ERR_INVALID_DATA && code <= VX_END_OF_STREAM; }
+struct Sent {
+    QByteArray bytes;
+    qsizetype split = -1; // the rest comes after `pause` ms
+    qint64 pause = 0;
+    bool silent = false;
+};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size < 1)
-        return 0;
     static int argc = 1;
     static char name[] = "fuzz_frames";
     static char *argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
-
-    const uint8_t op = data[0] % 6;
+    if (size < 1)
+        return 0;
+    // data[0]: how many records; then edits of four bytes: reply, kind, position, value.
+    QList<Sent> replies;
+    for (int i = 0; i < data[0] % 6; ++i)
+        replies.append({dataFrame(QByteArray::number(1000 + i) + ",A;b")});
+    replies.append({QByteArray(1, EOT)});
+    for (size_t i = 1; i + 4 <= size; i += 4) {
+        Sent &r = replies[data[i] % replies.size()];
+        const qsizetype at = data[i + 2] % (r.bytes.size() + 1);
+        const uint8_t v = data[i + 3];
+        switch (data[i + 1] % 5) {
+        case 0: if (at < r.bytes.size()) r.bytes[at] = char(r.bytes[at] ^ (1 << (v % 8))); break;
+        case 1: r.bytes.insert(at, char(v)); break;
+        case 2: if (at < r.bytes.size()) r.bytes.remove(at, 1); break;
+        case 3: r.split = at; r.pause = v * 9; break; // up to 2.3 s, the budget is 200 ms
+        case 4: r.silent = true; break;
+        }
+    }
     ScriptDevice device;
-    auto owned = std::make_unique<FakePort>(&device);
-    FakePort *port = owned.get();
+    for (const Sent &r : replies) {
+        if (r.silent)
+            device.silence();
+        else if (r.split > 0 && r.split < r.bytes.size())
+            device.then({{5, r.bytes.left(r.split)}, {r.pause, r.bytes.mid(r.split)}});
+        else
+            device.then(r.bytes);
+    }
+    auto owned = std::make_unique<LoggingPort>(&device);
+    LoggingPort *port = owned.get();
     ucVX300_500 link(std::move(owned));
     link.SetPortName(QStringLiteral("/dev/fuzz"));
-    link.SetErrorHandler([](const RuntimeError &) {});
     link.Timeout(200);
-    const auto pieces = piecesOf(data + 1, size - 1);
-    // Every write gets the same stream; only the first reaction matters to most shapes.
-    for (int i = 0; i < 4; ++i)
-        device.then(pieces);
-
-    QString text;
-    qint16 number = 0;
-    QDateTime when;
-    switch (op) {
-    case 0: link.BeginDownload(0); link.GetRecord(text); break;
-    case 1: link.PowerDown(0); break;                        // WaitACK
-    case 2: link.GetVersion(0, text); break;                  // ReceiveFrame, WaitEOT
-    case 3: link.GetTime(0, when); break;
-    case 4: link.GetRecordCount(0, number); break;
-    case 5: link.SetID(0, 7); break;
-    }
-    if (!defined(link.ErrCode()))
+    link.BeginDownload(0);
+    int delivered = 0;
+    do {
+        const qsizetype from = port->log.size();
+        QString got = QStringLiteral("untouched");
+        link.GetRecord(got);
+        const auto [status, frame] = reference(port->log.mid(from));
+        if (link.ErrCode() != status || got != (status == 0 ? fromLine(frame) : QStringLiteral("untouched")))
+            std::abort();
+        delivered += status == 0;
+    } while (link.ErrCode() == VX_SUCCESS);
+    // The command, then one ACK per record delivered and nothing else.
+    if (port->writtenBytes() != QByteArray("\x05" "00I") + QByteArray(delivered, ACK))
         std::abort();
-    // Silence is bounded by the budget; a reply is bounded by its own pieces.
-    qint64 bound = 0;
-    for (const auto &p : pieces)
-        bound += p.delay;
-    if (port->now() > 4 * (bound + 1000))
+    // An undamaged line delivers every record.
+    if (size < 5 && (delivered != replies.size() - 1 || link.ErrCode() != VX_END_OF_STREAM))
         std::abort();
     return 0;
 }
