@@ -77,7 +77,7 @@ void frmMain::DownloadData(qint16 iID)
             if (const auto failure = m_syncDataFile(file))
                 throw *failure;
             line = QStringLiteral("Download Process Finished\r\nData Saved");
-            RunAutomation(iID, line);
+            RunAutomation(iID, records, line);
             m_vx->ErrCode(1);
             finished = !m_bUnloading;
         } else {
@@ -95,11 +95,25 @@ void frmMain::DownloadData(qint16 iID)
 
 // The steps chosen on the Miscellaneous tab, in this order, each whatever
 // the terminal answers to the one before; a closing program sends no more.
-void frmMain::RunAutomation(qint16 iID, QString &io_sLine)
+// The data is cleared only when the terminal holds exactly the records
+// saved: an end of the records that came too early must not cost the rest.
+void frmMain::RunAutomation(qint16 iID, int iSaved, QString &io_sLine)
 {
     if (CheckValue(chkClearData) == 1 && !m_bUnloading) {
-        m_vx->ClearData(iID);
-        io_sLine += QStringLiteral("\r\nData Cleared");
+        qint16 held = 0;
+        m_vx->GetRecordCount(iID, held);
+        if (m_vx->ErrCode() != 0) {
+            io_sLine += QStringLiteral("\r\nData Not Cleared: the record count failed (ErrCode: %1, %2)")
+                            .arg(m_vx->ErrCode())
+                            .arg(m_vx->ErrMessage());
+        } else if (held != iSaved) {
+            io_sLine += QStringLiteral("\r\nData Not Cleared: the terminal holds %1 records, %2 were saved")
+                            .arg(held)
+                            .arg(iSaved);
+        } else {
+            m_vx->ClearData(iID);
+            io_sLine += QStringLiteral("\r\nData Cleared");
+        }
     }
     if (CheckValue(chkUpdateTime) == 1 && !m_bUnloading) {
         m_vx->SetTime(iID, m_now());

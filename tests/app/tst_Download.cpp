@@ -111,19 +111,28 @@ private slots:
     }
 
     // The steps run in this order after the last record, whatever the
-    // terminal answers to each, and the status left is the end's.
+    // terminal answers to each, and the status left is the end's. The data
+    // is cleared only when the terminal holds just the records saved.
     void theAutomationAfterTheLastRecord()
     {
-        TerminalWindow t;
-        for (const char *box : {"chkSaveData", "chkClearData", "chkUpdateTime", "chkPowerDown"})
-            t.click(box);
-        t.useScript();
-        t.script.then(dataFrame("0A,x")).then(QByteArray(1, EOT)).then(QByteArray(1, NAK)).silence().silence();
-        t.press(frmMain::kCmdDownload);
-        QCOMPARE(t.lines(), (QStringList{"10,x"} + kFinished + QStringList{"Data Cleared", "Time Updated", "Power Down"}));
-        QVERIFY(t.commandsSent() == "IDSO" && fileBytes(t.fileIn("VX.txt")) == "10,x\r\n");
-        t.press(frmMain::kCmdClearData); // answered No: the status is shown
-        QCOMPARE(t.lines().constLast(), QStringLiteral("ErrCode: 1, VX_ERR_UNKNOWN"));
+        const QList<std::tuple<QByteArray, QString, QByteArray>> counts{
+            {"1", "Data Cleared", "IADSO"},
+            {"2", "Data Not Cleared: the terminal holds 2 records, 1 were saved", "IASO"}};
+        for (const auto &[held, cleared, commands] : counts) {
+            TerminalWindow t;
+            for (const char *box : {"chkSaveData", "chkClearData", "chkUpdateTime", "chkPowerDown"})
+                t.click(box);
+            t.useScript();
+            t.script.then(dataFrame("0A,x")).then(QByteArray(1, EOT)).then(dataFrame(held)).then(QByteArray(1, EOT));
+            if (held == "1")
+                t.script.then(QByteArray(1, NAK));
+            t.script.silence().silence();
+            t.press(frmMain::kCmdDownload);
+            QCOMPARE(t.lines(), (QStringList{"10,x"} + kFinished + QStringList{cleared, "Time Updated", "Power Down"}));
+            QVERIFY(t.commandsSent() == commands && fileBytes(t.fileIn("VX.txt")) == "10,x\r\n");
+            t.press(frmMain::kCmdClearData); // answered No: the status is shown
+            QCOMPARE(t.lines().constLast(), QStringLiteral("ErrCode: 1, VX_ERR_UNKNOWN"));
+        }
     }
 
     // Emptied whenever it holds more than 60000 characters (line ends
@@ -194,7 +203,7 @@ private slots:
     // records (at 2000 ms) or of the automation, and sends nothing more.
     void closingTheWindowInTheMiddle()
     {
-        for (const auto &[records, closeOn, sent] : {std::tuple{500, '\0', "I"}, {2, 'D', "ID"}}) {
+        for (const auto &[records, closeOn, sent] : {std::tuple{500, '\0', "I"}, {2, 'D', "IAD"}}) {
             TerminalWindow t;
             for (const char *box : {"chkSaveData", "chkClearData", "chkUpdateTime", "chkPowerDown"})
                 t.click(box);
