@@ -1,0 +1,155 @@
+// The faults of a real line and a real disk, each met by vx500ctl and by the
+// monitor window over a pseudo-terminal, with vx500-sim at the far end. For
+// every fault: the data file holds what it held before, then each record
+// acknowledged exactly once and in order, never half a line; the terminal
+// is told to clear its data only after a complete download; the failure is
+// reported once.
+#include "AppTest.h"
+#include "Processes.h"
+#include "QtSerialPortAdapter.h"
+#include "TestFiles.h"
+
+#include <sys/stat.h>
+
+using namespace vx;
+using namespace vx::test;
+
+namespace {
+
+constexpr int kRecords = 12;
+
+enum Output { File, FileWithoutLineEnd, FullDevice, Fifo, MissingFolder };
+
+// Record i as the terminal holds it (first field in hexadecimal, a byte
+// above 127) and as the data file must hold it.
+QByteArray held(int i) { return QByteArray::number(i * 0x0A0B, 16).toUpper() + ",49000000" + QByteArray::number(10 + i) + ",caf\xe9"; }
+QByteArray stored(int i) { return QByteArray::number(i * 0x0A0B) + ",49000000" + QByteArray::number(10 + i) + ",caf\xe9\r\n"; }
+
+// One row's files: the records the terminal holds and the data file.
+struct Files {
+    QTemporaryDir dir;
+    QString records = dir.filePath("records.txt");
+    QString data;
+    QByteArray before; // what the data file held before the download
+
+    explicit Files(int output)
+    {
+        QByteArray all;
+        for (int i = 1; i <= kRecords; ++i)
+            all += held(i) + '\n';
+        writeFileBytes(records, all);
+        data = output == FullDevice ? QStringLiteral("/dev/full")
+            : output == MissingFolder ? dir.filePath("missing/VX.txt")
+                                      : dir.filePath("VX.txt");
+        if (output == FileWithoutLineEnd) {
+            before = "old,partial";
+            writeFileBytes(data, before);
+        }
+        if (output == Fifo)
+            ::mkfifo(QFile::encodeName(data).constData(), 0600);
+    }
+    // The file after a download that stored the first `kept` records.
+    QByteArray expected(int kept) const
+    {
+        QByteArray out = before.isEmpty() ? before : before + "\r\n";
+        for (int i = 1; i <= kept; ++i)
+            out += stored(i);
+        return out;
+    }
+};
+
+// The clear command as the simulator's log shows it arriving.
+const QString kClearSent = QStringLiteral("05 30 30 44");
+
+} // namespace
+
+class FaultMatrix : public QObject
+{
+    Q_OBJECT
+
+    void table()
+    {
+        QTest::addColumn<QStringList>("fault");
+        QTest::addColumn<int>("output");
+        QTest::addColumn<int>("kept");       // records in the file afterwards; -1: not a file to read
+        QTest::addColumn<int>("toolExit");
+        QTest::addColumn<QString>("windowLast"); // the window's last line; "" for a box on the error path
+        QTest::addColumn<bool>("cleared"); // the clear command was sent
+
+        const QString bcc = "ErrCode: -4, VX_ERR_INVALID_BCC";
+        QTest::newRow("wrong check byte at record 5") << QStringList{"--bad-bcc", "5"} << int(File) << 4 << 1 << bcc << false;
+        QTest::newRow("EOT inside record 5") << QStringList{"--eot-in-record", "5"} << int(File) << 4 << 1 << bcc << false;
+        QTest::newRow("line noise, every byte value") << QStringList{"--noise"} << int(File) << 0 << 1 << bcc << false;
+        QTest::newRow("silence from record 5")
+            << QStringList{"--silent-from", "5"} << int(File) << 4 << 1 << "ErrCode: -1, VX_ERR_TIMEOUT" << false;
+        QTest::newRow("EOT in place of every answer")
+            << QStringList{"--eot-reply"} << int(File) << 0 << 1
+            << "Data Not Cleared: the record count failed (ErrCode: 1, VX_ERR_UNKNOWN)" << false;
+        QTest::newRow("far end closes after record 5")
+            << QStringList{"--hangup-after", "5"} << int(File) << 5 << 3 << "ErrCode: -2, VX_ERR_PORT_NOT_OPEN" << false;
+        // The terminal refuses the clear: the records stay where they are.
+        QTest::newRow("NAK in place of every ACK")
+            << QStringList{"--nak"} << int(File) << kRecords << 1 << "Data Cleared" << true;
+        QTest::newRow("file without a final line end")
+            << QStringList{} << int(FileWithoutLineEnd) << kRecords << 0 << "Data Cleared" << true;
+        QTest::newRow("data file on a full device") << QStringList{} << int(FullDevice) << -1 << 2 << "" << false;
+        QTest::newRow("FIFO without a reader") << QStringList{} << int(Fifo) << -1 << 2 << "" << false;
+        QTest::newRow("data folder missing") << QStringList{} << int(MissingFolder) << -1 << 3 << "" << false;
+    }
+
+private slots:
+    void tool_data() { table(); }
+    void tool()
+    {
+        QFETCH(QStringList, fault);
+        QFETCH(int, output);
+        QFETCH(int, kept);
+        QFETCH(int, toolExit);
+        QFETCH(bool, cleared);
+        const Files files(output);
+        const QProcessEnvironment env = withConfigDir(files.dir.filePath("config"));
+        SimProcess sim(QStringList{"--log", "--records", files.records} + fault, env);
+        QVERIFY2(sim.started(), qPrintable(sim.errors()));
+        const ToolResult r = runTool({"--port", sim.device(), "download", "-o", files.data, "--clear"}, env);
+        QVERIFY2(r.status == toolExit, r.err.constData());
+        QVERIFY2(toolExit == 0 || (r.err.contains("vx500ctl: ") && r.err.count('\n') <= 4), r.err.constData());
+        if (kept >= 0)
+            QCOMPARE(fileBytes(files.data), files.expected(kept));
+        QCOMPARE(sim.errors().contains(kClearSent), cleared);
+    }
+
+    void window_data() { table(); }
+    void window()
+    {
+        QFETCH(QStringList, fault);
+        QFETCH(int, output);
+        QFETCH(int, kept);
+        QFETCH(QString, windowLast);
+        QFETCH(bool, cleared);
+        const Files files(output);
+        AppWorld world; // the simulator stores its device as the window's COM1
+        SimProcess sim(QStringList{"--log", "--register", "COM1", "--records", files.records} + fault);
+        QVERIFY2(sim.started(), qPrintable(sim.errors()));
+        g_sPassword = kPresetPassword;
+        frmMain w(std::make_unique<QtSerialPortAdapter>(), world.dialogs, *world.store, world.program.path());
+        w.setEndProgram([] {});
+        for (const char *box : {"chkSaveData", "chkClearData"})
+            child<QCheckBox>(&w, box)->click();
+        child<QLineEdit>(&w, "txtPath")->setText(QFileInfo(files.data).path());
+        child<QLineEdit>(&w, "txtFixedFilename")->setText(QFileInfo(files.data).fileName());
+        arrayButton(&w, "cmd", frmMain::kCmdDownload)->click();
+        QVERIFY(!w.IsBusy());
+        const QStringList lines = child<QPlainTextEdit>(&w, "txt")->toPlainText().split('\n', Qt::SkipEmptyParts);
+        if (windowLast.isEmpty())
+            QVERIFY2(world.dialogs.asked.size() == 1 && lines.isEmpty(), qPrintable(world.dialogs.texts().join('\n')));
+        else
+            QVERIFY2(!lines.isEmpty() && lines.last() == windowLast && world.dialogs.asked.size() <= 1,
+                     qPrintable(lines.join('\n') + '\n' + world.dialogs.texts().join('\n')));
+        if (kept >= 0)
+            QCOMPARE(fileBytes(files.data), files.expected(kept));
+        QCOMPARE(sim.errors().contains(kClearSent), cleared);
+    }
+};
+
+QTEST_MAIN(FaultMatrix)
+#include "tst_fault_matrix.moc"
