@@ -73,7 +73,7 @@ class FaultMatrix : public QObject
         QTest::addColumn<int>("output");
         QTest::addColumn<int>("kept");       // records in the file afterwards; -1: not a file to read
         QTest::addColumn<int>("toolExit");
-        QTest::addColumn<QString>("windowLast"); // the window's last line; "" for a box on the error path
+        QTest::addColumn<QString>("windowLast"); // the window's last line, or "box: " and words of its one box
         QTest::addColumn<bool>("cleared"); // the clear command was sent
 
         const QString bcc = "ErrCode: -4, VX_ERR_INVALID_BCC";
@@ -92,9 +92,9 @@ class FaultMatrix : public QObject
             << QStringList{"--nak"} << int(File) << kRecords << 1 << "Data Cleared" << true;
         QTest::newRow("file without a final line end")
             << QStringList{} << int(FileWithoutLineEnd) << kRecords << 0 << "Data Cleared" << true;
-        QTest::newRow("data file on a full device") << QStringList{} << int(FullDevice) << -1 << 2 << "" << false;
-        QTest::newRow("FIFO without a reader") << QStringList{} << int(Fifo) << -1 << 2 << "" << false;
-        QTest::newRow("data folder missing") << QStringList{} << int(MissingFolder) << -1 << 3 << "" << false;
+        QTest::newRow("data file on a full device") << QStringList{} << int(FullDevice) << -1 << 2 << "box: No space left on device" << false;
+        QTest::newRow("FIFO without a reader") << QStringList{} << int(Fifo) << -1 << 2 << "box: no program reads from this pipe" << false;
+        QTest::newRow("data folder missing") << QStringList{} << int(MissingFolder) << -1 << 3 << "box: No such file or directory" << false;
     }
 
 private slots:
@@ -140,8 +140,10 @@ private slots:
         arrayButton(&w, "cmd", frmMain::kCmdDownload)->click();
         QVERIFY(!w.IsBusy());
         const QStringList lines = child<QPlainTextEdit>(&w, "txt")->toPlainText().split('\n', Qt::SkipEmptyParts);
-        if (windowLast.isEmpty())
-            QVERIFY2(world.dialogs.asked.size() == 1 && lines.isEmpty(), qPrintable(world.dialogs.texts().join('\n')));
+        if (windowLast.startsWith("box: "))
+            QVERIFY2(world.dialogs.asked.size() == 1 && lines.isEmpty()
+                         && world.dialogs.asked[0].text.contains(windowLast.mid(5)),
+                     qPrintable(world.dialogs.texts().join('\n')));
         else
             QVERIFY2(!lines.isEmpty() && lines.last() == windowLast && world.dialogs.asked.size() <= 1,
                      qPrintable(lines.join('\n') + '\n' + world.dialogs.texts().join('\n')));
