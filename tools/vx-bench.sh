@@ -8,7 +8,7 @@ RECORDS=${1:-2000}
 if [ ! -f "$BUILD/build.ninja" ]; then
     cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$BUILD" -j "$(nproc)" >/dev/null
+cmake --build "$BUILD" -j "$(nproc)" --target all bench/all >/dev/null
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(free -g | awk '/Mem:/{print $2}') GiB"
 export QT_QPA_PLATFORM=offscreen
 "$BUILD/bin/vxbench" "$RECORDS"

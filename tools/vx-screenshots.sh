@@ -7,7 +7,7 @@ BUILD=${VX_BUILD_DIR:-$ROOT/build}
 OUT=${1:-$ROOT/docs/screenshots}
 
 if [ ! -f "$BUILD/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 fi
 cmake --build "$BUILD" --target vx500-screenshots >/dev/null
 
