@@ -1,5 +1,5 @@
-// The classic polled download host, kept as a yardstick: after every request
-// it sleeps in fixed 20 ms polls and only then reads what has arrived.
+// A download host that polls every 20 ms, kept as a yardstick: after every
+// request it sleeps in fixed 20 ms steps and only then reads what has arrived.
 // Usage: polled_host DEVICE   -> prints "<records> <seconds>"
 #include <chrono>
 #include <cstdio>

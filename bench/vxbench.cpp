@@ -1,17 +1,15 @@
 // Link and line benchmarks against vx500-sim on pseudo-terminals. Prints one
-// line per figure; nothing here asserts a time.
-//   1. download throughput at the paced line rate, vx500ctl vs the line limit
-//   2. the same download by the classic 20 ms polled host, and our ratio to it
-//   3. CPU spent while waiting for a silent terminal
-//   4. round trip of "count" against an instant simulator
-#include "SimProcess.h"
+// line per figure; nothing here asserts a time. The figures: the round trip
+// of "count" against an instant simulator, the CPU spent waiting for a silent
+// terminal, and the download throughput at the paced line rate, of vx500ctl
+// and of a host that polls every 20 ms, each against the line limit.
+#include "Processes.h"
 #include "ucVX300_500.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -19,7 +17,7 @@
 #include <cstdio>
 #include <sys/resource.h>
 
-using vx::sim::test::SimProcess;
+using vx::test::SimProcess;
 
 namespace {
 
@@ -33,10 +31,12 @@ double cpuSeconds()
 }
 
 // Records of about 40 characters: a hexadecimal first field, a barcode, a date and a time.
+// The bytes the download puts on the line; -1 when the file cannot be written.
 qint64 writeRecords(const QString &path, int n)
 {
     QFile f(path);
-    f.open(QIODevice::WriteOnly);
+    if (!f.open(QIODevice::WriteOnly))
+        return -1;
     qint64 lineBytes = 5 /* ENQ id letter, the final EOT */;
     for (int i = 0; i < n; ++i) {
         const QByteArray rec = QStringLiteral("%1,49%2,20261206,%3")
@@ -44,10 +44,19 @@ qint64 writeRecords(const QString &path, int n)
                                    .arg(1000000000000LL + i * 7919LL, 15, 10, QLatin1Char('0'))
                                    .arg(80000 + i % 4000, 6, 10, QLatin1Char('0'))
                                    .toUpper().toLatin1();
-        f.write(rec + '\n');
+        if (f.write(rec + '\n') != rec.size() + 1)
+            return -1;
         lineBytes += rec.size() + 3 /* STX ETX BCC */ + 1 /* ACK */;
     }
     return lineBytes;
+}
+
+// False, with the figure marked FAILED, when the simulator did not come up.
+bool ready(const SimProcess &sim, const char *figure)
+{
+    if (!sim.started())
+        std::printf("%s: FAILED: the simulator did not start: %s\n", figure, qPrintable(sim.errors()));
+    return sim.started();
 }
 
 struct Run {
@@ -56,19 +65,14 @@ struct Run {
     QString output;
 };
 
-Run runProgram(const QString &program, const QStringList &args)
+// Runs a program to its end (at most ten minutes) and times it.
+Run timed(const QString &program, const QStringList &args)
 {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::SeparateChannels);
     QElapsedTimer t;
     t.start();
-    p.start(program, args);
-    p.waitForFinished(-1);
-    Run r;
-    r.seconds = t.nsecsElapsed() / 1e9;
-    r.ok = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    r.output = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
-    return r;
+    const vx::test::ToolResult r = vx::test::runProgram(program, args, QProcessEnvironment::systemEnvironment(), {},
+                                                        600'000);
+    return {r.status == 0, t.nsecsElapsed() / 1e9, QString::fromLocal8Bit(r.out + r.err).trimmed()};
 }
 
 void downloadFigures(int n)
@@ -76,14 +80,19 @@ void downloadFigures(int n)
     QTemporaryDir dir;
     const QString records = dir.filePath(QStringLiteral("records.txt"));
     const qint64 lineBytes = writeRecords(records, n);
+    if (lineBytes < 0) {
+        std::printf("download: FAILED: cannot write %s\n", qPrintable(records));
+        return;
+    }
     const double lineSeconds = lineBytes * 10.0 / 19200.0;
 
     double ours = 0;
     {
         SimProcess sim({QStringLiteral("--pace"), QStringLiteral("--records"), records});
-        const Run r = runProgram(binDir() + QStringLiteral("/vx500ctl"),
-                                 {QStringLiteral("--port"), sim.device(), QStringLiteral("download"),
-                                  QStringLiteral("-o"), dir.filePath(QStringLiteral("out.txt"))});
+        if (!ready(sim, "download"))
+            return;
+        const Run r = timed(vx::test::toolProgram(), {QStringLiteral("--port"), sim.device(), QStringLiteral("download"),
+                                                      QStringLiteral("-o"), dir.filePath(QStringLiteral("out.txt"))});
         if (!r.ok) {
             std::printf("download: FAILED: %s\n", qPrintable(r.output));
             return;
@@ -95,14 +104,16 @@ void downloadFigures(int n)
     }
     {
         SimProcess sim({QStringLiteral("--pace"), QStringLiteral("--records"), records});
-        const Run r = runProgram(binDir() + QStringLiteral("/polled_host"), {sim.device()});
+        if (!ready(sim, "download (host polling every 20 ms)"))
+            return;
+        const Run r = timed(binDir() + QStringLiteral("/polled_host"), {sim.device()});
         const QStringList parts = r.output.split(QLatin1Char(' '));
         if (!r.ok || parts.size() != 2 || parts[0].toInt() != n) {
-            std::printf("download (20 ms polled host): FAILED: %s\n", qPrintable(r.output));
+            std::printf("download (host polling every 20 ms): FAILED: %s\n", qPrintable(r.output));
             return;
         }
         const double polled = parts[1].toDouble();
-        std::printf("download (classic 20 ms polled host, same run): %.2f s = %.1f records/s; "
+        std::printf("download (host polling every 20 ms, same run): %.2f s = %.1f records/s; "
                     "ratio to the line limit %.3f; our throughput / polled = %.2f\n",
                     polled, n / polled, lineSeconds / polled, polled / ours);
     }
@@ -112,6 +123,8 @@ void idleFigure()
 {
     // The terminal has machine number 5 and ignores commands for number 0.
     SimProcess sim({QStringLiteral("--id"), QStringLiteral("5")});
+    if (!ready(sim, "waiting for a silent terminal"))
+        return;
     ucVX300_500 link;
     link.SetPortName(sim.device());
     link.Timeout(2000);
@@ -130,6 +143,8 @@ void idleFigure()
 void roundTripFigure(int runs)
 {
     SimProcess sim({QStringLiteral("--generate"), QStringLiteral("10")});
+    if (!ready(sim, "\"count\" round trip"))
+        return;
     ucVX300_500 link;
     link.SetPortName(sim.device());
     link.Timeout(2000);

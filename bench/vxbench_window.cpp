@@ -137,11 +137,10 @@ void growthFigure(QTemporaryDir &dir, int n)
     w.setClock([&] { return device.pcNow(*port); });
     w.show();
     const double before = memoryMiB("VmRSS:");
-    auto *download = w.findChild<QAbstractButton *>(QStringLiteral("cmd(10)"));
+    auto *download = w.findChild<QAbstractButton *>(QStringLiteral("cmd(%1)").arg(frmMain::kCmdDownload));
     if (!download) {
-        for (auto *b : w.findChildren<QAbstractButton *>())
-            if (b->text() == QStringLiteral("Download Data"))
-                download = b;
+        std::printf("window download: FAILED: no download button\n");
+        return;
     }
     QElapsedTimer total;
     total.start();
