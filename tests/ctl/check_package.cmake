@@ -1,20 +1,20 @@
 # Installs the build into a staging folder (MODE=install) or builds the
 # Debian package (MODE=package) and checks that the expected files are there.
 #   cmake -DMODE=install|package -DBUILD=<build> -DWORK=<scratch folder>
-#         -DMONITOR=ON|OFF -DSIM=ON|OFF -DVERSION=x.y.z -P check_package.cmake
+#         -DVERSION=x.y.z -P check_package.cmake
 cmake_minimum_required(VERSION 3.21)
 
 set(files
-  bin/vx500ctl
+  bin/vx500ctl bin/vx500-monitor bin/vx500-sim
+  lib/vx500-monitor/vx500ctl lib/vx500-monitor/vx500-monitor lib/vx500-monitor/vx500-sim
+  lib/vx500-monitor/fl.txt
   share/applications/vx500-monitor.desktop
+  share/metainfo/org.vx500.Monitor.metainfo.xml
   share/icons/hicolor/scalable/apps/vx500-monitor.svg
-  share/icons/hicolor/256x256/apps/vx500-monitor.png)
-if(MONITOR)
-  list(APPEND files bin/vx500-monitor bin/fl.txt)
-endif()
-if(SIM)
-  list(APPEND files bin/vx500-sim)
-endif()
+  share/icons/hicolor/256x256/apps/vx500-monitor.png
+  share/man/man1/vx500ctl.1.gz share/man/man1/vx500-monitor.1.gz share/man/man1/vx500-sim.1.gz
+  share/bash-completion/completions/vx500ctl
+  share/doc/vx500-monitor/copyright share/doc/vx500-monitor/changelog.gz)
 
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
@@ -72,19 +72,26 @@ elseif(MODE STREQUAL "package")
   execute_process(COMMAND "${DPKG_DEB}" --contents ${debs} OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
   foreach(f IN LISTS files)
     string(FIND "${listing}" "./usr/${f}\n" at)
-    if(rc OR at EQUAL -1)
+    string(FIND "${listing}" "./usr/${f} -> " link)
+    if(rc OR (at EQUAL -1 AND link EQUAL -1))
       message(FATAL_ERROR "not in the package: /usr/${f}\n${listing}")
     endif()
   endforeach()
 
+  # Errors and warnings of lintian fail the check; its notes do not.
+  find_program(LINTIAN lintian)
+  if(LINTIAN)
+    execute_process(COMMAND "${LINTIAN}" ${debs} OUTPUT_VARIABLE report ERROR_VARIABLE report)
+    if(report MATCHES "(^|\n)[EW]: ")
+      message(FATAL_ERROR "lintian:\n${report}")
+    endif()
+  endif()
+
   execute_process(COMMAND "${DPKG_DEB}" --field ${debs} Package Version Section Maintainer Depends
                   OUTPUT_VARIABLE fields RESULT_VARIABLE rc)
   set(fields_expected "Package: vx500-monitor" "Version: ${VERSION}" "Section: utils" "Maintainer: "
-                      "libqt6core6" "libqt6serialport6" "libc6")
-  if(MONITOR)
-    # The platform plugin the window loads at run time; no binary links it.
-    list(APPEND fields_expected "qt6-qpa-plugins")
-  endif()
+                      "libqt6core6" "libqt6serialport6" "libc6"
+                      "qt6-qpa-plugins") # the platform plugin the window loads at run time
   foreach(expected IN LISTS fields_expected)
     string(FIND "${fields}" "${expected}" at)
     if(rc OR at EQUAL -1)
