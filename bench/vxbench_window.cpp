@@ -125,7 +125,6 @@ void growthFigure(QTemporaryDir &dir, int n)
     sim::TerminalModel model;
     model.setRecords(sim::RecordGenerator{}.generate(n));
     test::ModelDevice device(model);
-    device.setKeepSent(false);
     AckClock clock(device);
     clock.acks.reserve(n + 1);
     clock.sampleAt = n / 10;

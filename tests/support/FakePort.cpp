@@ -20,10 +20,8 @@ bool FakePort::open()
 
 void FakePort::close()
 {
-    if (m_open) {
-        ++m_closeCount;
+    if (m_open)
         m_failure = {kErrPortNotOpen, QStringLiteral("%1: the port was closed").arg(m_name)};
-    }
     m_open = false;
     m_rx.clear();
 }

@@ -73,7 +73,6 @@ public:
     QByteArray writtenBytes() const;
     void clearWrites() { m_writes.clear(); }
     int openCount() const { return m_openCount; }
-    int closeCount() const { return m_closeCount; }
     // Runs what is due until msecs from now.
     void advance(qint64 msecs);
 
@@ -98,7 +97,6 @@ private:
     std::optional<PortFailure> m_openFailure;
     std::optional<PortFailure> m_writeFailure;
     int m_openCount = 0;
-    int m_closeCount = 0;
 };
 
 // A device that plays a script: each host write takes the next reaction from
@@ -119,7 +117,6 @@ public:
     // Let the next write go unanswered.
     ScriptDevice &silence() { return then(QList<Piece>{}); }
     void received(const QByteArray &bytes, FakePort &port) override;
-    int pending() const { return static_cast<int>(m_reactions.size()); }
 
 private:
     QList<QList<Piece>> m_reactions;

@@ -17,8 +17,6 @@ void ModelDevice::received(const QByteArray &bytes, FakePort &port)
             m_lineFreeAt = std::min(m_lineFreeAt, heardAt);
         const sim::Reply reply = m_model.receive(bytes, line, kEpoch.addMSecs(static_cast<qint64>(heardAt)));
         m_noiseStream = reply.untilHeard;
-        if (m_keepSent)
-            m_sent += reply.bytes;
         // Byte by byte at the line rate; those through within one millisecond arrive together.
         double at = std::max(heardAt + kTurnaroundMs, m_lineFreeAt);
         for (qsizetype i = 0, n = 0; i < reply.bytes.size(); i += n) {

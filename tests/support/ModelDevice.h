@@ -27,17 +27,12 @@ public:
 
     // The PC clock at the port's current virtual time.
     QDateTime pcNow(const FakePort &port) const { return kEpoch.addMSecs(port.now()); }
-    // Everything the far end sent, in order (unless told not to keep it).
-    const QByteArray &sent() const { return m_sent; }
-    void setKeepSent(bool on) { m_keepSent = on; }
 
 private:
     sim::TerminalModel &m_model;
     double m_lineFreeAt = 0;    // the far end's transmitter is busy until then (ms)
     bool m_noiseStream = false; // the last answer is a noise stream
     qint64 m_heard = 0;         // transmissions of the host the model received
-    QByteArray m_sent;
-    bool m_keepSent = true;
 };
 
 } // namespace vx::test

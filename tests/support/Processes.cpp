@@ -69,9 +69,8 @@ SimProcess::SimProcess(const QStringList &arguments, const QProcessEnvironment &
     m_process.setProcessEnvironment(environment);
     m_process.setStandardErrorFile(m_dir.filePath(QStringLiteral("stderr")));
     startDyingWithUs(m_process, simProgram(), arguments);
-    m_ran = m_process.waitForStarted(10'000);
     const QDeadlineTimer deadline(20'000);
-    while (m_ran && !m_process.canReadLine() && !deadline.hasExpired() && m_process.state() == QProcess::Running)
+    while (!m_process.canReadLine() && !deadline.hasExpired() && m_process.state() != QProcess::NotRunning)
         m_process.waitForReadyRead(100);
     if (m_process.canReadLine())
         m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
@@ -98,7 +97,7 @@ bool SimProcess::waitForEnd(int msecs)
 
 int SimProcess::exitCode() const
 {
-    const bool ended = m_ran && m_process.state() == QProcess::NotRunning;
+    const bool ended = m_process.state() == QProcess::NotRunning && m_process.error() != QProcess::FailedToStart;
     return ended && m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
 

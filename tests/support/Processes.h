@@ -66,7 +66,6 @@ public:
 private:
     QTemporaryDir m_dir;
     QProcess m_process;
-    bool m_ran = false;
     QString m_device;
 };
 
