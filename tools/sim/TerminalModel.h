@@ -71,9 +71,6 @@ public:
     // New data in the store: the records of the last clearing can no longer be recovered.
     void setRecords(const QStringList &records);
 
-    // Tag items as uploaded: the five-digit index followed by the code.
-    const QStringList &tags() const { return m_tags; }
-
     // The terminal's clock runs at an offset to the PC's.
     qint64 clockOffsetMs() const { return m_clockOffsetMs; }
     // The clock reads `reading` when the PC's reads pcNow.
@@ -89,7 +86,6 @@ public:
     void setSelfTestMs(qint64 ms) { m_selfTestMs = ms; }
     int selfTestCount() const { return m_selfTests; }
 
-    const Faults &faults() const { return m_faults; }
     void setFaults(const Faults &faults) { m_faults = faults; }
 
 private:
@@ -121,7 +117,7 @@ private:
     QString m_stationInformation = QStringLiteral("VX500R/U READER STATION,9600,N,8,1");
     QStringList m_records;
     QStringList m_recoverable;
-    QStringList m_tags;
+    QStringList m_tags; // tag items as uploaded: the five-digit index followed by the code
     qint64 m_clockOffsetMs = 0;
     bool m_poweredDown = false;
     qint64 m_selfTestMs = 2000;
