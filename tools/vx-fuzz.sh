@@ -9,7 +9,7 @@ SECONDS_EACH=${1:-60}
 BUILD=$(realpath -m "${VX_FUZZ_BUILD_DIR:-$ROOT/build-fuzz}")
 TARGETS=(fuzz_frames fuzz_numbers fuzz_records)
 if [ ! -f "$BUILD/build.ninja" ]; then
-    CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_FUZZ=ON >/dev/null
+    CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_UNITY_BUILD=ON -DVX_FUZZ=ON >/dev/null
 fi
 cmake --build "$BUILD" -j "$(nproc)" --target "${TARGETS[@]}"
 scratch=$(mktemp -d)
