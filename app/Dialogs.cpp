@@ -1,7 +1,6 @@
 #include "Dialogs.h"
 
 #include "UserSettings.h"
-#include "ucVX300_500.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -11,15 +10,9 @@ namespace vx {
 
 QString appTitle() { return kAppName; }
 
-void Dialogs::report(const RuntimeError &error)
+void Dialogs::report(const Failure &failure, const QString &title)
 {
-    ask({Icon::None, Buttons::Ok, error.numberAsTitle ? QString::number(error.number) : appTitle(),
-         error.description});
-}
-
-void Dialogs::report(int number, const QString &description)
-{
-    report(RuntimeError{number, description, true});
+    ask({Icon::None, Buttons::Ok, title.isEmpty() ? QString::number(failure.number()) : title, describe(failure)});
 }
 
 Answer QtDialogs::ask(const Message &message)

@@ -3,14 +3,14 @@
 // Dialogs that answer from a script and record what was asked.
 #pragma once
 
+#include "Failure.h"
+
 #include <QString>
 #include <optional>
 
 class QWidget;
 
 namespace vx {
-
-struct RuntimeError;
 
 // The buttons of the control array cmdCtrl in the program's dialogs.
 enum CtrlIndex { kCtrlOK = 0, kCtrlCancel = 1 };
@@ -42,10 +42,9 @@ public:
     // The save-file dialog; nullopt when cancelled, else the full path chosen.
     virtual std::optional<QString> saveFileName(const SaveRequest &request) = 0;
 
-    // A run-time failure: its description, the OK button only, and its
-    // number as title (or the program's title when the failure says so).
-    void report(const RuntimeError &error);
-    void report(int number, const QString &description);
+    // A run-time failure: its text, the OK button only, and the given
+    // title, or the failure's number without one.
+    void report(const Failure &failure, const QString &title = {});
 };
 
 // The program's own title, "VX500-500A Monitor".

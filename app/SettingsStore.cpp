@@ -1,6 +1,5 @@
 #include "SettingsStore.h"
 
-#include "AppErrors.h"
 #include "Dialogs.h"
 #include "Numbers.h"
 #include "PortNames.h"
@@ -129,9 +128,10 @@ bool SettingsStore::readable()
         return true;
     m_bUnreadable = true;
     m_settings.reset();
-    m_dialogs.report(kErrFileAccess, QStringLiteral("The settings file %1 cannot be read: %2. The program goes on "
-                                                    "with the default settings; changes will not be kept.")
-                                         .arg(QDir::toNativeSeparators(m_sFileName), why));
+    m_dialogs.report({FailureKind::FileAccess,
+                      QStringLiteral("The settings file %1 cannot be read: %2. The program goes on with the "
+                                     "default settings; changes will not be kept.")
+                          .arg(QDir::toNativeSeparators(m_sFileName), why)});
     return false;
 }
 
@@ -205,9 +205,9 @@ void SettingsStore::reportUnsaved()
     if (m_iBatches > 0 && m_bReportedInBatch)
         return;
     m_bReportedInBatch = m_iBatches > 0;
-    m_dialogs.report(kErrPermissionDenied, QStringLiteral("The settings could not be saved: the file cannot be "
-                                                          "accessed (%1).")
-                                               .arg(QDir::toNativeSeparators(m_sFileName)));
+    m_dialogs.report({FailureKind::FileDenied, QStringLiteral("The settings could not be saved: the file cannot be "
+                                                             "accessed (%1).")
+                                                  .arg(QDir::toNativeSeparators(m_sFileName))});
 }
 
 } // namespace vx

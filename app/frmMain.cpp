@@ -50,14 +50,16 @@ frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx:
     : QMainWindow(parent), m_dialogs(dialogs), m_settings(settings), m_sProgramFolder(programFolder),
       m_vx(new ucVX300_500(std::move(port), this)), m_endProgram([] { QCoreApplication::quit(); }),
       m_now(now ? std::move(now) : [] { return QDateTime::currentDateTime(); }),
-      m_syncDataFile([](vx::DataFile &file) -> std::optional<vx::AppError> {
+      m_syncDataFile([](vx::DataFile &file) -> std::optional<vx::Failure> {
           if (file.sync())
               return std::nullopt;
-          return vx::fileError(file);
+          return file.failure();
       })
 {
     m_vx->setObjectName(QStringLiteral("m_vx"));
-    m_vx->SetErrorHandler([this](const vx::RuntimeError &error) { m_dialogs.report(error); });
+    m_vx->SetErrorHandler([this](const vx::Failure &failure) {
+        m_dialogs.report(failure, m_bStationQuery ? vx::appTitle() : QString());
+    });
     // COMn is the device the user mapped it to in the window's own settings.
     m_vx->SetPortResolver([this](int number) { return devicePath(number); });
 

@@ -2,7 +2,7 @@
 // option, the one link to the terminal, and every persisted setting.
 #pragma once
 
-#include "AppErrors.h"
+#include "Failure.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -76,7 +76,7 @@ public:
     void setClock(Clock now) { m_now = std::move(now); }
     // Puts a data file's lines on the disk before the terminal may forget its
     // records: nothing when done, else the failure (tests put in failing ones).
-    using SyncDataFile = std::function<std::optional<vx::AppError>(vx::DataFile &)>;
+    using SyncDataFile = std::function<std::optional<vx::Failure>(vx::DataFile &)>;
     void setSyncDataFile(SyncDataFile sync) { m_syncDataFile = std::move(sync); }
 
     // A record's first field, read as hexadecimal, becomes its decimal value
@@ -120,7 +120,7 @@ private:
 
     // Device commands (frmMain_cmd.cpp).
     void cmd_Click(int index);
-    void failed(const vx::AppError &error);
+    void failed(const vx::Failure &failure);
     void cmdClear_Click(int index);
     qint16 machineNumber(const QString &text) const;
     QString generalDate(const QDateTime &dt) const;
@@ -152,6 +152,7 @@ private:
     qint16 m_iDateFormat = 0;
     bool m_bBusy = false;
     bool m_bUnloading = false;
+    bool m_bStationQuery = false; // its port failures keep the program's own title
 
     // Controls.
     QTabWidget *stab;

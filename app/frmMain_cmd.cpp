@@ -2,7 +2,6 @@
 // cmd, its common frame, the result step and the error path.
 #include "frmMain.h"
 
-#include "AppErrors.h"
 #include "Dialogs.h"
 #include "Numbers.h"
 #include "modGeneral.h"
@@ -35,7 +34,7 @@ qint16 frmMain::machineNumber(const QString &text) const
 {
     const auto value = vx::toInt16(vx::leadingNumber(text));
     if (!value)
-        throw vx::AppError{vx::kErrAppOverflow, QStringLiteral("Overflow")};
+        throw vx::Failure{vx::FailureKind::Overflow};
     return *value;
 }
 
@@ -144,14 +143,14 @@ void frmMain::cmd_Click(int index)
                 line = QStringLiteral("OK");
             showLine(line);
         }
-    } catch (const vx::AppError &error) {
-        failed(error);
+    } catch (const vx::Failure &failure) {
+        failed(failure);
         return;
     } catch (const std::bad_alloc &) {
-        failed({vx::kErrOutOfMemory, QStringLiteral("Out of memory")});
+        failed({vx::FailureKind::OutOfMemory});
         return;
     } catch (const std::exception &error) {
-        failed({vx::kErrInternal, QString::fromLocal8Bit(error.what())});
+        failed({vx::FailureKind::Internal, QString::fromLocal8Bit(error.what())});
         return;
     }
 
@@ -161,11 +160,11 @@ void frmMain::cmd_Click(int index)
 
 // The error path: the command is over, its files are closed (they closed
 // while the error left the command), and the failure is reported.
-void frmMain::failed(const vx::AppError &error)
+void frmMain::failed(const vx::Failure &failure)
 {
     m_bBusy = false;
     unsetCursor();
-    m_dialogs.report(error.number, error.description);
+    m_dialogs.report(failure);
 }
 
 void frmMain::cmdClear_Click(int index)

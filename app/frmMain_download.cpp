@@ -51,7 +51,7 @@ void frmMain::DownloadData(qint16 iID)
     // Closed whichever way the branch ends (the error path included).
     vx::DataFile file;
     if (!file.openAppend(fileName))
-        throw vx::fileError(file);
+        throw file.failure();
     m_vx->BeginDownload(iID);
     m_downloadClock.start();
     int records = 0;
@@ -68,7 +68,7 @@ void frmMain::DownloadData(qint16 iID)
         if (code == 0) {
             ConvertFirstField(sData);
             if (!file.writeLine(sData))
-                throw vx::fileError(file);
+                throw file.failure();
             line = sData;
             showProgress(++records, Progress::Running);
         } else if (code == 1) {

@@ -20,10 +20,12 @@ void frmMain::cmdDK90_Click(int index)
     m_vx->CommPort(static_cast<qint16>(cboCommPort->currentIndex() + 1));
     showPort();
     QString text;
+    m_bStationQuery = true;
     if (index == kStationVersion)
         m_vx->DS90_GetVersion(text);
     else if (index == kStationInformation)
         m_vx->DS90_GetInformation(text);
+    m_bStationQuery = false;
     const QString line = m_vx->ErrCode() == 0 ? text : m_vx->ErrMessage();
     modGeneral::AppendLine(txtDK90, line);
 

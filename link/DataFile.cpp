@@ -14,9 +14,9 @@ namespace vx {
 
 bool DataFile::fail(int systemError, const QString &cause)
 {
-    m_errno = systemError;
-    m_error = QStringLiteral("%1: %2").arg(
-        m_path, cause.isEmpty() ? QString::fromLocal8Bit(std::strerror(systemError)) : cause);
+    m_failure = {fileFailureKind(systemError),
+                 QStringLiteral("%1: %2").arg(
+                     m_path, cause.isEmpty() ? QString::fromLocal8Bit(std::strerror(systemError)) : cause)};
     return false;
 }
 
@@ -44,8 +44,7 @@ bool DataFile::openAppend(const QString &path)
 {
     close();
     m_path = path;
-    m_errno = 0;
-    m_error.clear();
+    m_failure = {};
     const QByteArray name = QFile::encodeName(path);
     // Non-blocking, so that a FIFO without a reader fails at once (ENXIO)
     // instead of waiting for one.

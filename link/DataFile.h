@@ -5,6 +5,8 @@
 // written whole leaves no part of itself behind.
 #pragma once
 
+#include "Failure.h"
+
 #include <QString>
 
 namespace vx {
@@ -16,13 +18,13 @@ public:
     DataFile &operator=(const DataFile &) = delete;
     ~DataFile() { close(); }
 
-    // Opens for appending; false and errorString() when it cannot be opened.
+    // Opens for appending; false and failure() when it cannot be opened.
     // Never waits: a pipe (FIFO) nobody reads from is refused at once.
     bool openAppend(const QString &path);
     // Writes dataFileLine(record), after a CR LF when the file did not end
     // with a line end (only before the first record). On failure a regular
     // file is cut back to its size before this line, then false and
-    // errorString().
+    // failure().
     bool writeLine(const QString &record);
     // Flushes and syncs to the disk. A file that cannot be synced by its
     // nature (a pipe, a terminal, a device) counts as synced.
@@ -33,10 +35,9 @@ public:
     // sync() can put on a disk.
     bool isRegularFile() const { return m_regular; }
     QString path() const { return m_path; }
-    // "PATH: cause" with the system's text of the cause, for messages.
-    QString errorString() const { return m_error; }
-    // The system's error number (errno) of the last failure; 0 when unknown.
-    int errorNumber() const { return m_errno; }
+    // The last failure; its detail reads "PATH: cause" with the system's
+    // words for the cause.
+    Failure failure() const { return m_failure; }
 
 private:
     bool fail(int systemError, const QString &cause = {});
@@ -45,8 +46,7 @@ private:
     bool m_regular = false;
     bool m_lineEndFirst = false; // the file ends inside a line
     QString m_path;
-    QString m_error;
-    int m_errno = 0;
+    Failure m_failure;
 };
 
 } // namespace vx

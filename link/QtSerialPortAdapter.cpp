@@ -25,9 +25,9 @@ QString QtSerialPortAdapter::portName() const { return m_name; }
 
 void QtSerialPortAdapter::setSettings(const LineSettings &settings) { m_settings = settings; }
 
-void QtSerialPortAdapter::fail(int number, const QString &description)
+void QtSerialPortAdapter::fail(FailureKind kind, const QString &detail)
 {
-    m_failure = {number, description};
+    m_failure = {kind, detail};
 }
 
 namespace {
@@ -74,24 +74,24 @@ bool QtSerialPortAdapter::open()
     if (!m_port.open(QIODevice::ReadWrite)) {
         switch (m_port.error()) {
         case QSerialPort::DeviceNotFoundError:
-            fail(kErrPortNotFound, QStringLiteral("%1: no such device").arg(name));
+            fail(FailureKind::PortMissing, QStringLiteral("%1: no such device").arg(name));
             break;
         case QSerialPort::PermissionError:
             if (QFileInfo::exists(name) && !QFileInfo(name).isWritable())
-                fail(kErrPortPermission,
+                fail(FailureKind::PortDenied,
                      QStringLiteral("%1: permission denied (add the user to the dialout group)").arg(name));
             else
-                fail(kErrPortInUse, QStringLiteral("%1: in use by another program").arg(name));
+                fail(FailureKind::PortInUse, QStringLiteral("%1: in use by another program").arg(name));
             break;
         default:
-            fail(kErrPortIo, QStringLiteral("%1: %2").arg(name, m_port.errorString()));
+            fail(FailureKind::PortIo, QStringLiteral("%1: %2").arg(name, m_port.errorString()));
             break;
         }
         m_port.clearError();
         return false;
     }
     if (!applySettings(m_port, m_settings)) {
-        fail(kErrPortSettings,
+        fail(FailureKind::PortSettings,
              QStringLiteral("%1: cannot set %2: %3").arg(name, m_settings.toString(), m_port.errorString()));
         m_port.close();
         return false;
@@ -113,7 +113,7 @@ void QtSerialPortAdapter::close()
         ::tcdrain(m_port.handle());
 #endif
     m_port.close();
-    fail(kErrPortNotOpen, QStringLiteral("%1: the port was closed").arg(portName()));
+    fail(FailureKind::PortClosed, QStringLiteral("%1: the port was closed").arg(portName()));
 }
 
 bool QtSerialPortAdapter::isOpen() const { return m_port.isOpen(); }
@@ -141,11 +141,11 @@ QByteArray QtSerialPortAdapter::readAll()
 bool QtSerialPortAdapter::write(const QByteArray &bytes)
 {
     if (!m_port.isOpen()) {
-        fail(kErrPortNotOpen, QStringLiteral("%1: the port is not open").arg(portName()));
+        fail(FailureKind::PortClosed, QStringLiteral("%1: the port is not open").arg(portName()));
         return false;
     }
     if (m_port.write(bytes) != bytes.size()) {
-        fail(kErrPortIo, QStringLiteral("%1: write failed: %2").arg(portName(), m_port.errorString()));
+        fail(FailureKind::PortIo, QStringLiteral("%1: write failed: %2").arg(portName(), m_port.errorString()));
         return false;
     }
     m_port.flush(); // hand the bytes to the driver now, not at the next event-loop pass
@@ -154,14 +154,14 @@ bool QtSerialPortAdapter::write(const QByteArray &bytes)
     return m_port.isOpen();
 }
 
-PortFailure QtSerialPortAdapter::lastError() const { return m_failure; }
+Failure QtSerialPortAdapter::lastError() const { return m_failure; }
 
 void QtSerialPortAdapter::onError(QSerialPort::SerialPortError error)
 {
     // A pulled USB adapter or a pseudo-terminal whose far end closed: Qt keeps
     // reporting the error on every notification, so close on the first one.
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
-        fail(kErrPortIo, QStringLiteral("%1: the device went away").arg(portName()));
+        fail(FailureKind::PortIo, QStringLiteral("%1: the device went away").arg(portName()));
         m_port.clearError();
         if (m_port.isOpen())
             m_port.close();

@@ -27,7 +27,7 @@ public:
     qint64 bytesAvailable() override;
     QByteArray readAll() override;
     bool write(const QByteArray &bytes) override;
-    PortFailure lastError() const override;
+    Failure lastError() const override;
     bool waitForBytes(qint64 msecs) override;
     qint64 now() const override;
     void interrupt() override;
@@ -38,12 +38,12 @@ signals:
 private:
     void onError(QSerialPort::SerialPortError error);
     void pull();
-    void fail(int number, const QString &description);
+    void fail(FailureKind kind, const QString &detail);
 
     QSerialPort m_port;
     QString m_name;
     LineSettings m_settings = kTerminalLine;
-    PortFailure m_failure;
+    Failure m_failure;
     QElapsedTimer m_clock;
     bool m_interrupted = false;
 };

@@ -3,28 +3,13 @@
 // fake one in virtual time.
 #pragma once
 
+#include "Failure.h"
 #include "LineSettings.h"
 
 #include <QByteArray>
 #include <QString>
 
 namespace vx {
-
-// A failure of the port layer: a number and a description that names the cause.
-struct PortFailure {
-    int number = 0;
-    QString description;
-};
-
-// Numbers of port failures; the holders show them as the title of a report.
-enum PortFailureNumber : int {
-    kErrPortNotFound = 8002,     // no such device
-    kErrPortInUse = 8005,        // held by another program
-    kErrPortPermission = 8006,   // no right to open it
-    kErrPortSettings = 8010,     // line settings rejected
-    kErrPortIo = 8015,           // a write or read failed, the device went away
-    kErrPortNotOpen = 8012,      // operation on a closed port
-};
 
 class SerialPort {
 public:
@@ -54,7 +39,8 @@ public:
     // Queue the whole array for sending; false (and lastError()) on failure.
     virtual bool write(const QByteArray &bytes) = 0;
 
-    virtual PortFailure lastError() const = 0;
+    // Why the last open() or write() failed, or why the port closed.
+    virtual Failure lastError() const = 0;
 
     // Wait without spinning until bytes wait, the port closes, interrupt() is
     // called or msecs have passed. Pending events of the program are served

@@ -86,24 +86,18 @@ SerialPort &ucVX300_500::Port() { return *comm; }
 
 // ---- failures ---------------------------------------------------------------
 
-void ucVX300_500::Report(const RuntimeError &i_error)
+void ucVX300_500::Report(const Failure &i_failure)
 {
     if (m_errorHandler)
-        m_errorHandler(i_error);
+        m_errorHandler(i_failure);
     else
-        qWarning().noquote() << i_error.number << i_error.description;
+        qWarning().noquote() << i_failure.number() << describe(i_failure);
 }
 
-void ucVX300_500::ReportPort(const PortFailure &i_failure)
-{
-    // Reports of the reader station queries keep the program's own title.
-    Report({i_failure.number, i_failure.description, !m_bStationQuery});
-}
-
-void ucVX300_500::InvalidData(const QString &i_sWhat, int i_iNumber)
+void ucVX300_500::InvalidData(FailureKind i_kind, const QString &i_sWhat)
 {
     m_lErrCode = VX_ERR_INVALID_DATA;
-    Report({i_iNumber, i_sWhat, true});
+    Report({i_kind, i_sWhat});
 }
 
 // ---- the line -------------------------------------------------------------
@@ -115,7 +109,7 @@ bool ucVX300_500::EnsureOpen()
     if (comm->open())
         return true;
     m_lErrCode = VX_ERR_PORT_NOT_OPEN;
-    ReportPort(comm->lastError());
+    Report(comm->lastError());
     return false;
 }
 
@@ -123,10 +117,10 @@ bool ucVX300_500::Write(const QByteArray &i_bytes)
 {
     if (comm->write(i_bytes))
         return true;
-    const PortFailure failure = comm->lastError();
+    const Failure failure = comm->lastError();
     comm->close();
     m_lErrCode = VX_ERR_PORT_NOT_OPEN;
-    ReportPort(failure);
+    Report(failure);
     return false;
 }
 
@@ -181,7 +175,7 @@ void ucVX300_500::WaitByte(char i_cExpected, qint32 i_lWrongCode)
     switch (Delay(polls)) {
     case Wake::Closed:
         m_lErrCode = VX_ERR_PORT_NOT_OPEN;
-        ReportPort(comm->lastError());
+        Report(comm->lastError());
         return;
     case Wake::Silence:
         m_lErrCode = VX_ERR_TIMEOUT;
@@ -214,7 +208,7 @@ void ucVX300_500::ReceiveFrame(QString &o_sData)
         switch (Delay(polls)) {
         case Wake::Closed:
             m_lErrCode = VX_ERR_PORT_NOT_OPEN;
-            ReportPort(comm->lastError());
+            Report(comm->lastError());
             return;
         case Wake::Silence:
             m_lErrCode = VX_ERR_TIMEOUT;
@@ -320,7 +314,7 @@ void ucVX300_500::SetTime(qint16 i_iID, const QDateTime &i_dt)
 {
     // The terminal keeps no time zone: it gets the fields as they are given.
     if (!i_dt.isValid()) {
-        InvalidData(QStringLiteral("Type mismatch: no valid date and time to set"), kErrTypeMismatch);
+        InvalidData(FailureKind::BadData, QStringLiteral("Type mismatch: no valid date and time to set"));
         return;
     }
     SetExchange(i_iID, 'S', i_dt.toString(QStringLiteral("yyyyMMddHHmmss")));
@@ -340,9 +334,9 @@ void ucVX300_500::GetTime(qint16 i_iID, QDateTime &o_dt)
     const QDate date = allDigits ? QDate(field(0, 4), field(4, 2), field(6, 2)) : QDate();
     const QTime time = allDigits ? QTime(field(8, 2), field(10, 2), field(12, 2)) : QTime();
     if (!date.isValid() || !time.isValid()) {
-        InvalidData(QStringLiteral("Type mismatch: the terminal's clock reads \"%1\", which is no valid date and time")
-                        .arg(data),
-                    kErrTypeMismatch);
+        InvalidData(FailureKind::BadData,
+                    QStringLiteral("Type mismatch: the terminal's clock reads \"%1\", which is no valid date and time")
+                        .arg(data));
         return;
     }
     QDateTime when(date, time);
@@ -358,8 +352,8 @@ void ucVX300_500::QueryCount(qint16 i_iID, char i_cLetter, const char *i_sWhat, 
         return;
     const auto count = toInt16(leadingNumber(data));
     if (!count) {
-        InvalidData(QStringLiteral("Overflow: the %1 \"%2\" is out of range").arg(QLatin1String(i_sWhat), data),
-                    kErrOverflow);
+        InvalidData(FailureKind::Overflow,
+                    QStringLiteral("Overflow: the %1 \"%2\" is out of range").arg(QLatin1String(i_sWhat), data));
         return;
     }
     o_iCount = *count;
@@ -382,7 +376,7 @@ void ucVX300_500::GetID(qint16 i_iID, qint16 &o_iID)
         return;
     const auto id = toInt16(leadingNumber(QStringLiteral("&H") + data));
     if (!id) {
-        InvalidData(QStringLiteral("Overflow: the machine number \"%1\" is out of range").arg(data), kErrOverflow);
+        InvalidData(FailureKind::Overflow, QStringLiteral("Overflow: the machine number \"%1\" is out of range").arg(data));
         return;
     }
     o_iID = *id;
@@ -443,13 +437,12 @@ void ucVX300_500::GetTagCode(QString &o_sData) { StreamItem(o_sData); }
 void ucVX300_500::StationQuery(char i_cLetter, QString &o_sData)
 {
     const QByteArray request = stationRequest(i_cLetter);
-    m_bStationQuery = true;
     if (comm->isOpen())
         comm->close();
     comm->setSettings(kStationLine);
     if (!comm->open()) {
         m_lErrCode = VX_ERR_PORT_NOT_OPEN;
-        ReportPort(comm->lastError());
+        Report(comm->lastError());
     } else {
         comm->readAll();
         if (Write(request)) {
@@ -462,7 +455,6 @@ void ucVX300_500::StationQuery(char i_cLetter, QString &o_sData)
     // Whatever happened, the terminals' line settings come back.
     comm->close();
     comm->setSettings(kTerminalLine);
-    m_bStationQuery = false;
 }
 
 void ucVX300_500::DS90_GetVersion(QString &o_sVersion) { StationQuery('V', o_sVersion); }

@@ -8,6 +8,7 @@
 // holder installs; the link itself never shows anything.
 #pragma once
 
+#include "Failure.h"
 #include "PortNames.h"
 #include "SerialPort.h"
 #include "Status.h"
@@ -20,19 +21,8 @@
 
 namespace vx {
 
-// A run-time failure as the holder of the link is told of it.
-struct RuntimeError {
-    int number = 0;
-    QString description;
-    bool numberAsTitle = true;   // false: the report keeps the program's own title
-};
-using ErrorHandler = std::function<void(const RuntimeError &)>;
-
-// Numbers of run-time failures that are not the port's own.
-enum RuntimeErrorNumber : int {
-    kErrOverflow = 6,
-    kErrTypeMismatch = 13,
-};
+// Where the link's run-time failures go.
+using ErrorHandler = std::function<void(const Failure &)>;
 
 // Reply budgets (Timeout) the holders use: terminal commands, station queries.
 constexpr qint32 kTerminalTimeoutMs = 2000;
@@ -104,8 +94,7 @@ private:
     bool EnsureOpen();
     qint32 PollBudget() const;
     Wake Delay(qint32 &io_lPolls);
-    void Report(const vx::RuntimeError &i_error);
-    void ReportPort(const vx::PortFailure &i_failure);
+    void Report(const vx::Failure &i_failure);
     bool Write(const QByteArray &i_bytes);
 
     bool SendCommand(qint16 i_iID, char i_cLetter);
@@ -125,7 +114,7 @@ private:
     void ConfirmedCommand(qint16 i_iID, char i_cLetter);
     void StreamItem(QString &o_sData);
     void StationQuery(char i_cLetter, QString &o_sData);
-    void InvalidData(const QString &i_sWhat, int i_iNumber);
+    void InvalidData(vx::FailureKind i_kind, const QString &i_sWhat);
 
     std::unique_ptr<vx::SerialPort> comm;
     vx::PortResolver m_resolver = vx::defaultCommPort;
@@ -134,5 +123,4 @@ private:
     qint32 m_lTimeout = 3000;
     vx::ErrorHandler m_errorHandler;
     bool m_bAborted = false;
-    bool m_bStationQuery = false;
 };

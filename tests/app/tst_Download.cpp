@@ -185,16 +185,16 @@ private slots:
             t.click(box);
         t.model.setRecords({"1,a", "2,b"});
         QByteArray onDiskAtSync;
-        t.w->setSyncDataFile([&](DataFile &f) -> std::optional<AppError> {
+        t.w->setSyncDataFile([&](DataFile &) -> std::optional<Failure> {
             onDiskAtSync = fileBytes(file);
-            return AppError{kErrDeviceIo, f.path() + ": Input/output error"};
+            return Failure{FailureKind::FileIo, file + ": Input/output error"};
         });
         t.press(frmMain::kCmdDownload);
         QCOMPARE(onDiskAtSync, QByteArray("1,a\r\n2,b\r\n"));
         QVERIFY(t.commandsSent() == "I" && t.model.records().size() == 2 && t.lines() == (QStringList{"1,a", "2,b"}));
         QCOMPARE(t.world.dialogs.asked.value(0).title + " " + t.world.dialogs.texts().join(""), "57 " + file + ": Input/output error");
         QVERIFY(t.state("lblProgress") == "Download stopped after 2 records" && t.idle());
-        t.w->setSyncDataFile([](DataFile &) { return std::optional<AppError>(); });
+        t.w->setSyncDataFile([](DataFile &) { return std::optional<Failure>(); });
         t.press(frmMain::kCmdDownload);
         QVERIFY(fileBytes(file) == "1,a\r\n2,b\r\n1,a\r\n2,b\r\n" && t.model.records().isEmpty());
     }

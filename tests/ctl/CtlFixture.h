@@ -34,7 +34,7 @@ public:
     qint64 bytesAvailable() override { return m_port.bytesAvailable(); }
     QByteArray readAll() override { return m_port.readAll(); }
     bool write(const QByteArray &bytes) override { return m_port.write(bytes); }
-    PortFailure lastError() const override { return m_port.lastError(); }
+    Failure lastError() const override { return m_port.lastError(); }
     bool waitForBytes(qint64 msecs) override { return m_port.waitForBytes(msecs); }
     qint64 now() const override { return m_port.now(); }
     void interrupt() override { m_port.interrupt(); }

@@ -31,7 +31,7 @@ TEST(DataFile, RecordsNeverGlueOntoAPartialLine)
         if (before)
             ASSERT_TRUE(writeFileBytes(path, before));
         DataFile file;
-        ASSERT_TRUE(file.openAppend(path)) << qPrintable(file.errorString());
+        ASSERT_TRUE(file.openAppend(path)) << qPrintable(file.failure().detail);
         EXPECT_TRUE(file.isRegularFile());
         EXPECT_TRUE(file.writeLine("0001,A") && file.writeLine("B") && file.sync());
         file.close();
@@ -52,11 +52,11 @@ TEST(DataFile, AFailedLineLeavesNothingOfItself)
         setrlimit(RLIMIT_FSIZE, &limit);
         DataFile file;
         const bool ok = file.openAppend(path) && file.writeLine("0001,A") && !file.writeLine("0002,B");
-        _exit(ok && file.errorString() == path + ": File too large" ? file.errorNumber() : 0);
+        _exit(ok && file.failure().detail == path + ": File too large" ? 3 : 0);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_EQ(WEXITSTATUS(status), EFBIG);
+    EXPECT_EQ(WEXITSTATUS(status), 3);
     EXPECT_EQ(fileBytes(path), "X\r\n0001,A\r\n");
 }
 
@@ -67,8 +67,8 @@ TEST(DataFile, PipesDevicesAndFoldersAreToldApart)
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     DataFile file;
     EXPECT_FALSE(file.openAppend(fifo)); // at once: nobody reads from it
-    EXPECT_EQ(file.errorNumber(), ENXIO);
-    EXPECT_EQ(file.errorString(), fifo + ": no program reads from this pipe");
+    EXPECT_EQ(file.failure().kind, FailureKind::FileAccess);
+    EXPECT_EQ(file.failure().detail, fifo + ": no program reads from this pipe");
     const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
     ASSERT_TRUE(file.openAppend(fifo));
     EXPECT_FALSE(file.isRegularFile());
@@ -79,10 +79,10 @@ TEST(DataFile, PipesDevicesAndFoldersAreToldApart)
     ::close(reader);
 
     EXPECT_FALSE(file.openAppend(dir.path()));
-    EXPECT_EQ(file.errorString(), dir.path() + ": Is a directory");
+    EXPECT_EQ(file.failure().detail, dir.path() + ": Is a directory");
     ASSERT_TRUE(file.openAppend("/dev/full"));
     EXPECT_FALSE(file.isRegularFile());
     EXPECT_FALSE(file.writeLine("0001,A"));
-    EXPECT_EQ(file.errorNumber(), ENOSPC);
-    EXPECT_EQ(file.errorString(), "/dev/full: No space left on device");
+    EXPECT_EQ(file.failure().kind, FailureKind::DiskFull);
+    EXPECT_EQ(file.failure().detail, "/dev/full: No space left on device");
 }

@@ -34,13 +34,13 @@ struct Rig {
         port = owned.get();
         vx = std::make_unique<ucVX300_500>(std::move(owned));
         vx->SetPortName(QStringLiteral("/dev/fake0"));
-        vx->SetErrorHandler([this](const RuntimeError &e) { reports.append(e); });
+        vx->SetErrorHandler([this](const Failure &e) { reports.append(e); });
         vx->Timeout(timeout);
     }
     ScriptDevice device;
     FakePort *port = nullptr;
     std::unique_ptr<ucVX300_500> vx;
-    QList<RuntimeError> reports;
+    QList<Failure> reports;
 };
 
 Op number(Query q) { return [q](ucVX300_500 &vx) { qint16 n = -9; (vx.*q)(0, n); return QString::number(n); }; }
@@ -235,13 +235,13 @@ TEST(Link, AFailedWriteClosesThePortAndDeliversNothing)
 {
     Rig rig({in(F("0001,A")), kAck});
     rig.vx->BeginDownload(0);
-    rig.port->failWrite({kErrPortIo, "write failed"}); // the ACK of the record
+    rig.port->failWrite({FailureKind::PortIo, "write failed"}); // the ACK of the record
     QString data = "old";
     rig.vx->GetRecord(data);
     EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_PORT_NOT_OPEN);
     EXPECT_EQ(data, "old"); // the terminal still holds it
     ASSERT_EQ(rig.reports.size(), 1);
-    EXPECT_EQ(rig.reports[0].number, kErrPortIo);
+    EXPECT_EQ(rig.reports[0].kind, FailureKind::PortIo);
     EXPECT_FALSE(rig.port->isOpen());
     // Stream calls do not open the port; the next command does.
     rig.vx->GetRecord(data);
@@ -254,7 +254,7 @@ TEST(Link, AFailedWriteClosesThePortAndDeliversNothing)
 
     // Without a handler a failure goes to the warning log.
     rig.vx->SetErrorHandler({});
-    rig.port->failOpen({kErrPortNotFound, "/dev/fake0: no such device"});
+    rig.port->failOpen({FailureKind::PortMissing, "/dev/fake0: no such device"});
     rig.vx->Disconnect();
     const auto previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
         g_warnings << text;

@@ -1,5 +1,6 @@
 // Value functions without I/O: frames, status texts, numbers, line settings,
 // port names.
+#include "Failure.h"
 #include "Frame.h"
 #include "LineSettings.h"
 #include "Numbers.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 
 using namespace vx;
@@ -30,6 +32,30 @@ TEST(Values, Frames)
         all.append(static_cast<char>(i));
     EXPECT_EQ(toLine(fromLine(all)), all);
     EXPECT_EQ(fromLine("\xE9"), QString(QChar(0xE9)));
+}
+
+TEST(Values, FailureNumbersAndTexts)
+{
+    using K = FailureKind;
+    const QList<std::tuple<K, int, const char *>> kinds = {
+        {K::PortMissing, 8002, "No such device"}, {K::PortInUse, 8005, "The port is in use by another program"},
+        {K::PortDenied, 8006, "Permission denied"}, {K::PortSettings, 8010, "The line settings were refused"},
+        {K::PortClosed, 8012, "The port is not open"}, {K::PortIo, 8015, "Device I/O error"},
+        {K::Overflow, 6, "Overflow"}, {K::BadData, 13, "Type mismatch"}, {K::FileIo, 57, "Device I/O error"},
+        {K::DiskFull, 61, "Disk full"}, {K::FileDenied, 70, "Permission denied"}, {K::PathNotFound, 76, "Path not found"},
+        {K::FileAccess, 75, "Path/File access error"}, {K::OutOfMemory, 7, "Out of memory"},
+        {K::Internal, 51, "Internal error"}};
+    for (const auto &[kind, number, text] : kinds) {
+        EXPECT_EQ(Failure{kind}.number(), number);
+        EXPECT_EQ(describe({kind}), text);
+        EXPECT_EQ(describe({kind, "/dev/x: gone"}), "/dev/x: gone");
+    }
+    const QList<std::pair<int, K>> files = {
+        {ENOSPC, K::DiskFull}, {EDQUOT, K::DiskFull}, {ENOENT, K::PathNotFound}, {ENOTDIR, K::PathNotFound},
+        {EACCES, K::FileDenied}, {EPERM, K::FileDenied}, {EROFS, K::FileDenied}, {EIO, K::FileIo},
+        {EISDIR, K::FileAccess}, {0, K::FileAccess}};
+    for (const auto &[systemError, kind] : files)
+        EXPECT_EQ(fileFailureKind(systemError), kind) << systemError;
 }
 
 TEST(Values, StatusTexts)
@@ -71,7 +97,7 @@ TEST(Values, SixteenBitRoundingAndHexFields)
     const QList<std::pair<const char *, qint64>> fields = {
         {"00FF", 255}, {"00ff", 255}, {"FFFF", -1}, {"8000", -32768}, {"10000", 65536}, {"7FFFFFFF", 2147483647},
         {"80000000", -2147483648LL}, {"0000FFFF", -1}, {" 1 F ", 31}, {"1G", 1}, {"", 0}, {"xyz", 0},
-        {"000000001", 1}, {"100000000", 99999}};
+        {"000000001", 1}, {"100000000", 99999}, {"Aa0fF", 0xAA0FF}};
     for (const auto &[field, expected] : fields)
         EXPECT_EQ(hexFieldValue(field).value_or(99999), expected) << field;
 }

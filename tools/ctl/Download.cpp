@@ -112,8 +112,8 @@ Exit runDownload(Session &s)
                          .arg(counter.count() + 1));
         if (!output.writeLine(vx::convertFirstField(record))) {
             counter.finish();
-            io.error(output.errorString());
-            return Exit::System;
+            io.error(vx::describe(output.failure()));
+            return exitFor(output.failure().kind);
         }
         counter.tick();
     }
@@ -126,8 +126,8 @@ Exit runDownload(Session &s)
         return s.outcome();
     }
     if (!output.sync()) {
-        io.error(output.errorString());
-        return Exit::System;
+        io.error(vx::describe(output.failure()));
+        return exitFor(output.failure().kind);
     }
     return runAutomation(s, counter.count());
 }

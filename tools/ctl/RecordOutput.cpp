@@ -24,16 +24,16 @@ Exit RecordOutput::open(const QString &path, bool storedCopy)
         if (storedCopy && info.exists() && !info.isFile())
             return refuse();
         if (!m_file.openAppend(path)) {
-            m_io.error(m_file.errorString());
-            return Exit::System;
+            m_io.error(vx::describe(m_file.failure()));
+            return exitFor(m_file.failure().kind);
         }
     }
     return storedCopy && !isRegularFile() ? refuse() : Exit::Ok;
 }
 
-bool RecordOutput::failOut(const QString &cause)
+bool RecordOutput::failOut(vx::FailureKind kind, const QString &cause)
 {
-    m_error = QStringLiteral("standard output: ") + cause;
+    m_failure = {kind, QStringLiteral("standard output: ") + cause};
     return false;
 }
 
@@ -42,14 +42,14 @@ bool RecordOutput::writeLine(const QString &text)
     if (m_file.isOpen()) {
         if (m_file.writeLine(text))
             return true;
-        m_error = m_file.errorString();
+        m_failure = m_file.failure();
         return false;
     }
     const QByteArray line = vx::dataFileLine(m_io.outIsTerminal ? shownOnTerminal(text) : text);
     if (m_io.out->write(line) != line.size())
-        return failOut(m_io.out->errorString());
+        return failOut(vx::FailureKind::FileAccess, m_io.out->errorString());
     if (auto *f = qobject_cast<QFileDevice *>(m_io.out); f && !f->flush())
-        return failOut(f->errorString());
+        return failOut(vx::FailureKind::FileAccess, f->errorString());
     return true;
 }
 
@@ -58,14 +58,16 @@ bool RecordOutput::sync()
     if (m_file.isOpen()) {
         if (m_file.sync())
             return true;
-        m_error = m_file.errorString();
+        m_failure = m_file.failure();
         return false;
     }
     auto *f = qobject_cast<QFileDevice *>(m_io.out);
     if (f && !f->flush())
-        return failOut(f->errorString());
-    if (f && m_io.outIsRegularFile && ::fsync(f->handle()) != 0)
-        return failOut(QString::fromLocal8Bit(std::strerror(errno)));
+        return failOut(vx::FailureKind::FileAccess, f->errorString());
+    if (f && m_io.outIsRegularFile && ::fsync(f->handle()) != 0) {
+        const int systemError = errno;
+        return failOut(vx::fileFailureKind(systemError), QString::fromLocal8Bit(std::strerror(systemError)));
+    }
     return true;
 }
 

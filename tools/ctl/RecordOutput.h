@@ -21,16 +21,17 @@ public:
     // Everything written is on the disk (a pipe or a terminal needs no more
     // than a flush).
     bool sync();
-    QString errorString() const { return m_error; }
+    // Why the last writeLine() or sync() failed.
+    vx::Failure failure() const { return m_failure; }
     bool toStandardOutput() const { return !m_file.isOpen(); }
 
 private:
     bool isRegularFile() const { return m_file.isOpen() ? m_file.isRegularFile() : m_io.outIsRegularFile; }
-    bool failOut(const QString &cause);
+    bool failOut(vx::FailureKind kind, const QString &cause);
 
     Io &m_io;
     vx::DataFile m_file;
-    QString m_error;
+    vx::Failure m_failure;
 };
 
 } // namespace vx::ctl

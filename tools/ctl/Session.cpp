@@ -5,13 +5,6 @@
 
 namespace vx::ctl {
 
-namespace {
-bool isPortFailure(int number)
-{
-    return number >= vx::kErrPortNotFound && number <= vx::kErrPortIo;
-}
-} // namespace
-
 Session::Session(const Invocation &invocation, Io &io, PortFactory factory)
     : m_inv(invocation), m_io(io), m_factory(std::move(factory))
 {
@@ -46,7 +39,7 @@ bool Session::connect()
     if (m_inv.trace)
         port = std::make_unique<TracePort>(std::move(port), [this](const QString &line) { m_io.note(line); });
     m_link = std::make_unique<ucVX300_500>(std::move(port));
-    m_link->SetErrorHandler([this](const vx::RuntimeError &e) { onRuntimeError(e); });
+    m_link->SetErrorHandler([this](const vx::Failure &f) { onFailure(f); });
     if (comPort)
         m_link->SetPortResolver([this](int number) { return m_settings.device(number); });
     m_link->SetPortName(name);
@@ -54,10 +47,10 @@ bool Session::connect()
     return true;
 }
 
-void Session::onRuntimeError(const vx::RuntimeError &error)
+void Session::onFailure(const vx::Failure &failure)
 {
-    m_io.error(error.description);
-    if (isPortFailure(error.number))
+    m_io.error(vx::describe(failure));
+    if (exitFor(failure.kind) == Exit::System)
         m_systemFailed = true;
 }
 

@@ -38,7 +38,8 @@ public:
     bool connect();
     ucVX300_500 &link() { return *m_link; }
 
-    // True once the port (or a write to it) has failed: nothing more can be done.
+    // True once a failure that ends the run with System was reported (the
+    // port, or a write to it): nothing more can be done.
     bool systemFailed() const { return m_systemFailed; }
 
     // The outcome of the last operation: System after a port failure; the
@@ -47,7 +48,7 @@ public:
     Exit outcome(const QString &what = {});
 
 private:
-    void onRuntimeError(const vx::RuntimeError &error);
+    void onFailure(const vx::Failure &failure);
 
     const Invocation &m_inv;
     Io &m_io;

@@ -128,8 +128,8 @@ Exit tagsDownload(Session &s)
         if (s.systemFailed() || vx.ErrCode() != vx::VX_SUCCESS)
             break;
         if (!output.writeLine(code)) {
-            io.error(output.errorString());
-            return Exit::System;
+            io.error(vx::describe(output.failure()));
+            return exitFor(output.failure().kind);
         }
         ++count;
     }
@@ -137,8 +137,8 @@ Exit tagsDownload(Session &s)
     if (s.systemFailed())
         return Exit::System;
     if (!output.sync()) {
-        io.error(output.errorString());
-        return Exit::System;
+        io.error(vx::describe(output.failure()));
+        return exitFor(output.failure().kind);
     }
     return vx.ErrCode() == vx::VX_END_OF_STREAM ? Exit::Ok : s.outcome(QStringLiteral("tags download"));
 }

@@ -24,7 +24,7 @@ public:
     qint64 bytesAvailable() override { return m_inner->bytesAvailable(); }
     QByteArray readAll() override;
     bool write(const QByteArray &bytes) override;
-    vx::PortFailure lastError() const override { return m_inner->lastError(); }
+    vx::Failure lastError() const override { return m_inner->lastError(); }
     bool waitForBytes(qint64 msecs) override { return m_inner->waitForBytes(msecs); }
     qint64 now() const override { return m_inner->now(); }
     void interrupt() override { m_inner->interrupt(); }

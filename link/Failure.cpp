@@ -1,0 +1,75 @@
+#include "Failure.h"
+
+#include <cerrno>
+
+namespace vx {
+
+int Failure::number() const
+{
+    switch (kind) {
+    case FailureKind::PortMissing: return 8002;
+    case FailureKind::PortInUse: return 8005;
+    case FailureKind::PortDenied: return 8006;
+    case FailureKind::PortSettings: return 8010;
+    case FailureKind::PortClosed: return 8012;
+    case FailureKind::PortIo: return 8015;
+    case FailureKind::Overflow: return 6;
+    case FailureKind::BadData: return 13;
+    case FailureKind::FileIo: return 57;
+    case FailureKind::DiskFull: return 61;
+    case FailureKind::FileDenied: return 70;
+    case FailureKind::PathNotFound: return 76;
+    case FailureKind::FileAccess: return 75;
+    case FailureKind::OutOfMemory: return 7;
+    case FailureKind::Internal: return 51;
+    }
+    return 51;
+}
+
+QString describe(const Failure &failure)
+{
+    if (!failure.detail.isEmpty())
+        return failure.detail;
+    switch (failure.kind) {
+    case FailureKind::PortMissing: return QStringLiteral("No such device");
+    case FailureKind::PortInUse: return QStringLiteral("The port is in use by another program");
+    case FailureKind::PortDenied: return QStringLiteral("Permission denied");
+    case FailureKind::PortSettings: return QStringLiteral("The line settings were refused");
+    case FailureKind::PortClosed: return QStringLiteral("The port is not open");
+    case FailureKind::PortIo: return QStringLiteral("Device I/O error");
+    case FailureKind::Overflow: return QStringLiteral("Overflow");
+    case FailureKind::BadData: return QStringLiteral("Type mismatch");
+    case FailureKind::FileIo: return QStringLiteral("Device I/O error");
+    case FailureKind::DiskFull: return QStringLiteral("Disk full");
+    case FailureKind::FileDenied: return QStringLiteral("Permission denied");
+    case FailureKind::PathNotFound: return QStringLiteral("Path not found");
+    case FailureKind::FileAccess: return QStringLiteral("Path/File access error");
+    case FailureKind::OutOfMemory: return QStringLiteral("Out of memory");
+    case FailureKind::Internal: return QStringLiteral("Internal error");
+    }
+    return QStringLiteral("Internal error");
+}
+
+FailureKind fileFailureKind(int systemError)
+{
+    switch (systemError) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return FailureKind::DiskFull;
+    case ENOENT:
+    case ENOTDIR:
+        return FailureKind::PathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return FailureKind::FileDenied;
+    case EIO:
+        return FailureKind::FileIo;
+    default:
+        return FailureKind::FileAccess;
+    }
+}
+
+} // namespace vx
