@@ -34,7 +34,6 @@ public:
     // True when the open file is a regular file, the only kind whose lines
     // sync() can put on a disk.
     bool isRegularFile() const { return m_regular; }
-    QString path() const { return m_path; }
     // The last failure; its detail reads "PATH: cause" with the system's
     // words for the cause.
     Failure failure() const { return m_failure; }

@@ -1,6 +1,7 @@
 // Number reading shared by the link, the monitor and the command-line tool:
-// the classic lenient reading of a number at the start of a text, the strict
-// reading of a whole text, and rounding to a 16-bit machine value.
+// a lenient reading that takes whatever number a text starts with (blanks
+// ignored, no digits giving 0), the strict reading of a whole text, and
+// rounding to a 16-bit machine value.
 #pragma once
 
 #include <QString>

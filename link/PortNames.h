@@ -28,14 +28,3 @@ QString mappedCommPort(int number, const QString &stored);
 
 } // namespace vx
 
-namespace vx {
-
-// The mapping stored in the user's settings file, read on every call. Kept
-// only until the window and the tool read the mapping through their own
-// settings; defined in the vxsettings library, never used by the link.
-[[deprecated("read portMapKey() from the settings and use mappedCommPort()")]]
-QString resolveCommPort(int number);
-[[deprecated("use commNumber() and a PortResolver")]]
-QString resolvePortName(const QString &name);
-
-} // namespace vx

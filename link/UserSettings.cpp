@@ -1,7 +1,5 @@
 #include "UserSettings.h"
 
-#include "PortNames.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,19 +19,6 @@ std::unique_ptr<QSettings> openUserSettings()
             file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
     return settings;
-}
-
-QString resolveCommPort(int number)
-{
-    return mappedCommPort(number, openUserSettings()->value(portMapKey(number)).toString());
-}
-
-QString resolvePortName(const QString &name)
-{
-    const auto number = commNumber(name);
-    if (!number)
-        return name;
-    return mappedCommPort(*number, openUserSettings()->value(portMapKey(*number)).toString());
 }
 
 } // namespace vx

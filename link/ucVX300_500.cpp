@@ -23,7 +23,7 @@ ucVX300_500::ucVX300_500(std::unique_ptr<SerialPort> port, QObject *parent)
     : QObject(parent), comm(std::move(port))
 {
     comm->setSettings(kTerminalLine);
-    comm->setPortName(m_resolver(m_iCommPort));
+    comm->setPortName(m_resolver(1)); // COM1 until the holder picks a port
 }
 
 ucVX300_500::~ucVX300_500()
@@ -33,14 +33,11 @@ ucVX300_500::~ucVX300_500()
 
 // ---- properties -----------------------------------------------------------
 
-qint16 ucVX300_500::CommPort() const { return m_iCommPort; }
-
 void ucVX300_500::CommPort(qint16 i_iCommPort)
 {
-    m_iCommPort = i_iCommPort;
     if (comm->isOpen())
         comm->close();
-    comm->setPortName(m_resolver(m_iCommPort));
+    comm->setPortName(m_resolver(i_iCommPort));
 }
 
 qint32 ucVX300_500::Timeout() const { return m_lTimeout; }

@@ -40,7 +40,6 @@ public:
     explicit ucVX300_500(std::unique_ptr<vx::SerialPort> port, QObject *parent = nullptr);
     ~ucVX300_500() override;
 
-    qint16 CommPort() const;
     void CommPort(qint16 i_iCommPort);
     qint32 Timeout() const;
     void Timeout(qint32 i_lTimeout);
@@ -118,7 +117,6 @@ private:
 
     std::unique_ptr<vx::SerialPort> comm;
     vx::PortResolver m_resolver = vx::defaultCommPort;
-    qint16 m_iCommPort = 1;
     qint32 m_lErrCode = 0;
     qint32 m_lTimeout = 3000;
     vx::ErrorHandler m_errorHandler;
