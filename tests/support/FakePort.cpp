@@ -21,7 +21,7 @@ bool FakePort::open()
 void FakePort::close()
 {
     if (m_open)
-        m_failure = {kErrPortNotOpen, QStringLiteral("%1: the port was closed").arg(m_name)};
+        m_failure = {FailureKind::PortClosed, QStringLiteral("%1: the port was closed").arg(m_name)};
     m_open = false;
     m_rx.clear();
 }
@@ -30,7 +30,7 @@ bool FakePort::write(const QByteArray &bytes)
 {
     if (!m_open || m_writeFailure) {
         m_failure = m_open ? *std::exchange(m_writeFailure, std::nullopt)
-                           : PortFailure{kErrPortNotOpen, QStringLiteral("the port is not open")};
+                           : Failure{FailureKind::PortClosed, QStringLiteral("the port is not open")};
         return false;
     }
     if (m_keepWrites)
@@ -42,7 +42,7 @@ bool FakePort::write(const QByteArray &bytes)
 
 void FakePort::pullCable()
 {
-    m_failure = {kErrPortIo, QStringLiteral("%1: the device went away").arg(m_name)};
+    m_failure = {FailureKind::PortIo, QStringLiteral("%1: the device went away").arg(m_name)};
     m_open = false;
     m_rx.clear();
 }

@@ -48,7 +48,7 @@ public:
     qint64 bytesAvailable() override { return m_open ? m_rx.size() : 0; }
     QByteArray readAll() override { return m_open ? std::exchange(m_rx, {}) : QByteArray(); }
     bool write(const QByteArray &bytes) override;
-    PortFailure lastError() const override { return m_failure; }
+    Failure lastError() const override { return m_failure; }
     bool waitForBytes(qint64 msecs) override;
     qint64 now() const override { return m_now; }
     void interrupt() override { m_interrupted = true; }
@@ -62,8 +62,8 @@ public:
     // The far end goes away: the port closes with an I/O failure.
     void pullCable();
     // The next open() or write() fails.
-    void failOpen(const PortFailure &failure) { m_openFailure = failure; }
-    void failWrite(const PortFailure &failure) { m_writeFailure = failure; }
+    void failOpen(const Failure &failure) { m_openFailure = failure; }
+    void failWrite(const Failure &failure) { m_writeFailure = failure; }
     // Serve Qt events on every wait (window tests).
     void setProcessEvents(bool on) { m_processEvents = on; }
     // Keep a log of every write (on by default; long benchmarks turn it off).
@@ -93,9 +93,9 @@ private:
     QByteArray m_rx;
     std::map<std::pair<qint64, qint64>, std::function<void()>> m_events; // (time, sequence) -> what happens
     QList<Written> m_writes;
-    PortFailure m_failure;
-    std::optional<PortFailure> m_openFailure;
-    std::optional<PortFailure> m_writeFailure;
+    Failure m_failure;
+    std::optional<Failure> m_openFailure;
+    std::optional<Failure> m_writeFailure;
     int m_openCount = 0;
 };
 
