@@ -16,48 +16,50 @@ using TextQuery = void (ucVX300_500::*)(qint16, QString &);
 using StationQuery = void (ucVX300_500::*)(QString &);
 using Order = void (ucVX300_500::*)(qint16);
 
-Exit printNumber(Session &s, NumberQuery query)
+// The outcome of the exchange just made; on success print() shows its result.
+template <typename Print>
+Exit outcome(Session &s, Print print)
+{
+    const Exit e = s.outcome();
+    if (e == Exit::Ok)
+        print();
+    return e;
+}
+
+template <NumberQuery Query>
+Exit printNumber(Session &s)
 {
     qint16 value = 0;
-    (s.link().*query)(s.id(), value);
-    const Exit e = s.outcome();
-    if (e == Exit::Ok)
-        s.io().print(QString::number(value));
-    return e;
+    (s.link().*Query)(s.id(), value);
+    return outcome(s, [&] { s.io().print(QString::number(value)); });
 }
 
-Exit printText(Session &s, TextQuery query)
+template <TextQuery Query>
+Exit printText(Session &s)
 {
     QString text;
-    (s.link().*query)(s.id(), text);
-    const Exit e = s.outcome();
-    if (e == Exit::Ok)
-        s.io().printDeviceText(text);
-    return e;
+    (s.link().*Query)(s.id(), text);
+    return outcome(s, [&] { s.io().printDeviceText(text); });
 }
 
-Exit printStationText(Session &s, StationQuery query)
+template <StationQuery Query>
+Exit printStationText(Session &s)
 {
     QString text;
-    (s.link().*query)(text);
-    const Exit e = s.outcome();
-    if (e == Exit::Ok)
-        s.io().printDeviceText(text);
-    return e;
+    (s.link().*Query)(text);
+    return outcome(s, [&] { s.io().printDeviceText(text); });
 }
 
 // "OK" once the terminal has confirmed.
 Exit done(Session &s)
 {
-    const Exit e = s.outcome();
-    if (e == Exit::Ok)
-        s.io().print(QStringLiteral("OK"));
-    return e;
+    return outcome(s, [&] { s.io().print(QStringLiteral("OK")); });
 }
 
-Exit order(Session &s, Order command)
+template <Order Command>
+Exit order(Session &s)
 {
-    (s.link().*command)(s.id());
+    (s.link().*Command)(s.id());
     return done(s);
 }
 
@@ -65,10 +67,7 @@ Exit printTime(Session &s)
 {
     QDateTime dt;
     s.link().GetTime(s.id(), dt);
-    const Exit e = s.outcome();
-    if (e == Exit::Ok)
-        s.io().print(dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    return e;
+    return outcome(s, [&] { s.io().print(dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))); });
 }
 
 // Asks on a terminal; without one only --yes clears.
@@ -88,7 +87,7 @@ Exit clear(Session &s)
             return Exit::Ok;
         }
     }
-    return order(s, &ucVX300_500::ClearData);
+    return order<&ucVX300_500::ClearData>(s);
 }
 
 constexpr qint32 kTerminal = vx::kTerminalTimeoutMs;
@@ -102,25 +101,20 @@ constexpr Command kCommands[] = {
          s.link().SetTime(s.id(), s.invocation().when.value_or(QDateTime::currentDateTime()));
          return done(s);
      }},
-    {"id", Arg::None, nullptr, 0, kTerminal, "print the machine number",
-     [](Session &s) { return printNumber(s, &ucVX300_500::GetID); }},
+    {"id", Arg::None, nullptr, 0, kTerminal, "print the machine number", printNumber<&ucVX300_500::GetID>},
     {"set-id", Arg::MachineNumber, "N", 0, kTerminal, "give the terminal the machine number N (0-255)",
      [](Session &s) {
          s.link().SetID(s.id(), s.invocation().newId);
          return done(s);
      }},
     {"count", Arg::None, nullptr, 0, kTerminal, "print the number of stored records",
-     [](Session &s) { return printNumber(s, &ucVX300_500::GetRecordCount); }},
-    {"version", Arg::None, nullptr, 0, kTerminal, "print the firmware version",
-     [](Session &s) { return printText(s, &ucVX300_500::GetVersion); }},
+     printNumber<&ucVX300_500::GetRecordCount>},
+    {"version", Arg::None, nullptr, 0, kTerminal, "print the firmware version", printText<&ucVX300_500::GetVersion>},
     {"voltage", Arg::None, nullptr, 0, kTerminal, "print the battery voltage text",
-     [](Session &s) { return printText(s, &ucVX300_500::GetVoltage); }},
-    {"recover", Arg::None, nullptr, 0, kTerminal, "recover the cleared data",
-     [](Session &s) { return order(s, &ucVX300_500::RecoverData); }},
-    {"self-test", Arg::None, nullptr, 0, kTerminal, "start the terminal's self-test",
-     [](Session &s) { return order(s, &ucVX300_500::InvokeTest); }},
-    {"power-down", Arg::None, nullptr, 0, kTerminal, "switch the terminal off",
-     [](Session &s) { return order(s, &ucVX300_500::PowerDown); }},
+     printText<&ucVX300_500::GetVoltage>},
+    {"recover", Arg::None, nullptr, 0, kTerminal, "recover the cleared data", order<&ucVX300_500::RecoverData>},
+    {"self-test", Arg::None, nullptr, 0, kTerminal, "start the terminal's self-test", order<&ucVX300_500::InvokeTest>},
+    {"power-down", Arg::None, nullptr, 0, kTerminal, "switch the terminal off", order<&ucVX300_500::PowerDown>},
     {"clear", Arg::None, nullptr, kYesOption, kTerminal, "clear the stored records (asks first)", clear},
     {"download", Arg::None, nullptr, kOutputOption | kAutomationOptions, kTerminal,
      "fetch every record, first field in decimal; the\n"
@@ -133,9 +127,9 @@ constexpr Command kCommands[] = {
     {"tags download", Arg::None, nullptr, kOutputOption, kTerminal, "fetch the tag code list", tagsDownload},
     {"tags upload", Arg::File, "FILE", 0, kTerminal, "send a tag code list, one code per line", tagsUpload},
     {"station version", Arg::None, nullptr, 0, kStation, "print the reader station's version",
-     [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetVersion); }},
+     printStationText<&ucVX300_500::DS90_GetVersion>},
     {"station info", Arg::None, nullptr, 0, kStation, "print the reader station's information text",
-     [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetInformation); }},
+     printStationText<&ucVX300_500::DS90_GetInformation>},
     {"ports", Arg::None, nullptr, kMappingOptions, 0,
      "list the serial ports and the COMn mapping in\nforce, or change the mapping", runPorts},
 };
