@@ -23,8 +23,11 @@ Exit RecordOutput::open(const QString &path, bool storedCopy)
         const QFileInfo info(path);
         if (storedCopy && info.exists() && !info.isFile())
             return refuse();
-        if (!m_file.openAppend(path)) {
-            m_io.error(m_file.errorString());
+        // A device or a pipe takes the lines as they come: it has no end to
+        // keep whole, and no folder for a side file.
+        const bool direct = info.exists() && !info.isFile();
+        if (!(direct ? m_file.openAppend(path) : m_once.open(path))) {
+            m_io.error(direct ? m_file.errorString() : m_once.errorString());
             return Exit::System;
         }
     }
@@ -39,6 +42,8 @@ bool RecordOutput::failOut(const QString &cause)
 
 bool RecordOutput::writeLine(const QString &text)
 {
+    if (m_once.isOpen())
+        return m_once.writeLine(text) || failOnce();
     if (m_file.isOpen()) {
         if (m_file.writeLine(text))
             return true;
@@ -53,8 +58,23 @@ bool RecordOutput::writeLine(const QString &text)
     return true;
 }
 
+bool RecordOutput::failOnce()
+{
+    m_error = m_once.errorString();
+    return false;
+}
+
+bool RecordOutput::commit()
+{
+    if (m_once.isOpen())
+        return m_once.commit() || failOnce();
+    return sync();
+}
+
 bool RecordOutput::sync()
 {
+    if (m_once.isOpen())
+        return m_once.syncPart() || failOnce();
     if (m_file.isOpen()) {
         if (m_file.sync())
             return true;

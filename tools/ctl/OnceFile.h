@@ -1,0 +1,76 @@
+// A data file that takes the records of a download whole or not at all, and
+// never twice, whenever the program is killed.
+//
+// Beside FILE:
+//   FILE.part     the records of the download in progress, each line handed
+//                 to the system as it arrives; after a failed download, what
+//                 arrived (the next download starts it afresh).
+//   FILE.journal  present only while FILE.part is being appended to FILE:
+//                 "LENGTH CRLF\n", FILE's length before the append and 1 when
+//                 a CR LF goes first (FILE did not end with a line end).
+// The append is the block (CR LF if noted, then FILE.part) written at the end
+// of FILE and synced; then the journal goes, then FILE.part. open() finishes
+// an append that a kill interrupted: FILE from LENGTH on must be a beginning
+// of the block, and the rest of the block is written. A FILE that does not
+// continue so is reported and left as it is.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <sys/types.h>
+
+namespace vx::ctl {
+
+// The system calls that change files, in one place so that a test can stop
+// them at any point as a kill would.
+class FileCalls {
+public:
+    virtual ~FileCalls() = default;
+    virtual int open(const char *path, int flags, mode_t mode);
+    virtual ssize_t write(int fd, const void *bytes, size_t size);
+    virtual int fsync(int fd);
+    virtual int rename(const char *from, const char *to);
+    virtual int unlink(const char *path);
+};
+
+FileCalls &systemFileCalls();
+
+class OnceFile {
+public:
+    explicit OnceFile(FileCalls &calls = systemFileCalls()) : m_calls(calls) {}
+    OnceFile(const OnceFile &) = delete;
+    OnceFile &operator=(const OnceFile &) = delete;
+    ~OnceFile() { close(); }
+
+    // Opens FILE for appending (created when missing), finishes an
+    // interrupted append to it, and starts FILE.part empty.
+    bool open(const QString &path);
+    bool isOpen() const { return m_partFd >= 0; }
+    bool writeLine(const QString &record);
+    // FILE.part on the disk: what arrived is kept whatever happens next.
+    bool syncPart();
+    // The records written so far appended to FILE and synced; FILE.part gone.
+    bool commit();
+    int lines() const { return m_lines; }
+    QString partPath() const { return m_path + QStringLiteral(".part"); }
+    QString errorString() const { return m_error; }
+
+private:
+    QString journalPath() const { return m_path + QStringLiteral(".journal"); }
+    bool fail(const QString &path, int systemError, const QString &cause = {});
+    bool writeAll(int fd, const QByteArray &bytes, const QString &path);
+    bool syncFolder();
+    bool finishAppend(qint64 length, bool lineEndFirst);
+    bool recover();
+    bool remove(const QString &path);
+    void close();
+
+    FileCalls &m_calls;
+    QString m_path;
+    int m_fileFd = -1;
+    int m_partFd = -1;
+    int m_lines = 0;
+    QString m_error;
+};
+
+} // namespace vx::ctl
