@@ -8,7 +8,8 @@ set(files
   bin/vx500ctl
   share/applications/vx500-monitor.desktop
   share/icons/hicolor/scalable/apps/vx500-monitor.svg
-  share/icons/hicolor/256x256/apps/vx500-monitor.png)
+  share/icons/hicolor/256x256/apps/vx500-monitor.png
+  lib/systemd/user/vx500-watch@.service)
 if(MONITOR)
   list(APPEND files bin/vx500-monitor bin/fl.txt)
 endif()
