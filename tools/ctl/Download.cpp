@@ -145,7 +145,16 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
         return failed(Exit::System);
     }
     f.stored = true;
+    if (output.repeated() > 0)
+        io.note(QStringLiteral("%1 already in the file from the download before, whose clearing was not "
+                               "confirmed: not added again")
+                    .arg(recordsText(output.repeated())));
     runAutomation(s, f, options.notes);
+    // Records still on the terminal by choice are no repeats to look out for.
+    if ((!s.invocation().clearAfter || f.steps.contains(QLatin1String("cleared"))) && !output.settle()) {
+        io.error(output.errorString());
+        f.exit = Exit::System;
+    }
     return f;
 }
 

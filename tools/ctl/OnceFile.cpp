@@ -89,6 +89,9 @@ bool OnceFile::open(const QString &path)
     close();
     m_path = path;
     m_lines = 0;
+    m_repeated = 0;
+    m_following = 0;
+    m_followingLines = 0;
     m_error.clear();
     m_fileFd = m_calls.open(encoded(path).constData(), O_RDWR | O_APPEND | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666);
     if (m_fileFd < 0)
@@ -100,6 +103,16 @@ bool OnceFile::open(const QString &path)
     if (!recover()) {
         close();
         return false;
+    }
+    QFile uncleared(unclearedPath());
+    m_uncleared.clear();
+    if (uncleared.exists()) {
+        if (uncleared.open(QIODevice::ReadOnly))
+            m_uncleared = uncleared.readAll();
+        if (uncleared.error() != QFileDevice::NoError) {
+            close();
+            return fail(unclearedPath(), 0, uncleared.errorString());
+        }
     }
     // A link in place of the side file could make the records land elsewhere.
     m_partFd = m_calls.open(encoded(partPath()).constData(),
@@ -119,20 +132,20 @@ bool OnceFile::recover()
         return true;
     if (!journal.open(QIODevice::ReadOnly))
         return fail(journalPath(), 0, journal.errorString());
-    static const QRegularExpression shape(QStringLiteral("^(\\d{1,18}) ([01])\\n$"));
+    static const QRegularExpression shape(QStringLiteral("^(\\d{1,18}) ([01]) (\\d{1,18})\\n$"));
     const QRegularExpressionMatch m = shape.match(QString::fromLatin1(journal.read(64)));
     if (!m.hasMatch())
         return fail(journalPath(), 0,
                     QStringLiteral("not a journal of this program; %1 and its .part file are left as they are")
                         .arg(m_path));
-    return finishAppend(m.captured(1).toLongLong(), m.captured(2) == u"1");
+    return finishAppend(m.captured(1).toLongLong(), m.captured(2) == u"1", m.captured(3).toLongLong());
 }
 
-bool OnceFile::finishAppend(qint64 length, bool lineEndFirst)
+bool OnceFile::finishAppend(qint64 length, bool lineEndFirst, qint64 skip)
 {
     QByteArray block = lineEndFirst ? QByteArray("\r\n") : QByteArray();
     QFile part(partPath());
-    if (!part.open(QIODevice::ReadOnly))
+    if (!part.open(QIODevice::ReadOnly) || !part.seek(skip))
         return fail(partPath(), 0, part.errorString());
     block += part.readAll();
     if (part.error() != QFileDevice::NoError)
@@ -152,16 +165,31 @@ bool OnceFile::finishAppend(qint64 length, bool lineEndFirst)
         return false;
     if (m_calls.fsync(m_fileFd) != 0)
         return fail(m_path, errno);
-    return remove(journalPath()) && syncFolder() && remove(partPath());
+    if (!remove(journalPath()) || !syncFolder())
+        return false;
+    if (m_calls.rename(encoded(partPath()).constData(), encoded(unclearedPath()).constData()) != 0)
+        return fail(unclearedPath(), errno);
+    return syncFolder();
+}
+
+bool OnceFile::settle()
+{
+    return remove(unclearedPath()) && syncFolder();
 }
 
 bool OnceFile::writeLine(const QString &record)
 {
     if (m_partFd < 0)
         return fail(partPath(), EBADF);
-    if (!writeAll(m_partFd, vx::dataFileLine(record), partPath()))
+    const QByteArray line = vx::dataFileLine(record);
+    if (!writeAll(m_partFd, line, partPath()))
         return false;
     ++m_lines;
+    if (m_following >= 0 && m_following < m_uncleared.size()) {
+        const bool follows = m_uncleared.mid(m_following, line.size()) == line;
+        m_following = follows ? m_following + line.size() : -1;
+        m_followingLines += follows ? 1 : 0;
+    }
     return true;
 }
 
@@ -179,24 +207,29 @@ bool OnceFile::commit()
     ::close(std::exchange(m_partFd, -1));
     if (m_lines == 0)
         return remove(partPath());
+    // The terminal still holds the lines of the last download: they are in FILE.
+    const qint64 skip = m_following > 0 && m_following == m_uncleared.size() ? m_following : 0;
+    m_repeated = skip > 0 ? m_followingLines : 0;
     // A record never glues onto a partial last line; a file that cannot be
     // read gets the line end as well (an empty line at worst).
     const qint64 length = sizeOf(m_fileFd);
     char last = 0;
-    const bool lineEndFirst = length != 0 && (::pread(m_fileFd, &last, 1, length - 1) != 1 || last != '\n');
+    const bool lineEndFirst = m_repeated < m_lines && length != 0
+        && (::pread(m_fileFd, &last, 1, length - 1) != 1 || last != '\n');
     const QString journal = journalPath();
     const QString fresh = journal + QStringLiteral(".new");
     const int fd = m_calls.open(encoded(fresh).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return fail(fresh, errno);
-    const bool written = writeAll(fd, QByteArray::number(length) + (lineEndFirst ? " 1\n" : " 0\n"), fresh)
+    const QByteArray note = QByteArray::number(length) + (lineEndFirst ? " 1 " : " 0 ") + QByteArray::number(skip) + '\n';
+    const bool written = writeAll(fd, note, fresh)
         && (m_calls.fsync(fd) == 0 || fail(fresh, errno));
     ::close(fd);
     if (!written)
         return false;
     if (m_calls.rename(encoded(fresh).constData(), encoded(journal).constData()) != 0)
         return fail(journal, errno);
-    return syncFolder() && finishAppend(length, lineEndFirst);
+    return syncFolder() && finishAppend(length, lineEndFirst, skip);
 }
 
 void OnceFile::close()

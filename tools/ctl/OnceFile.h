@@ -2,17 +2,24 @@
 // never twice, whenever the program is killed.
 //
 // Beside FILE:
-//   FILE.part     the records of the download in progress, each line handed
-//                 to the system as it arrives; after a failed download, what
-//                 arrived (the next download starts it afresh).
-//   FILE.journal  present only while FILE.part is being appended to FILE:
-//                 "LENGTH CRLF\n", FILE's length before the append and 1 when
-//                 a CR LF goes first (FILE did not end with a line end).
-// The append is the block (CR LF if noted, then FILE.part) written at the end
-// of FILE and synced; then the journal goes, then FILE.part. open() finishes
-// an append that a kill interrupted: FILE from LENGTH on must be a beginning
-// of the block, and the rest of the block is written. A FILE that does not
-// continue so is reported and left as it is.
+//   FILE.part       every line of the download in progress, handed to the
+//                   system as it arrives; after a failed download, what
+//                   arrived (the next download starts it afresh).
+//   FILE.journal    present only while FILE.part is being appended to FILE:
+//                   "LENGTH CRLF SKIP\n": FILE's length before the append, 1
+//                   when a CR LF goes first (FILE did not end with a line end),
+//                   and the bytes at the start of FILE.part already in FILE.
+//   FILE.uncleared  the lines of the last download appended to FILE while the
+//                   terminal's clearing of them is not confirmed (settle()
+//                   removes it). A download that begins with all of them is
+//                   the terminal still holding them: only the lines after
+//                   them are appended.
+// The append is the block (CR LF if noted, then FILE.part from SKIP on)
+// written at the end of FILE and synced; then the journal goes and FILE.part
+// becomes FILE.uncleared. open() finishes an append that a kill interrupted:
+// FILE from LENGTH on must be a beginning of the block, and the rest of the
+// block is written. A FILE that does not continue so is reported and left as
+// it is.
 #pragma once
 
 #include <QByteArray>
@@ -49,18 +56,24 @@ public:
     bool writeLine(const QString &record);
     // FILE.part on the disk: what arrived is kept whatever happens next.
     bool syncPart();
-    // The records written so far appended to FILE and synced; FILE.part gone.
+    // The records written so far appended to FILE and synced; FILE.part
+    // becomes FILE.uncleared.
     bool commit();
-    int lines() const { return m_lines; }
+    // The terminal no longer holds the lines appended (cleared, or kept on
+    // purpose): FILE.uncleared goes.
+    bool settle();
+    // Lines of this download that were already in FILE.
+    int repeated() const { return m_repeated; }
     QString partPath() const { return m_path + QStringLiteral(".part"); }
     QString errorString() const { return m_error; }
 
 private:
     QString journalPath() const { return m_path + QStringLiteral(".journal"); }
+    QString unclearedPath() const { return m_path + QStringLiteral(".uncleared"); }
     bool fail(const QString &path, int systemError, const QString &cause = {});
     bool writeAll(int fd, const QByteArray &bytes, const QString &path);
     bool syncFolder();
-    bool finishAppend(qint64 length, bool lineEndFirst);
+    bool finishAppend(qint64 length, bool lineEndFirst, qint64 skip);
     bool recover();
     bool remove(const QString &path);
     void close();
@@ -70,6 +83,10 @@ private:
     int m_fileFd = -1;
     int m_partFd = -1;
     int m_lines = 0;
+    QByteArray m_uncleared;     // FILE.uncleared as open() found it
+    qsizetype m_following = 0;  // bytes of it the download has matched so far; -1: it differs
+    int m_followingLines = 0;
+    int m_repeated = 0;
     QString m_error;
 };
 

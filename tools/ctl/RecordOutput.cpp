@@ -26,6 +26,7 @@ Exit RecordOutput::open(const QString &path, bool storedCopy)
         // A device or a pipe takes the lines as they come: it has no end to
         // keep whole, and no folder for a side file.
         const bool direct = info.exists() && !info.isFile();
+        m_throughSideFile = !direct;
         if (!(direct ? m_file.openAppend(path) : m_once.open(path))) {
             m_io.error(direct ? m_file.errorString() : m_once.errorString());
             return Exit::System;
@@ -69,6 +70,11 @@ bool RecordOutput::commit()
     if (m_once.isOpen())
         return m_once.commit() || failOnce();
     return sync();
+}
+
+bool RecordOutput::settle()
+{
+    return !m_throughSideFile || m_once.settle() || failOnce();
 }
 
 bool RecordOutput::sync()

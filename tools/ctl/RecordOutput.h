@@ -26,6 +26,10 @@ public:
     bool sync();
     // After the last line: the lines in the data file, on the disk.
     bool commit();
+    // The terminal no longer holds the lines committed (OnceFile::settle()).
+    bool settle();
+    // Lines committed that FILE already held (OnceFile::repeated()).
+    int repeated() const { return m_once.repeated(); }
     // Where the lines of a download that did not end well are kept; empty
     // when they went straight to their place.
     QString sideFile() const { return m_once.isOpen() ? m_once.partPath() : QString(); }
@@ -43,6 +47,7 @@ private:
     Io &m_io;
     vx::DataFile m_file;
     OnceFile m_once;
+    bool m_throughSideFile = false;
     QString m_error;
 };
 
