@@ -144,12 +144,14 @@ bool OnceFile::recover()
 bool OnceFile::finishAppend(qint64 length, bool lineEndFirst, qint64 skip)
 {
     QByteArray block = lineEndFirst ? QByteArray("\r\n") : QByteArray();
-    QFile part(partPath());
+    // FILE.part is FILE.uncleared once the block is whole in FILE.
+    const bool renamed = !QFileInfo::exists(partPath());
+    QFile part(renamed ? unclearedPath() : partPath());
     if (!part.open(QIODevice::ReadOnly) || !part.seek(skip))
-        return fail(partPath(), 0, part.errorString());
+        return fail(part.fileName(), 0, part.errorString());
     block += part.readAll();
     if (part.error() != QFileDevice::NoError)
-        return fail(partPath(), 0, part.errorString());
+        return fail(part.fileName(), 0, part.errorString());
     // What the interrupted append left must be a beginning of the block.
     const qint64 size = sizeOf(m_fileFd);
     const qint64 there = size - length;
@@ -165,11 +167,9 @@ bool OnceFile::finishAppend(qint64 length, bool lineEndFirst, qint64 skip)
         return false;
     if (m_calls.fsync(m_fileFd) != 0)
         return fail(m_path, errno);
-    if (!remove(journalPath()) || !syncFolder())
-        return false;
-    if (m_calls.rename(encoded(partPath()).constData(), encoded(unclearedPath()).constData()) != 0)
+    if (!renamed && m_calls.rename(encoded(partPath()).constData(), encoded(unclearedPath()).constData()) != 0)
         return fail(unclearedPath(), errno);
-    return syncFolder();
+    return syncFolder() && remove(journalPath()) && syncFolder();
 }
 
 bool OnceFile::settle()

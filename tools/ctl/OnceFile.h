@@ -15,8 +15,8 @@
 //                   the terminal still holding them: only the lines after
 //                   them are appended.
 // The append is the block (CR LF if noted, then FILE.part from SKIP on)
-// written at the end of FILE and synced; then the journal goes and FILE.part
-// becomes FILE.uncleared. open() finishes an append that a kill interrupted:
+// written at the end of FILE and synced; then FILE.part becomes
+// FILE.uncleared and the journal goes. open() finishes an append that a kill interrupted:
 // FILE from LENGTH on must be a beginning of the block, and the rest of the
 // block is written. A FILE that does not continue so is reported and left as
 // it is.
