@@ -14,7 +14,8 @@ set(files
   share/icons/hicolor/256x256/apps/vx500-monitor.png
   share/man/man1/vx500ctl.1.gz share/man/man1/vx500-monitor.1.gz share/man/man1/vx500-sim.1.gz
   share/bash-completion/completions/vx500ctl
-  share/doc/vx500-monitor/copyright share/doc/vx500-monitor/changelog.gz)
+  share/doc/vx500-monitor/copyright share/doc/vx500-monitor/changelog.gz
+  lib/systemd/user/vx500-watch@.service)
 
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")

@@ -2,8 +2,10 @@
 
 #include "Download.h"
 #include "Ports.h"
+#include "Scan.h"
 #include "Session.h"
 #include "Tags.h"
+#include "Watch.h"
 
 #include <algorithm>
 
@@ -123,6 +125,14 @@ constexpr Command kCommands[] = {
      "standard output to a file, and clears only when\n"
      "the terminal holds as many records as were stored",
      runDownload},
+    {"watch", Arg::None, nullptr, kOutputOption | kAutomationOptions | kIntervalOption, kTerminal,
+     "wait for terminals in the station and download each\n"
+     "one once, as download does; -o FILE is needed and\n"
+     "may hold %Y %m %d; one line per event; ends at\n"
+     "SIGTERM or SIGINT",
+     runWatch},
+    {"scan", Arg::None, nullptr, kRangeOptions, kScanReplyMs,
+     "list the terminals that answer at the machine\nnumbers from N to M (default 0 to 255)", runScan},
     {"tags count", Arg::None, nullptr, 0, kTerminal, "print the number of tag codes", tagsCount},
     {"tags download", Arg::None, nullptr, kOutputOption, kTerminal, "fetch the tag code list", tagsDownload},
     {"tags upload", Arg::File, "FILE", 0, kTerminal, "send a tag code list, one code per line", tagsUpload},
@@ -152,6 +162,10 @@ QString synopsis(const Command &c)
         text += QStringLiteral(" [--yes]");
     if (c.options & kAutomationOptions)
         text += QStringLiteral(" [--clear] [--update-time] [--power-down]");
+    if (c.options & kRangeOptions)
+        text += QStringLiteral(" [--from N] [--to M]");
+    if (c.options & kIntervalOption)
+        text += QStringLiteral(" [--interval SEC]");
     if (c.options & kMappingOptions)
         text += QStringLiteral(" [--map COMn=DEVICE | --unmap COMn]");
     return text;

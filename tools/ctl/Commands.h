@@ -26,6 +26,8 @@ enum Option : unsigned {
     kYesOption = 1u << 1,        // --yes
     kAutomationOptions = 1u << 2, // --clear, --update-time, --power-down
     kMappingOptions = 1u << 3,   // --map, --unmap
+    kRangeOptions = 1u << 4,     // --from N, --to M
+    kIntervalOption = 1u << 5,   // --interval SECONDS
 };
 
 struct Command {

@@ -17,7 +17,10 @@ QString recordsText(int n)
 // terminal the records do not go to, then as a summary line.
 class Counter {
 public:
-    Counter(Io &io, bool recordsToOut) : m_io(io), m_live(io.liveCounter(recordsToOut)) {}
+    Counter(Io &io, bool recordsToOut, bool notes)
+        : m_io(io), m_live(notes && io.liveCounter(recordsToOut)), m_notes(notes)
+    {
+    }
     void tick()
     {
         ++m_count;
@@ -33,12 +36,14 @@ public:
             m_io.err->write("\r");
             m_io.liveLine = false;
         }
-        m_io.note(recordsText(m_count));
+        if (m_notes)
+            m_io.note(recordsText(m_count));
     }
 
 private:
     Io &m_io;
     bool m_live;
+    bool m_notes;
     int m_count = 0;
 };
 
@@ -61,49 +66,55 @@ Exit clearStored(Session &s, int stored)
 
 // The steps after a complete download, in the monitor's order. Each runs
 // whatever the previous one reported; a failed step makes the whole run fail.
-Exit runAutomation(Session &s, int stored)
+void runAutomation(Session &s, Fetched &f, bool notes)
 {
     const Invocation &inv = s.invocation();
     ucVX300_500 &vx = s.link();
-    Exit result = Exit::Ok;
-    const auto step = [&](bool wanted, const char *done, auto &&operation) {
+    const auto step = [&](bool wanted, const char *note, const char *done, auto &&operation) {
         if (!wanted || s.systemFailed())
             return;
         const Exit e = operation();
-        if (e == Exit::Ok)
-            s.io().note(QLatin1String(done));
-        else if (result == Exit::Ok || e == Exit::System)
-            result = e;
+        if (e == Exit::Ok) {
+            f.steps << QLatin1String(done);
+            if (notes)
+                s.io().note(QLatin1String(note));
+        } else if (f.exit == Exit::Ok || e == Exit::System) {
+            f.exit = e;
+        }
     };
-    step(inv.clearAfter, "Data Cleared", [&] { return clearStored(s, stored); });
-    step(inv.updateTimeAfter, "Time Updated", [&] {
+    step(inv.clearAfter, "Data Cleared", "cleared", [&] { return clearStored(s, f.records); });
+    step(inv.updateTimeAfter, "Time Updated", "clock set", [&] {
         vx.SetTime(s.id(), QDateTime::currentDateTime());
         return s.outcome(QStringLiteral("update-time"));
     });
-    step(inv.powerDownAfter, "Power Down", [&] {
+    step(inv.powerDownAfter, "Power Down", "powered down", [&] {
         vx.PowerDown(s.id());
         return s.outcome(QStringLiteral("power-down"));
     });
-    return result;
 }
 
 } // namespace
 
-Exit runDownload(Session &s)
+Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &options)
 {
     Io &io = s.io();
     ucVX300_500 &vx = s.link();
-    RecordOutput output(io);
-    if (const Exit e = output.open(s.invocation().output, s.invocation().clearAfter); e != Exit::Ok)
-        return e;
-
+    Fetched f;
+    const auto failed = [&](Exit e) {
+        f.exit = e;
+        return f;
+    };
     vx.BeginDownload(s.id());
     if (s.systemFailed())
-        return Exit::System;
+        return failed(Exit::System);
 
-    Counter counter(io, output.toStandardOutput());
+    Counter counter(io, output.toStandardOutput(), options.notes);
     QString record;
     for (;;) {
+        if (options.stop && options.stop()) {
+            f.stopped = true;
+            break;
+        }
         vx.GetRecord(record);
         if (s.systemFailed() || vx.ErrCode() != vx::VX_SUCCESS)
             break;
@@ -113,23 +124,46 @@ Exit runDownload(Session &s)
         if (!output.writeLine(vx::convertFirstField(record))) {
             counter.finish();
             io.error(vx::describe(output.failure()));
-            return exitFor(output.failure().kind);
+            return failed(exitFor(output.failure().kind));
         }
         counter.tick();
+        f.records = counter.count();
     }
     counter.finish();
 
-    if (s.systemFailed())
-        return Exit::System;
-    if (vx.ErrCode() != vx::VX_END_OF_STREAM) {
-        output.sync();
-        return s.outcome();
+    if (f.stopped || s.systemFailed() || vx.ErrCode() != vx::VX_END_OF_STREAM) {
+        const bool kept = output.sync();
+        const Exit e = f.stopped ? Exit::Ok : s.systemFailed() ? Exit::System : s.outcome();
+        if (!kept)
+            io.error(vx::describe(output.failure()));
+        else if (!output.sideFile().isEmpty())
+            io.error(QStringLiteral("%1 that arrived kept in %2").arg(recordsText(f.records), output.sideFile()));
+        return failed(kept ? e : exitFor(output.failure().kind));
     }
-    if (!output.sync()) {
+    if (!output.commit()) {
         io.error(vx::describe(output.failure()));
-        return exitFor(output.failure().kind);
+        return failed(exitFor(output.failure().kind));
     }
-    return runAutomation(s, counter.count());
+    f.stored = true;
+    if (output.repeated() > 0)
+        io.note(QStringLiteral("%1 already in the file from the download before, whose clearing was not "
+                               "confirmed: not added again")
+                    .arg(recordsText(output.repeated())));
+    runAutomation(s, f, options.notes);
+    // Records still on the terminal by choice are no repeats to look out for.
+    if ((!s.invocation().clearAfter || f.steps.contains(QLatin1String("cleared"))) && !output.settle()) {
+        io.error(vx::describe(output.failure()));
+        f.exit = exitFor(output.failure().kind);
+    }
+    return f;
+}
+
+Exit runDownload(Session &s)
+{
+    RecordOutput output(s.io());
+    if (const Exit e = output.open(s.invocation().output, s.invocation().clearAfter); e != Exit::Ok)
+        return e;
+    return fetchRecords(s, output).exit;
 }
 
 } // namespace vx::ctl

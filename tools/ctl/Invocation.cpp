@@ -60,7 +60,8 @@ QString ownersOf(unsigned option)
     for (const Command &c : commands())
         if (c.options & option)
             names << QLatin1String(c.name);
-    return names.join(QStringLiteral(" and "));
+    const QString last = names.takeLast();
+    return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
 }
 
 Parsed usage(const QString &message)
@@ -130,7 +131,15 @@ Parsed parseArguments(const QStringList &arguments)
                                  QStringLiteral("COMn=DEVICE"));
     const QCommandLineOption unmap(QStringLiteral("unmap"),
                                    ownersOf(kMappingOptions) + QStringLiteral(": COMn back to its default device."), QStringLiteral("COMn"));
-    for (const auto *o : {&port, &id, &timeout, &trace, &output, &yes, &clear, &updateTime, &powerDown, &map, &unmap})
+    const QCommandLineOption from(QStringLiteral("from"), ownersOf(kRangeOptions) + QStringLiteral(": first machine number (default 0)."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption to(QStringLiteral("to"), ownersOf(kRangeOptions) + QStringLiteral(": last machine number (default 255)."),
+                                QStringLiteral("M"));
+    const QCommandLineOption interval(QStringLiteral("interval"),
+                                      ownersOf(kIntervalOption) + QStringLiteral(": seconds between two looks (default 2)."),
+                                      QStringLiteral("SEC"));
+    for (const auto *o : {&port, &id, &timeout, &trace, &output, &yes, &clear, &updateTime, &powerDown, &map, &unmap,
+                          &from, &to, &interval})
         parser.addOption(*o);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above, with its arguments."),
                                  QStringLiteral("COMMAND [ARGS]"));
@@ -222,13 +231,14 @@ Parsed parseArguments(const QStringList &arguments)
     const std::pair<const QCommandLineOption *, unsigned> owned[] = {
         {&output, kOutputOption},        {&yes, kYesOption},           {&clear, kAutomationOptions},
         {&updateTime, kAutomationOptions}, {&powerDown, kAutomationOptions}, {&map, kMappingOptions},
-        {&unmap, kMappingOptions},
+        {&unmap, kMappingOptions},       {&from, kRangeOptions},       {&to, kRangeOptions},
+        {&interval, kIntervalOption},
     };
     for (const auto &[option, bit] : owned)
         if (parser.isSet(*option) && !(command.options & bit))
             return usage(QStringLiteral("--%1 belongs to %2, not to %3")
                              .arg(option->names().constLast(), ownersOf(bit), name));
-    for (const auto *o : {&output, &map, &unmap})
+    for (const auto *o : {&output, &map, &unmap, &from, &to, &interval})
         if (parser.values(*o).size() > 1)
             return usage(QStringLiteral("--%1 given more than once").arg(o->names().constLast()));
 
@@ -259,6 +269,24 @@ Parsed parseArguments(const QStringList &arguments)
         if (!n)
             return usage(QStringLiteral("--unmap: '%1' is not one of COM1 to COM16").arg(parser.value(unmap)));
         inv.unmapPort = *n;
+    }
+
+    for (auto [option, bound] : {std::pair{&from, &inv.scanFrom}, std::pair{&to, &inv.scanTo}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const auto n = machineNumber(parser.value(*option));
+        if (!n)
+            return usage(QStringLiteral("--%1: '%2' is not a machine number (0-255)")
+                             .arg(option->names().constFirst(), parser.value(*option)));
+        *bound = *n;
+    }
+    if (inv.scanFrom > inv.scanTo)
+        return usage(QStringLiteral("scan: --from %1 is above --to %2").arg(inv.scanFrom).arg(inv.scanTo));
+    if (parser.isSet(interval)) {
+        bool ok = false;
+        inv.intervalSeconds = parser.value(interval).toInt(&ok);
+        if (!ok || inv.intervalSeconds < 1 || inv.intervalSeconds > 86400)
+            return usage(QStringLiteral("--interval: '%1' is not a number of seconds (1-86400)").arg(parser.value(interval)));
     }
 
     Parsed p;

@@ -31,6 +31,9 @@ struct Invocation {
     int mapPort = 0;               // ports --map COMn=DEVICE: n
     QString mapDevice;             //                       : DEVICE
     int unmapPort = 0;             // ports --unmap COMn: n
+    int scanFrom = 0;              // scan --from N
+    int scanTo = 255;              // scan --to M
+    int intervalSeconds = 2;       // watch --interval SECONDS
 
     qint32 replyBudget() const { return timeout.value_or(command->replyBudget); }
 };

@@ -23,9 +23,14 @@ Exit RecordOutput::open(const QString &path, bool storedCopy)
         const QFileInfo info(path);
         if (storedCopy && info.exists() && !info.isFile())
             return refuse();
-        if (!m_file.openAppend(path)) {
-            m_io.error(vx::describe(m_file.failure()));
-            return exitFor(m_file.failure().kind);
+        // A device or a pipe takes the lines as they come: it has no end to
+        // keep whole, and no folder for a side file.
+        const bool direct = info.exists() && !info.isFile();
+        m_throughSideFile = !direct;
+        if (!(direct ? m_file.openAppend(path) : m_once.open(path))) {
+            const vx::Failure failure = direct ? m_file.failure() : m_once.failure();
+            m_io.error(vx::describe(failure));
+            return exitFor(failure.kind);
         }
     }
     return storedCopy && !isRegularFile() ? refuse() : Exit::Ok;
@@ -39,6 +44,8 @@ bool RecordOutput::failOut(vx::FailureKind kind, const QString &cause)
 
 bool RecordOutput::writeLine(const QString &text)
 {
+    if (m_once.isOpen())
+        return m_once.writeLine(text) || failOnce();
     if (m_file.isOpen()) {
         if (m_file.writeLine(text))
             return true;
@@ -53,8 +60,28 @@ bool RecordOutput::writeLine(const QString &text)
     return true;
 }
 
+bool RecordOutput::failOnce()
+{
+    m_failure = m_once.failure();
+    return false;
+}
+
+bool RecordOutput::commit()
+{
+    if (m_once.isOpen())
+        return m_once.commit() || failOnce();
+    return sync();
+}
+
+bool RecordOutput::settle()
+{
+    return !m_throughSideFile || m_once.settle() || failOnce();
+}
+
 bool RecordOutput::sync()
 {
+    if (m_once.isOpen())
+        return m_once.syncPart() || failOnce();
     if (m_file.isOpen()) {
         if (m_file.sync())
             return true;

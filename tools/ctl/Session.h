@@ -41,6 +41,8 @@ public:
     // True once a failure that ends the run with System was reported (the
     // port, or a write to it): nothing more can be done.
     bool systemFailed() const { return m_systemFailed; }
+    // The port is open again (watch reopens a device that came back).
+    void portBack() { m_systemFailed = false; }
 
     // The outcome of the last operation: System after a port failure; the
     // status code otherwise, with "ErrCode: -1, VX_ERR_TIMEOUT" on standard

@@ -1,0 +1,174 @@
+// Unattended stations in virtual time: scan, the watch loop, and a data file
+// that takes every download once whatever step a kill interrupts.
+#include "CtlFixture.h"
+#include "Download.h"
+#include "RecordOutput.h"
+#include "Watch.h"
+
+#include <cerrno>
+
+using namespace vx::test;
+
+namespace {
+
+// The terminal in the station, or nobody.
+struct Station : FakeDevice {
+    explicit Station(FakeDevice &terminal) : terminal(terminal) {}
+    void received(const QByteArray &bytes, FakePort &port) override
+    {
+        if (docked)
+            terminal.received(bytes, port);
+    }
+    FakeDevice &terminal;
+    bool docked = true;
+};
+
+struct VirtualClock : vx::ctl::WatchClock {
+    explicit VirtualClock(FakePort &port) : port(port) {}
+    QDateTime now() override { return ModelDevice::kEpoch.addMSecs(port.now()); }
+    bool sleep(qint64 msecs) override { return port.advance(msecs), !stop; }
+    bool stopRequested() override { return stop; }
+    FakePort &port;
+    bool stop = false;
+};
+
+// Every change of files stops at the crash-th one (a write after half its
+// bytes), and none happens after it: a kill at that point.
+struct Crash : vx::ctl::FileCalls {
+    int open(const char *path, int flags, mode_t mode) override { return step() ? FileCalls::open(path, flags, mode) : -1; }
+    ssize_t write(int fd, const void *bytes, size_t size) override
+    {
+        if (step())
+            return FileCalls::write(fd, bytes, size);
+        if (half && size > 1)
+            FileCalls::write(fd, bytes, size / 2);
+        return -1;
+    }
+    int fsync(int fd) override { return step() ? FileCalls::fsync(fd) : -1; }
+    int rename(const char *from, const char *to) override { return step() ? FileCalls::rename(from, to) : -1; }
+    int unlink(const char *path) override { return step() ? FileCalls::unlink(path) : -1; }
+    bool step()
+    {
+        errno = EIO;
+        return ++steps < crash;
+    }
+    int crash = 0;
+    bool half = false;
+    int steps = 0;
+};
+
+QStringList records(int from, int to)
+{
+    QStringList list;
+    for (int i = from; i <= to; ++i)
+        list << QStringLiteral("%1,r").arg(i, 4, 16, QLatin1Char('0'));
+    return list;
+}
+
+QByteArray stored(int from, int to)
+{
+    QByteArray lines;
+    for (int i = from; i <= to; ++i)
+        lines += QByteArray::number(i) + ",r\r\n";
+    return lines;
+}
+
+} // namespace
+
+TEST_F(CtlTest, ScanListsTheTerminalsThatAnswer)
+{
+    vx::sim::TerminalModel other;
+    other.setMachineNumber(200);
+    other.setVersion("VX500 V1.00");
+    ModelDevice second{other};
+    struct Both : FakeDevice {
+        FakeDevice *a, *b;
+        void received(const QByteArray &bytes, FakePort &port) override { a->received(bytes, port), b->received(bytes, port); }
+    } both;
+    both.a = &device, both.b = &second;
+    port.setDevice(&both);
+    model.setRecords(records(1, 3));
+    const QByteArray zero = "machine 0: 3 records, version VX500A V2.10\n", last = "machine 200: 0 records, version VX500 V1.00\n";
+    expectRun({"scan"}, 0, zero + last, "");
+    expectRun({"scan", "--from", "200", "--to", "200"}, 0, last, "");
+    const qint64 start = port.now();
+    expectRun({"scan", "--from", "1", "--to", "199"}, 1, "", "vx500ctl: no terminal answered at machine numbers 1 to 199\n");
+    EXPECT_LT(port.now() - start, 199 * 200) << "a silent number costs about 150 ms";
+    expectRun({"scan", "--from", "9", "--to", "8"}, 2, "", "vx500ctl: scan: --from 9 is above --to 8\nTry 'vx500ctl --help' for more information.\n");
+}
+
+TEST_F(CtlTest, WatchDownloadsEachDockingOnce)
+{
+    Station station{device};
+    port.setDevice(&station);
+    VirtualClock clock{port};
+    const QString file = path("20240601.txt");
+    const auto dock = [&](qint64 at, QStringList held) {
+        port.runAt(at, [&station, this, held] { model.setRecords(held), station.docked = true; });
+    };
+    const auto undock = [&](qint64 at) { port.runAt(at, [&station] { station.docked = false; }); };
+    model.setRecords(records(1, 3));
+    undock(9000);
+    dock(13000, records(4, 5));                 // docked again
+    port.runAt(20000, [this] { port.pullCable(), port.failOpen({vx::FailureKind::PortMissing, "gone"}); });
+    undock(30000);
+    dock(34000, {});                            // nothing to fetch
+    undock(40000);
+    dock(44000, records(6, 405));
+    port.runAt(47000, [&clock] { clock.stop = true; }); // SIGTERM mid-download
+
+    const vx::ctl::Parsed parsed = vx::ctl::parseArguments(
+        {"vx500ctl", "--port", "COM1", "watch", "-o", path("%Y%m%d.txt"), "--clear", "--update-time"});
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly), err.open(QIODevice::WriteOnly);
+    io.out = &out, io.err = &err;
+    vx::ctl::Session session(parsed.invocation, io, [this] { return std::make_unique<BorrowedPort>(port); });
+    ASSERT_TRUE(session.connect());
+    EXPECT_EQ(vx::ctl::watch(session, clock), vx::ctl::Exit::Ok);
+    const QString to = " records to " + file + "; cleared, clock set\n";
+    EXPECT_EQ(QString::fromUtf8(out.data()), "2024-06-01 09:00:00 COM1 machine 0: 3" + to
+                                                 + "2024-06-01 09:00:14 COM1 machine 0: 2" + to
+                                                 + "2024-06-01 09:00:20 COM1 /dev/ttyS0 went away; waiting for it\n"
+                                                   "2024-06-01 09:00:22 COM1 /dev/ttyS0 is back\n"
+                                                   "2024-06-01 09:00:47 COM1 machine 0: stopped after 338 records, kept in "
+                                                 + file + ".part; the terminal keeps its records\n");
+    EXPECT_EQ(QString::fromUtf8(err.data()), "vx500ctl: gone\nvx500ctl: 338 records that arrived kept in " + file + ".part\n");
+    EXPECT_EQ(fileBytes(file), stored(1, 5));
+    EXPECT_EQ(fileBytes(file + ".part"), stored(6, 343));
+    EXPECT_EQ(model.records().size(), 400);
+}
+
+TEST_F(CtlTest, AKillAtAnyFileStepLeavesEveryRecordOnceAfterTheNextRun)
+{
+    const QString file = path("VX.txt");
+    const vx::ctl::Parsed parsed = vx::ctl::parseArguments({"vx500ctl", "download", "-o", file, "--clear"});
+    int points = 0;
+    for (bool half : {false, true})
+        for (int crash = 1;; ++crash, ++points) {
+            SCOPED_TRACE(QStringLiteral("crash at step %1%2").arg(crash).arg(half ? ", half written" : "").toStdString());
+            ASSERT_TRUE(writeFileBytes(file, "old,partial"));
+            model.setRecords(records(1, 100));
+            Crash calls;
+            calls.crash = crash, calls.half = half;
+            QBuffer out, err;
+            out.open(QIODevice::WriteOnly), err.open(QIODevice::WriteOnly);
+            io.out = &out, io.err = &err;
+            {
+                vx::ctl::Session killed(parsed.invocation, io, [this] { return std::make_unique<BorrowedPort>(port); });
+                ASSERT_TRUE(killed.connect());
+                vx::ctl::RecordOutput output(io, calls);
+                if (output.open(file, true) == vx::ctl::Exit::Ok)
+                    vx::ctl::fetchRecords(killed, output);
+            }
+            port.advance(vx::sim::TerminalModel::kIdleResetMs + 1000); // a download left hanging is dropped
+            const CtlResult next = run({"download", "-o", file, "--clear"});
+            ASSERT_EQ(next.status, 0) << next.err.toStdString();
+            ASSERT_EQ(fileBytes(file), "old,partial\r\n" + stored(1, 100));
+            ASSERT_TRUE(model.records().isEmpty());
+            for (const char *side : {".part", ".journal", ".uncleared"})
+                QFile::remove(file + side);
+            if (calls.steps < crash)
+                break; // the run went through without meeting the crash
+        }
+    EXPECT_GE(points, 200);
+}

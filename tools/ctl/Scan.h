@@ -1,0 +1,20 @@
+// scan [--from N] [--to M]
+#pragma once
+
+#include "ExitCode.h"
+
+#include <QtGlobal>
+
+namespace vx::ctl {
+
+class Session;
+
+// A silent machine number costs no more than this (ms); --timeout overrides it.
+inline constexpr qint32 kScanReplyMs = 150;
+
+// Asks every machine number of the range for its record count and prints
+// "machine N: C records, version V" for each terminal that answers. Ok when
+// one answered, DeviceFailure when none did.
+Exit runScan(Session &session);
+
+} // namespace vx::ctl

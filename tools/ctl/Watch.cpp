@@ -1,0 +1,207 @@
+#include "Watch.h"
+
+#include "Download.h"
+#include "RecordOutput.h"
+#include "Session.h"
+
+#include <QFileDevice>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace vx::ctl {
+
+std::optional<QString> datedPath(const QString &pattern, const QDate &date)
+{
+    QString path;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        if (pattern.at(i) != u'%') {
+            path += pattern.at(i);
+            continue;
+        }
+        const QChar c = ++i < pattern.size() ? pattern.at(i) : QChar();
+        if (c == u'Y')
+            path += QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
+        else if (c == u'm' || c == u'd')
+            path += QStringLiteral("%1").arg(c == u'm' ? date.month() : date.day(), 2, 10, QLatin1Char('0'));
+        else if (c == u'%')
+            path += c;
+        else
+            return std::nullopt;
+    }
+    return path;
+}
+
+namespace {
+
+class Watcher {
+public:
+    Watcher(Session &s, WatchClock &clock) : m_s(s), m_clock(clock), m_inv(s.invocation()) {}
+    Exit run();
+
+private:
+    void event(const QString &text);
+    // Downloads the terminal in the station; false when its port went away.
+    bool download(qint16 records);
+    // Waits for the port to come back; false when asked to stop first.
+    bool waitForPort();
+    qint64 interval() const { return m_inv.intervalSeconds * 1000LL; }
+
+    Session &m_s;
+    WatchClock &m_clock;
+    const Invocation &m_inv;
+    QString m_port;
+};
+
+void Watcher::event(const QString &text)
+{
+    Io &io = m_s.io();
+    io.print(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) + m_port + QLatin1Char(' ') + text);
+    if (auto *f = qobject_cast<QFileDevice *>(io.out))
+        f->flush(); // a log reader sees each event as it happens
+}
+
+bool Watcher::download(qint16 records)
+{
+    const QString machine = QStringLiteral("machine %1: ").arg(m_inv.id);
+    const QString file = *datedPath(m_inv.output, m_clock.now().date());
+    RecordOutput output(m_s.io());
+    if (output.open(file, m_inv.clearAfter) != Exit::Ok) {
+        event(machine + QStringLiteral("%1 records not downloaded: %2 cannot take them").arg(records).arg(file));
+        return true;
+    }
+    const Fetched f = fetchRecords(m_s, output, {false, [this] { return m_clock.stopRequested(); }});
+    const QString kept = QStringLiteral("%1 records, kept in %2; the terminal keeps its records")
+                             .arg(f.records)
+                             .arg(output.sideFile());
+    if (f.stopped) {
+        event(machine + QStringLiteral("stopped after ") + kept);
+        return true;
+    }
+    if (!f.stored) {
+        event(machine + QStringLiteral("download failed after ") + kept);
+        return !m_s.systemFailed();
+    }
+    const struct {
+        bool wanted;
+        const char *done;
+        const char *failed;
+    } chosen[] = {{m_inv.clearAfter, "cleared", "not cleared"},
+                  {m_inv.updateTimeAfter, "clock set", "clock not set"},
+                  {m_inv.powerDownAfter, "powered down", "not powered down"}};
+    QStringList steps;
+    for (const auto &step : chosen)
+        if (step.wanted)
+            steps << QLatin1String(f.steps.contains(QLatin1String(step.done)) ? step.done : step.failed);
+    QString line = machine + QStringLiteral("%1 records to %2").arg(f.records).arg(file);
+    if (!steps.isEmpty())
+        line += QStringLiteral("; ") + steps.join(QStringLiteral(", "));
+    event(line);
+    return !m_s.systemFailed();
+}
+
+bool Watcher::waitForPort()
+{
+    ucVX300_500 &vx = m_s.link();
+    event(vx.PortName() + QStringLiteral(" went away; waiting for it"));
+    vx.Disconnect();
+    while (m_clock.sleep(interval())) {
+        if (vx.Port().open()) {
+            m_s.portBack();
+            event(vx.PortName() + QStringLiteral(" is back"));
+            return true;
+        }
+    }
+    return false;
+}
+
+Exit Watcher::run()
+{
+    if (!datedPath(m_inv.output, QDate(2000, 1, 1))) {
+        m_s.io().error(QStringLiteral("-o: '%1' holds a % sequence other than %Y, %m, %d and %%").arg(m_inv.output));
+        return Exit::Usage;
+    }
+    ucVX300_500 &vx = m_s.link();
+    m_port = m_inv.port.isEmpty() ? vx.PortName() : m_inv.port;
+    if (m_inv.port.isEmpty())
+        if (SettingsFile *settings = m_s.settings())
+            m_port = QStringLiteral("COM%1").arg(settings->monitorsPort());
+    bool seen = false; // the terminal in the station has had its turn
+    while (!m_clock.stopRequested()) {
+        qint16 records = 0;
+        vx.GetRecordCount(m_inv.id, records);
+        const bool answered = !m_s.systemFailed() && vx.ErrCode() == vx::VX_SUCCESS;
+        if (vx.ErrCode() == vx::VX_ERR_TIMEOUT)
+            seen = false; // out of the station, or switched off
+        if (answered && !seen)
+            seen = records <= 0 || download(records);
+        if (m_s.systemFailed() ? !waitForPort() : !m_clock.sleep(interval()))
+            break;
+    }
+    return Exit::Ok;
+}
+
+// ---- the system's clock and signals
+
+volatile sig_atomic_t g_stop = 0;
+int g_wakeFd = -1; // write end of a pipe that the signal handler writes to
+
+void onStopSignal(int)
+{
+    g_stop = 1;
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t n = ::write(g_wakeFd, &byte, 1);
+}
+
+class SystemClock : public WatchClock {
+public:
+    SystemClock()
+    {
+        if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) == 0)
+            g_wakeFd = m_pipe[1];
+        struct sigaction action {};
+        action.sa_handler = onStopSignal;
+        action.sa_flags = SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        for (int number : {SIGTERM, SIGINT})
+            ::sigaction(number, &action, nullptr);
+    }
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+    bool stopRequested() override { return g_stop != 0; }
+    bool sleep(qint64 msecs) override
+    {
+        const qint64 end = monotonicMs() + msecs;
+        for (qint64 left = msecs; !g_stop && left > 0; left = end - monotonicMs()) {
+            pollfd wake{m_pipe[0], POLLIN, 0};
+            ::poll(&wake, 1, static_cast<int>(left));
+        }
+        return !g_stop;
+    }
+
+private:
+    static qint64 monotonicMs()
+    {
+        timespec t {};
+        ::clock_gettime(CLOCK_MONOTONIC, &t);
+        return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
+    }
+    int m_pipe[2] = {-1, -1};
+};
+
+} // namespace
+
+Exit watch(Session &session, WatchClock &clock) { return Watcher(session, clock).run(); }
+
+Exit runWatch(Session &session)
+{
+    if (session.invocation().output.isEmpty()) {
+        session.io().error(QStringLiteral("watch: -o FILE missing (standard output carries the events)"));
+        return Exit::Usage;
+    }
+    SystemClock clock;
+    return watch(session, clock);
+}
+
+} // namespace vx::ctl
