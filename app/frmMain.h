@@ -73,7 +73,6 @@ public:
     bool IsBusy() const { return m_bBusy; }
     // What closing the window does to end the program (tests record it).
     void setEndProgram(std::function<void()> end) { m_endProgram = std::move(end); }
-    void setClock(Clock now) { m_now = std::move(now); }
     // Puts a data file's lines on the disk before the terminal may forget its
     // records: nothing when done, else the failure (tests put in failing ones).
     using SyncDataFile = std::function<std::optional<vx::Failure>(vx::DataFile &)>;

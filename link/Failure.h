@@ -43,10 +43,4 @@ QString describe(const Failure &failure);
 // The kind of a file failure, from the system's error number (errno).
 FailureKind fileFailureKind(int systemError);
 
-// Older names still used by the shared test support; they go once it names
-// Failure and FailureKind itself.
-using PortFailure = Failure;
-inline constexpr FailureKind kErrPortNotOpen = FailureKind::PortClosed;
-inline constexpr FailureKind kErrPortIo = FailureKind::PortIo;
-
 } // namespace vx

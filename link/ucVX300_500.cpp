@@ -78,7 +78,6 @@ void ucVX300_500::Abort()
     comm->interrupt();
 }
 
-bool ucVX300_500::IsAborted() const { return m_bAborted; }
 SerialPort &ucVX300_500::Port() { return *comm; }
 
 // ---- failures ---------------------------------------------------------------

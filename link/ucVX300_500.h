@@ -84,7 +84,6 @@ public:
     void SetErrorHandler(vx::ErrorHandler i_handler);
     // End the wait in progress and every later one at once (the program is closing).
     void Abort();
-    bool IsAborted() const;
     vx::SerialPort &Port();
 
 private:

@@ -74,6 +74,7 @@ struct TerminalWindow {
     FakePort *port = nullptr;
     std::unique_ptr<frmMain> w;
     int endCalls = 0;
+    bool clockFails = false; // the PC clock throws
 
     explicit TerminalWindow(const QString &password = kPresetPassword)
     {
@@ -89,7 +90,7 @@ struct TerminalWindow {
         port->setProcessEvents(true);
         w = std::make_unique<frmMain>(std::move(owned), world.dialogs, *world.store,
                                       programFolder.isNull() ? world.program.path() : programFolder,
-                                      [this] { return pcNow(); });
+                                      [this] { return clockFails ? throw std::runtime_error("no clock") : pcNow(); });
         w->setEndProgram([this] { ++endCalls; });
     }
     QDateTime pcNow() const { return device.pcNow(*port); }

@@ -6,8 +6,6 @@
 
 #include "Frame.h"
 
-#include <stdexcept>
-
 using namespace vx;
 using namespace vx::test;
 using F = frmMain;
@@ -49,39 +47,39 @@ private slots:
             QCOMPARE(t.port->writtenBytes(), sent);
             QCOMPARE(t.lines(), QStringList{line});
             QVERIFY(t.idle());
-            QCOMPARE(t.world.dialogs.texts(), index == F::kCmdClearData ? QStringList{"Clear the data of terminal?"} : QStringList());
+            const Message m = t.world.dialogs.asked.value(0);
+            QVERIFY(index == F::kCmdClearData ? m.text == "Clear the data of terminal?" && m.icon == Icon::Question
+                                                    && m.buttons == Buttons::YesNo && m.title == kAppName
+                                              : t.world.dialogs.asked.isEmpty());
         }
     }
 
-    // Answered No: nothing is sent, and the line repeats the status before.
-    void theQuestionBeforeClearingTheData()
+    // Silence ends a command after the terminals' 2000 ms, with no box.
+    void silenceEndsACommandAfterTheTerminalsBudget()
     {
         TerminalWindow t;
-        t.press(F::kCmdClearData);
-        const Message &m = t.world.dialogs.asked.value(0);
-        QVERIFY(m.icon == Icon::Question && m.buttons == Buttons::YesNo && m.title == kAppName);
         t.useScript();
         t.press(F::kCmdGetVersion);
-        t.press(F::kCmdClearData);
-        QCOMPARE(t.port->writtenBytes(), QByteArray("\x05" "00V"));
-        QCOMPARE(t.lines(), (QStringList{"OK", "ErrCode: -1, VX_ERR_TIMEOUT", "ErrCode: -1, VX_ERR_TIMEOUT"}));
+        QVERIFY(t.lines() == QStringList{"ErrCode: -1, VX_ERR_TIMEOUT"} && t.world.dialogs.asked.isEmpty());
+        QVERIFY(t.port->now() >= 2000 && t.port->now() < 2100);
     }
 
-    void failureLines()
+    // A port that cannot be opened: its words in a box titled with the
+    // failure's number, or with the program's title for a station query.
+    void aPortThatCannotBeOpened()
     {
-        const QList<std::tuple<int, QByteArray, QString>> failures{
-            {F::kCmdGetVersion, "", "ErrCode: -1, VX_ERR_TIMEOUT"}, // silence, for the terminals' 2000 ms
-            {F::kCmdGetTime, QByteArray(1, EOT), "ErrCode: 1, VX_ERR_UNKNOWN"},
-            {F::kCmdSetTime, QByteArray(1, NAK), "ErrCode: -3, VX_ERR_ACK_NOT_GET"},
-            {F::kCmdInvokeTest, "", "OK"}}; // the self-test is never answered
-        for (const auto &[index, reply, line] : failures) {
-            TerminalWindow t(kMasterPassword);
-            t.useScript();
-            t.script.then(reply);
-            t.press(index);
-            QVERIFY(t.lines() == QStringList{line} && t.world.dialogs.asked.isEmpty());
-            QVERIFY(index != F::kCmdGetVersion || (t.port->now() >= 2000 && t.port->now() < 2100));
+        TerminalWindow t;
+        for (bool station : {false, true, false}) {
+            t.port->failOpen({FailureKind::PortMissing, "/dev/ttyS0: no such device"});
+            station ? t.station(F::kStationVersion) : t.press(F::kCmdRecordCount);
         }
+        QStringList shown;
+        for (const Message &m : t.world.dialogs.asked)
+            shown << m.title + " " + m.text;
+        QCOMPARE(shown, QStringList({"8002 /dev/ttyS0: no such device", "VX500-500A Monitor /dev/ttyS0: no such device",
+                                     "8002 /dev/ttyS0: no such device"}));
+        QCOMPARE(t.lines() + t.lines("txtDK90"), QStringList({"ErrCode: -2, VX_ERR_PORT_NOT_OPEN",
+                                                             "ErrCode: -2, VX_ERR_PORT_NOT_OPEN", "VX_ERR_PORT_NOT_OPEN"}));
     }
 
     void getTimeShowsTheUsersGeneralDate()
@@ -118,7 +116,7 @@ private slots:
         for (const auto &[index, report] : {std::pair{F::kCmdSetID, "6 Overflow"}, {F::kCmdSyncTime, "51 no clock"}}) {
             TerminalWindow t;
             t.get<QLineEdit>("txtNewID")->setText("33000");
-            t.w->setClock([]() -> QDateTime { throw std::runtime_error("no clock"); });
+            t.clockFails = true;
             t.press(index);
             QVERIFY(t.port->writes().isEmpty() && t.lines().isEmpty() && t.idle());
             QCOMPARE(t.world.dialogs.asked.size(), 1);

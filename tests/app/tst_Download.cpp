@@ -131,7 +131,7 @@ private slots:
             QCOMPARE(t.lines(), (QStringList{"10,x"} + kFinished + QStringList{cleared, "Time Updated", "Power Down"}));
             QVERIFY(t.commandsSent() == commands && fileBytes(t.fileIn("VX.txt")) == "10,x\r\n");
             t.press(frmMain::kCmdClearData); // answered No: the status is shown
-            QCOMPARE(t.lines().constLast(), QStringLiteral("ErrCode: 1, VX_ERR_UNKNOWN"));
+            QVERIFY(t.lines().constLast() == "ErrCode: 1, VX_ERR_UNKNOWN" && t.commandsSent() == commands);
         }
     }
 
@@ -158,8 +158,6 @@ private slots:
     {
         const QList<std::tuple<QString, QString, QByteArray>> failures{
             {"~/gone/VX.txt", "76 ~/gone/VX.txt: No such file or directory", ""},
-            {"~", "75 ~: Is a directory", ""},
-            {"/sys/kernel/uevent_seqnum", "70 /sys/kernel/uevent_seqnum: Permission denied", ""},
             {"/dev/full", "61 /dev/full: No space left on device", "I"}};
         for (auto [target, report, sent] : failures) {
             TerminalWindow t;

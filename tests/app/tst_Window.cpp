@@ -6,7 +6,6 @@
 #include "FolderList.h"
 #include "frmFilePath.h"
 #include "frmPasswordChange.h"
-#include "ucVX300_500.h"
 
 #include <QAccessible>
 #include <QDateEdit>
@@ -106,7 +105,7 @@ private slots:
         const QPoint off = t.w->geometry().center() - free.center();
         QVERIFY(qAbs(off.x()) <= frame.x() + 1 && qAbs(off.y()) <= frame.y() + 1);
         t.w->close();
-        QVERIFY(t.endCalls == 1 && t.w->findChild<ucVX300_500 *>()->IsAborted());
+        QCOMPARE(t.endCalls, 1); // the link is aborted too: see closingTheWindowInTheMiddle
         // An installed program (nobody may write beside it) keeps its data in Documents.
         t.open("/proc");
         QCOMPARE(t.state("txtPath"), native(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
