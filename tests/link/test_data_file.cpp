@@ -1,6 +1,8 @@
-// The data file: whole lines only, and the system's own words for a failure.
+// The files the programs write: the data file (whole lines only, the
+// system's own words for a failure) and the user's settings file.
 #include "DataFile.h"
 #include "TestFiles.h"
+#include "UserSettings.h"
 
 #include <QTemporaryDir>
 
@@ -85,4 +87,15 @@ TEST(DataFile, PipesDevicesAndFoldersAreToldApart)
     EXPECT_FALSE(file.writeLine("0001,A"));
     EXPECT_EQ(file.failure().kind, FailureKind::DiskFull);
     EXPECT_EQ(file.failure().detail, "/dev/full: No space left on device");
+}
+
+TEST(UserSettingsFile, CreatedReadableByItsOwnerOnly)
+{
+    const QString path = openUserSettings()->fileName();
+    QFile::remove(path);
+    openUserSettings()->setValue(QStringLiteral("Security/Password"), QStringLiteral("1234")); // saved when it goes
+    EXPECT_EQ(QFile::permissions(path), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
+                                            | QFileDevice::WriteUser);
+    EXPECT_EQ(openUserSettings()->value(QStringLiteral("Security/Password")).toString(), "1234");
+    QFile::remove(path);
 }
