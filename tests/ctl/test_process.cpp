@@ -1,11 +1,13 @@
-// What only the real program shows: its exit statuses, standard output and
-// standard error kept apart, and what it makes of the kind of its standard
-// output (a pipe, a file, a full device, a terminal).
+// What only the real program shows: standard output and standard error kept
+// apart, what it makes of the kind of its standard output (a pipe, a file, a
+// full device, a terminal), and watch ended by SIGTERM as the system ends it.
+// Its exit statuses for line and disk faults: tests/faults.
 #include "Processes.h"
 #include "TestFiles.h"
 
-#include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
@@ -17,14 +19,7 @@ namespace {
 
 class CtlProcess : public ::testing::Test {
 protected:
-    CtlProcess()
-    {
-        writeFileBytes(dir.filePath("records.txt"), "00FF,x\n0002,a\tb\n");
-        sim = std::make_unique<SimProcess>(
-            QStringList{"--records", dir.filePath("records.txt"), "--version", "V2\x1b[2J"}, env);
-    }
-
-    // The tool with its standard output going to a file or a device.
+    // The tool with its standard output (and error, if given) going to a file or a device.
     ToolResult runToFile(const QString &out, const QStringList &args, const QString &err = {})
     {
         QProcess p;
@@ -32,7 +27,7 @@ protected:
         p.setStandardOutputFile(out, QIODevice::Append);
         if (!err.isEmpty())
             p.setStandardErrorFile(err, QIODevice::Append);
-        p.start(toolProgram(), QStringList{"--port", sim->device()} + args);
+        p.start(toolProgram(), QStringList{"--port", sim.device()} + args);
         ToolResult r;
         if (p.waitForFinished(60'000) && p.exitStatus() == QProcess::NormalExit)
             r.status = p.exitCode();
@@ -40,53 +35,33 @@ protected:
             r.err = p.readAllStandardError();
         return r;
     }
-    ToolResult tool(const QStringList &args) { return runTool(QStringList{"--port", sim->device()} + args, env); }
+    ToolResult tool(const QStringList &args) { return runTool(QStringList{"--port", sim.device()} + args, env); }
 
     QTemporaryDir dir;
+    bool written = writeFileBytes(dir.filePath("records.txt"), "00FF,x\n0002,a\tb\n");
     QProcessEnvironment env = withConfigDir(dir.filePath("config"));
-    std::unique_ptr<SimProcess> sim;
+    SimProcess sim{{"--records", dir.filePath("records.txt"), "--version", "V2\x1b[2J"}, env};
+    const QString data = dir.filePath("VX.txt");
 };
 
 } // namespace
 
-TEST_F(CtlProcess, ExitStatusesAndStreams)
+TEST_F(CtlProcess, StreamsAndTheKindOfStandardOutput)
 {
-    ASSERT_TRUE(sim->started()) << qPrintable(sim->errors());
-    ToolResult r = tool({"download"});
+    ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
+    ToolResult r = tool({"download", "--clear"}); // a pipe
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.out.isEmpty());
+    r = tool({"download"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "255,x\r\n2,a\tb\r\n");
     EXPECT_EQ(r.err, "2 records\n");
     EXPECT_EQ(tool({"version"}).out, "V2\x1b[2J\n");
-    r = tool({"--id", "5", "--timeout", "200", "count"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "vx500ctl: ErrCode: -1, VX_ERR_TIMEOUT\n");
-    EXPECT_EQ(runTool({"frobnicate"}, env).status, 2);
-    r = runTool({"--port", "/dev/ttyVX-does-not-exist", "count"}, env);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err, "vx500ctl: /dev/ttyVX-does-not-exist: no such device\n");
     r = runToFile("/dev/full", {"count"});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "vx500ctl: standard output: No space left on device\n");
-}
 
-TEST_F(CtlProcess, ClearWantsStandardOutputInAFile)
-{
-    ASSERT_TRUE(sim->started()) << qPrintable(sim->errors());
-    ToolResult r = tool({"download", "--clear"}); // a pipe
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_EQ(tool({"count"}).out, "2\n");
-
-    const QString data = dir.filePath("VX.txt");
-    r = runToFile(data, {"download", "--clear"});
-    EXPECT_EQ(r.status, 0) << r.err.constData();
-    EXPECT_EQ(fileBytes(data), "255,x\r\n2,a\tb\r\n");
-    EXPECT_EQ(tool({"count"}).out, "0\n");
-}
-
-TEST_F(CtlProcess, ATerminalSeesEscapesAndNoCounterAmongTheRecords)
-{
-    ASSERT_TRUE(sim->started()) << qPrintable(sim->errors());
+    // A terminal sees escapes and no counter among the records.
     int master = -1, slave = -1;
     char name[128] = {};
     ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
@@ -104,4 +79,30 @@ TEST_F(CtlProcess, ATerminalSeesEscapesAndNoCounterAmongTheRecords)
         screen.append(buffer, n);
     ::close(master);
     EXPECT_EQ(screen, "255,x\r\n2,a\tb\r\n2 records\nV2\\x1b[2J\n");
+
+    r = runToFile(data, {"download", "--clear"});
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(fileBytes(data), "255,x\r\n2,a\tb\r\n");
+    EXPECT_EQ(tool({"count"}).out, "0\n");
+}
+
+TEST_F(CtlProcess, WatchDownloadsTheDockedTerminalAndEndsAtSigterm)
+{
+    ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
+    QProcess watch;
+    watch.setProcessEnvironment(env);
+    watch.start(toolProgram(), {"--port", sim.device(), "watch", "-o", data, "--clear", "--interval", "1"});
+    QByteArray out;
+    QElapsedTimer clock;
+    clock.start();
+    while (!out.contains('\n') && clock.elapsed() < 20'000 && watch.state() != QProcess::NotRunning) {
+        watch.waitForReadyRead(500);
+        out += watch.readAllStandardOutput();
+    }
+    EXPECT_TRUE(out.endsWith(" machine 0: 2 records to " + data.toUtf8() + "; cleared\n")) << out.constData();
+    ::kill(static_cast<pid_t>(watch.processId()), SIGTERM);
+    ASSERT_TRUE(watch.waitForFinished(10'000));
+    EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(watch.exitCode(), 0) << watch.readAllStandardError().constData();
+    EXPECT_EQ(fileBytes(data), "255,x\r\n2,a\tb\r\n");
 }
