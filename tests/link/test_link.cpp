@@ -242,15 +242,3 @@ TEST(Link, AFailedWriteClosesThePortAndDeliversNothing)
     qInstallMessageHandler(previous);
     EXPECT_EQ(warnings, QStringList({"8002 /dev/fake0: no such device"}));
 }
-
-TEST(Link, AbortEndsTheWaitInProgressAndEveryLaterOne)
-{
-    Rig rig({kSilence, kSilence}, 60000);
-    rig.port->runAt(100, [&] { rig.vx->Abort(); });
-    QString version = "old";
-    rig.vx->GetVersion(0, version);
-    EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_TIMEOUT);
-    rig.vx->PowerDown(0);
-    EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_TIMEOUT);
-    EXPECT_LT(rig.port->now(), 200);
-}

@@ -34,7 +34,7 @@ TEST(Values, Frames)
     EXPECT_EQ(fromLine("\xE9"), QString(QChar(0xE9)));
 }
 
-TEST(Values, FailureNumbersAndTexts)
+TEST(Values, FailureAndStatusNumbersAndTexts)
 {
     using K = FailureKind;
     const QList<std::tuple<K, int, const char *>> kinds = {
@@ -56,10 +56,6 @@ TEST(Values, FailureNumbersAndTexts)
         {EISDIR, K::FileAccess}, {0, K::FileAccess}};
     for (const auto &[systemError, kind] : files)
         EXPECT_EQ(fileFailureKind(systemError), kind) << systemError;
-}
-
-TEST(Values, StatusTexts)
-{
     const QList<std::pair<qint32, const char *>> texts = {
         {0, "VX_SUCCESS"}, {-1, "VX_ERR_TIMEOUT"}, {-2, "VX_ERR_PORT_NOT_OPEN"}, {-3, "VX_ERR_ACK_NOT_GET"},
         {-4, "VX_ERR_INVALID_BCC"}, {-5, "VX_ERR_EOT_NOT_GET"}, {-6, "VX_ERR_INVALID_DATA"},
@@ -68,7 +64,7 @@ TEST(Values, StatusTexts)
         EXPECT_STREQ(statusText(code), text) << code;
 }
 
-TEST(Values, LeadingAndWholeNumbers)
+TEST(Values, NumbersRoundingAndHexFields)
 {
     // text, leadingNumber, wholeNumber (NAN: none)
     const QList<std::tuple<const char *, double, double>> numbers = {
@@ -85,10 +81,6 @@ TEST(Values, LeadingAndWholeNumbers)
             EXPECT_EQ(*w, whole);
     }
     EXPECT_TRUE(std::isinf(leadingNumber("1e999")));
-}
-
-TEST(Values, SixteenBitRoundingAndHexFields)
-{
     const QList<std::pair<double, int>> rounded = {
         {12.5, 12}, {13.5, 14}, {-0.5, 0}, {-1.5, -2}, {32767.4, 32767}, {32767.5, 99999}, {-32768.5, -32768},
         {-32769, 99999}, {NAN, 99999}, {INFINITY, 99999}};
@@ -102,7 +94,7 @@ TEST(Values, SixteenBitRoundingAndHexFields)
         EXPECT_EQ(hexFieldValue(field).value_or(99999), expected) << field;
 }
 
-TEST(Values, LineSettingsText)
+TEST(Values, LineSettingsAndPortNames)
 {
     using P = LineSettings::Parity;
     using S = LineSettings::StopBits;
@@ -118,10 +110,6 @@ TEST(Values, LineSettingsText)
     for (const char *bad : {"", "19200,n,8", "19200,n,8,1,1", "0,n,8,1", "x,n,8,1", "19200,x,8,1", "19200,n,9,1",
                             "19200,n,4,1", "19200,n,8,3", "19200,nn,8,1"})
         EXPECT_FALSE(LineSettings::parse(bad)) << bad;
-}
-
-TEST(Values, PortNames)
-{
     EXPECT_EQ(defaultCommPort(1), "/dev/ttyS0");
     EXPECT_EQ(defaultCommPort(16), "/dev/ttyS15");
     EXPECT_EQ(portMapKey(3), "Ports/COM3");
