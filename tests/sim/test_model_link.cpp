@@ -41,11 +41,7 @@ struct ModelLink {
 };
 
 // ENQ and the machine number in two upper-case hexadecimal digits.
-QByteArray address(int id)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    return QByteArray("\x05") + digits[id / 16] + digits[id % 16];
-}
+QByteArray address(int id) { return "\x05" + QByteArray::number(256 + id, 16).toUpper().right(2); }
 
 } // namespace
 
@@ -82,11 +78,6 @@ TEST(ModelLink, RandomRecordSetsAtRandomMachineNumbersComeBackByteExactAtTheLine
         l.vx.Timeout(100);
         l.vx.GetID(static_cast<qint16>((id + 1 + rng() % 255) % 256), got);
         EXPECT_EQ(l.vx.ErrCode(), VX_ERR_TIMEOUT) << "another number goes unanswered";
-        const auto next = static_cast<qint16>(rng() % 256);
-        l.vx.SetID(static_cast<qint16>(id), next);
-        l.vx.GetID(next, got);
-        EXPECT_EQ(got, next);
-        EXPECT_TRUE(l.port->writtenBytes().endsWith(address(next) + "Q\x06")) << next;
     }
 }
 
@@ -98,22 +89,22 @@ TEST(ModelLink, AfterEveryDownloadFaultTheTerminalKeepsItsRecords)
         Faults faults;
         int got;       // records delivered before the fault
         qint32 end;
-        bool hangsUp;
         bool everyAnswer; // the fault meets every command, not only the records
     } rows[] = {
-        {"wrong check byte", {.badCheckRecord = 3}, 2, VX_ERR_INVALID_BCC, false, false},
-        {"silence", {.silentFromRecord = 3}, 2, VX_ERR_TIMEOUT, false, false},
-        {"EOT inside a record", {.eotInRecord = 3}, 2, kNotOk, false, false},
-        {"EOT for every answer", {.eotReply = true}, 0, VX_END_OF_STREAM, false, true},
-        {"NAK for every ACK", {.nak = true}, 5, VX_END_OF_STREAM, false, true},
-        {"noise", {.noise = true}, 0, kNotOk, false, true},
-        {"noise stream", {.noiseStream = true}, 0, kNotOk, false, true},
-        {"hang-up after record 2", {.hangUpAfterRecord = 2}, 2, VX_ERR_PORT_NOT_OPEN, true, false},
-        {"hang-up at the command", {.hangUpAfterRecord = 0}, 0, VX_ERR_PORT_NOT_OPEN, true, false},
+        {"wrong check byte", {.badCheckRecord = 3}, 2, VX_ERR_INVALID_BCC, false},
+        {"silence", {.silentFromRecord = 3}, 2, VX_ERR_TIMEOUT, false},
+        {"EOT inside a record", {.eotInRecord = 3}, 2, kNotOk, false},
+        {"EOT for every answer", {.eotReply = true}, 0, VX_END_OF_STREAM, true},
+        {"NAK for every ACK", {.nak = true}, 5, VX_END_OF_STREAM, true},
+        {"noise", {.noise = true}, 0, kNotOk, true},
+        {"noise stream", {.noiseStream = true}, 0, kNotOk, true},
+        {"hang-up after record 2", {.hangUpAfterRecord = 2}, 2, VX_ERR_PORT_NOT_OPEN, false},
+        {"hang-up at the command", {.hangUpAfterRecord = 0}, 0, VX_ERR_PORT_NOT_OPEN, false},
     };
     const QStringList records{QStringLiteral("r1"), QStringLiteral("r2"), QStringLiteral("ABC"), QStringLiteral("r4"),
                               QStringLiteral("r5")};
     for (const auto &row : rows) {
+        const bool hangsUp = row.end == VX_ERR_PORT_NOT_OPEN;
         ModelLink l;
         l.model.setRecords(records);
         l.model.setFaults(row.faults);
@@ -133,8 +124,8 @@ TEST(ModelLink, AfterEveryDownloadFaultTheTerminalKeepsItsRecords)
         l.port->advance(40'000); // until the noise has gone by
         qint16 count = -1;
         l.vx.GetRecordCount(0, count);
-        EXPECT_EQ(count, row.hangsUp ? -1 : 5) << row.name << ": a dead line stays dead";
-        if (!row.hangsUp)
+        EXPECT_EQ(count, hangsUp ? -1 : 5) << row.name << ": a dead line stays dead";
+        if (!hangsUp)
             EXPECT_EQ(l.download(end), records) << row.name << ": a later download gets everything";
     }
 }

@@ -1,6 +1,7 @@
 // vx500-sim as a program on a real pseudo-terminal, for what only the program
-// shows: its options and record files, the line settings it reads off the
-// pair, its signals, the pulled cable, and the names it registers for the line.
+// shows: its options, record files and settings file, the line settings it
+// reads off the pair, its signals, the pulled cable, and the names it
+// registers for the line.
 #include "Processes.h"
 #include "TestFiles.h"
 #include "UserSettings.h"
@@ -33,34 +34,38 @@ QString setting(const QString &key) { return openUserSettings()->value(key).toSt
 
 } // namespace
 
-TEST(SimProgram, OptionsAndRecordFilesAreCheckedBeforeTheLineOpens)
+TEST(SimProgram, OptionsRecordFilesAndSettingsAreCheckedBeforeTheLineOpens)
 {
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("records.txt"));
+    const QString file = dir.filePath(QStringLiteral("records.txt")), ini = dir.filePath(QStringLiteral("VX500-500A Monitor.ini"));
+    const QString unreadable = QStringLiteral("vx500-sim: %1 is not a readable settings file; not changed\n").arg(ini);
     const struct {
-        QByteArray records;
+        QString path; // written with these bytes first, and left as it was
+        QByteArray bytes;
         QStringList args;
         int status;
         QString says;
     } rows[] = {
-        {{}, {"--id", "256"}, 2, "vx500-sim: --id wants a number from 0 to 255, not \"256\"\n"},
-        {{}, {"--eot-in-record", "0"}, 2, "vx500-sim: --eot-in-record wants a number from 1 to 1000000, not \"0\"\n"},
-        {{}, {"--b-answer", "both"}, 2, "vx500-sim: --b-answer is voltage or tag-count, not \"both\"\n"},
-        {{}, {"--register", "COM17"}, 2, "vx500-sim: --register wants a port name from COM1 to COM16, not \"COM17\"\n"},
-        {{}, {"--generate", "1", "--seed", "x"}, 2, "vx500-sim: --seed wants a number, not \"x\"\n"},
-        {{}, {"--records", "/no/such/file"}, 2, "vx500-sim: cannot read /no/such/file: No such file or directory\n"},
-        {{}, {"stray"}, 2, "vx500-sim: unexpected argument \"stray\" (see --help)\n"},
-        {{}, {"--version"}, 0, "vx500-sim " VX_VERSION_TEXT "\n"},
-        {"0001,a\n\n0003,b\x03" "c\n", {"--records", file}, 2, file + " line 3: control byte 0x03; records hold text and tabs only"},
-        {QByteArray("0001,a\r\n0002,\0b\n", 16), {"--records", file}, 2, file + " line 2: control byte 0x00"},
-        {"0001,a\rb\n", {"--records", file}, 2, file + " line 1: control byte 0x0D"},
+        {{}, {}, {"--id", "256"}, 2, "vx500-sim: --id wants a number from 0 to 255, not \"256\"\n"},
+        {{}, {}, {"--eot-in-record", "0"}, 2, "vx500-sim: --eot-in-record wants a number from 1 to 1000000, not \"0\"\n"},
+        {{}, {}, {"--b-answer", "both"}, 2, "vx500-sim: --b-answer is voltage or tag-count, not \"both\"\n"},
+        {{}, {}, {"--register", "COM17"}, 2, "vx500-sim: --register wants a port name from COM1 to COM16, not \"COM17\"\n"},
+        {{}, {}, {"--generate", "1", "--seed", "x"}, 2, "vx500-sim: --seed wants a number, not \"x\"\n"},
+        {{}, {}, {"--records", "/no/such/file"}, 2, "vx500-sim: cannot read /no/such/file: No such file or directory\n"},
+        {{}, {}, {"stray"}, 2, "vx500-sim: unexpected argument \"stray\" (see --help)\n"},
+        {{}, {}, {"--version"}, 0, "vx500-sim " VX_VERSION_TEXT "\n"},
+        {file, "0001,a\n\n0003,b\x03" "c\n", {"--records", file}, 2, file + " line 3: control byte 0x03; records hold text and tabs only"},
+        {file, QByteArray("0001,a\r\n0002,\0b\n", 16), {"--records", file}, 2, file + " line 2: control byte 0x00"},
+        {file, "0001,a\rb\n", {"--records", file}, 2, file + " line 1: control byte 0x0D"},
+        {ini, "[Connect]\nno equals sign\n", {"--register", "COM4"}, 1, unreadable},
+        {ini, QByteArray("\0\x01 binary \xFF\n[Ports\n", 19), {"--register", "COM4"}, 1, unreadable},
     };
     for (const auto &row : rows) {
-        if (!row.records.isEmpty())
-            ASSERT_TRUE(writeFileBytes(file, row.records));
-        const ToolResult r = runProgram(simProgram(), row.args);
+        ASSERT_TRUE(row.path.isEmpty() || writeFileBytes(row.path, row.bytes));
+        const ToolResult r = runProgram(simProgram(), row.args, withConfigDir(dir.path()));
         EXPECT_EQ(r.status, row.status) << qPrintable(row.args.join(u' '));
         EXPECT_TRUE(QString::fromLocal8Bit(r.out + r.err).contains(row.says)) << qPrintable(r.out + r.err);
+        EXPECT_TRUE(row.path.isEmpty() || fileBytes(row.path) == row.bytes);
     }
     const QString help = QString::fromLocal8Bit(runProgram(simProgram(), {"--help"}).out);
     EXPECT_TRUE(help.startsWith(QStringLiteral("Usage: vx500-sim [options]\n"))) << qPrintable(help);
@@ -131,18 +136,4 @@ TEST(SimProgram, RegistersItsDeviceAndPutsBackWhatWasThere)
     EXPECT_FALSE(QFileInfo(link).isSymLink());
     EXPECT_EQ(setting(QStringLiteral("Ports/COM3")), QStringLiteral("/dev/ttyUSB7"));
     EXPECT_FALSE(openUserSettings()->contains(QStringLiteral("Ports/COM6"))) << "a gone device is not put back";
-}
-
-TEST(SimProgram, LeavesASettingsFileItCannotReadAsItWas)
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("VX500-500A Monitor.ini"));
-    for (const QByteArray &bad : {QByteArray("[Connect]\nno equals sign\n"), QByteArray("\0\x01 binary \xFF\n[Ports\n", 19)}) {
-        ASSERT_TRUE(writeFileBytes(file, bad));
-        SimProcess sim({"--register", "COM4"}, withConfigDir(dir.path()));
-        EXPECT_FALSE(sim.waitForEnd());
-        EXPECT_EQ(sim.exitCode(), 1);
-        EXPECT_EQ(sim.errors(), QStringLiteral("vx500-sim: %1 is not a readable settings file; not changed\n").arg(file));
-        EXPECT_EQ(fileBytes(file), bad);
-    }
 }
