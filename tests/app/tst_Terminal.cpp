@@ -1,0 +1,366 @@
+// The window against the simulated terminal in virtual time. The device
+// buttons of the general tab and the reader station tab: each button's
+// request and its line, the failure lines, the error path, the device a COMn
+// stands for, and one exchange at a time. "Download Data": the bytes a data
+// file gets, the choice of the file, the automation, a message box that
+// stays short, a failing sync (the terminal keeps its data), and closing the
+// window in the middle. A data file that cannot be opened or written is in
+// the fault table (tests/faults).
+#include "AppTest.h"
+#include "TestFiles.h"
+
+#include "DataFile.h"
+#include "Frame.h"
+
+using namespace vx;
+using namespace vx::test;
+using F = frmMain;
+
+namespace {
+
+const QStringList kFinished{"Download Process Finished", "Data Saved"};
+
+QStringList numbered(int count)
+{
+    QStringList records;
+    for (int i = 1; i <= count; ++i)
+        records << QStringLiteral("%1,4901234567894,2024/03/15,%2").arg(i, 8, 16, QLatin1Char('0')).arg(i);
+    return records;
+}
+
+// The terminal, and the operator closing the window as soon as the terminal
+// hears a given command.
+struct CloseOnCommand : FakeDevice {
+    FakeDevice &terminal;
+    char letter;
+    QWidget *window;
+    CloseOnCommand(FakeDevice &t, char l, QWidget *w) : terminal(t), letter(l), window(w) {}
+    void received(const QByteArray &bytes, FakePort &port) override
+    {
+        if (bytes.size() >= 4 && bytes[0] == ENQ && bytes[3] == letter)
+            port.runAt(port.now() + 1, [w = window] { w->close(); });
+        terminal.received(bytes, port);
+    }
+};
+
+} // namespace
+
+class TerminalTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Set Time is given a moment that daylight saving skips here.
+    void initTestCase() { qputenv("TZ", "Europe/Berlin"); }
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void eachButtonsRequestAndLine()
+    {
+        const QList<std::tuple<int, const char *, QByteArray, QString>> buttons{
+            {F::kCmdSetTime, "Set Time", "\x05" "00S\x02" "20240331023059\x03\x08\x04", "OK"},
+            {F::kCmdGetTime, "Get Time", "\x05" "00T\x06", "6/1/2024 9:00:00 AM"},
+            {F::kCmdRecordCount, "Record Count", "\x05" "00A\x06", "3"},
+            {F::kCmdSetID, "Set Mach#", "\x05" "00P\x02" "2A\x03s\x04", "OK"},
+            {F::kCmdGetID, "Get Mach#", "\x05" "00Q\x06", "0"},
+            {F::kCmdGetVersion, "Get Version", "\x05" "00V\x06", "VX500A V2.10"},
+            {F::kCmdClearData, "Clear Data", "\x05" "00D\x04", "OK"},
+            {F::kCmdRecoverData, "Recover Data", "\x05" "00M\x04", "OK"},
+            {F::kCmdInvokeTest, "Invoke Test", "\x05" "00Z", "OK"},
+            {F::kCmdPowerDown, "Power Down", "\x05" "00O", "OK"},
+            {F::kCmdSyncTime, "Sync. Time", "\x05" "00S\x02" "20240601090000\x03\n\x04", "OK"}};
+        for (const auto &[index, caption, sent, line] : buttons) {
+            TerminalWindow t(kMasterPassword);
+            QCOMPARE(arrayButton(t.w.get(), "cmd", index)->text(), QLatin1String(caption));
+            t.model.setRecords({"1,a", "2,b", "3,c"});
+            t.get<QDateEdit>("dtpDate")->setDate(QDate(2024, 3, 31));
+            t.get<QTimeEdit>("dtpTime")->setTime(QTime(2, 30, 59, 678));
+            t.get<QLineEdit>("txtNewID")->setText(" 4 2x"); // read as far as it is a number
+            t.world.dialogs.answers = {Answer::Yes};
+            // A box shown in the middle of a command has the ordinary pointer.
+            t.world.dialogs.onAsk = [&t](const Message &) { QVERIFY(t.busyPointer() && !QApplication::overrideCursor()); };
+            t.press(index);
+            t.settle();
+            QCOMPARE(t.port->writtenBytes(), sent);
+            QCOMPARE(t.lines(), QStringList{line});
+            QVERIFY(t.idle());
+            const Message m = t.world.dialogs.asked.value(0);
+            QVERIFY(index == F::kCmdClearData ? m.text == "Clear the data of terminal?" && m.icon == Icon::Question
+                                                    && m.buttons == Buttons::YesNo && m.title == kAppName
+                                              : t.world.dialogs.asked.isEmpty());
+        }
+    }
+
+    // A port that cannot be opened: its words in a box titled with the
+    // failure's number, or with the program's title for a station query.
+    void aPortThatCannotBeOpened()
+    {
+        TerminalWindow t;
+        for (bool station : {false, true, false}) {
+            t.port->failOpen({FailureKind::PortMissing, "/dev/ttyS0: no such device"});
+            station ? t.station(F::kStationVersion) : t.press(F::kCmdRecordCount);
+        }
+        QStringList shown;
+        for (const Message &m : t.world.dialogs.asked)
+            shown << m.title + " " + m.text;
+        QCOMPARE(shown, QStringList({"8002 /dev/ttyS0: no such device", "VX500-500A Monitor /dev/ttyS0: no such device",
+                                     "8002 /dev/ttyS0: no such device"}));
+        QCOMPARE(t.lines() + t.lines("txtDK90"), QStringList({"ErrCode: -2, VX_ERR_PORT_NOT_OPEN",
+                                                             "ErrCode: -2, VX_ERR_PORT_NOT_OPEN", "VX_ERR_PORT_NOT_OPEN"}));
+    }
+
+    void getTimeShowsTheUsersGeneralDate()
+    {
+        TerminalWindow t;
+        const QList<std::tuple<QDateTime, QLocale, QString>> clocks{
+            {QDateTime(QDate(2008, 3, 4), QTime(17, 5, 9)), QLocale(QLocale::German, QLocale::Germany), "04.03.2008 17:05:09"},
+            {QDateTime(QDate(2024, 2, 29), QTime(0, 0)), QLocale(QLocale::English, QLocale::UnitedStates), "2/29/2024"}};
+        for (const auto &[clock, locale, line] : clocks) {
+            QLocale::setDefault(locale);
+            t.model.setClock(t.pcNow(), clock); // and the few ms until the request arrives
+            t.press(F::kCmdGetTime);
+            QCOMPARE(t.lines().constLast(), line);
+        }
+    }
+
+    // A failure outside the link: its message in a box titled with its
+    // number, nothing sent, nothing on the line, and the next press works.
+    void failuresOutsideTheLinkTakeTheErrorPath()
+    {
+        for (const auto &[index, report] : {std::pair{F::kCmdSetID, "6 Overflow"}, {F::kCmdSyncTime, "51 no clock"}}) {
+            TerminalWindow t;
+            t.get<QLineEdit>("txtNewID")->setText("33000");
+            t.clockFails = true;
+            t.press(index);
+            QVERIFY(t.port->writes().isEmpty() && t.lines().isEmpty() && t.idle());
+            QCOMPARE(t.world.dialogs.asked.size(), 1);
+            QCOMPARE(t.world.dialogs.asked[0].title + " " + t.world.dialogs.asked[0].text, QLatin1String(report));
+            t.press(F::kCmdRecordCount);
+            QCOMPARE(t.lines(), QStringList{"0"});
+        }
+    }
+
+    void theDeviceOfAPortIsTheUsersMapping()
+    {
+        TerminalWindow t;
+        t.world.preset("Ports/COM3", "/dev/ttyUSB0");
+        t.get<QComboBox>("cboCommPort")->setCurrentIndex(2);
+        t.press(F::kCmdRecordCount);
+        QCOMPARE(t.port->portName() + " " + t.state("lblPort"), QStringLiteral("/dev/ttyUSB0 COM3 \u2192 /dev/ttyUSB0"));
+        // A mapping made while the window is open counts from the next command.
+        t.world.preset("Ports/COM3", "/dev/pts/7");
+        t.station(F::kStationVersion);
+        QCOMPARE(t.port->portName() + " " + t.state("lblPort"), QStringLiteral("/dev/pts/7 COM3 \u2192 /dev/pts/7"));
+    }
+
+    void theReaderStationTab()
+    {
+        TerminalWindow t;
+        t.press(F::kCmdGetID);
+        t.station(F::kStationVersion);
+        t.station(F::kStationInformation);
+        QCOMPARE(t.lines("txtDK90"), (QStringList{"VX500R V1.04", "VX500R/U READER STATION,9600,N,8,1"}));
+        QCOMPARE(t.port->writes().constLast().settings + " " + t.port->settings(), QStringLiteral("9600,n,8,1 19200,n,8,1"));
+        // Each "Clear Message" empties its own box only.
+        arrayButton(t.w.get(), "cmdClear", F::kClearGeneral)->click();
+        QCOMPARE(t.lines().size() + t.lines("txtDK90").size(), 2);
+        arrayButton(t.w.get(), "cmdClear", F::kClearStation)->click();
+        // A failure shows the status name alone, after the station's 3000 ms.
+        t.useScript();
+        const qint64 before = t.port->now();
+        t.station(F::kStationVersion);
+        QVERIFY(t.lines("txtDK90") == QStringList{"VX_ERR_TIMEOUT"} && t.port->now() - before >= 3000);
+    }
+
+    // While a download or a station query runs, no button starts an exchange
+    // and no dialog opens; afterwards the dialogs open as before.
+    void oneThingAtATime()
+    {
+        for (bool download : {true, false}) {
+            TerminalWindow t;
+            t.click("chkSaveData"); // "..." is switched on
+            t.model.setRecords(QStringList(50, "1,x"));
+            if (!download)
+                t.useScript(); // the station does not answer for 3000 ms
+            auto dialogsOpened = [&t] {
+                QStringList opened;
+                for (const char *name : {"cmdChangePassword", "cmdPath"}) {
+                    QTimer::singleShot(0, qApp, [&opened] {
+                        if (QWidget *modal = QApplication::activeModalWidget())
+                            opened << modal->metaObject()->className() << QString::number(modal->close());
+                    });
+                    t.click(name);
+                    QApplication::processEvents();
+                }
+                return opened;
+            };
+            QStringList opened{"not run"};
+            t.port->runAt(300, [&] {
+                QVERIFY(!t.idle());
+                for (int index : {F::kCmdRecordCount, F::kCmdDownload, F::kCmdSyncTime})
+                    t.press(index);
+                t.station(F::kStationInformation);
+                opened = dialogsOpened();
+            });
+            download ? t.press(F::kCmdDownload) : t.station(F::kStationVersion);
+            QCOMPARE(opened, QStringList());
+            QCOMPARE(t.port->writes().size(), download ? 51 : 1); // the command and an ACK for each record
+            QCOMPARE(t.lines().size() + t.lines("txtDK90").size(), download ? 52 : 1);
+            QCOMPARE(dialogsOpened(), (QStringList{"frmPasswordChange", "1", "frmFilePath", "1"}));
+        }
+    }
+    // The first field converted, the rest as sent, in the PC's single-byte
+    // character set; a file without a final line end gets one first. Then a
+    // typed folder, a fixed name and a date name, without a dialog.
+    void recordsAreAppendedAsTheTerminalSentThem()
+    {
+        TerminalWindow t;
+        t.click("chkSaveData");
+        QVERIFY(writeFileBytes(t.fileIn("VX.txt"), "earlier"));
+        t.model.setRecords({"00FF,4901234567894,2024/03/15,14:30:12", "FFFF,caf\u00e9 \u00bd", "123456789,too long",
+                            ",a,,b", "1F"});
+        t.press(F::kCmdDownload);
+        QCOMPARE(fileBytes(t.fileIn("VX.txt")), QByteArray("earlier\r\n"
+                                                           "255,4901234567894,2024/03/15,14:30:12\r\n"
+                                                           "-1,caf\xe9 \xbd\r\n"
+                                                           "123456789,too long\r\n"
+                                                           "0,a,,b\r\n"
+                                                           "31\r\n"));
+        QCOMPARE(t.lines(), QStringList({"255,4901234567894,2024/03/15,14:30:12", "-1,caf\u00e9 \u00bd",
+                                         "123456789,too long", "0,a,,b", "31"}) + kFinished);
+        QVERIFY(t.state("lblProgress").startsWith("Downloaded 5 records in ") && t.idle());
+        QTemporaryDir elsewhere;
+        t.model.setRecords({"2,a"});
+        t.get<QLineEdit>("txtPath")->setText(elsewhere.path());
+        t.get<QLineEdit>("txtFixedFilename")->setText("fixed.dat");
+        t.press(F::kCmdDownload);
+        t.click("optFilenameFormat(1)");
+        t.get<QComboBox>("cboDateFormat")->setCurrentIndex(1);
+        t.press(F::kCmdDownload);
+        QCOMPARE(fileBytes(elsewhere.filePath("fixed.dat")) + fileBytes(elsewhere.filePath("06012024.txt")),
+                 QByteArray("2,a\r\n2,a\r\n"));
+        QVERIFY(t.world.dialogs.saveRequests.isEmpty() && t.world.dialogs.asked.isEmpty());
+    }
+
+    // Without "saving/appending" the operator chooses the file: the dialog
+    // proposes a date name in the program's folder (or the stored one), an
+    // existing file is appended to only after OK, Cancel there opens the
+    // dialog again, and a cancelled dialog sends nothing.
+    void theOperatorChoosesTheFile()
+    {
+        TerminalWindow t;
+        t.get<QComboBox>("cboDateFormat")->setCurrentIndex(2);
+        const QString fresh = t.fileIn("fresh.txt"), old = t.fileIn("old.txt");
+        QVERIFY(writeFileBytes(old, "kept\r\n"));
+        t.world.dialogs.saveResults = {std::nullopt, old, std::nullopt, fresh, old, old};
+        t.world.dialogs.answers = {Answer::Cancel, Answer::Cancel, Answer::Ok};
+        t.press(F::kCmdDownload); // cancelled at once
+        t.press(F::kCmdDownload); // the file exists: Cancel, and the dialog cancelled
+        QVERIFY(t.port->writes().isEmpty() && t.lines().isEmpty() && t.idle());
+        t.press(F::kCmdDownload); // a new file, a terminal without records
+        QVERIFY(fileBytes(fresh).isEmpty() && t.lines() == kFinished);
+        t.model.setRecords({"1,new"});
+        t.press(F::kCmdDownload);
+        QCOMPARE(fileBytes(old), QByteArray("kept\r\n1,new\r\n"));
+        QCOMPARE(t.world.dialogs.saveRequests.size(), 6);
+        for (const SaveRequest &r : t.world.dialogs.saveRequests)
+            QCOMPARE(QStringList({r.title, r.folder, r.filter, r.proposed}),
+                     QStringList({"Save downloaded data", t.world.program.path(), "(*.txt)|*.txt", t.fileIn("01062024.txt")}));
+        QCOMPARE(t.world.dialogs.asked.size(), 3);
+        for (const Message &m : t.world.dialogs.asked)
+            QVERIFY(m.text == "File already exists, append?" && m.buttons == Buttons::OkCancel && m.icon == Icon::Exclamation);
+        t.world.preset("Download/File", "/srv/export/today.txt");
+        t.press(F::kCmdDownload);
+        QCOMPARE(t.world.dialogs.saveRequests.constLast().proposed, QStringLiteral("/srv/export/today.txt"));
+    }
+
+    // The steps run in this order after the last record, whatever the
+    // terminal answers to each, and the status left is the end's. The data
+    // is cleared only when the terminal holds just the records saved.
+    void theAutomationAfterTheLastRecord()
+    {
+        const QList<std::tuple<QByteArray, QString, QByteArray>> counts{
+            {"1", "Data Cleared", "IADSO"},
+            {"2", "Data Not Cleared: the terminal holds 2 records, 1 were saved", "IASO"}};
+        for (const auto &[held, cleared, commands] : counts) {
+            TerminalWindow t;
+            for (const char *box : {"chkSaveData", "chkClearData", "chkUpdateTime", "chkPowerDown"})
+                t.click(box);
+            t.useScript();
+            t.script.then(dataFrame("0A,x")).then(QByteArray(1, EOT)).then(dataFrame(held)).then(QByteArray(1, EOT));
+            if (held == "1")
+                t.script.then(QByteArray(1, NAK));
+            t.script.silence().silence();
+            t.press(F::kCmdDownload);
+            QCOMPARE(t.lines(), (QStringList{"10,x"} + kFinished + QStringList{cleared, "Time Updated", "Power Down"}));
+            QVERIFY(t.commandsSent() == commands && fileBytes(t.fileIn("VX.txt")) == "10,x\r\n");
+            t.press(F::kCmdClearData); // answered No: the status is shown
+            QVERIFY(t.lines().constLast() == "ErrCode: 1, VX_ERR_UNKNOWN" && t.commandsSent() == commands);
+        }
+    }
+
+    // Emptied whenever it holds more than 60000 characters (line ends
+    // counted as CR LF): never longer than that and one more line.
+    void theMessageBoxStaysShort()
+    {
+        TerminalWindow t;
+        t.click("chkSaveData");
+        t.model.setRecords(numbered(2000));
+        QTextDocument *shown = t.get<QPlainTextEdit>("txt")->document();
+        QList<qint64> lengths;
+        QObject::connect(shown, &QTextDocument::contentsChanged, shown,
+                         [&] { lengths << shown->characterCount() - 1 + shown->blockCount() - 1; });
+        t.press(F::kCmdDownload);
+        QVERIFY(*std::max_element(lengths.begin(), lengths.end()) <= 60000 + 40 && lengths.count(0) == 1);
+        QCOMPARE(fileBytes(t.fileIn("VX.txt")).count("\r\n"), 2000);
+        QCOMPARE(t.lines().mid(t.lines().size() - 3), QStringList{"2000,4901234567894,2024/03/15,2000"} + kFinished);
+    }
+
+    // Nothing after the last record until the lines are on the disk: the
+    // terminal keeps its data, and the next download goes on where the file ends.
+    void aSyncThatFailsLeavesTheTerminalsData()
+    {
+        TerminalWindow t;
+        const QString file = t.fileIn("VX.txt");
+        for (const char *box : {"chkSaveData", "chkClearData", "chkPowerDown"})
+            t.click(box);
+        t.model.setRecords({"1,a", "2,b"});
+        QByteArray onDiskAtSync;
+        t.w->setSyncDataFile([&](DataFile &) -> std::optional<Failure> {
+            onDiskAtSync = fileBytes(file);
+            return Failure{FailureKind::FileIo, file + ": Input/output error"};
+        });
+        t.press(F::kCmdDownload);
+        QCOMPARE(onDiskAtSync, QByteArray("1,a\r\n2,b\r\n"));
+        QVERIFY(t.commandsSent() == "I" && t.model.records().size() == 2 && t.lines() == (QStringList{"1,a", "2,b"}));
+        QCOMPARE(t.world.dialogs.asked.value(0).title + " " + t.world.dialogs.texts().join(""), "57 " + file + ": Input/output error");
+        QVERIFY(t.state("lblProgress") == "Download stopped after 2 records" && t.idle());
+        t.w->setSyncDataFile([](DataFile &) { return std::optional<Failure>(); });
+        t.press(F::kCmdDownload);
+        QVERIFY(fileBytes(file) == "1,a\r\n2,b\r\n1,a\r\n2,b\r\n" && t.model.records().isEmpty());
+    }
+
+    // The program ends at once with the records so far, in the middle of the
+    // records (at 2000 ms) or of the automation, and sends nothing more.
+    void closingTheWindowInTheMiddle()
+    {
+        for (const auto &[records, closeOn, sent] : {std::tuple{500, '\0', "I"}, {2, 'D', "IAD"}}) {
+            TerminalWindow t;
+            for (const char *box : {"chkSaveData", "chkClearData", "chkUpdateTime", "chkPowerDown"})
+                t.click(box);
+            t.model.setRecords(numbered(records));
+            CloseOnCommand closer(t.device, closeOn, t.w.get());
+            t.port->setDevice(&closer);
+            if (!closeOn)
+                t.port->runAt(2000, [&t] { t.w->close(); });
+            t.press(F::kCmdDownload);
+            t.settle();
+            QVERIFY(t.endCalls == 1 && t.port->now() < 3000 && t.commandsSent() == sent && t.idle());
+            const int written = int(fileBytes(t.fileIn("VX.txt")).count("\r\n"));
+            QVERIFY(written > (closeOn ? 1 : 10) && written < 500);
+            QCOMPARE(t.lines().filter(QRegularExpression("^\\d+,")).size(), written);
+            QCOMPARE(t.state("lblProgress"), QStringLiteral("Download stopped after %1 records").arg(written));
+        }
+    }
+};
+
+QTEST_MAIN(TerminalTest)
+#include "tst_Terminal.moc"
