@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -35,8 +34,7 @@ TEST(DataFile, RecordsNeverGlueOntoAPartialLine)
         DataFile file;
         ASSERT_TRUE(file.openAppend(path)) << qPrintable(file.failure().detail);
         EXPECT_TRUE(file.isRegularFile());
-        EXPECT_TRUE(file.writeLine("0001,A") && file.writeLine("B") && file.sync());
-        file.close();
+        EXPECT_TRUE(file.writeLine("0001,A") && file.writeLine("B") && file.sync()); // read back while still open
         EXPECT_EQ(fileBytes(path), after);
     }
 }
