@@ -9,7 +9,9 @@
 #include "ModelDevice.h"
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
+#include "TestFiles.h"
 #include "frmMain.h"
+#include "frmPasswordChange.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -129,9 +131,8 @@ struct TerminalWindow {
     QByteArray commandsSent() const
     {
         QByteArray letters;
-        const QByteArray all = port->writtenBytes();
-        for (qsizetype i = all.indexOf('\x05'); i >= 0 && i + 3 < all.size(); i = all.indexOf('\x05', i + 1))
-            letters += all[i + 3];
+        for (const auto &write : port->writes())
+            letters += write.bytes.startsWith('\x05') ? write.bytes.mid(3, 1) : QByteArray();
         return letters;
     }
 };

@@ -1,11 +1,9 @@
 // Start-up: the first-launch marker, the password gate and its rules, the
 // change of password, and a single running copy.
 #include "AppTest.h"
-#include "TestFiles.h"
 
 #include "Processes.h"
 #include "frmPassword.h"
-#include "frmPasswordChange.h"
 #include "modInitial.h"
 
 #include <QLockFile>

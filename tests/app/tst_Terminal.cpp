@@ -7,10 +7,8 @@
 // window in the middle. A data file that cannot be opened or written is in
 // the fault table (tests/faults).
 #include "AppTest.h"
-#include "TestFiles.h"
-
-#include "DataFile.h"
 #include "Frame.h"
+
 
 using namespace vx;
 using namespace vx::test;

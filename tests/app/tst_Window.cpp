@@ -6,11 +6,9 @@
 // (left alone, reported once, the defaults and the platform's ports in
 // force), which file is made private, and a store that cannot save.
 #include "AppTest.h"
-#include "TestFiles.h"
 
 #include "FolderList.h"
 #include "frmFilePath.h"
-#include "frmPasswordChange.h"
 
 #include <sys/stat.h>
 
