@@ -19,30 +19,6 @@ inline void PrintTo(const QByteArray &bytes, std::ostream *os) { *os << ::testin
 
 namespace vx::test {
 
-// Lends the fixture's fake port to the link, which owns what it is given.
-class BorrowedPort : public SerialPort {
-public:
-    explicit BorrowedPort(FakePort &port) : m_port(port) {}
-    void setPortName(const QString &name) override { m_port.setPortName(name); }
-    QString portName() const override { return m_port.portName(); }
-    using SerialPort::setSettings;
-    void setSettings(const LineSettings &s) override { m_port.setSettings(s); }
-    LineSettings lineSettings() const override { return m_port.lineSettings(); }
-    bool open() override { return m_port.open(); }
-    void close() override { m_port.close(); }
-    bool isOpen() const override { return m_port.isOpen(); }
-    qint64 bytesAvailable() override { return m_port.bytesAvailable(); }
-    QByteArray readAll() override { return m_port.readAll(); }
-    bool write(const QByteArray &bytes) override { return m_port.write(bytes); }
-    Failure lastError() const override { return m_port.lastError(); }
-    bool waitForBytes(qint64 msecs) override { return m_port.waitForBytes(msecs); }
-    qint64 now() const override { return m_port.now(); }
-    void interrupt() override { m_port.interrupt(); }
-
-private:
-    FakePort &m_port;
-};
-
 struct CtlResult {
     int status = -1;
     QByteArray out;
@@ -69,7 +45,7 @@ protected:
         io.err = &err;
         io.in = &in;
         CtlResult r;
-        r.status = ctl::run(args, io, [this] { return std::make_unique<BorrowedPort>(port); });
+        r.status = ctl::run(args, io, [this] { return port.lend(); });
         port.advance(100); // the terminal hears the last bytes sent
         r.out = out.data();
         r.err = QString::fromUtf8(err.data());

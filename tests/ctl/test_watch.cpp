@@ -70,7 +70,7 @@ struct WatchTest : CtlTest {
         out.open(QIODevice::WriteOnly), err.open(QIODevice::WriteOnly);
         io.out = &out, io.err = &err;
         parsed = vx::ctl::parseArguments(QStringList{"vx500ctl"} + args);
-        auto s = std::make_unique<vx::ctl::Session>(parsed.invocation, io, [this] { return std::make_unique<BorrowedPort>(port); });
+        auto s = std::make_unique<vx::ctl::Session>(parsed.invocation, io, [this] { return port.lend(); });
         return s->connect() ? std::move(s) : nullptr;
     }
     vx::ctl::Parsed parsed;

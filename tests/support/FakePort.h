@@ -10,6 +10,7 @@
 #include <QList>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -33,46 +34,48 @@ struct Written {
 
 class FakePort : public SerialPort {
 public:
-    explicit FakePort(FakeDevice *device = nullptr) : m_device(device) {}
-    void setDevice(FakeDevice *device) { m_device = device; }
+    explicit FakePort(FakeDevice *device = nullptr) { m->device = device, m->owner = this; }
+    // Another handle on this port's line, clock and log, for code that owns
+    // the port it is given; the devices keep talking to this one.
+    std::unique_ptr<FakePort> lend() { auto p = std::make_unique<FakePort>(); p->m = m; return p; }
+    void setDevice(FakeDevice *device) { m->device = device; }
 
     // ---- the contract
-    void setPortName(const QString &name) override { m_name = name; }
-    QString portName() const override { return m_name; }
+    void setPortName(const QString &name) override { m->name = name; }
+    QString portName() const override { return m->name; }
     using SerialPort::setSettings;
-    void setSettings(const LineSettings &settings) override { m_settings = settings; }
-    LineSettings lineSettings() const override { return m_settings; }
+    void setSettings(const LineSettings &settings) override { m->settings = settings; }
+    LineSettings lineSettings() const override { return m->settings; }
     bool open() override;
     void close() override;
-    bool isOpen() const override { return m_open; }
-    qint64 bytesAvailable() override { return m_open ? m_rx.size() : 0; }
-    QByteArray readAll() override { return m_open ? std::exchange(m_rx, {}) : QByteArray(); }
+    bool isOpen() const override { return m->open; }
+    qint64 bytesAvailable() override { return m->open ? m->rx.size() : 0; }
+    QByteArray readAll() override { return m->open ? std::exchange(m->rx, {}) : QByteArray(); }
     bool write(const QByteArray &bytes) override;
-    Failure lastError() const override { return m_failure; }
+    Failure lastError() const override { return m->failure; }
     bool waitForBytes(qint64 msecs) override;
-    qint64 now() const override { return m_now; }
-    void interrupt() override { m_interrupted = true; }
+    qint64 now() const override { return m->now; }
+    void interrupt() override { m->interrupted = true; }
 
     // ---- the test's side
     // Bytes that reach the host's receive buffer at the given virtual time.
-    void arriveAt(qint64 at, const QByteArray &bytes) { runAt(at, [this, bytes] { if (m_open) m_rx += bytes; }); }
-    void arriveAfter(qint64 delay, const QByteArray &bytes) { arriveAt(m_now + delay, bytes); }
+    void arriveAt(qint64 at, const QByteArray &bytes) { runAt(at, [s = m.get(), bytes] { if (s->open) s->rx += bytes; }); }
+    void arriveAfter(qint64 delay, const QByteArray &bytes) { arriveAt(m->now + delay, bytes); }
     // An action run when the clock reaches the given time (a click, a pulled cable).
-    void runAt(qint64 at, std::function<void()> action) { m_events.emplace(std::pair(std::max(at, m_now), m_seq++), action); }
+    void runAt(qint64 at, std::function<void()> action) { m->events.emplace(std::pair(std::max(at, m->now), m->seq++), action); }
     // The far end goes away: the port closes with an I/O failure.
     void pullCable();
     // The next open() or write() fails.
-    void failOpen(const Failure &failure) { m_openFailure = failure; }
-    void failWrite(const Failure &failure) { m_writeFailure = failure; }
+    void failOpen(const Failure &failure) { m->openFailure = failure; }
+    void failWrite(const Failure &failure) { m->writeFailure = failure; }
     // Serve Qt events on every wait (window tests).
-    void setProcessEvents(bool on) { m_processEvents = on; }
+    void setProcessEvents(bool on) { m->processEvents = on; }
     // Keep a log of every write (on by default; long benchmarks turn it off).
-    void setKeepWrites(bool on) { m_keepWrites = on; }
+    void setKeepWrites(bool on) { m->keepWrites = on; }
 
-    const QList<Written> &writes() const { return m_writes; }
+    const QList<Written> &writes() const { return m->writes; }
     QByteArray writtenBytes() const;
-    void clearWrites() { m_writes.clear(); }
-    int openCount() const { return m_openCount; }
+    int openCount() const { return m->openCount; }
     // Runs what is due until msecs from now.
     void advance(qint64 msecs);
 
@@ -80,23 +83,27 @@ private:
     // Runs the next event due by the deadline; false when there is none.
     bool runNext(qint64 deadline);
 
-    FakeDevice *m_device = nullptr;
-    QString m_name;
-    LineSettings m_settings;
-    QString m_openSettings; // in force on the line since the last open
-    bool m_open = false;
-    bool m_interrupted = false;
-    bool m_processEvents = false;
-    bool m_keepWrites = true;
-    qint64 m_now = 0;
-    qint64 m_seq = 0;
-    QByteArray m_rx;
-    std::map<std::pair<qint64, qint64>, std::function<void()>> m_events; // (time, sequence) -> what happens
-    QList<Written> m_writes;
-    Failure m_failure;
-    std::optional<Failure> m_openFailure;
-    std::optional<Failure> m_writeFailure;
-    int m_openCount = 0;
+    struct State {
+        FakeDevice *device = nullptr;
+        FakePort *owner = nullptr; // the handle the device hears from
+        QString name;
+        LineSettings settings;
+        QString openSettings; // in force on the line since the last open
+        bool open = false;
+        bool interrupted = false;
+        bool processEvents = false;
+        bool keepWrites = true;
+        qint64 now = 0;
+        qint64 seq = 0;
+        QByteArray rx;
+        std::map<std::pair<qint64, qint64>, std::function<void()>> events; // (time, sequence) -> what happens
+        QList<Written> writes;
+        Failure failure;
+        std::optional<Failure> openFailure;
+        std::optional<Failure> writeFailure;
+        int openCount = 0;
+    };
+    std::shared_ptr<State> m = std::make_shared<State>();
 };
 
 // A device that plays a script: each host write takes the next reaction from
