@@ -48,20 +48,19 @@ TEST_F(CtlTest, ClearNeedsARegularFileAndIsRefusedFirst)
 TEST_F(CtlTest, TagFilesAreCheckedWholeBeforeAnythingIsSent)
 {
     const QString file = path("tags.txt");
-    const std::pair<QByteArray, QString> refused[] = {
-        {"A\nB\x1b[2J\n", "line 2: the control byte 0x1b in the code"},
-        {"A\x03" "B\n", "line 1: the control byte 0x03 in the code"},
-        {"A\n\x7f", "line 2: the control byte 0x7f in the code"},
-        {QByteArray(65529, 'A'), "line 1: a code longer than 65528 bytes"},
-        {QByteArray("C\n").repeated(32768), "line 32768: more than 32767 lines; a tag list holds at most 32767 codes"},
+    const std::tuple<QString, QByteArray, int, QString> refused[] = { // a file written with these bytes first
+        {file, "A\nB\x1b[2J\n", 2, "line 2: the control byte 0x1b in the code"},
+        {file, "A\x03" "B\n", 2, "line 1: the control byte 0x03 in the code"},
+        {file, "A\n\x7f", 2, "line 2: the control byte 0x7f in the code"},
+        {file, QByteArray(65529, 'A'), 2, "line 1: a code longer than 65528 bytes"},
+        {file, QByteArray("C\n").repeated(32768), 2, "line 32768: more than 32767 lines; a tag list holds at most 32767 codes"},
+        {"/dev/zero", {}, 3, "not a regular file; a tag list is a text file"},
+        {file + "-missing", {}, 3, "No such file or directory"},
     };
-    for (const auto &[content, message] : refused) {
-        ASSERT_TRUE(writeFileBytes(file, content));
-        expectRun({"tags", "upload", file}, 2, "", "vx500ctl: " + file + ": " + message + "\n");
+    for (const auto &[name, content, status, message] : refused) {
+        ASSERT_TRUE(content.isEmpty() || writeFileBytes(name, content));
+        expectRun({"tags", "upload", name}, status, "", "vx500ctl: " + name + ": " + message + "\n");
     }
-    expectRun({"tags", "upload", "/dev/zero"}, 3, "",
-              "vx500ctl: /dev/zero: not a regular file; a tag list is a text file\n");
-    expectRun({"tags", "upload", file + "-missing"}, 3, "", "vx500ctl: " + file + "-missing: No such file or directory\n");
     EXPECT_EQ(port.openCount(), 0);
 
     // The longest code goes out whole, in a frame of 65536 bytes.

@@ -15,40 +15,27 @@
 
 using namespace vx::test;
 
-namespace {
-
-class CtlProcess : public ::testing::Test {
-protected:
+TEST(CtlProcess, StreamsTheKindOfStandardOutputAndWatchEndedBySigterm)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(writeFileBytes(dir.filePath("records.txt"), "00FF,x\n0002,a\tb\n"));
+    const QProcessEnvironment env = withConfigDir(dir.filePath("config"));
+    SimProcess sim({"--records", dir.filePath("records.txt"), "--version", "V2\x1b[2J"}, env);
+    ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
+    const QString data = dir.filePath("VX.txt"), watched = dir.filePath("watched.txt");
+    const auto tool = [&](const QStringList &args) { return runTool(QStringList{"--port", sim.device()} + args, env); };
     // The tool with its standard output (and error, if given) going to a file or a device.
-    ToolResult runToFile(const QString &out, const QStringList &args, const QString &err = {})
-    {
+    const auto runToFile = [&](const QString &out, const QStringList &args, const QString &err = {}) {
         QProcess p;
         p.setProcessEnvironment(env);
         p.setStandardOutputFile(out, QIODevice::Append);
         if (!err.isEmpty())
             p.setStandardErrorFile(err, QIODevice::Append);
         p.start(toolProgram(), QStringList{"--port", sim.device()} + args);
-        ToolResult r;
-        if (p.waitForFinished(60'000) && p.exitStatus() == QProcess::NormalExit)
-            r.status = p.exitCode();
-        if (err.isEmpty())
-            r.err = p.readAllStandardError();
-        return r;
-    }
-    ToolResult tool(const QStringList &args) { return runTool(QStringList{"--port", sim.device()} + args, env); }
+        const bool ended = p.waitForFinished(60'000) && p.exitStatus() == QProcess::NormalExit;
+        return ToolResult{ended ? p.exitCode() : -1, {}, err.isEmpty() ? p.readAllStandardError() : QByteArray()};
+    };
 
-    QTemporaryDir dir;
-    bool written = writeFileBytes(dir.filePath("records.txt"), "00FF,x\n0002,a\tb\n");
-    QProcessEnvironment env = withConfigDir(dir.filePath("config"));
-    SimProcess sim{{"--records", dir.filePath("records.txt"), "--version", "V2\x1b[2J"}, env};
-    const QString data = dir.filePath("VX.txt");
-};
-
-} // namespace
-
-TEST_F(CtlProcess, StreamsAndTheKindOfStandardOutput)
-{
-    ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
     ToolResult r = tool({"download", "--clear"}); // a pipe
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.out.isEmpty());
@@ -80,18 +67,16 @@ TEST_F(CtlProcess, StreamsAndTheKindOfStandardOutput)
     ::close(master);
     EXPECT_EQ(screen, "255,x\r\n2,a\tb\r\n2 records\nV2\\x1b[2J\n");
 
-    r = runToFile(data, {"download", "--clear"});
+    r = runToFile(data, {"download", "--clear"}); // a regular file
     EXPECT_EQ(r.status, 0) << r.err.constData();
     EXPECT_EQ(fileBytes(data), "255,x\r\n2,a\tb\r\n");
     EXPECT_EQ(tool({"count"}).out, "0\n");
-}
+    EXPECT_EQ(tool({"recover"}).status, 0);
 
-TEST_F(CtlProcess, WatchDownloadsTheDockedTerminalAndEndsAtSigterm)
-{
-    ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
+    // Watch takes the docked terminal's records into the file and clears it, then ends at SIGTERM.
     QProcess watch;
     watch.setProcessEnvironment(env);
-    watch.start(toolProgram(), {"--port", sim.device(), "watch", "-o", data, "--clear", "--interval", "1"});
+    watch.start(toolProgram(), {"--port", sim.device(), "watch", "-o", watched, "--clear", "--interval", "1"});
     QByteArray out;
     QElapsedTimer clock;
     clock.start();
@@ -99,10 +84,11 @@ TEST_F(CtlProcess, WatchDownloadsTheDockedTerminalAndEndsAtSigterm)
         watch.waitForReadyRead(500);
         out += watch.readAllStandardOutput();
     }
-    EXPECT_TRUE(out.endsWith(" machine 0: 2 records to " + data.toUtf8() + "; cleared\n")) << out.constData();
+    EXPECT_TRUE(out.endsWith(" machine 0: 2 records to " + watched.toUtf8() + "; cleared\n")) << out.constData();
     ::kill(static_cast<pid_t>(watch.processId()), SIGTERM);
     ASSERT_TRUE(watch.waitForFinished(10'000));
     EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(watch.exitCode(), 0) << watch.readAllStandardError().constData();
-    EXPECT_EQ(fileBytes(data), "255,x\r\n2,a\tb\r\n");
+    EXPECT_EQ(fileBytes(watched), "255,x\r\n2,a\tb\r\n");
+    EXPECT_EQ(tool({"count"}).out, "0\n");
 }
