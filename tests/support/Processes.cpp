@@ -84,19 +84,15 @@ void SimProcess::signal(int number)
         ::kill(static_cast<pid_t>(m_process.processId()), number);
 }
 
-bool SimProcess::stop()
+int SimProcess::stop()
 {
     m_process.terminate();
     return waitForEnd();
 }
 
-bool SimProcess::waitForEnd(int msecs)
+int SimProcess::waitForEnd(int msecs)
 {
-    return (m_process.state() == QProcess::NotRunning || m_process.waitForFinished(msecs)) && exitCode() == 0;
-}
-
-int SimProcess::exitCode() const
-{
+    m_process.waitForFinished(msecs);
     const bool ended = m_process.state() == QProcess::NotRunning && m_process.error() != QProcess::FailedToStart;
     return ended && m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }

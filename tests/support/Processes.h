@@ -8,7 +8,7 @@
 //   EXPECT_EQ(r.status, 0);
 //   sim.signal(SIGUSR1);                               // wakes the terminal
 //   ASSERT_TRUE(sim.waitForErrors("wakes up"));
-//   EXPECT_TRUE(sim.stop());                           // SIGTERM, status 0
+//   EXPECT_EQ(sim.stop(), 0);                          // SIGTERM, status 0
 // Children share the test's private settings folder (TestMain); one of their
 // own: SimProcess sim(args, withConfigDir(dir)), runTool(args, withConfigDir(dir)).
 #pragma once
@@ -53,12 +53,10 @@ public:
     bool started() const { return !m_device.isEmpty(); }
     QString device() const { return m_device; }
     void signal(int number);
-    // SIGTERM; true when it ended with status 0.
-    bool stop();
-    // Waits for it to end by itself; true when it ended with status 0.
-    bool waitForEnd(int msecs = 5000);
-    // Its exit status once ended; -1 before, or after a crash.
-    int exitCode() const;
+    // SIGTERM, then its exit status as waitForEnd gives it.
+    int stop();
+    // Waits for it to end by itself; its exit status, -1 while it runs or after a crash.
+    int waitForEnd(int msecs = 5000);
     // Everything it wrote to its standard error so far; waits for a text there.
     QString errors() const;
     bool waitForErrors(const QString &text, int msecs = 5000) const;
