@@ -89,18 +89,13 @@ private:
         QString name;
         LineSettings settings;
         QString openSettings; // in force on the line since the last open
-        bool open = false;
-        bool interrupted = false;
-        bool processEvents = false;
-        bool keepWrites = true;
-        qint64 now = 0;
-        qint64 seq = 0;
+        bool open = false, interrupted = false, processEvents = false, keepWrites = true;
+        qint64 now = 0, seq = 0;
         QByteArray rx;
         std::map<std::pair<qint64, qint64>, std::function<void()>> events; // (time, sequence) -> what happens
         QList<Written> writes;
         Failure failure;
-        std::optional<Failure> openFailure;
-        std::optional<Failure> writeFailure;
+        std::optional<Failure> openFailure, writeFailure; // the next open() or write() fails
         int openCount = 0;
     };
     std::shared_ptr<State> m = std::make_shared<State>();
