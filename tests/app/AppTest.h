@@ -43,16 +43,12 @@ struct AppWorld {
 template <typename T>
 T *child(QObject *parent, const QString &name)
 {
-    T *found = parent->findChild<T *>(name);
-    if (!found)
-        qFatal("no control named %s", qPrintable(name));
-    return found;
+    if (T *found = parent->findChild<T *>(name))
+        return found;
+    qFatal("no control named %s", qPrintable(name));
 }
-
 inline QAbstractButton *arrayButton(QObject *parent, const char *group, int index)
-{
-    return child<QButtonGroup>(parent, QLatin1String(group))->button(index);
-}
+{ return child<QButtonGroup>(parent, QLatin1String(group))->button(index); }
 
 // Acts on the modal dialog of type D as soon as it is shown; a dialog of
 // another type, or none, makes the test fail and closes what is open.
@@ -98,13 +94,12 @@ struct TerminalWindow {
     QDateTime pcNow() const { return device.pcNow(*port); }
     // Lets the last bytes the host sent reach the far end.
     void settle() { port->advance(50); }
-    // The far end plays the script from now on.
-    void useScript() { port->setDevice(&script); }
     void press(int index) { arrayButton(w.get(), "cmd", index)->click(); }
     void station(int index) { arrayButton(w.get(), "cmdDK90", index)->click(); }
     template <typename T = QWidget>
     T *get(const QString &name) const { return child<T>(w.get(), name); }
-    void click(const QString &name) { get<QAbstractButton>(name)->click(); }
+    template <typename... Names>
+    void click(const Names &...names) { (get<QAbstractButton>(names)->click(), ...); }
     // What a control shows: a list's position, a check state as stored ("2"
     // greyed), the option chosen, a text.
     QString state(const QString &name) const
@@ -121,9 +116,7 @@ struct TerminalWindow {
     QString fileIn(const QString &name) const { return QDir(world.program.path()).filePath(name); }
     // The lines of a message box.
     QStringList lines(const QString &box = "txt") const
-    {
-        return get<QPlainTextEdit>(box)->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    { return get<QPlainTextEdit>(box)->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     // The busy pointer is on the main window (and only there).
     bool busyPointer() const { return w->testAttribute(Qt::WA_SetCursor) && w->cursor().shape() == Qt::WaitCursor; }
     bool idle() const { return !w->IsBusy() && !busyPointer(); }

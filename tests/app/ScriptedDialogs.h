@@ -26,20 +26,21 @@ public:
         asked.append(message);
         if (onAsk)
             onAsk(message);
-        if (message.buttons == Buttons::Ok || !answers.isEmpty())
-            return message.buttons == Buttons::Ok ? Answer::Ok : answers.takeFirst();
-        return message.buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+        return message.buttons == Buttons::Ok ? Answer::Ok
+            : !answers.isEmpty()              ? answers.takeFirst()
+            : message.buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
     }
     std::optional<QString> saveFileName(const SaveRequest &request) override
     {
         saveRequests.append(request);
         return saveResults.isEmpty() ? std::nullopt : saveResults.takeFirst();
     }
+    // Each box asked, as its title and its text.
     QStringList texts() const
     {
         QStringList out;
         for (const Message &m : asked)
-            out.append(m.text);
+            out.append(m.title + QLatin1Char(' ') + m.text);
         return out;
     }
 };
