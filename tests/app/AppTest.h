@@ -74,12 +74,7 @@ struct TerminalWindow {
     int endCalls = 0;
     bool clockFails = false; // the PC clock throws
 
-    explicit TerminalWindow(const QString &password = kPresetPassword)
-    {
-        g_sPassword = password;
-        model.setSelfTestMs(0);
-        open();
-    }
+    explicit TerminalWindow(const QString &password = kPresetPassword) { g_sPassword = password; model.setSelfTestMs(0); open(); }
     // The window of the program's next run, on a fresh port at virtual time 0.
     void open(const QString &programFolder = QString())
     {
@@ -117,9 +112,8 @@ struct TerminalWindow {
     // The lines of a message box.
     QStringList lines(const QString &box = "txt") const
     { return get<QPlainTextEdit>(box)->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-    // The busy pointer is on the main window (and only there).
-    bool busyPointer() const { return w->testAttribute(Qt::WA_SetCursor) && w->cursor().shape() == Qt::WaitCursor; }
-    bool idle() const { return !w->IsBusy() && !busyPointer(); }
+    // Not busy, and without the busy pointer on the main window.
+    bool idle() const { return !w->IsBusy() && !(w->testAttribute(Qt::WA_SetCursor) && w->cursor().shape() == Qt::WaitCursor); }
     // Command letters the host sent (the fourth byte of each ENQ frame).
     QByteArray commandsSent() const
     {

@@ -4,7 +4,6 @@
 #include "Dialogs.h"
 
 #include <QStringList>
-#include <functional>
 
 namespace vx::test {
 
@@ -15,8 +14,6 @@ public:
     QList<Answer> answers;
     // Results for the next save dialogs (nullopt: cancelled).
     QList<std::optional<QString>> saveResults;
-    // Run when a box is shown, before it is answered.
-    std::function<void(const Message &)> onAsk;
 
     QList<Message> asked;
     QList<SaveRequest> saveRequests;
@@ -24,8 +21,6 @@ public:
     Answer ask(const Message &message) override
     {
         asked.append(message);
-        if (onAsk)
-            onAsk(message);
         return message.buttons == Buttons::Ok ? Answer::Ok
             : !answers.isEmpty()              ? answers.takeFirst()
             : message.buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;

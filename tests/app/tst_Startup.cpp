@@ -78,7 +78,6 @@ private slots:
             }
             QVERIFY(QFile::exists(s.marker()) != deletable);
             QCOMPARE(s.world.stored("Misc/FirstLaunchShown"), deletable ? QString() : QStringLiteral("1"));
-            s.window.reset();
         }
     }
 

@@ -11,23 +11,6 @@
 
 using namespace vx;
 
-namespace {
-
-bool save(QWidget *w, const QString &folder, const QString &name)
-{
-    w->show();
-    QApplication::processEvents();
-    const QString file = QDir(folder).filePath(name + QStringLiteral(".png"));
-    if (!w->grab().save(file)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(file));
-    return true;
-}
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -37,6 +20,15 @@ int main(int argc, char *argv[])
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
+    bool ok = true;
+    auto save = [&](QWidget *w, const QString &name) {
+        w->show();
+        QApplication::processEvents();
+        const QString file = QDir(folder).filePath(name + QStringLiteral(".png"));
+        const bool saved = w->grab().save(file);
+        std::fprintf(saved ? stdout : stderr, saved ? "%s\n" : "cannot write %s\n", qPrintable(file));
+        ok &= saved;
+    };
 
     test::TerminalWindow t;
     // A folder of a steady name, so that the pictures stay the same from run
@@ -45,7 +37,8 @@ int main(int argc, char *argv[])
     scratch.removeRecursively();
     const auto cleanUp = qScopeGuard([&scratch] { scratch.removeRecursively(); });
     const QString data = scratch.filePath(QStringLiteral("VX data"));
-    QDir().mkpath(data);
+    for (const char *sub : {"archive", "2024"})
+        QDir().mkpath(QDir(data).filePath(QLatin1String(sub)));
     for (const SettingKey &ticked : {key::SaveData, key::ClearData, key::UpdateTime, key::PowerDown})
         t.world.store->write(ticked, 1);
     t.world.store->write(key::FilePath, data);
@@ -53,7 +46,7 @@ int main(int argc, char *argv[])
     t.open(QStringLiteral("/opt/vx500")); // with the settings above
 
     frmPassword gate(t.world.dialogs);
-    bool ok = save(&gate, folder, QStringLiteral("password"));
+    save(&gate, QStringLiteral("password"));
     auto *tabs = t.get<QTabWidget>(QStringLiteral("stab"));
     const char *names[] = {"general", "station", "misc"};
     for (int i : {frmMain::kTabGeneral, frmMain::kTabStation, frmMain::kTabMisc}) {
@@ -62,18 +55,14 @@ int main(int argc, char *argv[])
             t.station(frmMain::kStationVersion);
             t.station(frmMain::kStationInformation);
         }
-        ok &= save(t.w.get(), folder, QStringLiteral("tab-%1").arg(QLatin1String(names[i])));
+        save(t.w.get(), QStringLiteral("tab-%1").arg(QLatin1String(names[i])));
     }
-
     // After "Download Data" with the automation ticked.
     tabs->setCurrentIndex(frmMain::kTabGeneral);
     t.press(frmMain::kCmdDownload);
-    ok &= save(t.w.get(), folder, QStringLiteral("download-finished"));
-
-    QDir().mkpath(QDir(data).filePath(QStringLiteral("archive")));
-    QDir().mkpath(QDir(data).filePath(QStringLiteral("2024")));
+    save(t.w.get(), QStringLiteral("download-finished"));
     frmFilePath chooser(t.world.dialogs);
     chooser.Path(data);
-    ok &= save(&chooser, folder, QStringLiteral("folder-chooser"));
+    save(&chooser, QStringLiteral("folder-chooser"));
     return ok ? 0 : 1;
 }
