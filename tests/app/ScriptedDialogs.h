@@ -21,8 +21,7 @@ public:
     Answer ask(const Message &message) override
     {
         asked.append(message);
-        return message.buttons == Buttons::Ok ? Answer::Ok
-            : !answers.isEmpty()              ? answers.takeFirst()
+        return message.buttons == Buttons::Ok ? Answer::Ok : !answers.isEmpty() ? answers.takeFirst()
             : message.buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
     }
     std::optional<QString> saveFileName(const SaveRequest &request) override

@@ -20,10 +20,7 @@ struct Start {
     std::unique_ptr<frmMain> window;
 
     modInitial::Environment env()
-    {
-        return {world.program.path(), runtime.filePath("vx500-monitor.lock"), &world.dialogs, world.store.get(),
-                [] { return std::make_unique<FakePort>(); }};
-    }
+    { return {world.program.path(), runtime.filePath("vx500-monitor.lock"), &world.dialogs, world.store.get(), [] { return std::make_unique<FakePort>(); }}; }
     // Starts the program and answers the gate with the entries in turn;
     // after the last one the gate is cancelled, or closed, if still open.
     bool run(const QStringList &entries, bool closeBox = false)
