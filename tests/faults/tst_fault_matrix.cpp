@@ -22,15 +22,15 @@ enum Output { File, FileWithoutLineEnd, FullDevice, Fifo, MissingFolder };
 
 // Record i as the terminal holds it (first field in hexadecimal, a byte
 // above 127) and as the data file must hold it.
-QByteArray held(int i) { return QByteArray::number(i * 0x0A0B, 16).toUpper() + ",49000000" + QByteArray::number(10 + i) + ",caf\xe9"; }
-QByteArray stored(int i) { return QByteArray::number(i * 0x0A0B) + ",49000000" + QByteArray::number(10 + i) + ",caf\xe9\r\n"; }
+QByteArray held(int i) { return QByteArray::number(i * 0x0A0B, 16).toUpper() + ",490" + QByteArray::number(i) + ",caf\xe9"; }
+QByteArray stored(int i) { return QByteArray::number(i * 0x0A0B) + ",490" + QByteArray::number(i) + ",caf\xe9\r\n"; }
 
-// One row's files: the records the terminal holds and the data file.
+// One row's files: the records the terminal holds and the data file, which
+// holds `before` ahead of the download.
 struct Files {
     QTemporaryDir dir;
-    QString records = dir.filePath("records.txt");
-    QString data;
-    QByteArray before; // what the data file held before the download
+    QString records = dir.filePath("records.txt"), data = dir.filePath("VX.txt");
+    QByteArray before;
 
     explicit Files(int output = File)
     {
@@ -38,13 +38,10 @@ struct Files {
         for (int i = 1; i <= kRecords; ++i)
             all += held(i) + '\n';
         writeFileBytes(records, all);
-        data = output == FullDevice ? QStringLiteral("/dev/full")
-            : output == MissingFolder ? dir.filePath("missing/VX.txt")
-                                      : dir.filePath("VX.txt");
-        if (output == FileWithoutLineEnd) {
-            before = "old,partial";
-            writeFileBytes(data, before);
-        }
+        if (output == FullDevice || output == MissingFolder)
+            data = output == FullDevice ? "/dev/full" : dir.filePath("missing/VX.txt");
+        if (output == FileWithoutLineEnd)
+            writeFileBytes(data, before = "old,partial");
         if (output == Fifo)
             ::mkfifo(QFile::encodeName(data).constData(), 0600);
     }
@@ -139,7 +136,6 @@ private slots:
         QVERIFY2(sim.started(), qPrintable(sim.errors()));
         g_sPassword = kPresetPassword;
         frmMain w(std::make_unique<QtSerialPortAdapter>(), world.dialogs, *world.store, world.program.path());
-        w.setEndProgram([] {});
         for (const char *box : {"chkSaveData", "chkClearData"})
             child<QCheckBox>(&w, box)->click();
         child<QLineEdit>(&w, "txtPath")->setText(QFileInfo(files.data).path());
