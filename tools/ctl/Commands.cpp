@@ -144,8 +144,8 @@ constexpr Command kCommands[] = {
      "list the serial ports and the COMn mapping in\nforce, or change the mapping", runPorts},
 };
 
-static_assert(std::ranges::all_of(kCommands, [](const Command &c) { return c.run && c.help && c.name; }),
-              "every command has a name, a help text and a handler");
+static_assert(std::ranges::all_of(kCommands, [](const Command &c) { return c.help && c.name; }),
+              "every command has a name and a help text");
 
 } // namespace
 

@@ -31,6 +31,12 @@ enum Option : unsigned {
 };
 
 struct Command {
+    // Every field is given, the handler included: a command without one does not build.
+    constexpr Command(const char *name, Arg arg, const char *argName, unsigned options, qint32 replyBudget,
+                      const char *help, Exit (*run)(Session &))
+        : name(name), arg(arg), argName(argName), options(options), replyBudget(replyBudget), help(help), run(run)
+    {
+    }
     const char *name;        // one word, or two for a sub-command ("tags upload")
     Arg arg;
     const char *argName;     // as the help shows it: "N", "FILE", "[WHEN]"
