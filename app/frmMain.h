@@ -128,7 +128,7 @@ private:
     // Download (frmMain_download.cpp).
     void DownloadData(qint16 iID);
     bool chooseDataFile(QString &o_sFileName);
-    void RunAutomation(qint16 iID, int iSaved, QString &io_sLine);
+    void RunAutomation(qint16 iID, int iSaved, bool bOnDisk, QString &io_sLine);
     enum class Progress { Running, Finished, Stopped };
     void showProgress(int records, Progress state);
 

@@ -77,7 +77,7 @@ void frmMain::DownloadData(qint16 iID)
             if (const auto failure = m_syncDataFile(file))
                 throw *failure;
             line = QStringLiteral("Download Process Finished\r\nData Saved");
-            RunAutomation(iID, records, line);
+            RunAutomation(iID, records, file.isRegularFile(), line);
             m_vx->ErrCode(1);
             finished = !m_bUnloading;
         } else {
@@ -96,10 +96,13 @@ void frmMain::DownloadData(qint16 iID)
 // The steps chosen on the Miscellaneous tab, in this order, each whatever
 // the terminal answers to the one before; a closing program sends no more.
 // The data is cleared only when the terminal holds exactly the records
-// saved: an end of the records that came too early must not cost the rest.
-void frmMain::RunAutomation(qint16 iID, int iSaved, QString &io_sLine)
+// saved, into a file on the disk: an end of the records that came too early
+// must not cost the rest, nor must a device or a pipe that keeps nothing.
+void frmMain::RunAutomation(qint16 iID, int iSaved, bool bOnDisk, QString &io_sLine)
 {
-    if (CheckValue(chkClearData) == 1 && !m_bUnloading) {
+    if (CheckValue(chkClearData) == 1 && !m_bUnloading && !bOnDisk) {
+        io_sLine += QStringLiteral("\r\nData Not Cleared: the data file is a device or a pipe, not a file on the disk");
+    } else if (CheckValue(chkClearData) == 1 && !m_bUnloading) {
         qint16 held = 0;
         m_vx->GetRecordCount(iID, held);
         if (m_vx->ErrCode() != 0) {
