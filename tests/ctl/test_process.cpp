@@ -7,7 +7,6 @@
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
-#include <csignal>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
@@ -85,7 +84,7 @@ TEST(CtlProcess, StreamsTheKindOfStandardOutputAndWatchEndedBySigterm)
         out += watch.readAllStandardOutput();
     }
     EXPECT_TRUE(out.endsWith(" machine 0: 2 records to " + watched.toUtf8() + "; cleared\n")) << out.constData();
-    ::kill(static_cast<pid_t>(watch.processId()), SIGTERM);
+    watch.terminate(); // SIGTERM, and only while it runs: never to a process id of 0
     ASSERT_TRUE(watch.waitForFinished(10'000));
     EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(watch.exitCode(), 0) << watch.readAllStandardError().constData();
