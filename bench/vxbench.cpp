@@ -3,6 +3,7 @@
 // of "count" against an instant simulator, the CPU spent waiting for a silent
 // terminal, and the download throughput at the paced line rate, of vx500ctl
 // and of a host that polls every 20 ms, each against the line limit.
+#include "BenchSetup.h"
 #include "Processes.h"
 #include "ucVX300_500.h"
 
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -28,27 +28,6 @@ double cpuSeconds()
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// Records of about 40 characters: a hexadecimal first field, a barcode, a date and a time.
-// The bytes the download puts on the line; -1 when the file cannot be written.
-qint64 writeRecords(const QString &path, int n)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return -1;
-    qint64 lineBytes = 5 /* ENQ id letter, the final EOT */;
-    for (int i = 0; i < n; ++i) {
-        const QByteArray rec = QStringLiteral("%1,49%2,20261206,%3")
-                                   .arg(i % 0xFFFF, 4, 16, QLatin1Char('0'))
-                                   .arg(1000000000000LL + i * 7919LL, 15, 10, QLatin1Char('0'))
-                                   .arg(80000 + i % 4000, 6, 10, QLatin1Char('0'))
-                                   .toUpper().toLatin1();
-        if (f.write(rec + '\n') != rec.size() + 1)
-            return -1;
-        lineBytes += rec.size() + 3 /* STX ETX BCC */ + 1 /* ACK */;
-    }
-    return lineBytes;
 }
 
 // False, with the figure marked FAILED, when the simulator did not come up.
@@ -79,7 +58,7 @@ void downloadFigures(int n)
 {
     QTemporaryDir dir;
     const QString records = dir.filePath(QStringLiteral("records.txt"));
-    const qint64 lineBytes = writeRecords(records, n);
+    const qint64 lineBytes = vx::bench::writeRecords(records, n);
     if (lineBytes < 0) {
         std::printf("download: FAILED: cannot write %s\n", qPrintable(records));
         return;
@@ -169,9 +148,7 @@ void roundTripFigure(int runs)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir config; // never touch the user's settings
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    vx::bench::usePrivateSettings();
     const int n = argc > 1 ? std::max(1, atoi(argv[1])) : 2000;
     roundTripFigure(200);
     idleFigure();

@@ -4,12 +4,12 @@
 // with a terminal of 500 records docked at each at once; the CPU of eight
 // watchers over a minute of empty stations; a scan of machine numbers 0 to
 // 255 with one terminal at number 200.
+#include "BenchSetup.h"
 #include "Processes.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -38,26 +38,6 @@ double cpuSecondsOf(qint64 pid)
     return (fields[11].toDouble() + fields[12].toDouble()) / ::sysconf(_SC_CLK_TCK);
 }
 
-// 500 records of about 40 characters; the bytes their download puts on the line.
-qint64 writeRecords(const QString &path, int n)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return -1;
-    qint64 lineBytes = 5; // ENQ, machine number, letter; the final EOT
-    for (int i = 0; i < n; ++i) {
-        const QByteArray rec = QStringLiteral("%1,49%2,20261206,%3")
-                                   .arg(i, 4, 16, QLatin1Char('0'))
-                                   .arg(1000000000000LL + i * 7919LL, 15, 10, QLatin1Char('0'))
-                                   .arg(80000 + i, 6, 10, QLatin1Char('0'))
-                                   .toUpper()
-                                   .toLatin1();
-        f.write(rec + '\n');
-        lineBytes += rec.size() + 4; // STX, ETX, check byte; the ACK
-    }
-    return lineBytes;
-}
-
 std::unique_ptr<QProcess> startWatch(const QString &device, const QString &file)
 {
     auto p = std::make_unique<QProcess>();
@@ -80,7 +60,7 @@ void stopAll(std::vector<std::unique_ptr<QProcess>> &watchers)
 void dockedStations(const QTemporaryDir &dir)
 {
     const QString records = dir.filePath(QStringLiteral("records.txt"));
-    const double lineSeconds = writeRecords(records, 500) * 10.0 / 19200.0;
+    const double lineSeconds = vx::bench::writeRecords(records, 500) * 10.0 / 19200.0;
     std::vector<std::unique_ptr<SimProcess>> sims;
     std::vector<std::unique_ptr<QProcess>> watchers;
     for (int i = 0; i < kStations; ++i) {
@@ -151,9 +131,7 @@ void scanFigure()
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir config; // never touch the user's settings
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    vx::bench::usePrivateSettings();
     const int idleSeconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
     QTemporaryDir dir;
     dockedStations(dir);
