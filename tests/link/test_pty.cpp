@@ -31,7 +31,7 @@ struct Pty {
 
 } // namespace
 
-TEST(PtyAdapter, ALinkAndItsDeviceTakeOneLock)
+TEST(PtyAdapter, ALinkAndItsDeviceTakeOneLockAndBytesStayUntilRead)
 {
     Pty pty;
     QTemporaryDir dir;
@@ -47,6 +47,10 @@ TEST(PtyAdapter, ALinkAndItsDeviceTakeOneLock)
     EXPECT_EQ(second.lastError().detail, pty.device + ": in use by another program");
     first.close();
     EXPECT_TRUE(second.open());
+    ASSERT_EQ(write(pty.master, "\x06", 1), 1);
+    EXPECT_TRUE(second.waitForBytes(1000));
+    EXPECT_TRUE(second.waitForBytes(0)) << "a byte in the buffer is there until read";
+    EXPECT_EQ(second.readAll(), "\x06");
 
     second.setPortName(dir.filePath("gone"));
     second.close();

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cfenv>
 #include <cmath>
 
 using namespace vx;
@@ -70,7 +71,7 @@ TEST(Values, NumbersRoundingAndHexFields)
     const QList<std::tuple<const char *, double, double>> numbers = {
         {"123", 123, 123}, {" 1 2\t3\n", 123, NAN}, {"12.5", 12.5, 12.5}, {".5", 0.5, 0.5}, {"-7abc", -7, NAN},
         {"1e3", 1000, 1000}, {"1D2", 100, 100}, {"1e", 1, NAN}, {"&H1F", 31, 31}, {"&hffff", -1, -1},
-        {"&H10000", 65536, 65536}, {"&HFFFFFFFF", -1, -1}, {"&O17", 15, 15}, {"&O8", 0, NAN}, {"A", 0, NAN},
+        {"&H10000", 65536, 65536}, {"&HFFFFFFFF", -1, -1}, {"&HFFFFFFFFFFF", 17592186044415.0, 17592186044415.0}, {"&O17", 15, 15}, {"&O8", 0, NAN}, {"A", 0, NAN},
         {"", 0, NAN}, {"  ", 0, NAN}, {".", 0, NAN}, {"-", 0, NAN}, {"1\r2", 1, NAN}, {" 0 ", 0, 0}};
     for (const auto &[text, leading, whole] : numbers) {
         SCOPED_TRACE(text);
@@ -84,8 +85,11 @@ TEST(Values, NumbersRoundingAndHexFields)
     const QList<std::pair<double, int>> rounded = {
         {12.5, 12}, {13.5, 14}, {-0.5, 0}, {-1.5, -2}, {32767.4, 32767}, {32767.5, 99999}, {-32768.5, -32768},
         {-32769, 99999}, {NAN, 99999}, {INFINITY, 99999}};
+    std::fesetround(FE_UPWARD); // the caller's rounding mode neither counts nor changes
     for (const auto &[value, expected] : rounded)
         EXPECT_EQ(toInt16(value) ? int(*toInt16(value)) : 99999, expected) << value;
+    EXPECT_EQ(std::fegetround(), FE_UPWARD);
+    std::fesetround(FE_TONEAREST);
     const QList<std::pair<const char *, qint64>> fields = {
         {"00FF", 255}, {"00ff", 255}, {"FFFF", -1}, {"8000", -32768}, {"10000", 65536}, {"7FFFFFFF", 2147483647},
         {"80000000", -2147483648LL}, {"0000FFFF", -1}, {" 1 F ", 31}, {"1G", 1}, {"", 0}, {"xyz", 0},

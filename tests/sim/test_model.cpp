@@ -62,7 +62,7 @@ const struct {
     {"the clock keeps its offset to the PC's", {},
      "^1AT>{20240601090000}\n !>$ ^1AS>! {20090105070809}\t>! $> 3600000@^1AT>{20090105080809}\x06"},
     {"a wrong check byte or value is refused", {},
-     "^1AS>! {20090105070809}\x08># ^1AS>! {20091305070809}\n># $> ^1AP>! {G1}v># ^1AT>{20240601090000}\n !>$ ^1AQ>{1A}p"},
+     "^1AS>! {20090105070809}\x08># {20090105070809}\t> ^1AS>! {20091305070809}\n># $> ^1AP>! {G1}v># ^1AT>{20240601090000}\n !>$ ^1AQ>{1A}p"},
     {"a new machine number takes over at once", {}, "^1AP>! {2C}q>! $> ^1AQ> ^2CQ>{2C}q"},
     {"clearing needs the host's EOT; recovery brings back the last clearing", {},
      "^1AD>! ^1AA>{2}2 !>$ ^1AD>! $> ^1AI>$ ^1AD>! $> ^1AM>! $> ^1AI>{r1}C !>{r2}@ !>$"},

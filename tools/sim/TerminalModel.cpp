@@ -61,7 +61,6 @@ void TerminalModel::idle()
     m_state = State::Idle;
     m_command.clear();
     m_inFrame = false;
-    m_frameEnded = false;
     m_frame.clear();
     m_stream.clear();
     m_upload.clear();
