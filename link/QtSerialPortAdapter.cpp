@@ -2,6 +2,9 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QSysInfo>
 #include <QTimer>
 
 #ifdef Q_OS_UNIX
@@ -49,6 +52,50 @@ QString devicePath(const QString &name)
 #endif
 }
 
+// Who holds a device, from the lock file QSerialPort takes for it (QLockFile:
+// process id, program, host): "vx500-monitor, pid 1234"; empty when there is
+// no such file to read. The folder is the one QSerialPort chooses: the first
+// readable one of its list that holds the file or may take it.
+QString lockHolder(const QString &device)
+{
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QStringList folders{QStringLiteral("/var/lock"),       QStringLiteral("/etc/locks"),
+                              QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"),
+                              QStringLiteral("/tmp"),             QStringLiteral("/var/tmp"),
+                              QStringLiteral("/var/lock/lockdev"), QStringLiteral("/run/lock"),
+                              QStandardPaths::writableLocation(QStandardPaths::TempLocation)};
+    for (const QString &folder : folders) {
+        const QFileInfo dir(folder);
+        const QFileInfo file(folder + QStringLiteral("/LCK..") + name);
+        if (!dir.isReadable() || (!file.exists() && !dir.isWritable()))
+            continue;
+        // Anybody may write in a lock folder: read only a small regular file.
+        qint64 pid = 0;
+        QString host, program;
+        if (!file.isFile() || file.size() > 4096 || !QLockFile(file.filePath()).getLockInfo(&pid, &host, &program)
+            || pid <= 0 || program.trimmed().isEmpty())
+            return {};
+        QString holder = QStringLiteral("%1, pid %2").arg(program.trimmed().left(100)).arg(pid);
+        if (!host.isEmpty() && host != QSysInfo::machineHostName())
+            holder += QStringLiteral(" on ") + host.left(100);
+        return holder;
+    }
+    return {};
+}
+
+// "in use by another program", with the holder when its lock file names it.
+QString inUse(const QString &name, const QString &device)
+{
+    const QString holder = lockHolder(device);
+    QString text = QStringLiteral("%1: in use by another program").arg(name);
+    if (!holder.isEmpty())
+        text += QStringLiteral(" (%1)").arg(holder);
+    if (holder.startsWith(QLatin1String("vx500-monitor,")))
+        text += QStringLiteral("; the monitor keeps the port open between commands: close its window or wait");
+    return text;
+}
+
 bool applySettings(QSerialPort &port, const LineSettings &s)
 {
     static constexpr QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
@@ -70,7 +117,8 @@ bool QtSerialPortAdapter::open()
 {
     m_interrupted = false;
     const QString name = m_name;
-    m_port.setPortName(devicePath(name));
+    const QString device = devicePath(name);
+    m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite)) {
         switch (m_port.error()) {
         case QSerialPort::DeviceNotFoundError:
@@ -81,7 +129,7 @@ bool QtSerialPortAdapter::open()
                 fail(FailureKind::PortDenied,
                      QStringLiteral("%1: permission denied (add the user to the dialout group)").arg(name));
             else
-                fail(FailureKind::PortInUse, QStringLiteral("%1: in use by another program").arg(name));
+                fail(FailureKind::PortInUse, inUse(name, device));
             break;
         default:
             fail(FailureKind::PortIo, QStringLiteral("%1: %2").arg(name, m_port.errorString()));

@@ -28,6 +28,7 @@ TEST_F(CtlTest, UsageErrorsNameWhatIsWrong)
         {{"ports", "--map", "COM1=/dev/a", "--unmap", "COM1"}, "ports: --map and --unmap exclude each other"},
         {{"--bogus", "count"}, "Unknown option 'bogus'."},
         {{"scan", "--from", "9", "--to", "8"}, "scan: --from 9 is above --to 8"},
+        {{"count", "-q"}, "--quiet belongs to download, tags download and tags upload, not to count"},
     };
     for (const auto &[args, message] : cases)
         expectRun(args, 2, "", QStringLiteral("vx500ctl: %1\nTry 'vx500ctl --help' for more information.\n").arg(message));
@@ -41,10 +42,10 @@ TEST_F(CtlTest, HelpListsEveryCommand) // --version: the package check
     EXPECT_EQ(r.status, 0);
     for (const char *line : {"Usage: vx500ctl [options] COMMAND [ARGS]\n",
                              "\n  set-id N                give the terminal the machine number N (0-255)\n",
-                             "\n  download [-o FILE] [--clear] [--update-time] [--power-down]\n"
+                             "\n  download [-o FILE] [--clear] [--update-time] [--power-down] [-q] [--json]\n"
                              "                          fetch every record, first field in decimal; the\n",
-                             "\n  tags download [-o FILE] fetch the tag code list\n",
-                             "\n  ports [--map COMn=DEVICE | --unmap COMn]\n",
+                             "\n  count [--json]          print the number of stored records\n",
+                             "\n  ports [--map COMn=DEVICE | --unmap COMn] [--json]\n",
                              "\n  --timeout <MS>       Reply time budget in ms (default 2000, 3000 for station\n"})
         EXPECT_TRUE(r.out.contains(line)) << line;
 }

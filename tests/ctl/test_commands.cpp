@@ -20,18 +20,20 @@ TEST_F(CtlTest, CommandsAgainstTheTerminal)
     expectRun({"count"}, 0, "4\n", "");
     expectRun({"version"}, 0, "VX500A V2.10\n", "");
     expectRun({"voltage"}, 0, "3.05V\n", "");
-    expectRun({"station", "version"}, 0, "VX500R V1.04\n", "");
+    expectRun({"station", "version", "--json"}, 0, R"({"command":"station version","version":"VX500R V1.04"})" "\n", "");
     expectRun({"station", "info"}, 0, "VX500R/U READER STATION,9600,N,8,1\n", "");
     expectRun({"set-time", "2024-03-31T02:30:00"}, 0, "OK\n", "");
     EXPECT_TRUE(port.writtenBytes().contains("20240331023000"));
     expectRun({"time"}, 0, "2024-03-31 02:30:00\n", "");
+    expectRun({"time", "--json"}, 0, R"({"command":"time","machine":0,"time":"2024-03-31T02:30:00"})" "\n", "");
     qputenv("TZ", zone);
     ::tzset();
     expectRun({"self-test"}, 0, "OK\n", "");
     EXPECT_EQ(model.selfTestCount(), 1);
-    expectRun({"tags", "upload", tags}, 0, "OK\n", "3 tag codes sent\n");
+    expectRun({"tags", "upload", tags, "-q"}, 0, "OK\n", "");
     expectRun({"tags", "download"}, 0, "0000112AB34CD56\r\n0000200A31F2C\r\n000040001\r\n", "3 tag codes\n");
-    expectRun({"download"}, 0, records, "4 records\n");
+    expectRun({"download", "--json", "-o", path("json.txt")}, 0,
+              R"({"command":"download","records":4,"file":")" + path("json.txt").toUtf8() + "\"}\n", "");
     expectRun({"clear", "--yes"}, 0, "OK\n", "");
     EXPECT_TRUE(model.records().isEmpty());
     expectRun({"recover"}, 0, "OK\n", "");
@@ -43,10 +45,12 @@ TEST_F(CtlTest, CommandsAgainstTheTerminal)
 
     model.wake();
     model.setBAnswer(vx::sim::BAnswer::TagCount);
-    expectRun({"tags", "count"}, 0, "3\n", "");
+    expectRun({"tags", "count", "--json"}, 0, R"({"command":"tags count","machine":0,"codes":3})" "\n", "");
     expectRun({"set-id", "26"}, 0, "OK\n", "");
-    expectRun({"--id", "26", "id"}, 0, "26\n", "");
-    expectRun({"count"}, 1, "", "vx500ctl: ErrCode: -1, VX_ERR_TIMEOUT\n"); // machine 0 is gone
+    expectRun({"--id", "26", "id", "--json"}, 0, R"({"command":"id","machine":26,"id":26})" "\n", "");
+    expectRun({"count"}, 1, "", "vx500ctl: ErrCode: -1, VX_ERR_TIMEOUT: no answer on COM1 (/dev/ttyS0) within 2 s; is the "
+                                "terminal switched on and in its station, with machine number 0? (vx500ctl scan finds "
+                                "it)\n"); // machine 0 is gone
     expectRun({"--id", "26", "power-down"}, 0, "OK\n", "");
     EXPECT_TRUE(model.isPoweredDown());
 }
@@ -54,10 +58,11 @@ TEST_F(CtlTest, CommandsAgainstTheTerminal)
 TEST_F(CtlTest, ReplyBudgetsInVirtualTime)
 {
     port.setDevice(&script); // nobody answers
-    for (const auto &[args, budget] : {std::pair<QStringList, qint64>{{"station", "version"}, 3000},
-                                       {{"--timeout", "500", "station", "info"}, 500}}) { // 2000: the link's tests
+    for (const auto &[args, budget, said] : {std::tuple<QStringList, qint64, QString>{{"station", "version"}, 3000, "3 s"},
+                                             {{"--timeout", "500", "station", "info"}, 500, "500 ms"}}) { // 2000: the link's tests
         const qint64 start = port.now();
-        run(args);
+        EXPECT_EQ(run(args).err, "vx500ctl: ErrCode: -1, VX_ERR_TIMEOUT: no answer on COM1 (/dev/ttyS0) within " + said
+                                     + "; is the reader station switched on and connected to this port?\n");
         const qint64 waited = port.now() - start - 100; // run() lets 100 ms pass after the tool
         EXPECT_TRUE(waited >= budget && waited < budget + 100) << waited;
     }

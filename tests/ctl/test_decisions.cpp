@@ -24,8 +24,9 @@ TEST_F(CtlTest, ClearOnlyWhatWasStored)
     // The count matches and the clear is refused: the other steps still run.
     script.then(vx::dataFrame("1,a")).then(kEot).then(vx::dataFrame("1")).then(kEot);
     script.then(QByteArray(1, vx::NAK)).then(kAck).then(kAck).silence().then(kAck);
-    expectRun({"download", "--clear", "--update-time", "--power-down"}, 1, "1,a\r\n",
-              "1 record\nvx500ctl: clear: ErrCode: -3, VX_ERR_ACK_NOT_GET\nTime Updated\nPower Down\n");
+    expectRun({"download", "--clear", "--update-time", "--power-down", "--json"}, 1, "1,a\r\n",
+              "vx500ctl: clear: ErrCode: -3, VX_ERR_ACK_NOT_GET\n" // the summary beside the records
+              R"({"command":"download","records":1,"file":null,"cleared":false,"clockSet":true,"poweredDown":true})" "\n");
     QByteArray letters;
     for (const Written &w : port.writes())
         if (w.bytes.size() == 4 && w.bytes.front() == vx::ENQ)
@@ -117,6 +118,9 @@ TEST_F(CtlTest, TerminalsSeeControlCharactersEscaped)
     io.outIsTerminal = false;
     expectRun({"version"}, 0, "V2\x1b[2J\n", "");
     expectRun({"download"}, 0, "1,\x1b]0;x\x07\t\r\n", "\r1 record\r1 record\n");
+    expectRun({"download", "-q"}, 0, "1,\x1b]0;x\x07\t\r\n", "");
+    model.setVersion(QString::fromLatin1("V\x1b\x7f\x85\xe9")); // JSON escapes C0 itself; DEL and C1 as well
+    expectRun({"version", "--json"}, 0, R"({"command":"version","machine":0,"version":"V\u001b\u007f\u0085)" "\xc3\xa9\"}\n", "");
     // A warning under the live counter, and device bytes inside a message.
     model.setRecords({"1,a", "123456789,b"});
     expectRun({"download"}, 0, "1,a\r\n123456789,b\r\n",

@@ -1,7 +1,11 @@
-// The port listing and the COMn mapping that the monitor shares.
+// The port listing, the COMn mapping that the monitor shares, and who holds a port.
 #include "CtlFixture.h"
 #include "Ports.h"
+#include "QtSerialPortAdapter.h"
 #include "SettingsFile.h"
+
+#include <pty.h>
+#include <unistd.h>
 
 using namespace vx::test;
 
@@ -22,6 +26,14 @@ TEST_F(CtlTest, ListingShowsPortsWithTheirNamesAndTheMapping)
     EXPECT_EQ(lines.last(), "COM16  /dev/ttyS15");
     EXPECT_EQ(lines.size(), 21);
     EXPECT_EQ(vx::ctl::describePorts({}, settings).first(), "No serial ports found.");
+    const auto objects = vx::ctl::portObjects({usb, {"/dev/ttyACM0", "", "", "", {}}}, settings);
+    ASSERT_EQ(objects.size(), 17);
+    EXPECT_EQ(vx::ctl::jsonLine(objects.at(4)),
+              R"({"port":"COM5","device":"/dev/ttyUSB0","present":true,"mapped":true,"monitor":false,)"
+              R"("description":"FT232R USB UART","manufacturer":"FTDI","serialNumber":"A12345",)"
+              R"("byId":["/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A12345-if00-port0"]})" "\n");
+    EXPECT_EQ(vx::ctl::jsonLine(objects.at(16)), R"({"port":null,"device":"/dev/ttyACM0","present":true,"mapped":false,)"
+                                                 R"("monitor":false,"description":"","manufacturer":"","serialNumber":"","byId":[]})" "\n");
 }
 
 TEST_F(CtlTest, MapAndUnmapChangeWhatTheMonitorOpens)
@@ -32,4 +44,21 @@ TEST_F(CtlTest, MapAndUnmapChangeWhatTheMonitorOpens)
     expectRun({"ports", "--unmap", "COM3"}, 0, "COM3 = /dev/ttyS2\n", "");
     EXPECT_FALSE(fileBytes(settingsPath()).contains("COM3"));
     EXPECT_EQ(port.openCount(), 0);
+}
+
+TEST(PortHolder, InUseNamesTheProgramFromItsLockFile)
+{
+    int master = -1, slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    QSerialPort holder(QString::fromLocal8Bit(name));
+    ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+    vx::QtSerialPortAdapter second;
+    second.setPortName(name);
+    EXPECT_FALSE(second.open());
+    EXPECT_EQ(second.lastError().detail,
+              QStringLiteral("%1: in use by another program (test_ctl, pid %2)").arg(name).arg(::getpid()));
+    holder.close();
+    ::close(slave);
+    ::close(master);
 }

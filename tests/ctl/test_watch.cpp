@@ -92,6 +92,7 @@ TEST_F(CtlTest, ScanListsTheTerminalsThatAnswer)
     const QByteArray zero = "machine 0: 3 records, version VX500A V2.10\n", last = "machine 200: 0 records, version VX500 V1.00\n";
     expectRun({"scan"}, 0, zero + last, "");
     expectRun({"scan", "--from", "200", "--to", "200"}, 0, last, "");
+    expectRun({"scan", "--to", "0", "--json"}, 0, R"({"machine":0,"records":3,"version":"VX500A V2.10"})" "\n", "");
     const qint64 start = port.now();
     expectRun({"scan", "--from", "1", "--to", "199"}, 1, "", "vx500ctl: no terminal answered at machine numbers 1 to 199\n");
     EXPECT_LT(port.now() - start, 199 * 200) << "a silent number costs about 150 ms";

@@ -28,28 +28,44 @@ Exit outcome(Session &s, Print print)
     return e;
 }
 
-template <NumberQuery Query>
-Exit printNumber(Session &s)
+// A value on a line of its own; with --json the object
+// {"command": NAME, "machine": N, key: value}, without the machine for a
+// reader-station query.
+void printValue(Session &s, const char *key, const QJsonValue &value, const QString &text, bool fromDevice)
+{
+    Io &io = s.io();
+    const Invocation &inv = s.invocation();
+    if (!inv.json) {
+        fromDevice ? io.printDeviceText(text) : io.print(text);
+        return;
+    }
+    const QString name = QLatin1String(inv.command->name);
+    JsonFields fields{{QStringLiteral("command"), name}};
+    if (!name.startsWith(QLatin1String("station ")))
+        fields.append({QStringLiteral("machine"), s.id()});
+    fields.append({QLatin1String(key), value});
+    io.printJson(fields);
+}
+
+Exit printNumber(Session &s, NumberQuery query, const char *key)
 {
     qint16 value = 0;
-    (s.link().*Query)(s.id(), value);
-    return outcome(s, [&] { s.io().print(QString::number(value)); });
+    (s.link().*query)(s.id(), value);
+    return outcome(s, [&] { printValue(s, key, value, QString::number(value), false); });
 }
 
-template <TextQuery Query>
-Exit printText(Session &s)
+Exit printText(Session &s, TextQuery query, const char *key)
 {
     QString text;
-    (s.link().*Query)(s.id(), text);
-    return outcome(s, [&] { s.io().printDeviceText(text); });
+    (s.link().*query)(s.id(), text);
+    return outcome(s, [&] { printValue(s, key, text, text, true); });
 }
 
-template <StationQuery Query>
-Exit printStationText(Session &s)
+Exit printStationText(Session &s, StationQuery query, const char *key)
 {
     QString text;
-    (s.link().*Query)(text);
-    return outcome(s, [&] { s.io().printDeviceText(text); });
+    (s.link().*query)(text);
+    return outcome(s, [&] { printValue(s, key, text, text, true); });
 }
 
 // "OK" once the terminal has confirmed.
@@ -69,7 +85,11 @@ Exit printTime(Session &s)
 {
     QDateTime dt;
     s.link().GetTime(s.id(), dt);
-    return outcome(s, [&] { s.io().print(dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))); });
+    return outcome(s, [&] {
+        // the terminal's fields, no time zone
+        printValue(s, "time", dt.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")),
+                   dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), false);
+    });
 }
 
 // Asks on a terminal; without one only --yes clears.
@@ -96,29 +116,31 @@ constexpr qint32 kTerminal = vx::kTerminalTimeoutMs;
 constexpr qint32 kStation = vx::kStationTimeoutMs;
 
 constexpr Command kCommands[] = {
-    {"time", Arg::None, nullptr, 0, kTerminal, "print the terminal's clock (YYYY-MM-DD hh:mm:ss)", printTime},
+    {"time", Arg::None, nullptr, kJsonOption, kTerminal, "print the terminal's clock (YYYY-MM-DD hh:mm:ss)", printTime},
     {"set-time", Arg::When, "[WHEN]", 0, kTerminal,
      "set the clock: now (default) or YYYY-MM-DDThh:mm:ss,\nsent as written (the terminal has no time zone)",
      [](Session &s) {
          s.link().SetTime(s.id(), s.invocation().when.value_or(QDateTime::currentDateTime()));
          return done(s);
      }},
-    {"id", Arg::None, nullptr, 0, kTerminal, "print the machine number", printNumber<&ucVX300_500::GetID>},
+    {"id", Arg::None, nullptr, kJsonOption, kTerminal, "print the machine number",
+     [](Session &s) { return printNumber(s, &ucVX300_500::GetID, "id"); }},
     {"set-id", Arg::MachineNumber, "N", 0, kTerminal, "give the terminal the machine number N (0-255)",
      [](Session &s) {
          s.link().SetID(s.id(), s.invocation().newId);
          return done(s);
      }},
-    {"count", Arg::None, nullptr, 0, kTerminal, "print the number of stored records",
-     printNumber<&ucVX300_500::GetRecordCount>},
-    {"version", Arg::None, nullptr, 0, kTerminal, "print the firmware version", printText<&ucVX300_500::GetVersion>},
-    {"voltage", Arg::None, nullptr, 0, kTerminal, "print the battery voltage text",
-     printText<&ucVX300_500::GetVoltage>},
+    {"count", Arg::None, nullptr, kJsonOption, kTerminal, "print the number of stored records",
+     [](Session &s) { return printNumber(s, &ucVX300_500::GetRecordCount, "records"); }},
+    {"version", Arg::None, nullptr, kJsonOption, kTerminal, "print the firmware version",
+     [](Session &s) { return printText(s, &ucVX300_500::GetVersion, "version"); }},
+    {"voltage", Arg::None, nullptr, kJsonOption, kTerminal, "print the battery voltage text",
+     [](Session &s) { return printText(s, &ucVX300_500::GetVoltage, "voltage"); }},
     {"recover", Arg::None, nullptr, 0, kTerminal, "recover the cleared data", order<&ucVX300_500::RecoverData>},
     {"self-test", Arg::None, nullptr, 0, kTerminal, "start the terminal's self-test", order<&ucVX300_500::InvokeTest>},
     {"power-down", Arg::None, nullptr, 0, kTerminal, "switch the terminal off", order<&ucVX300_500::PowerDown>},
     {"clear", Arg::None, nullptr, kYesOption, kTerminal, "clear the stored records (asks first)", clear},
-    {"download", Arg::None, nullptr, kOutputOption | kAutomationOptions, kTerminal,
+    {"download", Arg::None, nullptr, kOutputOption | kAutomationOptions | kQuietOption | kJsonOption, kTerminal,
      "fetch every record, first field in decimal; the\n"
      "options run once the last record has arrived (and\n"
      "FILE is on the disk); --clear needs FILE or\n"
@@ -131,16 +153,19 @@ constexpr Command kCommands[] = {
      "may hold %Y %m %d; one line per event; ends at\n"
      "SIGTERM or SIGINT",
      runWatch},
-    {"scan", Arg::None, nullptr, kRangeOptions, kScanReplyMs,
+    {"scan", Arg::None, nullptr, kRangeOptions | kJsonOption, kScanReplyMs,
      "list the terminals that answer at the machine\nnumbers from N to M (default 0 to 255)", runScan},
-    {"tags count", Arg::None, nullptr, 0, kTerminal, "print the number of tag codes", tagsCount},
-    {"tags download", Arg::None, nullptr, kOutputOption, kTerminal, "fetch the tag code list", tagsDownload},
-    {"tags upload", Arg::File, "FILE", 0, kTerminal, "send a tag code list, one code per line", tagsUpload},
-    {"station version", Arg::None, nullptr, 0, kStation, "print the reader station's version",
-     printStationText<&ucVX300_500::DS90_GetVersion>},
-    {"station info", Arg::None, nullptr, 0, kStation, "print the reader station's information text",
-     printStationText<&ucVX300_500::DS90_GetInformation>},
-    {"ports", Arg::None, nullptr, kMappingOptions, 0,
+    {"tags count", Arg::None, nullptr, kJsonOption, kTerminal, "print the number of tag codes",
+     [](Session &s) { return printNumber(s, &ucVX300_500::GetTagCount, "codes"); }},
+    {"tags download", Arg::None, nullptr, kOutputOption | kQuietOption, kTerminal, "fetch the tag code list",
+     tagsDownload},
+    {"tags upload", Arg::File, "FILE", kQuietOption, kTerminal, "send a tag code list, one code per line",
+     tagsUpload},
+    {"station version", Arg::None, nullptr, kJsonOption, kStation, "print the reader station's version",
+     [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetVersion, "version"); }},
+    {"station info", Arg::None, nullptr, kJsonOption, kStation, "print the reader station's information text",
+     [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetInformation, "info"); }},
+    {"ports", Arg::None, nullptr, kMappingOptions | kJsonOption, 0,
      "list the serial ports and the COMn mapping in\nforce, or change the mapping", runPorts},
 };
 
@@ -168,6 +193,10 @@ QString synopsis(const Command &c)
         text += QStringLiteral(" [--interval SEC]");
     if (c.options & kMappingOptions)
         text += QStringLiteral(" [--map COMn=DEVICE | --unmap COMn]");
+    if (c.options & kQuietOption)
+        text += QStringLiteral(" [-q]");
+    if (c.options & kJsonOption)
+        text += QStringLiteral(" [--json]");
     return text;
 }
 

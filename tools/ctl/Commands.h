@@ -28,6 +28,8 @@ enum Option : unsigned {
     kMappingOptions = 1u << 3,   // --map, --unmap
     kRangeOptions = 1u << 4,     // --from N, --to M
     kIntervalOption = 1u << 5,   // --interval SECONDS
+    kQuietOption = 1u << 6,      // -q, --quiet
+    kJsonOption = 1u << 7,       // --json
 };
 
 struct Command {

@@ -4,6 +4,8 @@
 #include "RecordOutput.h"
 #include "Session.h"
 
+#include <tuple>
+
 namespace vx::ctl {
 
 namespace {
@@ -160,10 +162,30 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
 
 Exit runDownload(Session &s)
 {
-    RecordOutput output(s.io());
-    if (const Exit e = output.open(s.invocation().output, s.invocation().clearAfter); e != Exit::Ok)
+    const Invocation &inv = s.invocation();
+    Io &io = s.io();
+    RecordOutput output(io);
+    if (const Exit e = output.open(inv.output, inv.clearAfter); e != Exit::Ok)
         return e;
-    return fetchRecords(s, output).exit;
+    const Fetched f = fetchRecords(s, output, {!inv.quiet && !inv.json, {}});
+    const bool recordsToOut = inv.output.isEmpty();
+    if (!inv.json || !f.stored || (inv.quiet && recordsToOut))
+        return f.exit;
+    // The summary as one object: on standard output, or on standard error
+    // when the records take standard output.
+    JsonFields summary{{QStringLiteral("command"), QStringLiteral("download")},
+                       {QStringLiteral("records"), f.records},
+                       {QStringLiteral("file"), inv.output.isEmpty() ? QJsonValue() : QJsonValue(inv.output)}};
+    for (const auto &[wanted, key, step] : {std::tuple{inv.clearAfter, "cleared", "cleared"},
+                                            std::tuple{inv.updateTimeAfter, "clockSet", "clock set"},
+                                            std::tuple{inv.powerDownAfter, "poweredDown", "powered down"}})
+        if (wanted)
+            summary.append({QLatin1String(key), f.steps.contains(QLatin1String(step))});
+    if (recordsToOut)
+        io.err->write(jsonLine(summary));
+    else
+        io.printJson(summary);
+    return f.exit;
 }
 
 } // namespace vx::ctl

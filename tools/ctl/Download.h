@@ -1,4 +1,4 @@
-// download [-o FILE] [--clear] [--update-time] [--power-down]
+// download [-o FILE] [--clear] [--update-time] [--power-down] [-q] [--json]
 #pragma once
 
 #include "ExitCode.h"
@@ -35,7 +35,9 @@ Fetched fetchRecords(Session &session, RecordOutput &output, const FetchOptions 
 // A failure status, a port failure or an output that cannot be written ends
 // the download without automation.
 // --clear needs a regular file, and clears only when the terminal's record
-// count equals the records stored in this download.
+// count equals the records stored in this download. -q leaves out the
+// counter and the summary; --json gives the summary as one object once the
+// records are stored.
 Exit runDownload(Session &session);
 
 } // namespace vx::ctl

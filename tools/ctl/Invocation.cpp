@@ -138,8 +138,12 @@ Parsed parseArguments(const QStringList &arguments)
     const QCommandLineOption interval(QStringLiteral("interval"),
                                       ownersOf(kIntervalOption) + QStringLiteral(": seconds between two looks (default 2)."),
                                       QStringLiteral("SEC"));
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
+        ownersOf(kQuietOption) + QStringLiteral(": no record counter and no summary; errors still on standard error."));
+    const QCommandLineOption json(QStringLiteral("json"),
+        ownersOf(kJsonOption) + QStringLiteral(": the result as JSON objects on standard output, one a line."));
     for (const auto *o : {&port, &id, &timeout, &trace, &output, &yes, &clear, &updateTime, &powerDown, &map, &unmap,
-                          &from, &to, &interval})
+                          &from, &to, &interval, &quiet, &json})
         parser.addOption(*o);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above, with its arguments."),
                                  QStringLiteral("COMMAND [ARGS]"));
@@ -232,7 +236,7 @@ Parsed parseArguments(const QStringList &arguments)
         {&output, kOutputOption},        {&yes, kYesOption},           {&clear, kAutomationOptions},
         {&updateTime, kAutomationOptions}, {&powerDown, kAutomationOptions}, {&map, kMappingOptions},
         {&unmap, kMappingOptions},       {&from, kRangeOptions},       {&to, kRangeOptions},
-        {&interval, kIntervalOption},
+        {&interval, kIntervalOption},      {&quiet, kQuietOption},       {&json, kJsonOption},
     };
     for (const auto &[option, bit] : owned)
         if (parser.isSet(*option) && !(command.options & bit))
@@ -251,6 +255,8 @@ Parsed parseArguments(const QStringList &arguments)
     inv.clearAfter = parser.isSet(clear);
     inv.updateTimeAfter = parser.isSet(updateTime);
     inv.powerDownAfter = parser.isSet(powerDown);
+    inv.quiet = parser.isSet(quiet);
+    inv.json = parser.isSet(json);
     if (parser.isSet(map) && parser.isSet(unmap))
         return usage(QStringLiteral("ports: --map and --unmap exclude each other"));
     if (parser.isSet(map)) {

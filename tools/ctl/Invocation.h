@@ -34,6 +34,8 @@ struct Invocation {
     int scanFrom = 0;              // scan --from N
     int scanTo = 255;              // scan --to M
     int intervalSeconds = 2;       // watch --interval SECONDS
+    bool quiet = false;            // -q: no record counter, no summary
+    bool json = false;             // --json: results as JSON objects, one a line
 
     qint32 replyBudget() const { return timeout.value_or(command->replyBudget); }
 };

@@ -3,7 +3,10 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <QJsonValue>
+#include <QList>
 #include <QString>
+#include <utility>
 
 namespace vx::ctl {
 
@@ -11,6 +14,14 @@ namespace vx::ctl {
 // (C0, DEL, C1) written as \xHH, so that bytes from the device or the
 // system cannot move the cursor, rewrite the screen or answer back.
 QString shownOnTerminal(const QString &text);
+
+// The members of a JSON object, in the order they are written.
+using JsonFields = QList<std::pair<QString, QJsonValue>>;
+
+// One JSON object on a line of its own, compact, ending with LF. DEL and the
+// C1 controls, which JSON allows raw, are written as \u escapes too, so that
+// the line is as safe on a terminal as the tool's text.
+QByteArray jsonLine(const JsonFields &fields);
 
 struct Io {
     QIODevice *out = nullptr;   // values and records
@@ -30,6 +41,8 @@ struct Io {
     bool print(const QString &line);
     // A line the device sent, its bytes as received (Latin-1).
     bool printDeviceText(const QString &text);
+    // A result for --json on standard output.
+    bool printJson(const JsonFields &fields) { return write(jsonLine(fields)); }
     // A line on standard error; a live counter's line is ended first.
     void note(const QString &line);
     // "vx500ctl: message" on standard error.

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QSerialPortInfo>
 
 namespace vx::ctl {
@@ -61,6 +62,51 @@ QStringList describePorts(const QList<PortEntry> &ports, const SettingsFile &set
     return lines;
 }
 
+namespace {
+
+// The port a device path names: its location, one of its links, or a link to it.
+const PortEntry *portFor(const QList<PortEntry> &ports, const QString &device)
+{
+    const QString real = QFileInfo(device).canonicalFilePath();
+    for (const PortEntry &p : ports)
+        if (p.location == device || p.location == real || p.byId.contains(device))
+            return &p;
+    return nullptr;
+}
+
+JsonFields portObject(const QJsonValue &name, const QString &device, const PortEntry *entry, bool mapped, bool monitor)
+{
+    const PortEntry none;
+    const PortEntry &e = entry ? *entry : none;
+    return {{QStringLiteral("port"), name},
+            {QStringLiteral("device"), device},
+            {QStringLiteral("present"), entry || QFileInfo::exists(device)},
+            {QStringLiteral("mapped"), mapped},
+            {QStringLiteral("monitor"), monitor},
+            {QStringLiteral("description"), e.description},
+            {QStringLiteral("manufacturer"), e.manufacturer},
+            {QStringLiteral("serialNumber"), e.serialNumber},
+            {QStringLiteral("byId"), QJsonArray::fromStringList(e.byId)}};
+}
+
+} // namespace
+
+QList<JsonFields> portObjects(const QList<PortEntry> &ports, const SettingsFile &settings)
+{
+    QList<JsonFields> objects;
+    QList<const PortEntry *> named;
+    for (int n = 1; n <= 16; ++n) {
+        const PortEntry *entry = portFor(ports, settings.device(n));
+        named << entry;
+        objects << portObject(QStringLiteral("COM%1").arg(n), settings.device(n), entry, settings.isMapped(n),
+                              n == settings.monitorsPort());
+    }
+    for (const PortEntry &p : ports)
+        if (!named.contains(&p))
+            objects << portObject(QJsonValue(), p.location, &p, false, false);
+    return objects;
+}
+
 Exit runPorts(Session &s)
 {
     const Invocation &inv = s.invocation();
@@ -69,6 +115,11 @@ Exit runPorts(Session &s)
     if (!settings)
         return Exit::System;
     const int n = inv.mapPort ? inv.mapPort : inv.unmapPort;
+    if (n == 0 && inv.json) {
+        for (const JsonFields &object : portObjects(availablePorts(), *settings))
+            io.printJson(object);
+        return Exit::Ok;
+    }
     if (n == 0) {
         for (const QString &line : describePorts(availablePorts(), *settings))
             io.print(line);
@@ -80,7 +131,10 @@ Exit runPorts(Session &s)
     }
     if (inv.mapPort && !QFileInfo::exists(inv.mapDevice))
         io.note(QStringLiteral("note: %1 does not exist at the moment").arg(inv.mapDevice));
-    io.print(QStringLiteral("COM%1 = %2").arg(n).arg(settings->device(n)));
+    if (inv.json)
+        io.printJson(portObjects(availablePorts(), *settings).at(n - 1));
+    else
+        io.print(QStringLiteral("COM%1 = %2").arg(n).arg(settings->device(n)));
     return Exit::Ok;
 }
 

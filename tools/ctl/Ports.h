@@ -1,7 +1,8 @@
-// ports [--map COMn=DEVICE | --unmap COMn]
+// ports [--map COMn=DEVICE | --unmap COMn] [--json]
 #pragma once
 
 #include "ExitCode.h"
+#include "Io.h"
 
 #include <QList>
 #include <QString>
@@ -27,6 +28,14 @@ QList<PortEntry> availablePorts();
 // The listing: one block per port, then COM1 to COM16 with the device each
 // stands for, mapped entries and the monitor's port marked.
 QStringList describePorts(const QList<PortEntry> &ports, const SettingsFile &settings);
+
+// The listing for --json: one object for each of COM1 to COM16, then one for
+// each port none of them stands for ("port": null), all of one shape:
+// {"port":"COM1","device":"/dev/ttyUSB0","present":true,"mapped":true,
+//  "monitor":false,"description":"…","manufacturer":"…","serialNumber":"…",
+//  "byId":["/dev/serial/by-id/…"]}. "present": the device is one of the
+// ports or at least exists.
+QList<JsonFields> portObjects(const QList<PortEntry> &ports, const SettingsFile &settings);
 
 Exit runPorts(Session &session);
 

@@ -2,6 +2,7 @@
 
 #include "Session.h"
 
+
 namespace vx::ctl {
 
 Exit runScan(Session &s)
@@ -25,8 +26,15 @@ Exit runScan(Session &s)
         vx.GetVersion(id, version);
         if (s.systemFailed())
             return Exit::System;
+        const bool versioned = s.outcome(machine + QStringLiteral(": version")) == Exit::Ok;
+        if (inv.json) {
+            s.io().printJson({{QStringLiteral("machine"), n},
+                              {QStringLiteral("records"), count},
+                              {QStringLiteral("version"), versioned ? QJsonValue(version) : QJsonValue()}});
+            continue;
+        }
         QString line = QStringLiteral("%1: %2 record%3").arg(machine).arg(count).arg(count == 1 ? "" : "s");
-        if (s.outcome(machine + QStringLiteral(": version")) == Exit::Ok)
+        if (versioned)
             line += QStringLiteral(", version ") + version;
         s.io().printDeviceText(line);
     }

@@ -1,4 +1,4 @@
-// scan [--from N] [--to M]
+// scan [--from N] [--to M] [--json]
 #pragma once
 
 #include "ExitCode.h"
@@ -13,8 +13,9 @@ class Session;
 inline constexpr qint32 kScanReplyMs = 150;
 
 // Asks every machine number of the range for its record count and prints
-// "machine N: C records, version V" for each terminal that answers. Ok when
-// one answered, DeviceFailure when none did.
+// "machine N: C records, version V" for each terminal that answers (with
+// --json {"machine":N,"records":C,"version":V}, V null when the version
+// query failed). Ok when one answered, DeviceFailure when none did.
 Exit runScan(Session &session);
 
 } // namespace vx::ctl

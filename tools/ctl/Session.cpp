@@ -3,6 +3,8 @@
 #include "PortNames.h"
 #include "TracePort.h"
 
+#include <QFileInfo>
+
 namespace vx::ctl {
 
 Session::Session(const Invocation &invocation, Io &io, PortFactory factory)
@@ -43,6 +45,7 @@ bool Session::connect()
     if (comPort)
         m_link->SetPortResolver([this](int number) { return m_settings.device(number); });
     m_link->SetPortName(name);
+    m_portGiven = name;
     m_link->Timeout(m_inv.replyBudget());
     return true;
 }
@@ -54,6 +57,22 @@ void Session::onFailure(const vx::Failure &failure)
         m_systemFailed = true;
 }
 
+QString Session::noAnswer() const
+{
+    const QString device = m_link->PortName();
+    const QString real = QFileInfo(device).canonicalFilePath();
+    const QString resolved = real.isEmpty() ? device : real;
+    const QString where = resolved == m_portGiven ? m_portGiven : QStringLiteral("%1 (%2)").arg(m_portGiven, resolved);
+    const qint32 ms = m_link->Timeout();
+    const QString budget = ms % 1000 == 0 ? QStringLiteral("%1 s").arg(ms / 1000) : QStringLiteral("%1 ms").arg(ms);
+    const QString text = QStringLiteral("no answer on %1 within %2; ").arg(where, budget);
+    if (QLatin1String(m_inv.command->name).startsWith(QLatin1String("station ")))
+        return text + QStringLiteral("is the reader station switched on and connected to this port?");
+    return text + QStringLiteral("is the terminal switched on and in its station, with machine number %1? "
+                                 "(vx500ctl scan finds it)")
+                      .arg(m_inv.id);
+}
+
 Exit Session::outcome(const QString &what)
 {
     if (m_systemFailed)
@@ -61,7 +80,9 @@ Exit Session::outcome(const QString &what)
     const qint32 code = m_link->ErrCode();
     if (code == vx::VX_SUCCESS)
         return Exit::Ok;
-    const QString message = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_link->ErrMessage(code));
+    QString message = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_link->ErrMessage(code));
+    if (code == vx::VX_ERR_TIMEOUT)
+        message += QStringLiteral(": ") + noAnswer();
     m_io.error(what.isEmpty() ? message : what + QStringLiteral(": ") + message);
     return Exit::DeviceFailure;
 }

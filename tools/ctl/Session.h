@@ -47,16 +47,20 @@ public:
     // The outcome of the last operation: System after a port failure; the
     // status code otherwise, with "ErrCode: -1, VX_ERR_TIMEOUT" on standard
     // error for a failure. `what` prefixes the message ("clear: ErrCode: ...").
+    // A timeout says what to check: the port and its device, the reply
+    // budget, the machine number addressed.
     Exit outcome(const QString &what = {});
 
 private:
     void onFailure(const vx::Failure &failure);
+    QString noAnswer() const;
 
     const Invocation &m_inv;
     Io &m_io;
     PortFactory m_factory;
     SettingsFile m_settings;
     std::unique_ptr<ucVX300_500> m_link;
+    QString m_portGiven; // COMn or a path, as --port or the monitor's setting gave it
     bool m_systemFailed = false;
 };
 

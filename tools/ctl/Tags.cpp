@@ -101,16 +101,6 @@ private:
 
 } // namespace
 
-Exit tagsCount(Session &s)
-{
-    qint16 count = 0;
-    s.link().GetTagCount(s.id(), count);
-    const Exit e = s.outcome();
-    if (e == Exit::Ok)
-        s.io().print(QString::number(count));
-    return e;
-}
-
 Exit tagsDownload(Session &s)
 {
     Io &io = s.io();
@@ -133,7 +123,8 @@ Exit tagsDownload(Session &s)
         }
         ++count;
     }
-    io.note(QStringLiteral("%1 tag codes").arg(count));
+    if (!s.invocation().quiet)
+        io.note(QStringLiteral("%1 tag codes").arg(count));
     if (s.systemFailed())
         return Exit::System;
     if (!output.sync()) {
@@ -175,7 +166,8 @@ Exit tagsUpload(Session &s)
     vx.EndTagUpload();
     if (s.systemFailed())
         return Exit::System;
-    io.note(QStringLiteral("%1 tag codes sent").arg(sent));
+    if (!s.invocation().quiet)
+        io.note(QStringLiteral("%1 tag codes sent").arg(sent));
     io.print(QStringLiteral("OK"));
     return Exit::Ok;
 }

@@ -1,4 +1,4 @@
-// tags count | download [-o FILE] | upload FILE
+// tags download [-o FILE] [-q] | upload FILE [-q] (tags count: Commands.cpp)
 #pragma once
 
 #include "ExitCode.h"
@@ -16,7 +16,6 @@ inline constexpr int kMaxTagLines = 32767;
 // so that the list can be downloaded again.
 inline constexpr qsizetype kMaxTagCodeBytes = 65536 - 8;
 
-Exit tagsCount(Session &session);
 Exit tagsDownload(Session &session);
 // Reads the whole file before anything is sent, one line at a time and
 // never more than a code's length: a code with a control byte (below 0x20,
