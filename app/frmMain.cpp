@@ -4,6 +4,7 @@
 #include "DataFile.h"
 #include "Dialogs.h"
 #include "Globals.h"
+#include "PortChooser.h"
 #include "PortNames.h"
 #include "ProgramFolder.h"
 #include "SettingsStore.h"
@@ -54,7 +55,8 @@ frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx:
           if (file.sync())
               return std::nullopt;
           return file.failure();
-      })
+      }),
+      m_devicePresent(vx::devicePresent)
 {
     m_vx->setObjectName(QStringLiteral("m_vx"));
     m_vx->SetErrorHandler([this](const vx::Failure &failure) {
@@ -82,6 +84,7 @@ frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx:
     connect(cmdClear, &QButtonGroup::idClicked, this, &frmMain::cmdClear_Click);
     connect(cmdDK90, &QButtonGroup::idClicked, this, &frmMain::cmdDK90_Click);
     connect(cmdPath, &QPushButton::clicked, this, &frmMain::cmdPath_Click);
+    connect(cmdPortDevice, &QPushButton::clicked, this, &frmMain::cmdPortDevice_Click);
     connect(cmdChangePassword, &QPushButton::clicked, this, &frmMain::cmdChangePassword_Click);
 
     Form_Load();
@@ -111,6 +114,7 @@ void frmMain::Form_Load()
 
     // The tag tab carries no function: it cannot be selected.
     stab->setTabEnabled(kTabTags, false);
+    stab->setTabToolTip(kTabTags, QStringLiteral("Not offered in the window: vx500ctl tags works with the tag list"));
 
     // The service buttons are there only under the master password.
     const bool service = g_sPassword == vx::kMasterPassword;
@@ -173,15 +177,33 @@ QString frmMain::devicePath(int number)
     return vx::mappedCommPort(number, m_settings.read(vx::key::portMap(number), QString()));
 }
 
+void frmMain::setDevicePresent(DevicePresent present)
+{
+    m_devicePresent = std::move(present);
+    showPort();
+}
+
+void frmMain::setSwitchedOn(QWidget *control, bool on, const QString &whyOff)
+{
+    static const char *const kTipWhenOn = "vxToolTipWhenOn";
+    if (!control->property(kTipWhenOn).isValid())
+        control->setProperty(kTipWhenOn, control->toolTip());
+    control->setEnabled(on);
+    control->setToolTip(on ? control->property(kTipWhenOn).toString() : whyOff);
+}
+
 void frmMain::showPort()
 {
     const int number = cboCommPort->currentIndex() + 1;
-    QString text = QStringLiteral("%1 \u2192 %2").arg(cboCommPort->currentText(), devicePath(number));
+    const QString device = devicePath(number);
+    QString text = vx::portLabel(cboCommPort->currentText(), device, m_devicePresent(device));
     // Without the user's mappings COMn means the platform's own port: say so.
     if (m_settings.isUnreadable())
         text += QStringLiteral(" (settings file unreadable)");
     lblPort->setText(text);
     lblPort->setToolTip(QStringLiteral("The device that %1 stands for on this computer").arg(cboCommPort->currentText()));
+    cmdPortDevice->setToolTip(QStringLiteral("Choose the device that %1 stands for").arg(cboCommPort->currentText()));
+    cmdPortDevice->setAccessibleDescription(cmdPortDevice->toolTip());
 }
 
 void frmMain::showExample()
@@ -193,8 +215,7 @@ void frmMain::showExample()
 void frmMain::cboDateFormat_Click()
 {
     showExample();
-    m_iDateFormat = static_cast<qint16>(cboDateFormat->currentIndex());
-    m_settings.write(vx::key::DateFormat, m_iDateFormat);
+    m_settings.write(vx::key::DateFormat, cboDateFormat->currentIndex());
 }
 
 void frmMain::writeCheck(QCheckBox *box, const vx::SettingKey &key) { m_settings.write(key, CheckValue(box)); }
@@ -212,7 +233,8 @@ void frmMain::chkSaveData_Click()
                        static_cast<QWidget *>(optFilenameFormat->button(kFixedFilename)),
                        static_cast<QWidget *>(optFilenameFormat->button(kDateFilename)),
                        static_cast<QWidget *>(txtFixedFilename), static_cast<QWidget *>(cboDateFormat)})
-        w->setEnabled(enabled);
+        setSwitchedOn(w, enabled,
+                      QStringLiteral("Tick \u201csaving/appending\u201d to save every download in this folder and file"));
 }
 
 void frmMain::optFilenameFormat_Click(int index)
@@ -236,6 +258,18 @@ void frmMain::cmdPath_Click()
     const QString chosen = m_frmFilePath->Path();
     m_settings.write(vx::key::FilePath, chosen);
     txtPath->setText(chosen);
+}
+
+// The chooser stores the device under the key `vx500ctl ports --map` writes.
+void frmMain::cmdPortDevice_Click()
+{
+    if (m_bBusy)
+        return;
+    const int number = cboCommPort->currentIndex() + 1;
+    PortChooser chooser(cboCommPort->currentText(), devicePath(number), vx::systemPortRows(), this);
+    if (chooser.exec() == QDialog::Accepted)
+        m_settings.write(vx::key::portMap(number), chooser.device());
+    showPort();
 }
 
 void frmMain::cmdChangePassword_Click()

@@ -77,6 +77,14 @@ public:
     // records: nothing when done, else the failure (tests put in failing ones).
     using SyncDataFile = std::function<std::optional<vx::Failure>(vx::DataFile &)>;
     void setSyncDataFile(SyncDataFile sync) { m_syncDataFile = std::move(sync); }
+    // Whether a device is there, for the port label; the system's answer
+    // unless one is handed in (tests answer for their fake devices).
+    using DevicePresent = std::function<bool(const QString &device)>;
+    void setDevicePresent(DevicePresent present);
+
+    // Switches a control on or off; switched off, its tooltip says why, and
+    // the tooltip it had comes back when it is switched on again.
+    static void setSwitchedOn(QWidget *control, bool on, const QString &whyOff);
 
     // A record's first field, read as hexadecimal, becomes its decimal value
     // (16-bit up to FFFF, 32-bit up to FFFFFFFF, signed; no digits give 0); a
@@ -108,6 +116,7 @@ private:
     void chkSaveData_Click();
     void optFilenameFormat_Click(int index);
     void cmdPath_Click();
+    void cmdPortDevice_Click();
     void cmdChangePassword_Click();
     void writeCheck(QCheckBox *box, const vx::SettingKey &key);
     QString devicePath(int number);
@@ -143,12 +152,12 @@ private:
     std::function<void()> m_endProgram;
     Clock m_now;
     SyncDataFile m_syncDataFile;
+    DevicePresent m_devicePresent;
     QElapsedTimer m_downloadClock;
     qint64 m_lTxtChars = 0; // characters in txt, each line end counted as CR LF
 
     // Window fields.
     qint16 m_iFilenameFormat = 0;
-    qint16 m_iDateFormat = 0;
     bool m_bBusy = false;
     bool m_bUnloading = false;
     bool m_bStationQuery = false; // its port failures keep the program's own title
@@ -158,6 +167,7 @@ private:
     QPlainTextEdit *txt;
     QPlainTextEdit *txtDK90;
     QComboBox *cboCommPort;
+    QPushButton *cmdPortDevice;
     QLineEdit *txtID;
     UpDown *updID;
     QLabel *lblID;

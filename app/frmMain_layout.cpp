@@ -3,6 +3,7 @@
 
 #include "UpDown.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -67,6 +68,16 @@ QPlainTextEdit *messageBox(const QString &name, QWidget *parent)
     return box;
 }
 
+// Tab moves through the controls in the order given: the order the layout
+// reads them in.
+void chainTabOrder(std::initializer_list<QWidget *> controls)
+{
+    for (auto it = controls.begin(); it + 1 != controls.end(); ++it)
+        QWidget::setTabOrder(*it, *(it + 1));
+}
+
+void switchedOff(QWidget *control, const QString &why) { frmMain::setSwitchedOn(control, false, why); }
+
 } // namespace
 
 QPushButton *frmMain::arrayButton(QButtonGroup *group, const char *name, int index, const QString &caption,
@@ -75,7 +86,7 @@ QPushButton *frmMain::arrayButton(QButtonGroup *group, const char *name, int ind
     auto *button = new QPushButton(caption, parent);
     button->setObjectName(QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index));
     button->setAccessibleName(withoutAccessKey(caption));
-    button->setAutoDefault(false);
+    button->setAutoDefault(true); // Enter presses the button that has the focus
     group->addButton(button, index);
     return button;
 }
@@ -96,12 +107,12 @@ void frmMain::buildLayout()
     optFilenameFormat->setObjectName(QStringLiteral("optFilenameFormat"));
 
     stab = named(new QTabWidget(this), QStringLiteral("stab"), QStringLiteral("Tabs"));
-    stab->addTab(buildGeneralTab(), QStringLiteral("General Commands"));
-    stab->addTab(buildStationTab(), QStringLiteral("VX500R/U"));
-    stab->addTab(buildMiscTab(), QStringLiteral("Miscellaneous"));
+    stab->addTab(buildGeneralTab(), QStringLiteral("&General Commands"));
+    stab->addTab(buildStationTab(), QStringLiteral("&VX500R/U"));
+    stab->addTab(buildMiscTab(), QStringLiteral("&Miscellaneous"));
     auto *tags = new QWidget(stab);
     tags->setObjectName(QStringLiteral("tabTagVerification"));
-    stab->addTab(tags, QStringLiteral("Tag Verification"));
+    stab->addTab(tags, QStringLiteral("&Tag Verification"));
     stab->setMinimumSize(520, 430);
 
     auto *central = new QWidget(this);
@@ -123,6 +134,13 @@ void frmMain::buildLayout()
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(lblPort, 1);
     statusBar()->addPermanentWidget(lblProgress);
+
+    // Ctrl+Q closes the window as its close box does.
+    auto *quit = new QAction(this);
+    quit->setObjectName(QStringLiteral("actQuit"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+    addAction(quit);
 }
 
 QWidget *frmMain::buildGeneralTab()
@@ -134,7 +152,7 @@ QWidget *frmMain::buildGeneralTab()
     auto *messageLabel = label(QStringLiteral("Message:"), page);
     txt = messageBox(QStringLiteral("txt"), page);
     messageLabel->setBuddy(txt);
-    auto *clear = arrayButton(cmdClear, "cmdClear", kClearGeneral, QStringLiteral("Clear Message"), page);
+    auto *clear = arrayButton(cmdClear, "cmdClear", kClearGeneral, QStringLiteral("&Clear Message"), page);
     auto *left = new QVBoxLayout;
     left->addWidget(messageLabel);
     left->addWidget(txt, 1);
@@ -145,20 +163,29 @@ QWidget *frmMain::buildGeneralTab()
     for (int n = 1; n <= 16; ++n)
         cboCommPort->addItem(QStringLiteral("COM%1").arg(n));
     cboCommPort->setMaxVisibleItems(16);
-    auto *portLabel = label(QStringLiteral("Comm. Port:"), page);
+    auto *portLabel = label(QStringLiteral("C&omm. Port:"), page);
     portLabel->setBuddy(cboCommPort);
-    txtID = named(new QLineEdit(QStringLiteral("0"), page), QStringLiteral("txtID"), QStringLiteral("Mach#"));
+    cmdPortDevice = named(new QPushButton(QStringLiteral("..."), page), QStringLiteral("cmdPortDevice"),
+                          QStringLiteral("..."));
+    cmdPortDevice->setAutoDefault(true);
+    cmdPortDevice->setFixedWidth(32);
+    const QString addressed = QStringLiteral("Machine number addressed");
+    txtID = named(new QLineEdit(QStringLiteral("0"), page), QStringLiteral("txtID"), addressed);
     txtID->setFixedWidth(48);
-    updID = new UpDown(txtID, 0, 255, QStringLiteral("Mach#"), page);
+    updID = new UpDown(txtID, 0, 255, addressed, page);
     updID->setObjectName(QStringLiteral("updID"));
     lblID = label(QStringLiteral("Mach#:"), page);
     lblID->setBuddy(txtID);
     // Always machine number 0: the row is switched off.
     for (QWidget *w : {static_cast<QWidget *>(lblID), static_cast<QWidget *>(txtID), static_cast<QWidget *>(updID)})
-        w->setEnabled(false);
+        switchedOff(w, QStringLiteral("The window addresses machine number 0 only"));
     auto *top = new QGridLayout;
     top->addWidget(portLabel, 0, 0);
-    top->addWidget(cboCommPort, 0, 1, 1, 2);
+    auto *portRow = new QHBoxLayout;
+    portRow->setSpacing(2);
+    portRow->addWidget(cboCommPort, 1);
+    portRow->addWidget(cmdPortDevice);
+    top->addLayout(portRow, 0, 1, 1, 2);
     top->addWidget(lblID, 1, 0);
     auto *idRow = new QHBoxLayout;
     idRow->setSpacing(2);
@@ -175,18 +202,19 @@ QWidget *frmMain::buildGeneralTab()
     dtpDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     dtpTime = named(new QTimeEdit(settings), QStringLiteral("dtpTime"), QStringLiteral("Time"));
     dtpTime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    txtNewID = named(new QLineEdit(QStringLiteral("0"), settings), QStringLiteral("txtNewID"), QStringLiteral("Mach#"));
+    const QString newNumber = QStringLiteral("New machine number");
+    txtNewID = named(new QLineEdit(QStringLiteral("0"), settings), QStringLiteral("txtNewID"), newNumber);
     txtNewID->setFixedWidth(48);
-    updNewID = new UpDown(txtNewID, 0, 255, QStringLiteral("Mach#"), settings);
+    updNewID = new UpDown(txtNewID, 0, 255, newNumber, settings);
     updNewID->setObjectName(QStringLiteral("updNewID"));
     auto *newIdLabel = label(QStringLiteral("Mach#"), settings);
     newIdLabel->setBuddy(txtNewID);
     auto *sg = new QGridLayout(settings);
     sg->addWidget(dtpDate, 0, 0, 1, 2);
     sg->addWidget(dtpTime, 0, 2);
-    sg->addWidget(arrayButton(cmd, "cmd", kCmdSetTime, QStringLiteral("Set Time"), settings), 1, 0);
-    sg->addWidget(arrayButton(cmd, "cmd", kCmdGetTime, QStringLiteral("Get Time"), settings), 1, 1);
-    sg->addWidget(arrayButton(cmd, "cmd", kCmdSyncTime, QStringLiteral("Sync. Time"), settings), 1, 2);
+    sg->addWidget(arrayButton(cmd, "cmd", kCmdSetTime, QStringLiteral("&Set Time"), settings), 1, 0);
+    sg->addWidget(arrayButton(cmd, "cmd", kCmdGetTime, QStringLiteral("Get T&ime"), settings), 1, 1);
+    sg->addWidget(arrayButton(cmd, "cmd", kCmdSyncTime, QStringLiteral("S&ync. Time"), settings), 1, 2);
     auto *newIdRow = new QHBoxLayout;
     newIdRow->setSpacing(2);
     newIdRow->addWidget(newIdLabel);
@@ -195,28 +223,28 @@ QWidget *frmMain::buildGeneralTab()
     newIdRow->addWidget(updNewID);
     newIdRow->addStretch();
     sg->addLayout(newIdRow, 2, 0);
-    sg->addWidget(arrayButton(cmd, "cmd", kCmdSetID, QStringLiteral("Set Mach#"), settings), 2, 1);
-    sg->addWidget(arrayButton(cmd, "cmd", kCmdGetID, QStringLiteral("Get Mach#"), settings), 2, 2);
+    sg->addWidget(arrayButton(cmd, "cmd", kCmdSetID, QStringLiteral("Set M&ach#"), settings), 2, 1);
+    sg->addWidget(arrayButton(cmd, "cmd", kCmdGetID, QStringLiteral("Get Mac&h#"), settings), 2, 2);
 
     // Frame "Device Maintain/Information".
     auto *device = frame(QStringLiteral("Device Maintain/Information"), QStringLiteral("fraDevice"), page);
     auto *dg = new QGridLayout(device);
     // The service buttons (shown only under the master password) come last,
     // so that without them the frames have no hole in the middle.
-    dg->addWidget(arrayButton(cmd, "cmd", kCmdPowerDown, QStringLiteral("Power Down"), device), 0, 0);
-    dg->addWidget(arrayButton(cmd, "cmd", kCmdGetVersion, QStringLiteral("Get Version"), device), 0, 1);
-    auto *voltage = arrayButton(cmd, "cmd", kCmdBatteryVoltage, QStringLiteral("Battery Voltage"), device);
-    voltage->setEnabled(false);
+    dg->addWidget(arrayButton(cmd, "cmd", kCmdPowerDown, QStringLiteral("&Power Down"), device), 0, 0);
+    dg->addWidget(arrayButton(cmd, "cmd", kCmdGetVersion, QStringLiteral("Get Versio&n"), device), 0, 1);
+    auto *voltage = arrayButton(cmd, "cmd", kCmdBatteryVoltage, QStringLiteral("&Battery Voltage"), device);
+    switchedOff(voltage, QStringLiteral("Not offered in the window: vx500ctl voltage reads it"));
     dg->addWidget(voltage, 1, 0);
-    dg->addWidget(arrayButton(cmd, "cmd", kCmdInvokeTest, QStringLiteral("Invoke Test"), device), 1, 1);
+    dg->addWidget(arrayButton(cmd, "cmd", kCmdInvokeTest, QStringLiteral("Invo&ke Test"), device), 1, 1);
 
     // Frame "Data".
     auto *data = frame(QStringLiteral("Data"), QStringLiteral("fraData"), page);
     auto *gg = new QGridLayout(data);
-    gg->addWidget(arrayButton(cmd, "cmd", kCmdDownload, QStringLiteral("Download Data"), data), 0, 0);
-    gg->addWidget(arrayButton(cmd, "cmd", kCmdRecordCount, QStringLiteral("Record Count"), data), 0, 1);
-    gg->addWidget(arrayButton(cmd, "cmd", kCmdClearData, QStringLiteral("Clear Data"), data), 1, 0);
-    gg->addWidget(arrayButton(cmd, "cmd", kCmdRecoverData, QStringLiteral("Recover Data"), data), 1, 1);
+    gg->addWidget(arrayButton(cmd, "cmd", kCmdDownload, QStringLiteral("&Download Data"), data), 0, 0);
+    gg->addWidget(arrayButton(cmd, "cmd", kCmdRecordCount, QStringLiteral("&Record Count"), data), 0, 1);
+    gg->addWidget(arrayButton(cmd, "cmd", kCmdClearData, QStringLiteral("C&lear Data"), data), 1, 0);
+    gg->addWidget(arrayButton(cmd, "cmd", kCmdRecoverData, QStringLiteral("R&ecover Data"), data), 1, 1);
     for (QGridLayout *g : {dg, gg}) {
         g->setColumnStretch(0, 1);
         g->setColumnStretch(1, 1);
@@ -233,6 +261,11 @@ QWidget *frmMain::buildGeneralTab()
     row->addLayout(left, 1);
     row->addSpacing(4);
     row->addLayout(right, 0);
+    auto b = [this](int index) { return cmd->button(index); };
+    chainTabOrder({txt, clear, cboCommPort, cmdPortDevice, txtID, dtpDate, dtpTime, b(kCmdSetTime), b(kCmdGetTime),
+                   b(kCmdSyncTime), txtNewID, b(kCmdSetID), b(kCmdGetID), b(kCmdPowerDown), b(kCmdGetVersion),
+                   b(kCmdBatteryVoltage), b(kCmdInvokeTest), b(kCmdDownload), b(kCmdRecordCount), b(kCmdClearData),
+                   b(kCmdRecoverData)});
     return page;
 }
 
@@ -246,20 +279,22 @@ QWidget *frmMain::buildStationTab()
     auto *left = new QVBoxLayout;
     left->addWidget(messageLabel);
     left->addWidget(txtDK90, 1);
-    left->addWidget(arrayButton(cmdClear, "cmdClear", kClearStation, QStringLiteral("Clear Message"), page), 0,
+    left->addWidget(arrayButton(cmdClear, "cmdClear", kClearStation, QStringLiteral("&Clear Message"), page), 0,
                     Qt::AlignLeft);
 
     auto *right = new QVBoxLayout;
     right->addSpacing(messageLabel->sizeHint().height() + left->spacing());
-    right->addWidget(arrayButton(cmdDK90, "cmdDK90", kStationVersion, QStringLiteral("Get VX500R/U Version"), page));
+    right->addWidget(arrayButton(cmdDK90, "cmdDK90", kStationVersion, QStringLiteral("Get VX500R/U Versi&on"), page));
     right->addWidget(
-        arrayButton(cmdDK90, "cmdDK90", kStationInformation, QStringLiteral("Get VX500R/U Information"), page));
+        arrayButton(cmdDK90, "cmdDK90", kStationInformation, QStringLiteral("Get VX500R/U &Information"), page));
     right->addStretch();
 
     auto *row = new QHBoxLayout(page);
     row->addLayout(left, 1);
     row->addSpacing(4);
     row->addLayout(right, 0);
+    chainTabOrder({txtDK90, cmdClear->button(kClearStation), cmdDK90->button(kStationVersion),
+                   cmdDK90->button(kStationInformation)});
     return page;
 }
 
@@ -271,13 +306,13 @@ QWidget *frmMain::buildMiscTab()
     const QString automationCaption = QStringLiteral("Automation: After downloading data successfully, automatically");
     auto *automation = frame(automationCaption, QStringLiteral("fraAutomation"), page);
     auto check = [automation](const QString &name, const QString &caption) {
-        return named(new QCheckBox(caption, automation), name, caption);
+        return named(new QCheckBox(caption, automation), name, withoutAccessKey(caption));
     };
-    chkClearData = check(QStringLiteral("chkClearData"), QStringLiteral("clearing the data of terminal."));
-    chkUpdateTime = check(QStringLiteral("chkUpdateTime"), QStringLiteral("updating the time of terminal."));
-    chkPowerDown = check(QStringLiteral("chkPowerDown"), QStringLiteral("turning off the power of terminal."));
+    chkClearData = check(QStringLiteral("chkClearData"), QStringLiteral("&clearing the data of terminal."));
+    chkUpdateTime = check(QStringLiteral("chkUpdateTime"), QStringLiteral("&updating the time of terminal."));
+    chkPowerDown = check(QStringLiteral("chkPowerDown"), QStringLiteral("turning off the po&wer of terminal."));
     chkSaveData = check(QStringLiteral("chkSaveData"),
-                        QStringLiteral("saving/appending the downloaded data to the specified file."));
+                        QStringLiteral("&saving/appending the downloaded data to the specified file."));
 
     Frame7 = frame(QStringLiteral("Saved file path"), QStringLiteral("Frame7"), automation);
     txtPath = named(new QLineEdit(Frame7), QStringLiteral("txtPath"), QStringLiteral("Saved file path"));
@@ -285,7 +320,7 @@ QWidget *frmMain::buildMiscTab()
     grey.setColor(QPalette::Base, grey.color(QPalette::Window));
     txtPath->setPalette(grey);
     cmdPath = named(new QPushButton(QStringLiteral("..."), Frame7), QStringLiteral("cmdPath"), QStringLiteral("..."));
-    cmdPath->setAutoDefault(false);
+    cmdPath->setAutoDefault(true);
     cmdPath->setFixedWidth(32);
     cmdPath->setToolTip(QStringLiteral("Choose the folder of the data files"));
     auto *pathRow = new QHBoxLayout(Frame7);
@@ -296,12 +331,12 @@ QWidget *frmMain::buildMiscTab()
     auto option = [this](int index, const QString &caption) {
         auto *b = new QRadioButton(caption, Frame8);
         b->setObjectName(QStringLiteral("optFilenameFormat(%1)").arg(index));
-        b->setAccessibleName(caption);
+        b->setAccessibleName(withoutAccessKey(caption));
         optFilenameFormat->addButton(b, index);
         return b;
     };
-    auto *fixed = option(kFixedFilename, QStringLiteral("Fixed file name"));
-    auto *dated = option(kDateFilename, QStringLiteral("Date format"));
+    auto *fixed = option(kFixedFilename, QStringLiteral("&Fixed file name"));
+    auto *dated = option(kDateFilename, QStringLiteral("&Date format"));
     fixed->setChecked(true);
     txtFixedFilename = named(new QLineEdit(QStringLiteral("VX.txt"), Frame8), QStringLiteral("txtFixedFilename"),
                              QStringLiteral("Fixed file name"));
@@ -334,7 +369,7 @@ QWidget *frmMain::buildMiscTab()
     securityLabel->setWordWrap(true);
     cmdChangePassword = named(new QPushButton(QStringLiteral("Change &Password..."), security),
                               QStringLiteral("cmdChangePassword"), QStringLiteral("Change Password..."));
-    cmdChangePassword->setAutoDefault(false);
+    cmdChangePassword->setAutoDefault(true);
     auto *sr = new QHBoxLayout(security);
     sr->addWidget(securityLabel, 1);
     sr->addWidget(cmdChangePassword);
@@ -343,5 +378,7 @@ QWidget *frmMain::buildMiscTab()
     column->addWidget(automation);
     column->addWidget(security);
     column->addStretch();
+    chainTabOrder({chkClearData, chkUpdateTime, chkPowerDown, chkSaveData, txtPath, cmdPath, fixed, txtFixedFilename,
+                   dated, cboDateFormat, cmdChangePassword});
     return page;
 }

@@ -1,0 +1,130 @@
+#include "PortChooser.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QVBoxLayout>
+
+namespace vx {
+
+QList<PortRow> portRows(const QList<SerialDevice> &ports, const QList<DeviceLink> &links)
+{
+    QList<PortRow> rows;
+    if (ports.isEmpty())
+        rows.append({QString(), QStringLiteral("No serial ports found.")});
+    for (const SerialDevice &p : ports) {
+        QStringList facts;
+        for (const QString &fact : {p.description, p.manufacturer})
+            if (!fact.isEmpty())
+                facts << fact;
+        if (!p.serialNumber.isEmpty())
+            facts << QStringLiteral("serial number ") + p.serialNumber;
+        rows.append({p.location, p.location + (facts.isEmpty() ? QString() : QStringLiteral("  ") + facts.join(QStringLiteral(", ")))});
+        for (const DeviceLink &l : links)
+            if (l.target == p.location)
+                rows.append({l.link, QStringLiteral("    ") + l.link});
+    }
+    return rows;
+}
+
+QList<PortRow> systemPortRows()
+{
+    QList<SerialDevice> ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        const QString canonical = QFileInfo(info.systemLocation()).canonicalFilePath();
+        ports.append({canonical.isEmpty() ? info.systemLocation() : canonical, info.description(), info.manufacturer(),
+                      info.serialNumber()});
+    }
+    QList<DeviceLink> links;
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    for (const QFileInfo &link : byId.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
+        links.append({link.absoluteFilePath(), link.canonicalFilePath()});
+    return portRows(ports, links);
+}
+
+QString portLabel(const QString &com, const QString &device, bool present)
+{
+    return QStringLiteral("%1 \u2192 %2").arg(com, device) + (present ? QString() : QStringLiteral(" (not present)"));
+}
+
+bool devicePresent(const QString &device)
+{
+#ifdef Q_OS_WIN
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        if (info.portName().compare(device, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+#else
+    return QFileInfo::exists(device);
+#endif
+}
+
+} // namespace vx
+
+PortChooser::PortChooser(const QString &com, const QString &device, const QList<vx::PortRow> &rows, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmPortChooser"));
+    setWindowTitle(QStringLiteral("Comm. Port %1").arg(com));
+
+    auto *listLabel = new QLabel(QStringLiteral("&Serial ports on this computer:"), this);
+    lstPorts = new QListWidget(this);
+    lstPorts->setObjectName(QStringLiteral("lstPorts"));
+    lstPorts->setAccessibleName(QStringLiteral("Serial ports on this computer"));
+    lstPorts->setMinimumSize(460, 160);
+    listLabel->setBuddy(lstPorts);
+    for (const vx::PortRow &row : rows) {
+        auto *item = new QListWidgetItem(row.text, lstPorts);
+        item->setData(Qt::UserRole, row.device);
+        if (row.device.isEmpty())
+            item->setFlags(Qt::NoItemFlags);
+        else if (row.device == device)
+            lstPorts->setCurrentItem(item);
+    }
+
+    auto *deviceLabel = new QLabel(QStringLiteral("&Device that %1 stands for:").arg(com), this);
+    txtDevice = new QLineEdit(device, this);
+    txtDevice->setObjectName(QStringLiteral("txtDevice"));
+    txtDevice->setAccessibleName(QStringLiteral("Device that %1 stands for").arg(com));
+    deviceLabel->setBuddy(txtDevice);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+
+    auto *column = new QVBoxLayout(this);
+    for (QWidget *w : {static_cast<QWidget *>(listLabel), static_cast<QWidget *>(lstPorts),
+                       static_cast<QWidget *>(deviceLabel), static_cast<QWidget *>(txtDevice),
+                       static_cast<QWidget *>(buttons)})
+        column->addWidget(w);
+
+    // A row selected puts its device in the entry (the list's focus alone
+    // selects nothing); a double-click takes it at once.
+    connect(lstPorts, &QListWidget::itemSelectionChanged, this, [this] {
+        for (const QListWidgetItem *item : lstPorts->selectedItems())
+            txtDevice->setText(item->data(Qt::UserRole).toString());
+    });
+    connect(lstPorts, &QListWidget::itemActivated, this, [this] {
+        if (m_ok->isEnabled())
+            accept();
+    });
+    connect(txtDevice, &QLineEdit::textChanged, this, &PortChooser::deviceEdited);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    deviceEdited();
+}
+
+QString PortChooser::device() const { return txtDevice->text().trimmed(); }
+
+// Anything but a path would make COMn fall back to the platform's own port
+// without a word: such a text cannot be taken.
+void PortChooser::deviceEdited()
+{
+    const bool path = device().startsWith(QLatin1Char('/'));
+    m_ok->setEnabled(path);
+    m_ok->setToolTip(path ? QString() : QStringLiteral("A device is a path that starts with /"));
+}

@@ -1,0 +1,68 @@
+// The device behind COMn: the serial ports the system has, and a small
+// dialog that picks one. The choice is stored under the same key that
+// `vx500ctl ports --map` writes, so the tool follows it.
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace vx {
+
+// A serial port as the system describes it.
+struct SerialDevice {
+    QString location; // /dev/ttyUSB0
+    QString description;
+    QString manufacturer;
+    QString serialNumber;
+};
+
+// A /dev/serial/by-id name and the device it leads to (links resolved).
+struct DeviceLink {
+    QString link;
+    QString target;
+};
+
+// One line of the chooser: the device that choosing it stores, and the text.
+struct PortRow {
+    QString device;
+    QString text;
+    bool operator==(const PortRow &) const = default;
+};
+
+// A line per port ("/dev/ttyUSB0  FT232R USB UART, FTDI, serial number A1"),
+// each followed by an indented line per by-id name that leads to it; one
+// line "No serial ports found." (choosing nothing) when there are none.
+QList<PortRow> portRows(const QList<SerialDevice> &ports, const QList<DeviceLink> &links);
+// The system's own ports and by-id names, as rows.
+QList<PortRow> systemPortRows();
+
+// "COM1 → /dev/ttyS0", with " (not present)" when the device is missing.
+QString portLabel(const QString &com, const QString &device, bool present);
+// Whether the device is there at the moment (a link that leads nowhere is not).
+bool devicePresent(const QString &device);
+
+} // namespace vx
+
+// The chooser: the rows, and an editable device path (a pseudo-terminal or
+// another name may be typed); OK takes a path only, one that starts with "/".
+class PortChooser : public QDialog
+{
+    Q_OBJECT
+public:
+    PortChooser(const QString &com, const QString &device, const QList<vx::PortRow> &rows,
+                QWidget *parent = nullptr);
+    // The path in the entry, blanks around it removed.
+    QString device() const;
+
+private:
+    void deviceEdited();
+
+    QListWidget *lstPorts;
+    QLineEdit *txtDevice;
+    QPushButton *m_ok;
+};
