@@ -9,6 +9,7 @@
 #include "AppTest.h"
 
 #include "FolderList.h"
+#include "PortChooser.h"
 #include "frmFilePath.h"
 
 #include <sys/stat.h>
@@ -38,11 +39,12 @@ private slots:
     void firstStartWithAnEmptyStore()
     {
         TerminalWindow t;
+        t.w->setDevicePresent([](const QString &) { return true; });
         QCOMPARE(t.w->windowTitle(), QStringLiteral("VX500-500A Monitor v2.0R4"));
         auto *tabs = t.get<QTabWidget>("stab");
         QStringList shown{QString::number(tabs->currentIndex())};
         for (int i = 0; i < tabs->count(); ++i)
-            shown << tabs->tabText(i) + (tabs->isTabEnabled(i) ? "" : " (off)");
+            shown << tabs->tabText(i).remove('&') + (tabs->isTabEnabled(i) ? "" : " (off)");
         for (const char *name : {"cboCommPort", "cboDateFormat", "chkClearData", "chkSaveData", "chkUpdateTime",
                                  "chkPowerDown", "optFilenameFormat", "txtFixedFilename", "lblExample", "txtID", "txtNewID", "lblPort"})
             shown << t.state(name);
@@ -76,6 +78,84 @@ private slots:
         // An installed program (nobody may write beside it) keeps its data in Documents.
         t.open("/proc");
         QCOMPARE(t.state("txtPath"), native(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
+    }
+
+    // On every tab the access keys of the visible buttons differ from each
+    // other and from the tabs'; Enter presses the focused button, Ctrl+Q
+    // closes the window; a switched-off control or tab says why.
+    void theKeyboard()
+    {
+        TerminalWindow t(kMasterPassword);
+        auto *tabs = t.get<QTabWidget>("stab");
+        auto key = [](const QString &caption) { return caption.section('&', 1).left(1).toUpper(); };
+        QString tabKeys;
+        for (int i = 0; i < tabs->count(); ++i)
+            tabKeys += key(tabs->tabText(i)) + (tabs->isTabEnabled(i) || !tabs->tabToolTip(i).isEmpty() ? "" : "?");
+        QCOMPARE(tabKeys, QStringLiteral("GVMT"));
+        for (int i = 0; i < tabs->count(); ++i) {
+            QWidget *page = tabs->widget(i);
+            QString keys = tabKeys;
+            for (QWidget *c : page->findChildren<QWidget *>()) {
+                if (!c->isVisibleTo(page))
+                    continue;
+                const auto *b = qobject_cast<QAbstractButton *>(c);
+                QVERIFY2(!b || key(b->text()) != "" || !b->text().contains(QRegularExpression("\\w")), qPrintable(c->objectName()));
+                keys += key(b || c->inherits("QLabel") ? c->property("text").toString() : "");
+                QVERIFY2(c->isEnabled() || !c->parentWidget()->isEnabled() || !c->toolTip().isEmpty(), qPrintable(c->objectName()));
+            }
+            QVERIFY2(QSet<QChar>(keys.begin(), keys.end()).size() == keys.size(), qPrintable(keys));
+        }
+        t.click("chkSaveData");
+        QCOMPARE(t.get("cmdPath")->toolTip(), QStringLiteral("Choose the folder of the data files"));
+        QCOMPARE(t.get("txtID")->accessibleName() + "|" + t.get("txtNewID")->accessibleName(),
+                 QStringLiteral("Machine number addressed|New machine number"));
+        t.w->show();
+        QVERIFY(QTest::qWaitForWindowActive(t.w.get()));
+        t.get<QPlainTextEdit>("txt")->setPlainText("a line");
+        t.get("cmdClear(0)")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(t.lines(), QStringList());
+        QTest::keyClick(t.w.get(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!t.w->isVisible() && t.endCalls == 1);
+    }
+
+    // The chooser's rows: each port with what the system says of it, then
+    // the by-id names that lead to it. The label says when a device is
+    // missing. A path chosen through "..." is stored as `vx500ctl ports
+    // --map` stores it; a text that is no path cannot be taken.
+    void theDeviceBehindAPort()
+    {
+        const SerialDevice usb{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A1"}, bare{"/dev/ttyS4", "", "", ""};
+        const QList<DeviceLink> links{{"/dev/serial/by-id/usb-FTDI_A1", "/dev/ttyUSB0"}, {"/dev/serial/by-id/usb-X", "/dev/ttyACM0"}};
+        const QList<std::pair<QList<SerialDevice>, QStringList>> rows{
+            {{}, {"|No serial ports found."}},
+            {{bare, usb}, {"/dev/ttyS4|/dev/ttyS4", "/dev/ttyUSB0|/dev/ttyUSB0  FT232R USB UART, FTDI, serial number A1",
+                           "/dev/serial/by-id/usb-FTDI_A1|    /dev/serial/by-id/usb-FTDI_A1"}},
+            {{{"/dev/ttyACM0", "", "Acme", ""}}, {"/dev/ttyACM0|/dev/ttyACM0  Acme", "/dev/serial/by-id/usb-X|    /dev/serial/by-id/usb-X"}}};
+        for (const auto &[ports, shown] : rows) {
+            QStringList texts;
+            for (const PortRow &r : portRows(ports, links))
+                texts << r.device + "|" + r.text;
+            QCOMPARE(texts, shown);
+        }
+        TerminalWindow t;
+        QVERIFY(QFile::link(t.fileIn("nowhere"), t.fileIn("link")));
+        QVERIFY(devicePresent("/dev/null") && !devicePresent(t.fileIn("link")) && !devicePresent(t.fileIn("nowhere")));
+        t.w->setDevicePresent([](const QString &device) { return device == "/dev/ttyUSB7"; });
+        t.get<QComboBox>("cboCommPort")->setCurrentIndex(2);
+        QCOMPARE(t.state("lblPort"), QStringLiteral("COM3 → /dev/ttyS2 (not present)"));
+        for (const char *typed : {"ttyUSB7", " /dev/ttyUSB7 "}) {
+            whenModal<PortChooser>([typed](PortChooser *d) {
+                child<QLineEdit>(d, "txtDevice")->setText(typed);
+                auto *ok = d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+                QVERIFY(ok->isEnabled() || !ok->toolTip().isEmpty());
+                ok->isEnabled() ? ok->click() : d->reject();
+            });
+            t.click("cmdPortDevice");
+        }
+        QCOMPARE(t.state("lblPort"), QStringLiteral("COM3 → /dev/ttyUSB7"));
+        QCOMPARE(fileBytes(t.world.settingsFile()),
+                 QByteArray("[Connect]\nComport=2\n\n[Misc]\nDateFormat=0\nSaveData=0\n\n[Ports]\nCOM3=/dev/ttyUSB7\n"));
     }
 
     // A change of password is stored at once, an empty one too, and a
@@ -240,6 +320,7 @@ private slots:
             const QString before = describe();
             t.world.dialogs.asked.clear();
             t.open();
+            t.w->setDevicePresent([](const QString &) { return true; });
             t.click("chkClearData");
             t.get<QComboBox>("cboCommPort")->setCurrentIndex(2);
             t.press(frmMain::kCmdRecordCount);
