@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <unistd.h>
+
 namespace vx {
 
 QString programFolder()
@@ -13,6 +15,9 @@ QString programFolder()
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
 }
 
+namespace {
+
+// Whether the program may create files in this folder.
 bool isWritableFolder(const QString &folder)
 {
     const QFileInfo info(folder);
@@ -23,12 +28,27 @@ bool isWritableFolder(const QString &folder)
     return probe.open();
 }
 
+} // namespace
+
 QString defaultDataFolder(const QString &programFolder)
 {
-    if (isWritableFolder(programFolder))
+    return defaultDataFolder(programFolder, QFileInfo(programFolder).ownerId(), ::geteuid(), QDir::homePath(),
+                             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+}
+
+QString defaultDataFolder(const QString &programFolder, uint folderOwner, uint user, const QString &home,
+                          const QString &documents)
+{
+    const QString canonicalHome = QFileInfo(home).canonicalFilePath();
+    const QString canonicalProgram = QFileInfo(programFolder).canonicalFilePath();
+    const bool insideHome = !canonicalHome.isEmpty()
+        && (canonicalProgram == canonicalHome || canonicalProgram.startsWith(canonicalHome + QLatin1Char('/')));
+    if (folderOwner == user && (user != 0 || insideHome) && isWritableFolder(programFolder))
         return programFolder;
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QDir::toNativeSeparators(documents.isEmpty() ? QDir::homePath() : documents);
+    // A proposed file in a folder that does not exist could not be saved.
+    if (!documents.isEmpty() && QDir().mkpath(documents) && isWritableFolder(documents))
+        return QDir::toNativeSeparators(documents);
+    return QDir::toNativeSeparators(home);
 }
 
 QString joinPath(const QString &folder, const QString &name)

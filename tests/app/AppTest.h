@@ -18,15 +18,21 @@
 
 namespace vx::test {
 
-// One test's world: settings in a folder of its own, an empty program folder.
+// One test's world: settings in a folder of its own, a home folder of its
+// own (the data folder's default may be created there) holding an empty
+// program folder, the user's own copy.
 struct AppWorld {
+    const QByteArray userHome = qgetenv("HOME");
+    QTemporaryDir home;
     QTemporaryDir config;
-    QTemporaryDir program;
+    QTemporaryDir program{home.filePath("program-XXXXXX")};
     ScriptedDialogs dialogs;
     std::unique_ptr<SettingsStore> store;
 
+    ~AppWorld() { qputenv("HOME", userHome); }
     AppWorld()
     {
+        qputenv("HOME", QFile::encodeName(home.path()));
         // Both ways to the user's configuration folder lead here: the
         // environment (read by the standard paths and by child programs) and
         // the settings' own path (fixed once a process has read it).
