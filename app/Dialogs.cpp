@@ -27,6 +27,7 @@ Answer QtDialogs::ask(const Message &message)
     case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
     case Icon::Question: box.setIcon(QMessageBox::Question); break;
     }
+    const Answer pressedByEnter = message.defaultAnswer.value_or(message.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok);
     switch (message.buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -34,11 +35,11 @@ Answer QtDialogs::ask(const Message &message)
         return Answer::Ok;
     case Buttons::OkCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        box.setDefaultButton(QMessageBox::Ok);
+        box.setDefaultButton(pressedByEnter == Answer::Cancel ? QMessageBox::Cancel : QMessageBox::Ok);
         return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
     case Buttons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(pressedByEnter == Answer::No ? QMessageBox::No : QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }
     return Answer::Cancel;

@@ -24,6 +24,9 @@ struct Message {
     Buttons buttons = Buttons::Ok;
     QString title;
     QString text;
+    // The button that Enter presses: one of the box's buttons; without one,
+    // the first (OK or Yes).
+    std::optional<Answer> defaultAnswer;
 };
 
 struct SaveRequest {

@@ -108,8 +108,9 @@ void frmMain::cmd_Click(int index)
             m_vx->GetVersion(iID, line);
             break;
         case kCmdClearData:
+            // No is the default: Enter never wipes a terminal.
             if (m_dialogs.ask({vx::Icon::Question, vx::Buttons::YesNo, vx::appTitle(),
-                               QStringLiteral("Clear the data of terminal?")})
+                               QStringLiteral("Clear the data of terminal?"), vx::Answer::No})
                 == vx::Answer::Yes)
                 m_vx->ClearData(iID);
             break;
