@@ -56,40 +56,61 @@ void frmMain::DownloadData(qint16 iID)
     m_downloadClock.start();
     int records = 0;
     bool finished = false;
+    // Nothing clears the terminal before every record is on the disk: a
+    // download that fails before then says where the records are, after its
+    // failure line (or before its failure's box).
+    bool allOnDisk = false;
+    const auto whereTheRecordsAre = [&] {
+        if (allOnDisk || m_bUnloading)
+            return;
+        const QString held = QStringLiteral("the terminal still holds all its records.");
+        if (records == 0)
+            showLine(QStringLiteral("No records saved; ") + held);
+        else
+            showLine(QStringLiteral("%1 %2 saved in %3; %4")
+                         .arg(QString::number(records), records == 1 ? QStringLiteral("record") : QStringLiteral("records"),
+                              fileName, held));
+    };
     showProgress(records, Progress::Running);
     const auto finally =
         qScopeGuard([&] { showProgress(records, finished ? Progress::Finished : Progress::Stopped); });
 
     QString sData;
-    do {
-        m_vx->GetRecord(sData);
-        QString line;
-        const qint32 code = m_vx->ErrCode();
-        if (code == 0) {
-            ConvertFirstField(sData);
-            if (!file.writeLine(sData))
-                throw file.failure();
-            line = sData;
-            showProgress(++records, Progress::Running);
-        } else if (code == 1) {
-            // Nothing is lost: the records are on the disk before the
-            // terminal is told to forget them.
-            if (const auto failure = m_syncDataFile(file))
-                throw *failure;
-            line = QStringLiteral("Download Process Finished\r\nData Saved");
-            RunAutomation(iID, records, file.isRegularFile(), line);
-            m_vx->ErrCode(1);
-            finished = !m_bUnloading;
-        } else {
-            line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_vx->ErrMessage(code));
-        }
-        if (m_lTxtChars > kMessageLimit)
-            cmdClear_Click(kClearGeneral);
-        showLine(line);
-        if (m_bUnloading)
-            break; // the program is ending: keep what has arrived
-    } while (m_vx->ErrCode() == 0);
-
+    try {
+        do {
+            m_vx->GetRecord(sData);
+            QString line;
+            const qint32 code = m_vx->ErrCode();
+            if (code == 0) {
+                ConvertFirstField(sData);
+                if (!file.writeLine(sData))
+                    throw file.failure();
+                line = sData;
+                showProgress(++records, Progress::Running);
+            } else if (code == 1) {
+                // Nothing is lost: the records are on the disk before the
+                // terminal is told to forget them.
+                if (const auto failure = m_syncDataFile(file))
+                    throw *failure;
+                allOnDisk = true;
+                line = QStringLiteral("Download Process Finished\r\nData Saved");
+                RunAutomation(iID, records, file.isRegularFile(), line);
+                m_vx->ErrCode(1);
+                finished = !m_bUnloading;
+            } else {
+                line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_vx->ErrMessage(code));
+            }
+            if (m_lTxtChars > kMessageLimit)
+                cmdClear_Click(kClearGeneral);
+            showLine(line);
+            if (m_bUnloading)
+                break; // the program is ending: keep what has arrived
+        } while (m_vx->ErrCode() == 0);
+    } catch (...) {
+        whereTheRecordsAre();
+        throw;
+    }
+    whereTheRecordsAre();
     file.close();
 }
 
