@@ -13,7 +13,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSocketNotifier>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 QString g_sPassword;
 
@@ -33,6 +41,102 @@ std::unique_ptr<QLockFile> takeInstanceLock(const QString &path)
     if (!lock->tryLock(0))
         return nullptr;
     return lock;
+}
+
+// The socket beside the instance lock through which a second copy asks the
+// running one to come to the front.
+QString raiseSocket(const QString &lockFile) { return lockFile + QStringLiteral(".raise"); }
+
+bool socketAddress(const QByteArray &path, sockaddr_un &address)
+{
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.isEmpty() || path.size() >= qsizetype(sizeof address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    return true;
+}
+
+void bringToFront(QWidget *window)
+{
+    if (!window)
+        return;
+    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->raise();
+    window->activateWindow();
+}
+
+// The running copy's side: every connection to the socket is a request to
+// come to the front and carries nothing else, so it is closed unread. The
+// window it brings to the front is its parent (none while the gate is
+// open), then the box or dialog open over it.
+class RaiseRequests : public QObject
+{
+public:
+    // Listens on path, which only the holder of the instance lock may do:
+    // a socket left by a copy that died is replaced, anything else stays.
+    static std::unique_ptr<RaiseRequests> listen(const QString &path)
+    {
+        const QByteArray name = QFile::encodeName(path);
+        sockaddr_un address;
+        struct stat left {};
+        if (!socketAddress(name, address)) {
+            qWarning("vx500-monitor: %s: path too long for a socket; a second copy cannot bring this window to the front",
+                     name.constData());
+            return nullptr;
+        }
+        if (::lstat(name.constData(), &left) == 0 && S_ISSOCK(left.st_mode))
+            ::unlink(name.constData());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
+            || ::listen(fd, 4) != 0) {
+            qWarning("vx500-monitor: %s: %s; a second copy cannot bring this window to the front", name.constData(),
+                     std::strerror(errno));
+            if (fd >= 0)
+                ::close(fd);
+            return nullptr;
+        }
+        return std::unique_ptr<RaiseRequests>(new RaiseRequests(fd, name));
+    }
+    ~RaiseRequests() override
+    {
+        ::close(m_fd);
+        ::unlink(m_path.constData());
+    }
+
+private:
+    RaiseRequests(int fd, const QByteArray &path) : m_fd(fd), m_path(path)
+    {
+        auto *notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, &RaiseRequests::answer);
+    }
+    void answer()
+    {
+        bool asked = false;
+        for (int peer; (peer = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; asked = true)
+            ::close(peer);
+        if (!asked)
+            return;
+        bringToFront(qobject_cast<QWidget *>(parent()));
+        bringToFront(QApplication::activeModalWidget());
+    }
+
+    int m_fd;
+    QByteArray m_path;
+};
+
+// The second copy's side: a request to the running copy, without waiting
+// for it (a running copy that does not listen is left alone).
+void askToComeToFront(const QString &path)
+{
+    sockaddr_un address;
+    if (!socketAddress(QFile::encodeName(path), address))
+        return;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return;
+    [[maybe_unused]] const int connected = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    ::close(fd);
 }
 
 void handleFirstLaunchMarker(const Environment &env)
@@ -78,10 +182,14 @@ std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFi
     // The title names the program in its boxes and its settings.
     QCoreApplication::setApplicationName(vx::appTitle());
 
-    // A second copy ends without a word.
+    // A second copy ends without a word, once it has asked the running copy
+    // to come to the front.
     lock = takeInstanceLock(env.lockFile);
-    if (!lock)
+    if (!lock) {
+        askToComeToFront(raiseSocket(env.lockFile));
         return nullptr;
+    }
+    std::unique_ptr<RaiseRequests> raiseRequests = RaiseRequests::listen(raiseSocket(env.lockFile));
 
     // The stored password is the one the gate asks for; a first launch
     // tells the preset one.
@@ -97,6 +205,8 @@ std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFi
     }
 
     auto window = std::make_unique<frmMain>(env.makePort(), *env.dialogs, *env.settings, env.programFolder);
+    if (raiseRequests)
+        raiseRequests.release()->setParent(window.get()); // it goes with the window
     window->show();
     return window;
 }

@@ -1,5 +1,6 @@
-// The program's start: title, single instance, password, first-launch
-// marker, the gate, then the main window.
+// The program's start: title, single instance (a second copy brings the
+// running window to the front), password, first-launch marker, the gate,
+// then the main window.
 #pragma once
 
 #include <QString>
@@ -28,8 +29,10 @@ struct Environment {
 };
 
 // The start-up procedure: returns the main window, shown, or nothing when
-// the program is to end (another copy runs, the gate was cancelled). The
-// lock that keeps a second copy out is handed to lock.
+// the program is to end (another copy runs: it is asked to come to the
+// front; the gate was cancelled). The lock that keeps a second copy out is
+// handed to lock; the window listens beside it ("LOCK.raise", a socket) for
+// the requests of a second copy while it lives.
 std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFile> &lock);
 
 // The per-user lock file of the running copy.

@@ -1,5 +1,6 @@
-// Start-up: the first-launch marker, the password gate and its rules, and a
-// single running copy. (The change of password: tst_Window.)
+// Start-up: the program's arguments, the first-launch marker, the password
+// gate and its rules, and a single running copy. (The change of password:
+// tst_Window.)
 #include "AppTest.h"
 
 #include "Processes.h"
@@ -100,7 +101,7 @@ private slots:
     }
 
     // A second copy ends before any window or message, in the same process
-    // and as a program of its own.
+    // and as a program of its own; the running window comes to the front.
     void aSecondCopyEndsSilently()
     {
         Start s;
@@ -108,18 +109,35 @@ private slots:
         QVERIFY(running.tryLock(0) && writeFileBytes(s.marker(), ""));
         QTimer::singleShot(0, qApp, [] { QVERIFY(!QApplication::activeModalWidget()); });
         QVERIFY(!modInitial::StartUp(s.env(), s.lock) && s.world.dialogs.asked.isEmpty() && QFile::exists(s.marker()));
+        QApplication::processEvents(); // the check above, before the next start's gate
         running.unlock();
+        QVERIFY(s.run({kPresetPassword}));
+        s.window->showMinimized();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", s.runtime.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        QProcess first;
-        first.setProcessEnvironment(env);
-        first.start(VX_MONITOR_PROGRAM, QStringList());
-        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(s.env().lockFile); }, 20000));
         const ToolResult second = runProgram(VX_MONITOR_PROGRAM, {}, env, {}, 20000);
-        QVERIFY(second.status == 0 && second.out.isEmpty() && first.state() == QProcess::Running);
-        first.kill();
-        first.waitForFinished();
+        QVERIFY(second.status == 0 && second.out.isEmpty() && s.window->isMinimized());
+        QTRY_VERIFY(!s.window->isMinimized());
+    }
+
+    // The arguments are read before the window system is reached: no display needed.
+    void theArguments()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        const QByteArray version = "vx500-monitor " VX_VERSION_TEXT, tryHelp = "\nTry 'vx500-monitor --help'.\n";
+        // the arguments, the exit status, the first line of standard output, standard error
+        const QList<std::tuple<QStringList, int, QByteArray, QByteArray>> rows{
+            {{"--help"}, 0, "Usage: vx500-monitor [--help | --version]", ""}, {{"-platform", "xcb", "--version"}, 0, version, ""},
+            {{"--versions"}, 2, "", "vx500-monitor: unknown option '--versions'" + tryHelp},
+            {{"data.txt"}, 2, "", "vx500-monitor: unexpected argument 'data.txt'" + tryHelp},
+            {{"--style"}, 2, "", "vx500-monitor: option '--style' needs a value" + tryHelp}};
+        for (const auto &[arguments, status, out, err] : rows) {
+            const ToolResult r = runProgram(VX_MONITOR_PROGRAM, arguments, env, {}, 20000);
+            QVERIFY2(r.status == status && r.out.split('\n').constFirst() == out && r.err == err, r.out + r.err);
+        }
     }
 };
 
