@@ -2,13 +2,14 @@
 // buttons of the general tab and the reader station tab: each button's
 // request and its line, the failure lines, the error path, the device a COMn
 // stands for, and one exchange at a time. "Download Data": the bytes a data
-// file gets, the choice of the file, a message box that stays short, the
-// automation, a failing sync (the terminal keeps its data), and closing the
-// window in the middle. A data file that cannot be opened or written is in
+// file gets, the choice of the file and the default folder, a message box
+// that stays short, the automation, a failing download (the terminal keeps
+// its data; the window says where the records are), and closing the window
+// in the middle. A data file that cannot be opened or written is in
 // the fault table (tests/faults).
 #include "AppTest.h"
 #include "Frame.h"
-
+#include "ProgramFolder.h"
 
 using namespace vx;
 using namespace vx::test;
@@ -80,7 +81,8 @@ private slots:
             QVERIFY(t.idle());
             const bool asks = index == F::kCmdClearData;
             QCOMPARE(t.world.dialogs.texts(), asks ? QStringList{"VX500-500A Monitor Clear the data of terminal?"} : QStringList());
-            QVERIFY(!asks || (t.world.dialogs.asked[0].icon == Icon::Question && t.world.dialogs.asked[0].buttons == Buttons::YesNo));
+            QVERIFY(!asks || (t.world.dialogs.asked[0].icon == Icon::Question && t.world.dialogs.asked[0].buttons == Buttons::YesNo
+                              && t.world.dialogs.asked[0].defaultAnswer == Answer::No));
         }
     }
 
@@ -268,9 +270,12 @@ private slots:
     }
 
     // Nothing after the last record until the lines are on the disk: the
-    // terminal keeps its data, and the next download goes on where the file ends.
+    // terminal keeps its data, the window says where the records are (after
+    // a failure's box or its line), and the next download goes on where the
+    // file ends.
     void aSyncThatFailsLeavesTheTerminalsData()
     {
+        const QString held = "; the terminal still holds all its records.";
         TerminalWindow t;
         const QString file = t.fileIn("VX.txt");
         t.click("chkSaveData", "chkClearData", "chkPowerDown");
@@ -282,12 +287,38 @@ private slots:
         });
         t.press(F::kCmdDownload);
         QCOMPARE(onDiskAtSync, QByteArray("1,a\r\n2,b\r\n"));
-        QVERIFY(t.commandsSent() == "I" && t.model.records().size() == 2 && t.lines() == (QStringList{"1,a", "2,b"}));
+        QVERIFY(t.commandsSent() == "I" && t.model.records().size() == 2);
         QCOMPARE(t.world.dialogs.texts(), QStringList{"57 " + file + ": Input/output error"});
         QVERIFY(t.state("lblProgress") == "Download stopped after 2 records" && t.idle());
+        t.port->setDevice(&t.script);
+        t.script.then(dataFrame("3,c")).silence();
+        t.press(F::kCmdDownload);
+        QCOMPARE(t.lines(), QStringList({"1,a", "2,b", "2 records saved in " + file + held, "3,c", "ErrCode: -1, VX_ERR_TIMEOUT",
+                                         "1 record saved in " + file + held}));
+        t.port->setDevice(&t.device);
         t.w->setSyncDataFile([](DataFile &) { return std::optional<Failure>(); });
         t.press(F::kCmdDownload);
-        QVERIFY(fileBytes(file) == "1,a\r\n2,b\r\n1,a\r\n2,b\r\n" && t.model.records().isEmpty());
+        QVERIFY(fileBytes(file) == "1,a\r\n2,b\r\n3,c\r\n1,a\r\n2,b\r\n" && t.model.records().isEmpty());
+    }
+
+    // The data folder the defaults name: the program's folder when it is the
+    // user's (root's only inside its home folder), else Documents, created
+    // when missing, else the home folder.
+    void theDefaultDataFolder()
+    {
+        QTemporaryDir home, outside;
+        const QString program = home.filePath("vx500"), documents = home.filePath("Documents");
+        QVERIFY(QDir().mkpath(program) && writeFileBytes(home.filePath("file"), ""));
+        // the program's folder, its owner, the user, Documents, the folder named
+        const QList<std::tuple<QString, uint, uint, QString, QString>> rows{
+            {outside.path(), 1000, 1000, documents, outside.path()}, {outside.path(), 0, 1000, documents, documents},
+            {outside.path(), 0, 0, documents, documents},            {program, 0, 0, documents, program},
+            {outside.path(), 0, 1000, home.filePath("file/Documents"), home.path()}};
+        for (const auto &[folder, owner, user, docs, named] : rows) {
+            QDir(documents).removeRecursively();
+            QCOMPARE(defaultDataFolder(folder, owner, user, home.path(), docs), named);
+            QCOMPARE(QFileInfo(documents).isDir(), named == documents);
+        }
     }
 
     // The program ends at once with the records so far, in the middle of the
