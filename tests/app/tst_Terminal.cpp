@@ -68,7 +68,7 @@ private slots:
             {F::kCmdSyncTime, "Sync. Time", "\x05" "00S\x02" "20240601090000\x03\n\x04", "OK"}};
         for (const auto &[index, caption, sent, line] : buttons) {
             TerminalWindow t(kMasterPassword);
-            QCOMPARE(arrayButton(t.w.get(), "cmd", index)->text(), QLatin1String(caption));
+            QCOMPARE(arrayButton(t.w.get(), "cmd", index)->text().remove('&'), QLatin1String(caption)); // access keys: tst_Window
             t.model.setRecords({"1,a", "2,b", "3,c"});
             t.get<QDateEdit>("dtpDate")->setDate(QDate(2024, 3, 31));
             t.get<QTimeEdit>("dtpTime")->setTime(QTime(2, 30, 59, 678));
