@@ -5,6 +5,7 @@
 #include "AppTest.h"
 #include "RecordGenerator.h"
 #include "frmFilePath.h"
+#include "PortChooser.h"
 #include "frmPassword.h"
 
 #include <cstdio>
@@ -14,6 +15,8 @@ using namespace vx;
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // A style that underlines the access keys without Alt held.
+    QApplication::setStyle(QStringLiteral("Fusion"));
     if (argc != 2) {
         std::fprintf(stderr, "usage: vx500-screenshots FOLDER\n");
         return 2;
@@ -44,6 +47,7 @@ int main(int argc, char *argv[])
     t.world.store->write(key::FilePath, data);
     t.model.setRecords(sim::RecordGenerator{}.generate(300));
     t.open(QStringLiteral("/opt/vx500")); // with the settings above
+    t.w->setDevicePresent([](const QString &) { return true; }); // the same label on every machine
 
     frmPassword gate(t.world.dialogs);
     save(&gate, QStringLiteral("password"));
@@ -64,5 +68,9 @@ int main(int argc, char *argv[])
     frmFilePath chooser(t.world.dialogs);
     chooser.Path(data);
     save(&chooser, QStringLiteral("folder-chooser"));
+    const QList<SerialDevice> ports{{"/dev/ttyS0", "", "", ""}, {"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A10K3BQZ"}};
+    PortChooser portChooser(QStringLiteral("COM1"), QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3BQZ-if00-port0"),
+                            portRows(ports, {{"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3BQZ-if00-port0", "/dev/ttyUSB0"}}));
+    save(&portChooser, QStringLiteral("port-chooser"));
     return ok ? 0 : 1;
 }
