@@ -1,11 +1,7 @@
-// The port listing, the COMn mapping that the monitor shares, and who holds a port.
+// The port listing and the COMn mapping that the monitor shares.
 #include "CtlFixture.h"
 #include "Ports.h"
-#include "QtSerialPortAdapter.h"
 #include "SettingsFile.h"
-
-#include <pty.h>
-#include <unistd.h>
 
 using namespace vx::test;
 
@@ -44,21 +40,4 @@ TEST_F(CtlTest, MapAndUnmapChangeWhatTheMonitorOpens)
     expectRun({"ports", "--unmap", "COM3"}, 0, "COM3 = /dev/ttyS2\n", "");
     EXPECT_FALSE(fileBytes(settingsPath()).contains("COM3"));
     EXPECT_EQ(port.openCount(), 0);
-}
-
-TEST(PortHolder, InUseNamesTheProgramFromItsLockFile)
-{
-    int master = -1, slave = -1;
-    char name[128] = {};
-    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
-    QSerialPort holder(QString::fromLocal8Bit(name));
-    ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
-    vx::QtSerialPortAdapter second;
-    second.setPortName(name);
-    EXPECT_FALSE(second.open());
-    EXPECT_EQ(second.lastError().detail,
-              QStringLiteral("%1: in use by another program (test_ctl, pid %2)").arg(name).arg(::getpid()));
-    holder.close();
-    ::close(slave);
-    ::close(master);
 }

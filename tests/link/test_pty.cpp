@@ -44,7 +44,8 @@ TEST(PtyAdapter, ALinkAndItsDeviceTakeOneLockAndBytesStayUntilRead)
     second.setPortName(pty.device);
     EXPECT_FALSE(second.open());
     EXPECT_EQ(second.lastError().kind, vx::FailureKind::PortInUse);
-    EXPECT_EQ(second.lastError().detail, pty.device + ": in use by another program");
+    EXPECT_EQ(second.lastError().detail,
+              QStringLiteral("%1: in use by another program (test_link, pid %2)").arg(pty.device).arg(::getpid()));
     first.close();
     EXPECT_TRUE(second.open());
     ASSERT_EQ(write(pty.master, "\x06", 1), 1);
