@@ -39,7 +39,6 @@ private slots:
     void firstStartWithAnEmptyStore()
     {
         TerminalWindow t;
-        t.w->setDevicePresent([](const QString &) { return true; });
         QCOMPARE(t.w->windowTitle(), QStringLiteral("VX500-500A Monitor v2.0R4"));
         auto *tabs = t.get<QTabWidget>("stab");
         QStringList shown{QString::number(tabs->currentIndex())};
@@ -301,7 +300,6 @@ private slots:
             const QString before = describe();
             t.world.dialogs.asked.clear();
             t.open();
-            t.w->setDevicePresent([](const QString &) { return true; });
             t.click("chkClearData");
             t.get<QComboBox>("cboCommPort")->setCurrentIndex(2);
             t.press(frmMain::kCmdRecordCount);
