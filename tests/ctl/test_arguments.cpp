@@ -29,6 +29,12 @@ TEST_F(CtlTest, UsageErrorsNameWhatIsWrong)
         {{"--bogus", "count"}, "Unknown option 'bogus'."},
         {{"scan", "--from", "9", "--to", "8"}, "scan: --from 9 is above --to 8"},
         {{"count", "-q"}, "--quiet belongs to download, tags download and tags upload, not to count"},
+        {{"--id", "x", "count"}, "--id: 'x' is not a machine number (0-255)"},
+        {{"ports", "--unmap", "COM0"}, "--unmap: 'COM0' is not one of COM1 to COM16"},
+        {{"scan", "--to", "256"}, "--to: '256' is not a machine number (0-255)"},
+        {{"watch", "-o", "f", "--interval", "86401"}, "--interval: '86401' is not a number of seconds (1-86400)"},
+        {{"watch"}, "watch: -o FILE missing (standard output carries the events)"},
+        {{"watch", "-o", "%Y%%%q"}, "-o: '%Y%%%q' holds a % sequence other than %Y, %m, %d and %%"},
     };
     for (const auto &[args, message] : cases)
         expectRun(args, 2, "", QStringLiteral("vx500ctl: %1\nTry 'vx500ctl --help' for more information.\n").arg(message));
@@ -36,8 +42,9 @@ TEST_F(CtlTest, UsageErrorsNameWhatIsWrong)
     EXPECT_FALSE(QFile::exists(settingsPath())) << "no settings read for a refused command line";
 }
 
-TEST_F(CtlTest, HelpListsEveryCommand) // --version: the package check
+TEST_F(CtlTest, HelpListsEveryCommand)
 {
+    EXPECT_TRUE(run({"--version"}).out.startsWith("vx500ctl 2."));
     const CtlResult r = run({"--help"});
     EXPECT_EQ(r.status, 0);
     for (const char *line : {"Usage: vx500ctl [options] COMMAND [ARGS]\n",

@@ -1,6 +1,7 @@
 #include "Invocation.h"
 
 #include "PortNames.h"
+#include "Watch.h"
 #include "ucVX300_500.h"
 
 #include <QCommandLineParser>
@@ -293,6 +294,14 @@ Parsed parseArguments(const QStringList &arguments)
         inv.intervalSeconds = parser.value(interval).toInt(&ok);
         if (!ok || inv.intervalSeconds < 1 || inv.intervalSeconds > 86400)
             return usage(QStringLiteral("--interval: '%1' is not a number of seconds (1-86400)").arg(parser.value(interval)));
+    }
+    // watch prints its events on standard output, so its records need a file,
+    // whose name may hold the date.
+    if (name == u"watch") {
+        if (inv.output.isEmpty())
+            return usage(QStringLiteral("watch: -o FILE missing (standard output carries the events)"));
+        if (!datedPath(inv.output, QDate(2000, 1, 1)))
+            return usage(QStringLiteral("-o: '%1' holds a % sequence other than %Y, %m, %d and %%").arg(inv.output));
     }
 
     Parsed p;

@@ -119,10 +119,6 @@ bool Watcher::waitForPort()
 
 Exit Watcher::run()
 {
-    if (!datedPath(m_inv.output, QDate(2000, 1, 1))) {
-        m_s.io().error(QStringLiteral("-o: '%1' holds a % sequence other than %Y, %m, %d and %%").arg(m_inv.output));
-        return Exit::Usage;
-    }
     ucVX300_500 &vx = m_s.link();
     m_port = m_inv.port.isEmpty() ? vx.PortName() : m_inv.port;
     if (m_inv.port.isEmpty())
@@ -196,10 +192,6 @@ Exit watch(Session &session, WatchClock &clock) { return Watcher(session, clock)
 
 Exit runWatch(Session &session)
 {
-    if (session.invocation().output.isEmpty()) {
-        session.io().error(QStringLiteral("watch: -o FILE missing (standard output carries the events)"));
-        return Exit::Usage;
-    }
     SystemClock clock;
     return watch(session, clock);
 }
