@@ -1,7 +1,6 @@
 #include "PortChooser.h"
 
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,39 +11,17 @@
 
 namespace vx {
 
-QList<PortRow> portRows(const QList<SerialDevice> &ports, const QList<DeviceLink> &links)
+QList<PortRow> portRows(const QList<SystemPort> &ports)
 {
     QList<PortRow> rows;
     if (ports.isEmpty())
         rows.append({QString(), QStringLiteral("No serial ports found.")});
-    for (const SerialDevice &p : ports) {
-        QStringList facts;
-        for (const QString &fact : {p.description, p.manufacturer})
-            if (!fact.isEmpty())
-                facts << fact;
-        if (!p.serialNumber.isEmpty())
-            facts << QStringLiteral("serial number ") + p.serialNumber;
-        rows.append({p.location, p.location + (facts.isEmpty() ? QString() : QStringLiteral("  ") + facts.join(QStringLiteral(", ")))});
-        for (const DeviceLink &l : links)
-            if (l.target == p.location)
-                rows.append({l.link, QStringLiteral("    ") + l.link});
+    for (const SystemPort &p : ports) {
+        rows.append({p.location, describeSystemPort(p)});
+        for (const QString &link : p.byId)
+            rows.append({link, QStringLiteral("    ") + link});
     }
     return rows;
-}
-
-QList<PortRow> systemPortRows()
-{
-    QList<SerialDevice> ports;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        const QString canonical = QFileInfo(info.systemLocation()).canonicalFilePath();
-        ports.append({canonical.isEmpty() ? info.systemLocation() : canonical, info.description(), info.manufacturer(),
-                      info.serialNumber()});
-    }
-    QList<DeviceLink> links;
-    const QDir byId(QStringLiteral("/dev/serial/by-id"));
-    for (const QFileInfo &link : byId.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
-        links.append({link.absoluteFilePath(), link.canonicalFilePath()});
-    return portRows(ports, links);
 }
 
 QString portLabel(const QString &com, const QString &device, bool present)

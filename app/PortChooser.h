@@ -3,6 +3,8 @@
 // `vx500ctl ports --map` writes, so the tool follows it.
 #pragma once
 
+#include "SystemPorts.h"
+
 #include <QDialog>
 #include <QList>
 #include <QString>
@@ -12,20 +14,6 @@ class QListWidget;
 class QPushButton;
 
 namespace vx {
-
-// A serial port as the system describes it.
-struct SerialDevice {
-    QString location; // /dev/ttyUSB0
-    QString description;
-    QString manufacturer;
-    QString serialNumber;
-};
-
-// A /dev/serial/by-id name and the device it leads to (links resolved).
-struct DeviceLink {
-    QString link;
-    QString target;
-};
 
 // One line of the chooser: the device that choosing it stores, and the text.
 struct PortRow {
@@ -37,9 +25,7 @@ struct PortRow {
 // A line per port ("/dev/ttyUSB0  FT232R USB UART, FTDI, serial number A1"),
 // each followed by an indented line per by-id name that leads to it; one
 // line "No serial ports found." (choosing nothing) when there are none.
-QList<PortRow> portRows(const QList<SerialDevice> &ports, const QList<DeviceLink> &links);
-// The system's own ports and by-id names, as rows.
-QList<PortRow> systemPortRows();
+QList<PortRow> portRows(const QList<SystemPort> &ports);
 
 // "COM1 → /dev/ttyS0", with " (not present)" when the device is missing.
 QString portLabel(const QString &com, const QString &device, bool present);

@@ -266,7 +266,7 @@ void frmMain::cmdPortDevice_Click()
     if (m_bBusy)
         return;
     const int number = cboCommPort->currentIndex() + 1;
-    PortChooser chooser(cboCommPort->currentText(), devicePath(number), vx::systemPortRows(), this);
+    PortChooser chooser(cboCommPort->currentText(), devicePath(number), vx::portRows(vx::systemPorts()), this);
     if (chooser.exec() == QDialog::Accepted)
         m_settings.write(vx::key::portMap(number), chooser.device());
     showPort();

@@ -67,9 +67,9 @@ int main(int argc, char *argv[])
     frmFilePath chooser(t.world.dialogs);
     chooser.Path(data);
     save(&chooser, QStringLiteral("folder-chooser"));
-    const QList<SerialDevice> ports{{"/dev/ttyS0", "", "", ""}, {"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A10K3BQZ"}};
-    PortChooser portChooser(QStringLiteral("COM1"), QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3BQZ-if00-port0"),
-                            portRows(ports, {{"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3BQZ-if00-port0", "/dev/ttyUSB0"}}));
+    const QString usb = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3BQZ-if00-port0");
+    PortChooser portChooser(QStringLiteral("COM1"), usb,
+                            portRows({{"/dev/ttyS0", "", "", "", {}}, {"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A10K3BQZ", {usb}}}));
     save(&portChooser, QStringLiteral("port-chooser"));
     return ok ? 0 : 1;
 }

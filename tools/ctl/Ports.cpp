@@ -2,32 +2,10 @@
 
 #include "Session.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QSerialPortInfo>
 
 namespace vx::ctl {
-
-QList<PortEntry> availablePorts()
-{
-    QList<PortEntry> ports;
-    const QFileInfoList links = QDir(QStringLiteral("/dev/serial/by-id")).entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot,
-                                                              QDir::Name);
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        PortEntry e;
-        e.location = info.systemLocation();
-        e.description = info.description();
-        e.manufacturer = info.manufacturer();
-        e.serialNumber = info.serialNumber();
-        const QString target = QFileInfo(e.location).canonicalFilePath();
-        for (const QFileInfo &link : links)
-            if (!target.isEmpty() && link.canonicalFilePath() == target)
-                e.byId.append(link.absoluteFilePath());
-        ports.append(e);
-    }
-    return ports;
-}
 
 QStringList describePorts(const QList<PortEntry> &ports, const SettingsFile &settings)
 {
@@ -35,14 +13,7 @@ QStringList describePorts(const QList<PortEntry> &ports, const SettingsFile &set
     if (ports.isEmpty())
         lines << QStringLiteral("No serial ports found.");
     for (const PortEntry &p : ports) {
-        QStringList facts;
-        if (!p.description.isEmpty())
-            facts << p.description;
-        if (!p.manufacturer.isEmpty())
-            facts << p.manufacturer;
-        if (!p.serialNumber.isEmpty())
-            facts << QStringLiteral("serial number ") + p.serialNumber;
-        lines << p.location + (facts.isEmpty() ? QString() : QStringLiteral("  ") + facts.join(QStringLiteral(", ")));
+        lines << vx::describeSystemPort(p);
         for (const QString &link : p.byId)
             lines << QStringLiteral("    ") + link;
     }
@@ -116,12 +87,12 @@ Exit runPorts(Session &s)
         return Exit::System;
     const int n = inv.mapPort ? inv.mapPort : inv.unmapPort;
     if (n == 0 && inv.json) {
-        for (const JsonFields &object : portObjects(availablePorts(), *settings))
+        for (const JsonFields &object : portObjects(vx::systemPorts(), *settings))
             io.printJson(object);
         return Exit::Ok;
     }
     if (n == 0) {
-        for (const QString &line : describePorts(availablePorts(), *settings))
+        for (const QString &line : describePorts(vx::systemPorts(), *settings))
             io.print(line);
         return Exit::Ok;
     }
@@ -132,7 +103,7 @@ Exit runPorts(Session &s)
     if (inv.mapPort && !QFileInfo::exists(inv.mapDevice))
         io.note(QStringLiteral("note: %1 does not exist at the moment").arg(inv.mapDevice));
     if (inv.json)
-        io.printJson(portObjects(availablePorts(), *settings).at(n - 1));
+        io.printJson(portObjects(vx::systemPorts(), *settings).at(n - 1));
     else
         io.print(QStringLiteral("COM%1 = %2").arg(n).arg(settings->device(n)));
     return Exit::Ok;

@@ -1,0 +1,36 @@
+#include "SystemPorts.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+namespace vx {
+
+QList<SystemPort> systemPorts()
+{
+    QList<SystemPort> ports;
+    const QFileInfoList links = QDir(QStringLiteral("/dev/serial/by-id"))
+                                    .entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        SystemPort p{info.systemLocation(), info.description(), info.manufacturer(), info.serialNumber(), {}};
+        const QString target = QFileInfo(p.location).canonicalFilePath();
+        for (const QFileInfo &link : links)
+            if (!target.isEmpty() && link.canonicalFilePath() == target)
+                p.byId.append(link.absoluteFilePath());
+        ports.append(p);
+    }
+    return ports;
+}
+
+QString describeSystemPort(const SystemPort &port)
+{
+    QStringList facts;
+    for (const QString &fact : {port.description, port.manufacturer})
+        if (!fact.isEmpty())
+            facts << fact;
+    if (!port.serialNumber.isEmpty())
+        facts << QStringLiteral("serial number ") + port.serialNumber;
+    return port.location + (facts.isEmpty() ? QString() : QStringLiteral("  ") + facts.join(QStringLiteral(", ")));
+}
+
+} // namespace vx
