@@ -48,12 +48,4 @@ std::optional<LineSettings> LineSettings::parse(const QString &text)
     return s;
 }
 
-bool LineSettings::parse(const QString &text, LineSettings &out)
-{
-    const auto parsed = parse(text);
-    if (parsed)
-        out = *parsed;
-    return parsed.has_value();
-}
-
 } // namespace vx

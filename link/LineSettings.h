@@ -20,8 +20,6 @@ struct LineSettings {
     // The text form above, blanks around the fields and an upper-case parity
     // letter allowed; nullopt for anything else (a speed of 0 or less included).
     static std::optional<LineSettings> parse(const QString &text);
-    // The same, for callers that keep a variable: false leaves out unchanged.
-    static bool parse(const QString &text, LineSettings &out);
 
     friend bool operator==(const LineSettings &, const LineSettings &) = default;
 };
