@@ -231,6 +231,12 @@ TEST(Link, AFailedWriteClosesThePortAndDeliversNothing)
     rig.vx->ClearData(0);
     EXPECT_EQ(rig.vx->ErrCode(), VX_SUCCESS);
     EXPECT_EQ(rig.reports.size(), 1);
+    // The far end goes away while a command waits for its ACK.
+    rig.port->runAt(rig.port->now() + 50, [&] { rig.port->pullCable(); });
+    rig.vx->PowerDown(0);
+    EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_PORT_NOT_OPEN);
+    EXPECT_EQ(rig.reports.size(), 2);
+    EXPECT_LT(rig.port->now(), 1000);
 
     // Without a handler a failure goes to the warning log.
     rig.vx->SetErrorHandler({});
