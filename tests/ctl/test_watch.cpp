@@ -165,3 +165,24 @@ TEST_F(WatchTest, AKillAtAnyFileStepLeavesEveryRecordOnceAfterTheNextRun)
         }
     EXPECT_GE(points, 200);
 }
+
+TEST_F(CtlTest, AJournalTheFileDoesNotMatchStopsTheRunAndTouchesNothing)
+{
+    const QString file = path("VX.txt");
+    // journal, FILE, FILE.part
+    const std::tuple<QByteArray, QByteArray, QByteArray, QString> rows[] = {
+        {"not a journal\n", "XYZ", "ABC", "not a journal of this program; %1 and its .part file are left as they are"},
+        {"5 0 0\n", "XYZ", "ABC", "%1 does not continue as this journal notes; %1, %1.part and the journal are left as they are"},
+        {"0 0 0\n", "XYZ", "ABC", "%1 does not continue as this journal notes; %1, %1.part and the journal are left as they are"},
+        {"0 0 0\n", "ABCD", "ABC", "%1 does not continue as this journal notes; %1, %1.part and the journal are left as they are"},
+    };
+    model.setRecords(records(1, 2));
+    for (const auto &[journal, before, part, message] : rows) {
+        SCOPED_TRACE(journal.toStdString() + before.toStdString());
+        ASSERT_TRUE(writeFileBytes(file + ".journal", journal) && writeFileBytes(file, before) && writeFileBytes(file + ".part", part));
+        expectRun({"download", "-o", file, "--clear"}, 3, "", QStringLiteral("vx500ctl: %1.journal: %2\n").arg(file, message.arg(file)));
+        EXPECT_EQ(fileBytes(file + ".journal") + fileBytes(file) + fileBytes(file + ".part"), journal + before + part);
+    }
+    EXPECT_EQ(model.records().size(), 2);
+    EXPECT_EQ(port.openCount(), 0);
+}
