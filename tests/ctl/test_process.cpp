@@ -46,6 +46,9 @@ TEST(CtlProcess, StreamsTheKindOfStandardOutputAndWatchEndedBySigterm)
     r = runToFile("/dev/full", {"count"});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "vx500ctl: standard output: No space left on device\n");
+    r = runToFile("/dev/full", {"download"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "0 records\nvx500ctl: standard output: No space left on device\n");
 
     // A terminal sees escapes and no counter among the records.
     int master = -1, slave = -1;
