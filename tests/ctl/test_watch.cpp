@@ -115,9 +115,12 @@ TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
     port.runAt(20000, [this] { port.pullCable(), port.failOpen({vx::FailureKind::PortMissing, "gone"}); });
     undock(30000);
     dock(34000, {});                            // nothing to fetch
-    undock(40000);
-    dock(44000, records(6, 405));
-    port.runAt(47000, [&clock] { clock.stop = true; }); // SIGTERM mid-download
+    undock(36000);
+    port.runAt(37000, [&] { QDir().mkdir(file + ".part"); });
+    dock(38000, records(1, 1));                 // the file cannot take them
+    port.runAt(44000, [&] { QDir().rmdir(file + ".part"), station.terminals.clear(); });
+    dock(54000, records(6, 405));
+    port.runAt(57000, [&clock] { clock.stop = true; }); // SIGTERM mid-download
 
     const auto watching = session({"--port", "COM1", "watch", "-o", path("%Y%m%d.txt"), "--clear", "--update-time"});
     ASSERT_TRUE(watching);
@@ -127,11 +130,14 @@ TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
                                                  + "2024-06-01 09:00:14 COM1 machine 0: 2" + to
                                                  + "2024-06-01 09:00:20 COM1 /dev/ttyS0 went away; waiting for it\n"
                                                    "2024-06-01 09:00:22 COM1 /dev/ttyS0 is back\n"
-                                                   "2024-06-01 09:00:47 COM1 machine 0: stopped after 338 records, kept in "
+                                                   "2024-06-01 09:00:40 COM1 machine 0: 1 records not downloaded: " + file
+                                                 + " cannot take them\n"
+                                                   "2024-06-01 09:00:57 COM1 machine 0: stopped after 88 records, kept in "
                                                  + file + ".part; the terminal keeps its records\n");
-    EXPECT_EQ(QString::fromUtf8(err.data()), "vx500ctl: gone\nvx500ctl: 338 records that arrived kept in " + file + ".part\n");
+    EXPECT_EQ(QString::fromUtf8(err.data()), "vx500ctl: gone\nvx500ctl: " + file + ".part: Is a directory\n"
+                                             "vx500ctl: 88 records that arrived kept in " + file + ".part\n");
     EXPECT_EQ(fileBytes(file), stored(1, 5));
-    EXPECT_EQ(fileBytes(file + ".part"), stored(6, 343));
+    EXPECT_EQ(fileBytes(file + ".part"), stored(6, 93));
     EXPECT_EQ(model.records().size(), 400);
 }
 
