@@ -39,5 +39,8 @@ TEST_F(CtlTest, MapAndUnmapChangeWhatTheMonitorOpens)
     EXPECT_EQ(fileBytes(settingsPath()), "[Ports]\nCOM3=/dev/serial/by-id/usb-test-if00\n");
     expectRun({"ports", "--unmap", "COM3"}, 0, "COM3 = /dev/ttyS2\n", "");
     EXPECT_FALSE(fileBytes(settingsPath()).contains("COM3"));
+    const QByteArray listing = run({"ports"}).out;
+    EXPECT_TRUE(listing.contains("\nCOM ports:\nCOM1   /dev/ttyS0  (the monitor's port)\nCOM2   /dev/ttyS1\nCOM3   /dev/ttyS2\n")
+                && listing.endsWith("\nCOM16  /dev/ttyS15\n")) << listing.constData();
     EXPECT_EQ(port.openCount(), 0);
 }
