@@ -59,6 +59,9 @@ TEST(SimProgram, OptionsRecordFilesAndSettingsAreCheckedBeforeTheLineOpens)
         {file, "0001,a\rb\n", {"--records", file}, 2, file + " line 1: control byte 0x0D"},
         {ini, "[Connect]\nno equals sign\n", {"--register", "COM4"}, 1, unreadable},
         {ini, QByteArray("\0\x01 binary \xFF\n[Ports\n", 19), {"--register", "COM4"}, 1, unreadable},
+        {file, "data", {"--link", file}, 1, "vx500-sim: " + file + " exists and is not a symbolic link; not replaced\n"},
+        {{}, {}, {"--link", dir.filePath("no/folder")}, 1, "vx500-sim: cannot create the link " + dir.filePath("no/folder")
+                                                                + ": No such file or directory\n"},
     };
     for (const auto &row : rows) {
         ASSERT_TRUE(row.path.isEmpty() || writeFileBytes(row.path, row.bytes));
