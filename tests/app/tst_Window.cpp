@@ -30,6 +30,17 @@ void openFolder(frmFilePath *d, const QString &name)
 
 QString native(const QString &folder) { return QDir::toNativeSeparators(QDir::cleanPath(folder)); }
 
+// Presses a key in the modal dialog that the next call opens, after a look at it.
+void pressInNextDialog(Qt::Key key, std::function<void(QWidget *)> look = [](QWidget *) {})
+{
+    QTimer::singleShot(0, [=] {
+        QWidget *w = QApplication::activeModalWidget();
+        QVERIFY(w);
+        look(w);
+        QTest::keyClick(w, key);
+    });
+}
+
 } // namespace
 
 class WindowTest : public QObject
@@ -111,6 +122,31 @@ private slots:
     // the by-id names that lead to it. The label says when a device is
     // missing. A path chosen through "..." is stored as `vx500ctl ports
     // --map` stores it; a text that is no path cannot be taken.
+    // Qt's own boxes behind the seam: Enter presses the default button,
+    // Escape answers No or Cancel; the save dialog opens at the proposed file.
+    void qtsOwnDialogs()
+    {
+        QtDialogs qt;
+        const std::tuple<Buttons, std::optional<Answer>, Qt::Key, Answer> rows[] = {
+            {Buttons::Ok, {}, Qt::Key_Escape, Answer::Ok},          {Buttons::YesNo, {}, Qt::Key_Return, Answer::Yes},
+            {Buttons::YesNo, Answer::No, Qt::Key_Return, Answer::No}, {Buttons::YesNo, {}, Qt::Key_Escape, Answer::No},
+            {Buttons::OkCancel, {}, Qt::Key_Return, Answer::Ok},    {Buttons::OkCancel, Answer::Cancel, Qt::Key_Return, Answer::Cancel}};
+        for (const auto &[buttons, enter, key, answer] : rows) {
+            pressInNextDialog(key, [](QWidget *w) {
+                auto *box = qobject_cast<QMessageBox *>(w);
+                QVERIFY(box && box->windowTitle() == appTitle() && box->text() == "Clear?" && box->icon() == QMessageBox::Question);
+            });
+            QCOMPARE(qt.ask({Icon::Question, buttons, {}, "Clear?", enter}), answer);
+        }
+        QTemporaryDir dir;
+        pressInNextDialog(Qt::Key_Return, [](QWidget *w) {
+            QCOMPARE(qobject_cast<QFileDialog *>(w)->nameFilters(), QStringList{"Text (*.txt)"});
+        });
+        QCOMPARE(qt.saveFileName({"Save", dir.path(), "Text|*.txt", "20261207.txt"}), dir.filePath("20261207.txt"));
+        pressInNextDialog(Qt::Key_Escape);
+        QCOMPARE(qt.saveFileName({"Save", dir.path(), "(*.txt)|*.txt", "x.txt"}), std::nullopt);
+    }
+
     void theDeviceBehindAPort()
     {
         QCOMPARE(portRows({}), (QList<PortRow>{{"", "No serial ports found."}}));
