@@ -30,6 +30,20 @@ bool isWritableFolder(const QString &folder)
 
 } // namespace
 
+bool isUsersFolder(const QString &folder)
+{
+    return isUsersFolder(folder, QFileInfo(folder).ownerId(), ::geteuid(), QDir::homePath());
+}
+
+bool isUsersFolder(const QString &folder, uint folderOwner, uint user, const QString &home)
+{
+    const QString canonicalHome = QFileInfo(home).canonicalFilePath();
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    const bool insideHome = !canonicalHome.isEmpty()
+        && (canonical == canonicalHome || canonical.startsWith(canonicalHome + QLatin1Char('/')));
+    return folderOwner == user && (user != 0 || insideHome) && isWritableFolder(folder);
+}
+
 QString defaultDataFolder(const QString &programFolder)
 {
     return defaultDataFolder(programFolder, QFileInfo(programFolder).ownerId(), ::geteuid(), QDir::homePath(),
@@ -39,11 +53,7 @@ QString defaultDataFolder(const QString &programFolder)
 QString defaultDataFolder(const QString &programFolder, uint folderOwner, uint user, const QString &home,
                           const QString &documents)
 {
-    const QString canonicalHome = QFileInfo(home).canonicalFilePath();
-    const QString canonicalProgram = QFileInfo(programFolder).canonicalFilePath();
-    const bool insideHome = !canonicalHome.isEmpty()
-        && (canonicalProgram == canonicalHome || canonicalProgram.startsWith(canonicalHome + QLatin1Char('/')));
-    if (folderOwner == user && (user != 0 || insideHome) && isWritableFolder(programFolder))
+    if (isUsersFolder(programFolder, folderOwner, user, home))
         return programFolder;
     // A proposed file in a folder that does not exist could not be saved.
     if (!documents.isEmpty() && QDir().mkpath(documents) && isWritableFolder(documents))

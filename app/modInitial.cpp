@@ -144,14 +144,14 @@ void handleFirstLaunchMarker(const Environment &env)
     const QString marker = vx::joinPath(env.programFolder, kMarker);
     if (!QFile::exists(marker))
         return;
-    // The folder of an installed program is not the user's to change, so the
-    // marker may stay for good: then the user's own settings remember that
-    // the notice has been shown, and the start goes on.
+    // The folder of an installed program is not the user's to change (not
+    // even root's, who could), so the marker stays for good: then the user's
+    // own settings remember that the notice has been shown.
     const bool shown = env.settings->contains(vx::key::FirstLaunchShown);
     if (g_sPassword == vx::kPresetPassword && !shown)
         env.dialogs->ask({vx::Icon::Information, vx::Buttons::Ok, QStringLiteral("First launch"),
                           QStringLiteral("The preset password is: %1").arg(vx::kPresetPassword)});
-    if (!QFile::remove(marker) && QFile::exists(marker) && !shown)
+    if (!(vx::isUsersFolder(env.programFolder) && QFile::remove(marker)) && !shown)
         env.settings->write(vx::key::FirstLaunchShown, QStringLiteral("1"));
 }
 
