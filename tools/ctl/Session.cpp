@@ -65,10 +65,13 @@ QString Session::noAnswer() const
     const QString where = resolved == m_portGiven ? m_portGiven : QStringLiteral("%1 (%2)").arg(m_portGiven, resolved);
     const qint32 ms = m_link->Timeout();
     const QString budget = ms % 1000 == 0 ? QStringLiteral("%1 s").arg(ms / 1000) : QStringLiteral("%1 ms").arg(ms);
-    const QString text = QStringLiteral("no answer on %1 within %2; ").arg(where, budget);
-    if (QLatin1String(m_inv.command->name).startsWith(QLatin1String("station ")))
-        return text + QStringLiteral("is the reader station switched on and connected to this port?");
-    return text + QStringLiteral("is the terminal switched on and in its station, with machine number %1? "
+    const QString text = QStringLiteral("no answer on %1 within %2").arg(where, budget);
+    const QLatin1String command(m_inv.command->name);
+    if (command == QLatin1String("scan")) // the line names the machine number asked
+        return text;
+    if (command.startsWith(QLatin1String("station ")))
+        return text + QStringLiteral("; is the reader station switched on and connected to this port?");
+    return text + QStringLiteral("; is the terminal switched on and in its station, with machine number %1? "
                                  "(vx500ctl scan finds it)")
                       .arg(m_inv.id);
 }
