@@ -59,7 +59,7 @@ void frmMain::DownloadData(qint16 iID)
     // Nothing clears the terminal before every record is on the disk: a
     // download that fails before then says where the records are, after its
     // failure line (or before its failure's box).
-    bool allOnDisk = false;
+    bool allOnDisk = false, syncFailed = false;
     const auto whereTheRecordsAre = [&] {
         if (allOnDisk || m_bUnloading)
             return;
@@ -67,9 +67,10 @@ void frmMain::DownloadData(qint16 iID)
         if (records == 0)
             showLine(QStringLiteral("No records saved; ") + held);
         else
-            showLine(QStringLiteral("%1 %2 saved in %3; %4")
+            showLine(QStringLiteral("%1 %2 %3 %4; %5")
                          .arg(QString::number(records), records == 1 ? QStringLiteral("record") : QStringLiteral("records"),
-                              fileName, held));
+                              syncFailed ? QStringLiteral("written to") : QStringLiteral("saved in"),
+                              syncFailed ? fileName + QStringLiteral(", not confirmed on the disk") : fileName, held));
     };
     showProgress(records, Progress::Running);
     const auto finally =
@@ -90,8 +91,10 @@ void frmMain::DownloadData(qint16 iID)
             } else if (code == 1) {
                 // Nothing is lost: the records are on the disk before the
                 // terminal is told to forget them.
-                if (const auto failure = m_syncDataFile(file))
+                if (const auto failure = m_syncDataFile(file)) {
+                    syncFailed = true;
                     throw *failure;
+                }
                 allOnDisk = true;
                 line = QStringLiteral("Download Process Finished\r\nData Saved");
                 RunAutomation(iID, records, file.isRegularFile(), line);

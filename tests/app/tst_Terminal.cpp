@@ -293,7 +293,7 @@ private slots:
         t.port->setDevice(&t.script);
         t.script.then(dataFrame("3,c")).silence();
         t.press(F::kCmdDownload);
-        QCOMPARE(t.lines(), QStringList({"1,a", "2,b", "2 records saved in " + file + held, "3,c", "ErrCode: -1, VX_ERR_TIMEOUT",
+        QCOMPARE(t.lines(), QStringList({"1,a", "2,b", "2 records written to " + file + ", not confirmed on the disk" + held, "3,c", "ErrCode: -1, VX_ERR_TIMEOUT",
                                          "1 record saved in " + file + held}));
         t.port->setDevice(&t.device);
         t.w->setSyncDataFile([](DataFile &) { return std::optional<Failure>(); });
