@@ -92,7 +92,7 @@ QString inUse(const QString &name, const QString &device)
     if (!holder.isEmpty())
         text += QStringLiteral(" (%1)").arg(holder);
     if (holder.startsWith(QLatin1String("vx500-monitor,")))
-        text += QStringLiteral("; the monitor keeps the port open between commands: close its window or wait");
+        text += QStringLiteral("; the monitor keeps the port open between commands: close its window");
     return text;
 }
 
