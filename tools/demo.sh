@@ -62,8 +62,9 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 if pid=$(running_monitor); then
-    say "the monitor is already running (process $pid), and it runs only once per user:"
-    say "close it and start the demo again, or choose COM1 in the running window now."
+    say "the monitor is already running (process $pid), and it runs only once per user;"
+    say "its window comes to the front: choose COM1 there now, or close it and start the demo again."
+    "$BIN/vx500-monitor" || true
     say "press Ctrl-C to stop the simulator."
     wait "$SIM" || true
     exit 0
