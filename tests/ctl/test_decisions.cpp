@@ -111,16 +111,16 @@ TEST_F(CtlTest, SettingsFileDecidesTheDeviceOrStopsTheRun)
 
 TEST_F(CtlTest, TerminalsSeeControlCharactersEscaped)
 {
-    model.setVersion("V2\x1b[2J");
+    model.setVersion("V2\x1b[2J\x7f~");
     model.setRecords({"1,\x1b]0;x\x07\t"});
     io.outIsTerminal = true;
-    expectRun({"version"}, 0, "V2\\x1b[2J\n", "");
+    expectRun({"version"}, 0, "V2\\x1b[2J\\x7f~\n", "");
     expectRun({"download"}, 0, "1,\\x1b]0;x\\x07\t\r\n", "1 record\n");
     io.errIsTerminal = true; // the counter stays off the records' screen
     expectRun({"download"}, 0, "1,\\x1b]0;x\\x07\t\r\n", "1 record\n");
     expectRun({"download", "-o", path("VX.txt")}, 0, "", "\r1 record\r1 record\n");
     io.outIsTerminal = false;
-    expectRun({"version"}, 0, "V2\x1b[2J\n", "");
+    expectRun({"version"}, 0, "V2\x1b[2J\x7f~\n", "");
     expectRun({"download"}, 0, "1,\x1b]0;x\x07\t\r\n", "\r1 record\r1 record\n");
     expectRun({"download", "-q"}, 0, "1,\x1b]0;x\x07\t\r\n", "");
     model.setVersion(QString::fromLatin1("V\x1b\x7f\x85\xe9")); // JSON escapes C0 itself; DEL and C1 as well
