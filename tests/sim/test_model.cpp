@@ -172,4 +172,8 @@ TEST(ByteSchedule, UnpacedAtOncePacedOneLineTimeApart)
     s.clear();
     s.queue("K", 9600, 100 * k19200 + k9600 - 10);
     EXPECT_EQ(s.waitNs(100 * k19200 + k9600 - 10), k9600 + 10);
+    s = ByteSchedule();
+    s.setPace(true);
+    s.queue("LM", 0, 0); // a line whose speed could not be read: at once
+    EXPECT_EQ(s.dueCount(0), 2);
 }
