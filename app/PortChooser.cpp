@@ -37,7 +37,7 @@ bool devicePresent(const QString &device)
             return true;
     return false;
 #else
-    return QFileInfo::exists(device);
+    return serialDevicePresent(device, systemPorts());
 #endif
 }
 

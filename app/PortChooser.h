@@ -29,7 +29,7 @@ QList<PortRow> portRows(const QList<SystemPort> &ports);
 
 // "COM1 → /dev/ttyS0", with " (not present)" when the device is missing.
 QString portLabel(const QString &com, const QString &device, bool present);
-// Whether the device is there at the moment (a link that leads nowhere is not).
+// Whether a serial port is behind the device at the moment.
 bool devicePresent(const QString &device);
 
 } // namespace vx

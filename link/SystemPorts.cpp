@@ -22,6 +22,21 @@ QList<SystemPort> systemPorts()
     return ports;
 }
 
+const SystemPort *portNamed(const QList<SystemPort> &ports, const QString &device)
+{
+    const QString real = QFileInfo(device).canonicalFilePath();
+    for (const SystemPort &p : ports)
+        if (p.location == device || p.byId.contains(device)
+            || (!real.isEmpty() && QFileInfo(p.location).canonicalFilePath() == real))
+            return &p;
+    return nullptr;
+}
+
+bool serialDevicePresent(const QString &device, const QList<SystemPort> &ports)
+{
+    return portNamed(ports, device) || QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
+}
+
 QString describeSystemPort(const SystemPort &port)
 {
     QStringList facts;

@@ -154,8 +154,10 @@ private slots:
                  (QList<PortRow>{{"/dev/ttyS4", "/dev/ttyS4"}, {"/dev/ttyACM0", "/dev/ttyACM0  Acme"},
                                  {"/dev/serial/by-id/usb-X", "    /dev/serial/by-id/usb-X"}}));
         TerminalWindow t;
-        QVERIFY(QFile::link(t.fileIn("nowhere"), t.fileIn("link")));
-        QVERIFY(devicePresent("/dev/null") && !devicePresent(t.fileIn("link")) && !devicePresent(t.fileIn("nowhere")));
+        const QString usb = t.fileIn("ttyUSB0"); // a device node with no port behind it is not enough
+        QVERIFY(writeFileBytes(usb, "") && QFile::link(usb, t.fileIn("by-id")) && QFile::link(t.fileIn("nowhere"), t.fileIn("link")));
+        for (const QString &device : {usb, t.fileIn("by-id"), QString("/dev/null"), t.fileIn("link"), t.fileIn("nowhere")})
+            QCOMPARE(serialDevicePresent(device, {{usb, "", "", "", {}}}), device == usb || device.endsWith("by-id"));
         t.w->setDevicePresent([](const QString &device) { return device == "/dev/ttyUSB7"; });
         t.get<QComboBox>("cboCommPort")->setCurrentIndex(2);
         QCOMPARE(t.state("lblPort"), QStringLiteral("COM3 \u2192 /dev/ttyS2 (not present)"));

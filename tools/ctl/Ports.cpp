@@ -35,23 +35,14 @@ QStringList describePorts(const QList<PortEntry> &ports, const SettingsFile &set
 
 namespace {
 
-// The port a device path names: its location, one of its links, or a link to it.
-const PortEntry *portFor(const QList<PortEntry> &ports, const QString &device)
-{
-    const QString real = QFileInfo(device).canonicalFilePath();
-    for (const PortEntry &p : ports)
-        if (p.location == device || p.location == real || p.byId.contains(device))
-            return &p;
-    return nullptr;
-}
-
-JsonFields portObject(const QJsonValue &name, const QString &device, const PortEntry *entry, bool mapped, bool monitor)
+JsonFields portObject(const QJsonValue &name, const QString &device, const PortEntry *entry, bool present, bool mapped,
+                      bool monitor)
 {
     const PortEntry none;
     const PortEntry &e = entry ? *entry : none;
     return {{QStringLiteral("port"), name},
             {QStringLiteral("device"), device},
-            {QStringLiteral("present"), entry || QFileInfo::exists(device)},
+            {QStringLiteral("present"), present},
             {QStringLiteral("mapped"), mapped},
             {QStringLiteral("monitor"), monitor},
             {QStringLiteral("description"), e.description},
@@ -67,14 +58,15 @@ QList<JsonFields> portObjects(const QList<PortEntry> &ports, const SettingsFile 
     QList<JsonFields> objects;
     QList<const PortEntry *> named;
     for (int n = 1; n <= 16; ++n) {
-        const PortEntry *entry = portFor(ports, settings.device(n));
+        const QString device = settings.device(n);
+        const PortEntry *entry = vx::portNamed(ports, device);
         named << entry;
-        objects << portObject(QStringLiteral("COM%1").arg(n), settings.device(n), entry, settings.isMapped(n),
-                              n == settings.monitorsPort());
+        objects << portObject(QStringLiteral("COM%1").arg(n), device, entry, vx::serialDevicePresent(device, ports),
+                              settings.isMapped(n), n == settings.monitorsPort());
     }
     for (const PortEntry &p : ports)
         if (!named.contains(&p))
-            objects << portObject(QJsonValue(), p.location, &p, false, false);
+            objects << portObject(QJsonValue(), p.location, &p, true, false, false);
     return objects;
 }
 

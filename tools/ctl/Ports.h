@@ -24,8 +24,8 @@ QStringList describePorts(const QList<PortEntry> &ports, const SettingsFile &set
 // each port none of them stands for ("port": null), all of one shape:
 // {"port":"COM1","device":"/dev/ttyUSB0","present":true,"mapped":true,
 //  "monitor":false,"description":"…","manufacturer":"…","serialNumber":"…",
-//  "byId":["/dev/serial/by-id/…"]}. "present": the device is one of the
-// ports or at least exists.
+//  "byId":["/dev/serial/by-id/…"]}. "present": a port is behind the device
+// (vx::serialDevicePresent).
 QList<JsonFields> portObjects(const QList<PortEntry> &ports, const SettingsFile &settings);
 
 Exit runPorts(Session &session);
