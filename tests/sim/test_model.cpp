@@ -114,7 +114,7 @@ TEST(Model, AnyOtherLineSettingGetsNoiseAndChangesNothing)
             EXPECT_TRUE(say(model, QStringLiteral("$")).bytes.isEmpty());
         }
         EXPECT_EQ(say(model, QStringLiteral("^1AS")).bytes, bytes(QStringLiteral("!")));
-        say(model, QStringLiteral("{"), line); // noise in the middle of a command ends it
+        say(model, QStringLiteral("x"), vx::kStationLine); // noise in the middle of a command ends it
         EXPECT_TRUE(say(model, QStringLiteral("{20090105070809}\t")).bytes.isEmpty());
         EXPECT_EQ(say(model, QStringLiteral("^1AA")).bytes, bytes(QStringLiteral("{2}2")));
         EXPECT_EQ(say(model, QStringLiteral("^1AA"), vx::kStationLine).bytes.size(), 16) << "the terminal hears noise";
