@@ -6,6 +6,7 @@ set(files bin/vx500ctl bin/vx500-monitor bin/vx500-sim lib/vx500-monitor/fl.txt
   lib/vx500-monitor/vx500ctl lib/vx500-monitor/vx500-monitor lib/vx500-monitor/vx500-sim
   share/applications/vx500-monitor.desktop share/metainfo/org.vx500.Monitor.metainfo.xml
   share/icons/hicolor/scalable/apps/vx500-monitor.svg share/icons/hicolor/256x256/apps/vx500-monitor.png
+  share/icons/hicolor/16x16/apps/vx500-monitor.png share/icons/hicolor/48x48/apps/vx500-monitor.png
   share/man/man1/vx500ctl.1.gz share/man/man1/vx500-monitor.1.gz share/man/man1/vx500-sim.1.gz
   share/bash-completion/completions/vx500ctl share/doc/vx500-monitor/copyright
   share/doc/vx500-monitor/changelog.gz lib/systemd/user/vx500-watch@.service)
