@@ -17,7 +17,7 @@ TEST_F(CtlTest, CommandsAgainstTheTerminal)
     ASSERT_TRUE(writeFileBytes(tags, "12AB34CD56\n00A31F2C\n\n0001\r\n")); // line 3 holds no code
     const QByteArray records = "255,x,y\r\n-1,1\r\n-32768,a\r\n65536,b\r\n";
 
-    expectRun({"count"}, 0, "4\n", "");
+    expectRun({"--timeout", "600000", "count"}, 0, "4\n", ""); // the longest budget there is
     expectRun({"version"}, 0, "VX500A V2.10\n", "");
     expectRun({"voltage"}, 0, "3.05V\n", "");
     expectRun({"station", "version", "--json"}, 0, R"({"command":"station version","version":"VX500R V1.04"})" "\n", "");
