@@ -123,8 +123,8 @@ TEST_F(CtlTest, TerminalsSeeControlCharactersEscaped)
     expectRun({"version"}, 0, "V2\x1b[2J\x7f~\n", "");
     expectRun({"download"}, 0, "1,\x1b]0;x\x07\t\r\n", "\r1 record\r1 record\n");
     expectRun({"download", "-q"}, 0, "1,\x1b]0;x\x07\t\r\n", "");
-    model.setVersion(QString::fromLatin1("V\x1b\x7f\x85\xe9")); // JSON escapes C0 itself; DEL and C1 as well
-    expectRun({"version", "--json"}, 0, R"({"command":"version","machine":0,"version":"V\u001b\u007f\u0085)" "\xc3\xa9\"}\n", "");
+    model.setVersion(QString::fromLatin1("V\x1b\x7f\x80\x9f\xe9")); // JSON escapes C0 itself; DEL and C1 as well
+    expectRun({"version", "--json"}, 0, R"({"command":"version","machine":0,"version":"V\u001b\u007f\u0080\u009f)" "\xc3\xa9\"}\n", "");
     // A warning under the live counter, and device bytes inside a message.
     model.setRecords({"1,a", "123456789,b"});
     expectRun({"download"}, 0, "1,a\r\n123456789,b\r\n",

@@ -42,5 +42,6 @@ TEST_F(CtlTest, MapAndUnmapChangeWhatTheMonitorOpens)
     const QByteArray listing = run({"ports"}).out;
     EXPECT_TRUE(listing.contains("\nCOM ports:\nCOM1   /dev/ttyS0  (the monitor's port)\nCOM2   /dev/ttyS1\nCOM3   /dev/ttyS2\n")
                 && listing.endsWith("\nCOM16  /dev/ttyS15\n")) << listing.constData();
+    EXPECT_TRUE(run({"--json", "ports"}).out.contains("\n{\"port\":\"COM16\",\"device\":\"/dev/ttyS15\","));
     EXPECT_EQ(port.openCount(), 0);
 }
