@@ -175,7 +175,7 @@ Exit runDownload(Session &s)
     // when the records take standard output.
     JsonFields summary{{QStringLiteral("command"), QStringLiteral("download")},
                        {QStringLiteral("records"), f.records},
-                       {QStringLiteral("file"), inv.output.isEmpty() ? QJsonValue() : QJsonValue(inv.output)}};
+                       {QStringLiteral("file"), recordsToOut ? QJsonValue() : QJsonValue(inv.output)}};
     for (const auto &[wanted, key, step] : {std::tuple{inv.clearAfter, "cleared", "cleared"},
                                             std::tuple{inv.updateTimeAfter, "clockSet", "clock set"},
                                             std::tuple{inv.powerDownAfter, "poweredDown", "powered down"}})
