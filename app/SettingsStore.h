@@ -39,6 +39,8 @@ inline const SettingKey DateFormat{QStringLiteral("Misc/DateFormat")};
 // Written only where the first-launch marker cannot be deleted.
 inline const SettingKey FirstLaunchShown{QStringLiteral("Misc/FirstLaunchShown")};
 inline const SettingKey DownloadFile{QStringLiteral("Download/File")};
+inline const SettingKey HistoryDays{kHistoryDaysKey};
+inline const SettingKey KeepRecords{kKeepRecordsKey};
 // The device a user maps COMn to.
 SettingKey portMap(int number);
 } // namespace key

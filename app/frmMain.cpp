@@ -3,6 +3,7 @@
 
 #include "DataFile.h"
 #include "Dialogs.h"
+#include "FileCalls.h"
 #include "Globals.h"
 #include "PortChooser.h"
 #include "PortNames.h"
@@ -51,11 +52,7 @@ frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx:
     : QMainWindow(parent), m_dialogs(dialogs), m_settings(settings), m_sProgramFolder(programFolder),
       m_vx(new ucVX300_500(std::move(port), this)), m_endProgram([] { QCoreApplication::quit(); }),
       m_now(now ? std::move(now) : [] { return QDateTime::currentDateTime(); }),
-      m_syncDataFile([](vx::DataFile &file) -> std::optional<vx::Failure> {
-          if (file.sync())
-              return std::nullopt;
-          return file.failure();
-      }),
+      m_fileCalls(&vx::systemFileCalls()),
       m_devicePresent(vx::devicePresent)
 {
     m_vx->setObjectName(QStringLiteral("m_vx"));

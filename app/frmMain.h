@@ -28,8 +28,9 @@ class frmFilePath;
 class ucVX300_500;
 
 namespace vx {
-class DataFile;
 class Dialogs;
+class FileCalls;
+struct StepResult;
 class SerialPort;
 class SettingsStore;
 struct SettingKey;
@@ -73,10 +74,9 @@ public:
     bool IsBusy() const { return m_bBusy; }
     // What closing the window does to end the program (tests record it).
     void setEndProgram(std::function<void()> end) { m_endProgram = std::move(end); }
-    // Puts a data file's lines on the disk before the terminal may forget its
-    // records: nothing when done, else the failure (tests put in failing ones).
-    using SyncDataFile = std::function<std::optional<vx::Failure>(vx::DataFile &)>;
-    void setSyncDataFile(SyncDataFile sync) { m_syncDataFile = std::move(sync); }
+    // The system calls that put a data file on the disk (tests record them,
+    // or make them fail).
+    void setFileCalls(vx::FileCalls &calls) { m_fileCalls = &calls; }
     // Whether a device is there, for the port label; the system's answer
     // unless one is handed in (tests answer for their fake devices).
     using DevicePresent = std::function<bool(const QString &device)>;
@@ -135,9 +135,11 @@ private:
     void showLine(const QString &line);
 
     // Download (frmMain_download.cpp).
+    class DownloadView;
     void DownloadData(qint16 iID);
     bool chooseDataFile(QString &o_sFileName);
-    void RunAutomation(qint16 iID, int iSaved, bool bOnDisk, QString &io_sLine);
+    void showRecordLine(const QString &line);
+    QString automationLine(const vx::StepResult &step, int saved) const;
     enum class Progress { Running, Finished, Stopped };
     void showProgress(int records, Progress state);
 
@@ -151,7 +153,7 @@ private:
     std::unique_ptr<frmFilePath> m_frmFilePath;
     std::function<void()> m_endProgram;
     Clock m_now;
-    SyncDataFile m_syncDataFile;
+    vx::FileCalls *m_fileCalls;
     DevicePresent m_devicePresent;
     QElapsedTimer m_downloadClock;
     qint64 m_lTxtChars = 0; // characters in txt, each line end counted as CR LF

@@ -1,11 +1,15 @@
-// "Download Data": the data file, the record loop with its echo, and the
-// automation after the last record.
+// "Download Data": the data file, the download with its echo, and the lines
+// of the automation after the last record. The download engine stores the
+// records (exactly once, on the disk before any clear); the window shows
+// what it reports.
 #include "frmMain.h"
 
 #include "DataFile.h"
-#include "Record.h"
+#include "Downloader.h"
 #include "ProgramFolder.h"
+#include "Record.h"
 #include "SettingsStore.h"
+#include "UserSettings.h"
 #include "modGeneral.h"
 #include "ucVX300_500.h"
 
@@ -14,11 +18,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QScopeGuard>
 
 namespace {
 constexpr qint64 kMessageLimit = 60000;
 const QString kDataFilter = QStringLiteral("(*.txt)|*.txt");
+
+QString recordsText(int n) { return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n); }
 } // namespace
 
 void frmMain::ConvertFirstField(QString &io_sData)
@@ -42,6 +47,29 @@ bool frmMain::chooseDataFile(QString &o_sFileName)
     return true;
 }
 
+// What the window shows of a download as it runs: each record's line, the
+// counter in the status bar; the closing program stops it.
+class frmMain::DownloadView : public vx::DownloadEvents {
+public:
+    explicit DownloadView(frmMain &w) : m_w(w) {}
+    void recordArrived(int number, const QString &line) override
+    {
+        m_w.showProgress(number, Progress::Running);
+        m_w.showRecordLine(line);
+    }
+    bool stopRequested() override { return m_w.m_bUnloading; }
+
+private:
+    frmMain &m_w;
+};
+
+void frmMain::showRecordLine(const QString &line)
+{
+    if (m_lTxtChars > kMessageLimit)
+        cmdClear_Click(kClearGeneral);
+    showLine(line);
+}
+
 void frmMain::DownloadData(qint16 iID)
 {
     QString fileName;
@@ -49,114 +77,106 @@ void frmMain::DownloadData(qint16 iID)
         return;
 
     // Closed whichever way the branch ends (the error path included).
-    vx::DataFile file;
-    if (!file.openAppend(fileName))
+    vx::RecordFile file(*m_fileCalls);
+    vx::DataFile device;
+    vx::DataFileStream stream(device);
+    const auto opened = file.open(fileName);
+    if (opened == vx::RecordFile::Opened::Failed)
         throw file.failure();
-    m_vx->BeginDownload(iID);
-    m_downloadClock.start();
-    int records = 0;
-    bool finished = false;
-    // Nothing clears the terminal before every record is on the disk: a
-    // download that fails before then says where the records are, after its
-    // failure line (or before its failure's box).
-    bool allOnDisk = false, syncFailed = false;
-    const auto whereTheRecordsAre = [&] {
-        if (allOnDisk || m_bUnloading)
-            return;
-        const QString held = QStringLiteral("the terminal still holds all its records.");
-        if (records == 0)
-            showLine(QStringLiteral("No records saved; ") + held);
-        else
-            showLine(QStringLiteral("%1 %2 %3 %4; %5")
-                         .arg(QString::number(records), records == 1 ? QStringLiteral("record") : QStringLiteral("records"),
-                              syncFailed ? QStringLiteral("written to") : QStringLiteral("saved in"),
-                              syncFailed ? fileName + QStringLiteral(", not confirmed on the disk") : fileName, held));
-    };
-    showProgress(records, Progress::Running);
-    const auto finally =
-        qScopeGuard([&] { showProgress(records, finished ? Progress::Finished : Progress::Stopped); });
+    if (opened == vx::RecordFile::Opened::NotRegular && !device.openAppend(fileName))
+        throw device.failure();
 
-    QString sData;
-    try {
-        do {
-            m_vx->GetRecord(sData);
-            QString line;
-            const qint32 code = m_vx->ErrCode();
-            if (code == 0) {
-                ConvertFirstField(sData);
-                if (!file.writeLine(sData))
-                    throw file.failure();
-                line = sData;
-                showProgress(++records, Progress::Running);
-            } else if (code == 1) {
-                // Nothing is lost: the records are on the disk before the
-                // terminal is told to forget them.
-                if (const auto failure = m_syncDataFile(file)) {
-                    syncFailed = true;
-                    throw *failure;
-                }
-                allOnDisk = true;
-                line = QStringLiteral("Download Process Finished\r\nData Saved");
-                RunAutomation(iID, records, file.isRegularFile(), line);
-                m_vx->ErrCode(1);
-                finished = !m_bUnloading;
-            } else {
-                line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_vx->ErrMessage(code));
-            }
-            if (m_lTxtChars > kMessageLimit)
-                cmdClear_Click(kClearGeneral);
-            showLine(line);
-            if (m_bUnloading)
-                break; // the program is ending: keep what has arrived
-        } while (m_vx->ErrCode() == 0);
-    } catch (...) {
-        whereTheRecordsAre();
-        throw;
+    vx::DownloadJob job;
+    job.machine = iID;
+    job.program = QStringLiteral("vx500-monitor");
+    job.port = cboCommPort->currentText();
+    job.clear = CheckValue(chkClearData) == 1;
+    job.updateTime = CheckValue(chkUpdateTime) == 1;
+    job.powerDown = CheckValue(chkPowerDown) == 1;
+    job.now = m_now;
+    job.retentionDays = vx::historyDays(m_settings.read(vx::key::HistoryDays, QString()));
+    job.keepRecords = m_settings.read(vx::key::KeepRecords, QString()) == u"1";
+    vx::Downloader downloader(*m_vx, job);
+    if (file.isOpen()) {
+        if (!downloader.prepare(file))
+            throw downloader.failure();
+    } else {
+        downloader.prepare(stream);
     }
-    whereTheRecordsAre();
-    file.close();
+
+    m_downloadClock.start();
+    showProgress(0, Progress::Running);
+    DownloadView view(*this);
+    const vx::DownloadResult r = downloader.run(view);
+    using End = vx::DownloadResult::End;
+    const bool finished = r.end == End::Complete && r.stored;
+    showProgress(r.records, finished && !m_bUnloading ? Progress::Finished : Progress::Stopped);
+    if (m_bUnloading)
+        return; // the program is ending: what arrived is kept
+
+    if (finished) {
+        QString line = QStringLiteral("Download Process Finished\r\nData Saved");
+        for (const vx::StepResult &step : r.steps)
+            line += QStringLiteral("\r\n") + automationLine(step, r.records);
+        // The loop ends whatever the steps reported.
+        m_vx->ErrCode(1);
+        showRecordLine(line);
+        return;
+    }
+    if (r.end == End::TooLong)
+        showRecordLine(QStringLiteral("More records than a terminal holds (over %1): Data Not Cleared")
+                           .arg(vx::kMaxDownloadRecords));
+    else if (r.end != End::Complete && r.end != End::Stopped && !r.storeFailure)
+        showRecordLine(QStringLiteral("ErrCode: %1, %2").arg(r.status).arg(m_vx->ErrMessage(r.status)));
+    // Where the records are, after the failure's line (or before its box).
+    const QString held = QStringLiteral("the terminal still holds all its records.");
+    const QString where = file.isOpen() ? file.identity().path : fileName;
+    if (r.unconfirmed)
+        showLine(QStringLiteral("%1 written to %2, not confirmed on the disk; %3").arg(recordsText(r.records), where, held));
+    else if (!r.stored || r.records == 0)
+        showLine(QStringLiteral("No records saved; ") + held);
+    else
+        showLine(QStringLiteral("%1 saved in %2; %3").arg(recordsText(r.records), where, held));
+    if (r.storeFailure)
+        throw *r.storeFailure;
 }
 
-// The steps chosen on the Miscellaneous tab, in this order, each whatever
-// the terminal answers to the one before; a closing program sends no more.
-// The data is cleared only when the terminal holds exactly the records
-// saved, into a file on the disk: an end of the records that came too early
-// must not cost the rest, nor must a device or a pipe that keeps nothing.
-void frmMain::RunAutomation(qint16 iID, int iSaved, bool bOnDisk, QString &io_sLine)
+// The line of one step after the last record. The clear, the clock and the
+// power-down lines are shown whatever the terminal answered; a clear that
+// was not sent says why.
+QString frmMain::automationLine(const vx::StepResult &step, int saved) const
 {
-    if (CheckValue(chkClearData) == 1 && !m_bUnloading && !bOnDisk) {
-        io_sLine += QStringLiteral("\r\nData Not Cleared: the data file is a device or a pipe, not a file on the disk");
-    } else if (CheckValue(chkClearData) == 1 && !m_bUnloading) {
-        qint16 held = 0;
-        m_vx->GetRecordCount(iID, held);
-        if (m_vx->ErrCode() != 0) {
-            io_sLine += QStringLiteral("\r\nData Not Cleared: the record count failed (ErrCode: %1, %2)")
-                            .arg(m_vx->ErrCode())
-                            .arg(m_vx->ErrMessage());
-        } else if (held != iSaved) {
-            io_sLine += QStringLiteral("\r\nData Not Cleared: the terminal holds %1 records, %2 were saved")
-                            .arg(held)
-                            .arg(iSaved);
-        } else {
-            m_vx->ClearData(iID);
-            io_sLine += QStringLiteral("\r\nData Cleared");
-        }
+    switch (step.step) {
+    case vx::Step::SetTime:
+        return QStringLiteral("Time Updated");
+    case vx::Step::PowerDown:
+        return QStringLiteral("Power Down");
+    case vx::Step::Clear:
+        break;
     }
-    if (CheckValue(chkUpdateTime) == 1 && !m_bUnloading) {
-        m_vx->SetTime(iID, m_now());
-        io_sLine += QStringLiteral("\r\nTime Updated");
+    if (step.outcome != vx::StepResult::Withheld)
+        return QStringLiteral("Data Cleared");
+    switch (step.why) {
+    case vx::StepResult::NotOnDisk:
+        return QStringLiteral("Data Not Cleared: the data file is a device or a pipe, not a file on the disk");
+    case vx::StepResult::CountFailed:
+        return QStringLiteral("Data Not Cleared: the record count failed (ErrCode: %1, %2)")
+            .arg(step.status)
+            .arg(m_vx->ErrMessage(step.status));
+    case vx::StepResult::CountDiffers:
+        break;
     }
-    if (CheckValue(chkPowerDown) == 1 && !m_bUnloading) {
-        m_vx->PowerDown(iID);
-        io_sLine += QStringLiteral("\r\nPower Down");
-    }
+    return QStringLiteral("Data Not Cleared: the terminal holds %1, %2 %3 saved")
+        .arg(recordsText(step.held))
+        .arg(saved)
+        .arg(saved == 1 ? QStringLiteral("was") : QStringLiteral("were"));
 }
 
 void frmMain::showProgress(int records, Progress state)
 {
     const qint64 seconds = m_downloadClock.elapsed() / 1000;
     const QString elapsed = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    const QString count = records == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(records);
+    const QString count = recordsText(records);
     switch (state) {
     case Progress::Running:
         lblProgress->setText(QStringLiteral("Downloading: %1, %2").arg(count, elapsed));

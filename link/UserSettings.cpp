@@ -6,6 +6,13 @@
 
 namespace vx {
 
+int historyDays(const QString &stored)
+{
+    bool ok = false;
+    const int days = stored.trimmed().toInt(&ok);
+    return ok && days >= 1 && days <= 3650 ? days : kDefaultHistoryDays;
+}
+
 std::unique_ptr<QSettings> openUserSettings()
 {
     // An INI file in the user's configuration folder on every platform.

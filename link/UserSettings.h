@@ -13,6 +13,14 @@ inline const QString kAppName = QStringLiteral("VX500-500A Monitor");
 // The port the monitor last used: a list position, 0 for COM1 to 15 for COM16.
 inline const QString kStoredPortKey = QStringLiteral("Connect/Comport");
 
+// The download history: days it is kept (1-3650, default 90), and whether
+// the ledger keeps the records of downloads that were cleared ("1").
+inline const QString kHistoryDaysKey = QStringLiteral("Ledger/HistoryDays");
+inline const QString kKeepRecordsKey = QStringLiteral("Ledger/KeepRecords");
+constexpr int kDefaultHistoryDays = 90;
+// A stored number of days, or the default when it is missing or not one.
+int historyDays(const QString &stored);
+
 std::unique_ptr<QSettings> openUserSettings();
 
 } // namespace vx

@@ -22,17 +22,18 @@ namespace vx::test {
 // own (the data folder's default may be created there) holding an empty
 // program folder, the user's own copy.
 struct AppWorld {
-    const QByteArray userHome = qgetenv("HOME");
+    const QByteArray userHome = qgetenv("HOME"), userState = qgetenv("XDG_STATE_HOME");
     QTemporaryDir home;
     QTemporaryDir config;
     QTemporaryDir program{home.filePath("program-XXXXXX")};
     ScriptedDialogs dialogs;
     std::unique_ptr<SettingsStore> store;
 
-    ~AppWorld() { qputenv("HOME", userHome); }
+    ~AppWorld() { qputenv("HOME", userHome), qputenv("XDG_STATE_HOME", userState); }
     AppWorld()
     {
         qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(home.filePath("state")));
         // Both ways to the user's configuration folder lead here: the
         // environment (read by the standard paths and by child programs) and
         // the settings' own path (fixed once a process has read it).

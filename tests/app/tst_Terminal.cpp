@@ -9,7 +9,10 @@
 // the fault table (tests/faults).
 #include "AppTest.h"
 #include "Frame.h"
+#include "FileCalls.h"
 #include "ProgramFolder.h"
+
+#include <sys/stat.h>
 
 using namespace vx;
 using namespace vx::test;
@@ -252,7 +255,7 @@ private slots:
     void theAutomationAfterTheLastRecord()
     {
         const QList<std::tuple<QByteArray, QString, QByteArray>> counts{
-            {"1", "Data Cleared", "IADSO"}, {"2", "Data Not Cleared: the terminal holds 2 records, 1 were saved", "IASO"}};
+            {"1", "Data Cleared", "IADSO"}, {"2", "Data Not Cleared: the terminal holds 2 records, 1 was saved", "IASO"}};
         for (const auto &[held, cleared, commands] : counts) {
             TerminalWindow t;
             t.click("chkSaveData", "chkClearData", "chkUpdateTime", "chkPowerDown");
@@ -270,35 +273,41 @@ private slots:
     }
 
     // Nothing after the last record until the lines are on the disk: the
-    // terminal keeps its data, the window says where the records are (after
-    // a failure's box or its line), and the next download goes on where the
-    // file ends.
-    void aSyncThatFailsLeavesTheTerminalsData()
+    // terminal keeps its data and the window says where the records are
+    // (after a failure's box or its line). A retry stores no record twice:
+    // not those the failed sync left in the file, not those of a download
+    // that the line cut short.
+    void aRetryStoresEachRecordOnce()
     {
         const QString held = "; the terminal still holds all its records.";
         TerminalWindow t;
         const QString file = t.fileIn("VX.txt");
         t.click("chkSaveData", "chkClearData", "chkPowerDown");
         t.model.setRecords({"1,a", "2,b"});
-        QByteArray onDiskAtSync;
-        t.w->setSyncDataFile([&](DataFile &) -> std::optional<Failure> {
-            onDiskAtSync = fileBytes(file);
-            return Failure{FailureKind::FileIo, file + ": Input/output error"};
-        });
+        struct FailingSync : FileCalls {
+            int fsync(int fd) override
+            {
+                struct stat st {};
+                return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? (errno = EIO, -1) : FileCalls::fsync(fd);
+            }
+        } failingSync;
+        t.w->setFileCalls(failingSync);
         t.press(F::kCmdDownload);
-        QCOMPARE(onDiskAtSync, QByteArray("1,a\r\n2,b\r\n"));
         QVERIFY(t.commandsSent() == "I" && t.model.records().size() == 2);
         QCOMPARE(t.world.dialogs.texts(), QStringList{"57 " + file + ": Input/output error"});
         QVERIFY(t.state("lblProgress") == "Download stopped after 2 records" && t.idle());
+        t.w->setFileCalls(systemFileCalls());
         t.port->setDevice(&t.script);
-        t.script.then(dataFrame("3,c")).silence();
+        t.script.then(dataFrame("1,a")).silence();
         t.press(F::kCmdDownload);
-        QCOMPARE(t.lines(), QStringList({"1,a", "2,b", "2 records written to " + file + ", not confirmed on the disk" + held, "3,c", "ErrCode: -1, VX_ERR_TIMEOUT",
-                                         "1 record saved in " + file + held}));
         t.port->setDevice(&t.device);
-        t.w->setSyncDataFile([](DataFile &) { return std::optional<Failure>(); });
         t.press(F::kCmdDownload);
-        QVERIFY(fileBytes(file) == "1,a\r\n2,b\r\n3,c\r\n1,a\r\n2,b\r\n" && t.model.records().isEmpty());
+        const QStringList expected = QStringList{"1,a", "2,b", "2 records written to " + file + ", not confirmed on the disk" + held,
+                                                 "1,a", "ErrCode: -1, VX_ERR_TIMEOUT", "1 record saved in " + file + held, "1,a", "2,b"}
+            + kFinished + QStringList{"Data Cleared", "Power Down"};
+        QCOMPARE(t.lines(), expected);
+        QCOMPARE(fileBytes(file), QByteArray("1,a\r\n2,b\r\n"));
+        QVERIFY(t.model.records().isEmpty());
     }
 
     // The data folder the defaults name: the program's folder when it is the

@@ -15,18 +15,20 @@ const QByteArray kEot(1, vx::EOT);
 
 TEST_F(CtlTest, ClearOnlyWhatWasStored)
 {
-    io.outIsRegularFile = true;
+    const QString file = path("VX.txt");
     port.setDevice(&script);
     // The end of the records at once, while the terminal holds four.
     script.then(kEot).then(vx::dataFrame("4")).then(kEot);
-    expectRun({"download", "--clear"}, 1, "",
+    expectRun({"download", "-o", file, "--clear"}, 1, "",
               "0 records\nvx500ctl: not cleared: the terminal holds 4 records, 0 stored by this download\n");
     // The count matches and the clear is refused: the other steps still run.
     script.then(vx::dataFrame("1,a")).then(kEot).then(vx::dataFrame("1")).then(kEot);
     script.then(QByteArray(1, vx::NAK)).then(kAck).then(kAck).silence().then(kAck);
-    expectRun({"download", "--clear", "--update-time", "--power-down", "--json"}, 1, "1,a\r\n",
-              "vx500ctl: clear: ErrCode: -3, VX_ERR_ACK_NOT_GET\n" // the summary beside the records
-              R"({"command":"download","records":1,"file":null,"cleared":false,"clockSet":true,"poweredDown":true})" "\n");
+    expectRun({"download", "-o", file, "--clear", "--update-time", "--power-down", "--json"}, 1,
+              R"({"command":"download","records":1,"file":")" + file.toUtf8()
+                  + R"(","cleared":false,"clockSet":true,"poweredDown":true})" "\n",
+              "vx500ctl: clear: ErrCode: -3, VX_ERR_ACK_NOT_GET\n");
+    EXPECT_EQ(fileBytes(file), "1,a\r\n");
     QByteArray letters;
     for (const Written &w : port.writes())
         if (w.bytes.size() == 4 && w.bytes.front() == vx::ENQ)

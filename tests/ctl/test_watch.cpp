@@ -6,6 +6,7 @@
 #include "Watch.h"
 
 #include <cerrno>
+#include <sys/stat.h>
 
 using namespace vx::test;
 
@@ -23,27 +24,12 @@ struct Line : FakeDevice {
 
 struct VirtualClock : vx::ctl::WatchClock {
     explicit VirtualClock(FakePort &port) : port(port) {}
-    QDateTime now() override { return ModelDevice::kEpoch.addMSecs(port.now()); }
+    QDateTime now() override { return ModelDevice::kEpoch.addMSecs(port.now() + offset); }
     bool sleep(qint64 msecs) override { return port.advance(msecs), !stop; }
     bool stopRequested() override { return stop; }
     FakePort &port;
     bool stop = false;
-};
-
-// Every change of files stops at the crash-th one (a write after half its
-// bytes), and none happens after it: a kill at that point.
-struct Crash : vx::ctl::FileCalls {
-    int open(const char *path, int flags, mode_t mode) override { return step() ? FileCalls::open(path, flags, mode) : -1; }
-    ssize_t write(int fd, const void *bytes, size_t size) override
-    {
-        return step() ? FileCalls::write(fd, bytes, size) : (half && size > 1 && FileCalls::write(fd, bytes, size / 2), -1);
-    }
-    int fsync(int fd) override { return step() ? FileCalls::fsync(fd) : -1; }
-    int rename(const char *from, const char *to) override { return step() ? FileCalls::rename(from, to) : -1; }
-    int unlink(const char *path) override { return step() ? FileCalls::unlink(path) : -1; }
-    bool step() { return errno = EIO, ++steps < crash; }
-    int crash = 0, steps = 0;
-    bool half = false;
+    qint64 offset = 0;
 };
 
 // Records from..to as the terminal holds them, and as the data file stores them.
@@ -116,9 +102,10 @@ TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
     undock(30000);
     dock(34000, {});                            // nothing to fetch
     undock(36000);
-    port.runAt(37000, [&] { QDir().mkdir(file + ".part"); });
-    dock(38000, records(1, 1));                 // the file cannot take them
-    port.runAt(44000, [&] { QDir().rmdir(file + ".part"), station.terminals.clear(); });
+    const QString ledger = qEnvironmentVariable("XDG_STATE_HOME") + "/vx500";
+    port.runAt(37000, [&] { QDir().rename(ledger, ledger + ".away"), writeFileBytes(ledger, ""); });
+    dock(38000, records(1, 1));                 // the ledger cannot take them
+    port.runAt(44000, [&] { QFile::remove(ledger), QDir().rename(ledger + ".away", ledger), station.terminals.clear(); });
     dock(54000, records(6, 405));
     port.runAt(57000, [&clock] { clock.stop = true; }); // SIGTERM mid-download
 
@@ -133,62 +120,87 @@ TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
                                                    "2024-06-01 09:00:40 COM1 machine 0: 1 records not downloaded: " + file
                                                  + " cannot take them\n"
                                                    "2024-06-01 09:00:57 COM1 machine 0: stopped after 88 records, kept in "
-                                                 + file + ".part; the terminal keeps its records\n");
-    EXPECT_EQ(QString::fromUtf8(err.data()), "vx500ctl: gone\nvx500ctl: " + file + ".part: Is a directory\n"
-                                             "vx500ctl: 88 records that arrived kept in " + file + ".part\n");
-    EXPECT_EQ(fileBytes(file), stored(1, 5));
-    EXPECT_EQ(fileBytes(file + ".part"), stored(6, 93));
+                                                 + file + "; the terminal keeps its records\n");
+    EXPECT_EQ(QString::fromUtf8(err.data()), "vx500ctl: gone\nvx500ctl: the download ledger's folder " + ledger
+                                                 + ": not a folder\nvx500ctl: 88 records that arrived are in " + file
+                                                 + "; the terminal keeps them, and the next download does not store "
+                                                   "them again\n");
+    EXPECT_EQ(fileBytes(file), stored(1, 93));
     EXPECT_EQ(model.records().size(), 400);
 }
 
-TEST_F(WatchTest, AKillAtAnyFileStepLeavesEveryRecordOnceAfterTheNextRun)
+// A clear refused just before midnight: the next docking, after it, goes
+// to the next day's file, which gets only the records that came since.
+TEST_F(WatchTest, ARetryAfterMidnightStoresNoRecordTwice)
 {
-    const QString file = path("VX.txt");
-    int points = 0;
-    for (bool half : {false, true})
-        for (int crash = 1;; ++crash, ++points) {
-            SCOPED_TRACE(QStringLiteral("crash at step %1%2").arg(crash).arg(half ? ", half written" : "").toStdString());
-            ASSERT_TRUE(writeFileBytes(file, "old,partial"));
-            model.setRecords(records(1, 100));
-            Crash calls;
-            calls.crash = crash, calls.half = half;
-            {
-                const auto killed = session({"download", "-o", file, "--clear"});
-                ASSERT_TRUE(killed);
-                vx::ctl::RecordOutput output(io, calls);
-                if (output.open(file, true) == vx::ctl::Exit::Ok)
-                    vx::ctl::fetchRecords(*killed, output);
-            }
-            port.advance(vx::sim::TerminalModel::kIdleResetMs + 1000); // a download left hanging is dropped
-            const CtlResult next = run({"download", "-o", file, "--clear"});
-            ASSERT_EQ(next.status, 0) << next.err.toStdString();
-            ASSERT_EQ(fileBytes(file), "old,partial\r\n" + stored(1, 100));
-            ASSERT_TRUE(model.records().isEmpty());
-            for (const char *side : {".part", ".journal", ".uncleared"})
-                QFile::remove(file + side);
-            if (calls.steps < crash)
-                break; // the run went through without meeting the crash
-        }
-    EXPECT_GE(points, 200);
+    Line station;
+    station.terminals = {&device};
+    port.setDevice(&station);
+    VirtualClock clock{port};
+    clock.offset = (14 * 3600 + 59 * 60 + 40) * 1000LL; // 23:59:40
+    model.setRecords(records(1, 3));
+    model.setFaults({.nak = true});
+    port.runAt(6000, [&station] { station.terminals.clear(); });
+    port.runAt(30000, [&] { model.setFaults({}), model.setRecords(records(1, 4)), station.terminals = {&device}; });
+    port.runAt(40000, [&clock] { clock.stop = true; });
+    const auto watching = session({"--port", "COM1", "watch", "-o", path("%Y%m%d.txt"), "--clear"});
+    ASSERT_TRUE(watching);
+    vx::ctl::watch(*watching, clock);
+    EXPECT_EQ(QString::fromUtf8(out.data()),
+              "2024-06-01 23:59:40 COM1 machine 0: 3 records to " + path("20240601.txt") + "; not cleared\n"
+              "2024-06-02 00:00:10 COM1 machine 0: 4 records to " + path("20240602.txt") + "; cleared\n");
+    EXPECT_EQ(fileBytes(path("20240601.txt")) + fileBytes(path("20240602.txt")), stored(1, 4));
+    EXPECT_TRUE(model.records().isEmpty());
 }
 
-TEST_F(CtlTest, AJournalTheFileDoesNotMatchStopsTheRunAndTouchesNothing)
+// The side files that earlier versions kept beside FILE are finished once
+// and removed; one that is not the user's own regular file, or that FILE
+// does not match, stops the run before the port is opened and every file
+// stays as it was. "link" plants a link to another file, "fifo" a pipe.
+TEST_F(CtlTest, SideFilesOfEarlierVersionsAreTakenOverOnce)
 {
-    const QString file = path("VX.txt");
-    // journal, FILE, FILE.part
-    const std::tuple<QByteArray, QByteArray, QByteArray, QString> rows[] = {
-        {"not a journal\n", "XYZ", "ABC", "not a journal of this program; %1 and its .part file are left as they are"},
-        {"5 0 0\n", "XYZ", "ABC", "%1 does not continue as this journal notes; %1, %1.part and the journal are left as they are"},
-        {"0 0 0\n", "XYZ", "ABC", "%1 does not continue as this journal notes; %1, %1.part and the journal are left as they are"},
-        {"0 0 0\n", "ABCD", "ABC", "%1 does not continue as this journal notes; %1, %1.part and the journal are left as they are"},
+    const QString file = path("VX.txt"), secret = path("secret");
+    const QByteArray all = stored(1, 3);
+    struct Row {
+        QByteArray journal, before, part, uncleared, after;
+        QString message; // empty: the run goes through and clears
     };
-    model.setRecords(records(1, 2));
-    for (const auto &[journal, before, part, message] : rows) {
-        SCOPED_TRACE(journal.toStdString() + before.toStdString());
-        ASSERT_TRUE(writeFileBytes(file + ".journal", journal) && writeFileBytes(file, before) && writeFileBytes(file + ".part", part));
-        expectRun({"download", "-o", file, "--clear"}, 3, "", QStringLiteral("vx500ctl: %1.journal: %2\n").arg(file, message.arg(file)));
-        EXPECT_EQ(fileBytes(file + ".journal") + fileBytes(file) + fileBytes(file + ".part"), journal + before + part);
+    const Row rows[] = {
+        {"not a journal\n", "XYZ", "ABC", "", "XYZ", "%1.journal: not a journal of this program"},
+        {"5 0 0\n", "XYZ", "ABC", "", "XYZ", "%1.journal: %1 does not continue as this journal notes"},
+        {"", "XYZ", "link", "", "XYZ", "%1.part: not a regular file"},
+        {"", "XYZ", "", "fifo", "XYZ", "%1.uncleared: not a regular file"},
+        // an append cut short: finished, and its records are not stored again
+        {"4 1 0\n", "old,\r\n1,r\r", stored(1, 2), "", "old,\r\n" + all, ""},
+        {"", "x\r\n" + stored(1, 2), "", stored(1, 2), "x\r\n" + all, ""},
+        {"", "", "", stored(1, 2), all, ""},                 // FILE emptied since: stored again
+        {"", "x\r\n", stored(1, 1), "", "x\r\n" + all, ""}, // a failed download's: the terminal kept them
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE((row.journal + row.before + row.part + row.uncleared).toStdString());
+        model.setRecords(records(1, 3));
+        ASSERT_TRUE(writeFileBytes(file, row.before) && writeFileBytes(secret, "secret"));
+        for (const auto &[side, bytes] : {std::pair{".journal", row.journal}, {".part", row.part}, {".uncleared", row.uncleared}}) {
+            if (bytes == "link")
+                QFile::link(secret, file + side);
+            else if (bytes == "fifo")
+                ::mkfifo(QFile::encodeName(file + side).constData(), 0600);
+            else if (!bytes.isEmpty())
+                writeFileBytes(file + side, bytes);
+        }
+        const CtlResult r = run({"download", "-o", file, "--clear"});
+        EXPECT_EQ(fileBytes(file), row.after);
+        EXPECT_EQ(fileBytes(secret), "secret");
+        if (row.message.isEmpty()) {
+            EXPECT_EQ(r.status, 0) << r.err.toStdString();
+            EXPECT_TRUE(model.records().isEmpty());
+            EXPECT_EQ(QDir(dir.path()).entryList({"VX.txt.*"}, QDir::System | QDir::Files), QStringList());
+        } else {
+            EXPECT_EQ(r.err, "vx500ctl: " + row.message.arg(file) + "; it and " + file + " are left as they are\n");
+            EXPECT_EQ(model.records().size(), 3);
+        }
+        for (const char *side : {".journal", ".part", ".uncleared"})
+            QFile::remove(file + side);
     }
-    EXPECT_EQ(model.records().size(), 2);
-    EXPECT_EQ(port.openCount(), 0);
+    EXPECT_EQ(port.openCount(), 4);
 }

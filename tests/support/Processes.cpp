@@ -44,14 +44,17 @@ QProcessEnvironment withConfigDir(const QString &dir)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir);
     environment.insert(QStringLiteral("HOME"), dir);
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), dir + QStringLiteral("/state"));
     return environment;
 }
 
 ToolResult runProgram(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
-                      const QByteArray &input, int timeoutMs)
+                      const QByteArray &input, int timeoutMs, const QString &outFile)
 {
     QProcess p;
     p.setProcessEnvironment(environment);
+    if (!outFile.isEmpty())
+        p.setStandardOutputFile(outFile, QIODevice::Append);
     startDyingWithUs(p, program, arguments);
     if (!p.waitForStarted(10'000))
         return {};

@@ -30,15 +30,16 @@ struct ToolResult {
     QByteArray err;
 };
 
-// Runs a program to its end with input on its standard input; killed after timeoutMs.
+// Runs a program to its end with input on its standard input; killed after
+// timeoutMs. With outFile its standard output is appended to that file.
 ToolResult runProgram(const QString &program, const QStringList &arguments,
                       const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
-                      const QByteArray &input = {}, int timeoutMs = 60'000);
+                      const QByteArray &input = {}, int timeoutMs = 60'000, const QString &outFile = {});
 inline ToolResult runTool(const QStringList &arguments,
                           const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
-                          const QByteArray &input = {}, int timeoutMs = 60'000)
+                          const QByteArray &input = {}, int timeoutMs = 60'000, const QString &outFile = {})
 {
-    return runProgram(toolProgram(), arguments, environment, input, timeoutMs);
+    return runProgram(toolProgram(), arguments, environment, input, timeoutMs, outFile);
 }
 
 // The simulator, started with its options; its device path is the first line

@@ -10,6 +10,7 @@ int main(int argc, char **argv)
 {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("XDG_STATE_HOME", (config.path() + "/state").toLocal8Bit());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,5 +1,6 @@
 #include "Download.h"
 
+#include "Downloader.h"
 #include "Record.h"
 #include "RecordOutput.h"
 #include "Session.h"
@@ -15,148 +16,132 @@ QString recordsText(int n)
     return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n);
 }
 
-// The number of records stored: live on standard error when that is a
-// terminal the records do not go to, then as a summary line.
-class Counter {
+// What the tool shows of a download: a live counter on standard error when
+// that is a terminal the records do not go to, a summary line, the steps.
+class ToolEvents : public vx::DownloadEvents {
 public:
-    Counter(Io &io, bool recordsToOut, bool notes)
-        : m_io(io), m_live(notes && io.liveCounter(recordsToOut)), m_notes(notes)
+    ToolEvents(Session &s, bool recordsToOut, const FetchOptions &options, Fetched &f)
+        : m_s(s), m_io(s.io()), m_live(options.notes && s.io().liveCounter(recordsToOut)), m_options(options), m_f(f)
     {
     }
-    void tick()
+    void recordArrived(int number, const QString &line) override
     {
-        ++m_count;
+        if (!vx::firstFieldConvertible(line))
+            m_io.error(QStringLiteral("record %1: first field too large for a number, written unconverted").arg(number));
         if (m_live) {
-            m_io.err->write(("\r" + recordsText(m_count)).toUtf8());
+            m_io.err->write(("\r" + recordsText(number)).toUtf8());
             m_io.liveLine = true; // a message now starts on a line of its own
         }
     }
-    int count() const { return m_count; }
-    void finish()
+    void streamEnded(const vx::DownloadResult &r) override
     {
         if (m_live) {
             m_io.err->write("\r");
             m_io.liveLine = false;
         }
-        if (m_notes)
-            m_io.note(recordsText(m_count));
+        if (m_options.notes)
+            m_io.note(recordsText(r.records));
+        if (r.stored && r.skipped > 0 && r.end == vx::DownloadResult::End::Complete)
+            m_io.note(QStringLiteral("%1 already in the file from the download before, whose clearing was not "
+                                     "confirmed: not added again")
+                          .arg(recordsText(r.skipped)));
     }
+    void stepDone(const vx::StepResult &step) override
+    {
+        static const char *const names[] = {"clear", "update-time", "power-down"};
+        static const char *const notes[] = {"Data Cleared", "Time Updated", "Power Down"};
+        static const char *const done[] = {"cleared", "clock set", "powered down"};
+        const int i = int(step.step);
+        Exit e = Exit::Ok;
+        if (step.outcome == vx::StepResult::Withheld && step.why == vx::StepResult::CountDiffers) {
+            m_io.error(QStringLiteral("not cleared: the terminal holds %1, %2 stored by this download")
+                           .arg(recordsText(step.held), QString::number(m_f.records)));
+            e = Exit::DeviceFailure;
+        } else if (step.outcome == vx::StepResult::Withheld) {
+            e = m_s.outcome(QStringLiteral("not cleared: the record count failed"));
+        } else {
+            e = m_s.outcome(QLatin1String(names[i]));
+        }
+        if (e == Exit::Ok) {
+            m_f.steps << QLatin1String(done[i]);
+            if (m_options.notes)
+                m_io.note(QLatin1String(notes[i]));
+        } else if (m_f.exit == Exit::Ok || e == Exit::System) {
+            m_f.exit = e;
+        }
+    }
+    bool stopRequested() override { return m_options.stop && m_options.stop(); }
+    bool portFailed() override { return m_s.systemFailed(); }
 
 private:
+    Session &m_s;
     Io &m_io;
     bool m_live;
-    bool m_notes;
-    int m_count = 0;
+    const FetchOptions &m_options;
+    Fetched &m_f;
 };
-
-// Clears only when the terminal holds exactly the records stored: an end
-// of the records that came too early must not cost the ones not fetched.
-Exit clearStored(Session &s, int stored)
-{
-    qint16 held = 0;
-    s.link().GetRecordCount(s.id(), held);
-    if (Exit e = s.outcome(QStringLiteral("not cleared: the record count failed")); e != Exit::Ok)
-        return e;
-    if (held != stored) {
-        s.io().error(QStringLiteral("not cleared: the terminal holds %1, %2 stored by this download")
-                         .arg(recordsText(held), QString::number(stored)));
-        return Exit::DeviceFailure;
-    }
-    s.link().ClearData(s.id());
-    return s.outcome(QStringLiteral("clear"));
-}
-
-// The steps after a complete download, in the monitor's order. Each runs
-// whatever the previous one reported; a failed step makes the whole run fail.
-void runAutomation(Session &s, Fetched &f, bool notes)
-{
-    const Invocation &inv = s.invocation();
-    ucVX300_500 &vx = s.link();
-    const auto step = [&](bool wanted, const char *note, const char *done, auto &&operation) {
-        if (!wanted || s.systemFailed())
-            return;
-        const Exit e = operation();
-        if (e == Exit::Ok) {
-            f.steps << QLatin1String(done);
-            if (notes)
-                s.io().note(QLatin1String(note));
-        } else if (f.exit == Exit::Ok || e == Exit::System) {
-            f.exit = e;
-        }
-    };
-    step(inv.clearAfter, "Data Cleared", "cleared", [&] { return clearStored(s, f.records); });
-    step(inv.updateTimeAfter, "Time Updated", "clock set", [&] {
-        vx.SetTime(s.id(), QDateTime::currentDateTime());
-        return s.outcome(QStringLiteral("update-time"));
-    });
-    step(inv.powerDownAfter, "Power Down", "powered down", [&] {
-        vx.PowerDown(s.id());
-        return s.outcome(QStringLiteral("power-down"));
-    });
-}
 
 } // namespace
 
 Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &options)
 {
+    const Invocation &inv = s.invocation();
     Io &io = s.io();
-    ucVX300_500 &vx = s.link();
     Fetched f;
-    const auto failed = [&](Exit e) {
-        f.exit = e;
+    vx::DownloadJob job;
+    job.machine = s.id();
+    job.program = options.program;
+    job.port = inv.port.isEmpty() ? s.link().PortName() : inv.port;
+    job.clear = inv.clearAfter;
+    job.updateTime = inv.updateTimeAfter;
+    job.powerDown = inv.powerDownAfter;
+    SettingsFile *settings = s.settings();
+    if (!settings) {
+        f.exit = Exit::System;
+        f.prepared = false;
         return f;
-    };
-    vx.BeginDownload(s.id());
-    if (s.systemFailed())
-        return failed(Exit::System);
-
-    Counter counter(io, output.toStandardOutput(), options.notes);
-    QString record;
-    for (;;) {
-        if (options.stop && options.stop()) {
-            f.stopped = true;
-            break;
+    }
+    job.retentionDays = settings->historyDays();
+    job.keepRecords = settings->keepRecords();
+    vx::Downloader downloader(s.link(), job);
+    if (vx::RecordFile *file = output.file()) {
+        if (!downloader.prepare(*file)) {
+            io.error(vx::describe(downloader.failure()));
+            f.exit = exitFor(downloader.failure().kind);
+            f.prepared = false;
+            return f;
         }
-        vx.GetRecord(record);
-        if (s.systemFailed() || vx.ErrCode() != vx::VX_SUCCESS)
-            break;
-        if (!vx::firstFieldConvertible(record))
-            io.error(QStringLiteral("record %1: first field too large for a number, written unconverted")
-                         .arg(counter.count() + 1));
-        if (!output.writeLine(vx::convertFirstField(record))) {
-            counter.finish();
-            io.error(vx::describe(output.failure()));
-            return failed(exitFor(output.failure().kind));
-        }
-        counter.tick();
-        f.records = counter.count();
+    } else {
+        downloader.prepare(output);
     }
-    counter.finish();
-
-    if (f.stopped || s.systemFailed() || vx.ErrCode() != vx::VX_END_OF_STREAM) {
-        const bool kept = output.sync();
-        const Exit e = f.stopped ? Exit::Ok : s.systemFailed() ? Exit::System : s.outcome();
-        if (!kept)
-            io.error(vx::describe(output.failure()));
-        else if (!output.sideFile().isEmpty())
-            io.error(QStringLiteral("%1 that arrived kept in %2").arg(recordsText(f.records), output.sideFile()));
-        return failed(kept ? e : exitFor(output.failure().kind));
+    ToolEvents events(s, output.toStandardOutput(), options, f);
+    const vx::DownloadResult r = downloader.run(events);
+    f.records = r.records;
+    f.stopped = r.end == vx::DownloadResult::End::Stopped;
+    using End = vx::DownloadResult::End;
+    if (r.storeFailure) {
+        io.error(vx::describe(*r.storeFailure));
+        f.failure = vx::describe(*r.storeFailure);
+        f.exit = exitFor(r.storeFailure->kind);
+        return f;
     }
-    if (!output.commit()) {
-        io.error(vx::describe(output.failure()));
-        return failed(exitFor(output.failure().kind));
+    if (r.end == End::Complete) {
+        f.stored = true;
+        return f;
     }
-    f.stored = true;
-    if (output.repeated() > 0)
-        io.note(QStringLiteral("%1 already in the file from the download before, whose clearing was not "
-                               "confirmed: not added again")
-                    .arg(recordsText(output.repeated())));
-    runAutomation(s, f, options.notes);
-    // Records still on the terminal by choice are no repeats to look out for.
-    if ((!s.invocation().clearAfter || f.steps.contains(QLatin1String("cleared"))) && !output.settle()) {
-        io.error(vx::describe(output.failure()));
-        f.exit = exitFor(output.failure().kind);
+    if (r.end == End::TooLong) {
+        io.error(QStringLiteral("the terminal went on sending beyond %1 records or %2 MiB, more than a terminal "
+                                "holds; nothing was cleared")
+                     .arg(vx::kMaxDownloadRecords)
+                     .arg(vx::kMaxDownloadBytes / (1024 * 1024)));
+        f.exit = Exit::DeviceFailure;
+    } else if (r.end != End::Stopped) {
+        f.exit = s.outcome();
     }
+    if (output.file() && r.records > 0)
+        io.error(QStringLiteral("%1 that arrived are in %2; the terminal keeps them, and the next download does "
+                                "not store them again")
+                     .arg(recordsText(r.records), output.file()->identity().path));
     return f;
 }
 

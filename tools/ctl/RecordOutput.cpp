@@ -3,14 +3,13 @@
 #include "Record.h"
 
 #include <QFileDevice>
-#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
 namespace vx::ctl {
 
-Exit RecordOutput::open(const QString &path, bool storedCopy)
+Exit RecordOutput::open(const QString &path, bool storedCopy, bool records)
 {
     const auto refuse = [&] {
         m_io.error(QStringLiteral("--clear needs the records in a regular file (-o FILE, or standard output "
@@ -18,22 +17,30 @@ Exit RecordOutput::open(const QString &path, bool storedCopy)
                        .arg(path.isEmpty() ? QStringLiteral("standard output") : path));
         return Exit::Usage;
     };
-    if (!path.isEmpty()) {
-        // Not even opened: the serial port itself, say, must not be touched.
-        const QFileInfo info(path);
-        if (storedCopy && info.exists() && !info.isFile())
-            return refuse();
-        // A device or a pipe takes the lines as they come: it has no end to
-        // keep whole, and no folder for a side file.
-        const bool direct = info.exists() && !info.isFile();
-        m_throughSideFile = !direct;
-        if (!(direct ? m_file.openAppend(path) : m_once.open(path))) {
-            const vx::Failure failure = direct ? m_file.failure() : m_once.failure();
-            m_io.error(vx::describe(failure));
-            return exitFor(failure.kind);
-        }
+    const auto failed = [&](const vx::Failure &failure) {
+        m_io.error(vx::describe(failure));
+        return exitFor(failure.kind);
+    };
+    auto *out = qobject_cast<QFileDevice *>(m_io.out);
+    using Opened = vx::RecordFile::Opened;
+    if (path.isEmpty()) {
+        if (!records || !m_io.outIsRegularFile || !out)
+            return storedCopy ? refuse() : Exit::Ok;
+        out->flush();
+        const Opened opened = m_record.adopt(out->handle());
+        if (opened == Opened::Failed)
+            return failed(m_record.failure());
+        return opened == Opened::Regular || !storedCopy ? Exit::Ok : refuse();
     }
-    return storedCopy && !isRegularFile() ? refuse() : Exit::Ok;
+    const Opened opened = records ? m_record.open(path) : Opened::NotRegular;
+    if (opened == Opened::Failed)
+        return failed(m_record.failure());
+    if (opened == Opened::Regular)
+        return Exit::Ok;
+    // Not even opened: the serial port itself, say, must not be touched.
+    if (storedCopy)
+        return refuse();
+    return m_stream.openAppend(path) ? Exit::Ok : failed(m_stream.failure());
 }
 
 bool RecordOutput::failOut(vx::FailureKind kind, const QString &cause)
@@ -44,12 +51,10 @@ bool RecordOutput::failOut(vx::FailureKind kind, const QString &cause)
 
 bool RecordOutput::writeLine(const QString &text)
 {
-    if (m_once.isOpen())
-        return m_once.writeLine(text) || failOnce();
-    if (m_file.isOpen()) {
-        if (m_file.writeLine(text))
+    if (m_stream.isOpen()) {
+        if (m_stream.writeLine(text))
             return true;
-        m_failure = m_file.failure();
+        m_failure = m_stream.failure();
         return false;
     }
     const QByteArray line = vx::dataFileLine(m_io.outIsTerminal ? shownOnTerminal(text) : text);
@@ -60,32 +65,12 @@ bool RecordOutput::writeLine(const QString &text)
     return true;
 }
 
-bool RecordOutput::failOnce()
+bool RecordOutput::flush()
 {
-    m_failure = m_once.failure();
-    return false;
-}
-
-bool RecordOutput::commit()
-{
-    if (m_once.isOpen())
-        return m_once.commit() || failOnce();
-    return sync();
-}
-
-bool RecordOutput::settle()
-{
-    return !m_throughSideFile || m_once.settle() || failOnce();
-}
-
-bool RecordOutput::sync()
-{
-    if (m_once.isOpen())
-        return m_once.syncPart() || failOnce();
-    if (m_file.isOpen()) {
-        if (m_file.sync())
+    if (m_stream.isOpen()) {
+        if (m_stream.sync())
             return true;
-        m_failure = m_file.failure();
+        m_failure = m_stream.failure();
         return false;
     }
     auto *f = qobject_cast<QFileDevice *>(m_io.out);

@@ -1,54 +1,44 @@
-// Where downloaded lines go: a regular data file through its side file
-// (OnceFile: the lines reach it only with commit()), straight to a device or
-// a pipe, or to standard output; either way one CR LF line per item, its
-// bytes as the device sent them (control characters escaped when standard
-// output is a terminal).
+// Where the tool's downloaded lines go: records into a regular file through
+// the download engine (RecordFile, exactly once), anything else as the
+// lines come: a device, a pipe, standard output, or tag codes into a file.
+// One CR LF line per item, its bytes as the device sent them (control
+// characters escaped when standard output is a terminal).
 #pragma once
 
 #include "DataFile.h"
+#include "Downloader.h"
 #include "ExitCode.h"
 #include "Io.h"
-#include "OnceFile.h"
+#include "RecordFile.h"
 
 namespace vx::ctl {
 
-class RecordOutput {
+class RecordOutput : public vx::LineStream {
 public:
-    explicit RecordOutput(Io &io, FileCalls &calls = systemFileCalls()) : m_io(io), m_once(calls) {}
-    // path empty: standard output. With storedCopy the lines must land in a
-    // regular file that can be synced: anything else (a device, a FIFO, a
-    // pipe, a terminal) is refused before it is opened where possible,
-    // Usage; an output that cannot be opened is System. Both are reported.
-    Exit open(const QString &path, bool storedCopy);
-    bool writeLine(const QString &text);
-    // Everything written is on the disk (a pipe or a terminal needs no more
-    // than a flush).
-    bool sync();
-    // After the last line: the lines in the data file, on the disk.
-    bool commit();
-    // The terminal no longer holds the lines committed (OnceFile::settle()).
-    bool settle();
-    // Lines committed that FILE already held (OnceFile::repeated()).
-    int repeated() const { return m_once.repeated(); }
-    // Where the lines of a download that did not end well are kept; empty
-    // when they went straight to their place.
-    QString sideFile() const { return m_once.isOpen() ? m_once.partPath() : QString(); }
-    // Why the last writeLine(), sync(), commit() or settle() failed.
-    vx::Failure failure() const { return m_failure; }
-    bool toStandardOutput() const { return !m_file.isOpen() && !m_once.isOpen(); }
+    explicit RecordOutput(Io &io) : m_io(io) {}
+    // path empty: standard output. With `records`, a regular file (or
+    // standard output redirected to one) is opened for the engine: file().
+    // With storedCopy (--clear) nothing else will do: a device, a FIFO, a
+    // pipe or a terminal is refused before it is opened where possible,
+    // Usage. An output that cannot be opened is System. Both are reported.
+    Exit open(const QString &path, bool storedCopy, bool records = true);
+    // The regular file the engine stores records in; nullptr for a stream.
+    vx::RecordFile *file() { return m_record.isOpen() ? &m_record : nullptr; }
+    // open() failed because another program holds the file.
+    bool inUse() const { return m_record.inUse(); }
+    bool toStandardOutput() const { return !m_record.isOpen() && !m_stream.isOpen(); }
+
+    bool writeLine(const QString &text) override;
+    // Everything written is on its way (a regular file: on the disk).
+    bool flush() override;
+    vx::Failure failure() const override { return m_failure; }
 
 private:
-    bool isRegularFile() const
-    {
-        return m_once.isOpen() || (m_file.isOpen() ? m_file.isRegularFile() : m_io.outIsRegularFile);
-    }
     bool failOut(vx::FailureKind kind, const QString &cause);
-    bool failOnce();
 
     Io &m_io;
-    vx::DataFile m_file;
-    OnceFile m_once;
-    bool m_throughSideFile = false;
+    vx::RecordFile m_record;
+    vx::DataFile m_stream;
     vx::Failure m_failure;
 };
 

@@ -59,6 +59,10 @@ int SettingsFile::monitorsPort() const
     return position && *position >= 0 && *position <= 15 ? *position + 1 : 1;
 }
 
+int SettingsFile::historyDays() const { return vx::historyDays(m_settings->value(vx::kHistoryDaysKey).toString()); }
+
+bool SettingsFile::keepRecords() const { return m_settings->value(vx::kKeepRecordsKey).toString() == u"1"; }
+
 QString SettingsFile::device(int number) const
 {
     return vx::mappedCommPort(number, m_settings->value(vx::portMapKey(number)).toString());

@@ -25,6 +25,9 @@ public:
     // COMn the monitor last used: "Connect"/"Comport" holds its list
     // position 0-15, read leniently; anything else means COM1.
     int monitorsPort() const;
+    // The download history's settings (vx::kHistoryDaysKey, vx::kKeepRecordsKey).
+    int historyDays() const;
+    bool keepRecords() const;
     // The device COMn stands for, and whether a mapping changes it.
     QString device(int number) const;
     bool isMapped(int number) const;

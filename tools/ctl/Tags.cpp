@@ -106,7 +106,7 @@ Exit tagsDownload(Session &s)
     Io &io = s.io();
     ucVX300_500 &vx = s.link();
     RecordOutput output(io);
-    if (const Exit e = output.open(s.invocation().output, false); e != Exit::Ok)
+    if (const Exit e = output.open(s.invocation().output, false, false); e != Exit::Ok)
         return e;
     vx.BeginTagDownload(s.id());
     if (s.systemFailed())
@@ -127,7 +127,7 @@ Exit tagsDownload(Session &s)
         io.note(QStringLiteral("%1 tag codes").arg(count));
     if (s.systemFailed())
         return Exit::System;
-    if (!output.sync()) {
+    if (!output.flush()) {
         io.error(vx::describe(output.failure()));
         return exitFor(output.failure().kind);
     }

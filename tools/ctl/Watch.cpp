@@ -69,16 +69,28 @@ bool Watcher::download(qint16 records)
     const QString file = *datedPath(m_inv.output, m_clock.now().date());
     RecordOutput output(m_s.io());
     if (output.open(file, m_inv.clearAfter) != Exit::Ok) {
+        // Held by another program it is tried again at the next look.
+        event(machine + QStringLiteral("%1 records not downloaded: %2 cannot take them%3")
+                            .arg(records)
+                            .arg(file, output.inUse() ? QStringLiteral(" now") : QString()));
+        return !output.inUse();
+    }
+    const Fetched f = fetchRecords(m_s, output, {false, [this] { return m_clock.stopRequested(); },
+                                                 QStringLiteral("vx500ctl watch")});
+    if (!f.prepared) {
         event(machine + QStringLiteral("%1 records not downloaded: %2 cannot take them").arg(records).arg(file));
         return true;
     }
-    const Fetched f = fetchRecords(m_s, output, {false, [this] { return m_clock.stopRequested(); }});
-    const QString kept = QStringLiteral("%1 records, kept in %2; the terminal keeps its records")
-                             .arg(f.records)
-                             .arg(output.sideFile());
+    const QString kept = QStringLiteral("%1 records, kept in %2; the terminal keeps its records").arg(f.records).arg(file);
     if (f.stopped) {
         event(machine + QStringLiteral("stopped after ") + kept);
         return true;
+    }
+    if (!f.failure.isEmpty()) {
+        event(machine + QStringLiteral("%1 records not stored: %2; the terminal keeps its records")
+                            .arg(f.records)
+                            .arg(f.failure));
+        return !m_s.systemFailed();
     }
     if (!f.stored) {
         event(machine + QStringLiteral("download failed after ") + kept);

@@ -1,0 +1,152 @@
+// The one download: every record of a terminal into a data file, exactly
+// once, then the steps chosen after it. The window, `vx500ctl download` and
+// `vx500ctl watch` present what it reports; none of them stores a record
+// itself.
+//
+// Into a regular file (the ledger's way): the records arrive into memory;
+// when the stream ends (whole, failed or stopped) those that no earlier
+// download already stored are appended to the file as one block, which the
+// ledger notes before it is written and marks stored once the file and its
+// folder are synced. Only then may the terminal be told to forget them, and
+// only when it holds exactly the records of this download. A download whose
+// clearing is not confirmed stays pending in the ledger: the next download
+// of that machine number that begins with its records, which its file must
+// still hold where the ledger says, does not store them again.
+//
+// Into anything else (a device, a pipe, a terminal): each line as it
+// arrives, and never a clear.
+#pragma once
+
+#include "DataFile.h"
+#include "Failure.h"
+#include "Ledger.h"
+#include "RecordFile.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class ucVX300_500;
+
+namespace vx {
+
+// The most records a terminal can state in its count; a stream that goes on
+// beyond it (or beyond kMaxDownloadBytes) is not a terminal's.
+constexpr int kMaxDownloadRecords = 32767;
+constexpr qint64 kMaxDownloadBytes = 64 * 1024 * 1024;
+
+struct DownloadJob {
+    qint16 machine = 0;
+    QString program;  // who downloads, for the history
+    QString port;     // as the user names it
+    bool clear = false;
+    bool updateTime = false;
+    bool powerDown = false;
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+    bool keepRecords = false; // the ledger keeps records after they are cleared
+    int retentionDays = 90;   // history older than this is forgotten
+};
+
+enum class Step { Clear, SetTime, PowerDown };
+
+struct StepResult {
+    Step step = Step::Clear;
+    enum Outcome {
+        Done,     // the terminal confirmed
+        Refused,  // the terminal answered with a failure status
+        Withheld, // the clear was not sent (why)
+    } outcome = Done;
+    enum Why { NotOnDisk, CountFailed, CountDiffers } why = NotOnDisk;
+    qint32 status = 0; // the step's status; for CountFailed the count's
+    int held = 0;      // CountDiffers: the records the terminal holds
+};
+
+struct DownloadResult {
+    enum class End { Complete, Failed, Stopped, TooLong, PortFailed } end = End::Failed;
+    qint32 status = 0;  // the link's status that ended the stream
+    int records = 0;    // records that arrived
+    int skipped = 0;    // of them already stored by an earlier download
+    bool stored = false; // every record that arrived is in its place (on the disk, for a file)
+    bool unconfirmed = false; // written to the file, but the disk did not confirm them
+    std::optional<Failure> storeFailure;
+    QList<StepResult> steps;
+    bool cleared() const;
+};
+
+// What a presenter shows and answers while a download runs.
+class DownloadEvents {
+public:
+    virtual ~DownloadEvents() = default;
+    virtual void recordArrived(int number, const QString &line);
+    // The stream is over and what arrived is stored (or why not): before the steps.
+    virtual void streamEnded(const DownloadResult &result);
+    // Right after each step, while the link still holds its status.
+    virtual void stepDone(const StepResult &step);
+    // Asked before each record and each step: end the download there.
+    virtual bool stopRequested();
+    // True once the holder was told of a port failure: nothing more is sent.
+    virtual bool portFailed();
+};
+
+// Where the lines of a download go that no disk keeps.
+class LineStream {
+public:
+    virtual ~LineStream() = default;
+    virtual bool writeLine(const QString &record) = 0;
+    virtual bool flush() = 0;
+    virtual Failure failure() const = 0;
+};
+
+// A device or a pipe opened as a data file, as a stream.
+class DataFileStream : public LineStream {
+public:
+    explicit DataFileStream(DataFile &file) : m_file(file) {}
+    bool writeLine(const QString &record) override { return m_file.writeLine(record); }
+    bool flush() override { return m_file.sync(); }
+    Failure failure() const override { return m_file.failure(); }
+
+private:
+    DataFile &m_file;
+};
+
+class Downloader {
+public:
+    Downloader(ucVX300_500 &link, DownloadJob job) : m_link(link), m_job(std::move(job)) {}
+
+    // Into a regular data file, open and locked. Opens the ledger, forgets
+    // history older than the retention, finishes appends that a kill
+    // interrupted and takes over the file's side files of earlier versions.
+    // False (failure()) when any of it fails: nothing was sent.
+    bool prepare(RecordFile &file, const QString &ledgerPath = Ledger::defaultPath());
+    // Into a stream.
+    void prepare(LineStream &stream) { m_stream = &stream; }
+    const Failure &failure() const { return m_failure; }
+    Ledger &ledger() { return m_ledger; }
+
+    DownloadResult run(DownloadEvents &events);
+
+private:
+    bool recoverAppends();
+    bool takeOverSideFiles();
+    bool holds(const LedgerRecord &record);
+    bool store(const QList<QByteArray> &lines, DownloadResult &result);
+    void runSteps(DownloadEvents &events, DownloadResult &result);
+    void finish(const DownloadResult &result);
+    bool ledgerFailed();
+
+    ucVX300_500 &m_link;
+    DownloadJob m_job;
+    RecordFile *m_file = nullptr;
+    LineStream *m_stream = nullptr;
+    Ledger m_ledger;
+    Failure m_failure;
+    DownloadFacts m_facts;
+    qint64 m_id = 0;
+    QHash<qint64, std::shared_ptr<RecordFile>> m_readers; // the other files that earlier downloads stored into
+};
+
+} // namespace vx

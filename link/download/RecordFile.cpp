@@ -1,0 +1,264 @@
+#include "RecordFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace vx {
+
+namespace {
+
+QString systemWords(int systemError) { return QString::fromLocal8Bit(std::strerror(systemError)); }
+
+// The user's own links and the system's are followed; a link of another
+// user's, in a shared folder say, could point the records at a file the
+// user did not choose. Returns the path to open (no link at its end) or an
+// empty string with the reason.
+QString followOwnLinks(const QString &path, QString &why)
+{
+    QByteArray name = QFile::encodeName(path);
+    for (int hops = 0; hops < 8; ++hops) {
+        struct stat st {};
+        if (::lstat(name.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return QFile::decodeName(name);
+        if (st.st_uid != ::geteuid() && st.st_uid != 0) {
+            why = QStringLiteral("a link of another user's; not followed");
+            return {};
+        }
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(name.constData(), target, sizeof target - 1);
+        if (n < 0) {
+            why = systemWords(errno);
+            return {};
+        }
+        const QByteArray to(target, n);
+        name = to.startsWith('/') ? to : QFile::encodeName(QFileInfo(QFile::decodeName(name)).path()) + '/' + to;
+    }
+    why = systemWords(ELOOP);
+    return {};
+}
+
+} // namespace
+
+bool RecordFile::report(const QString &path, int systemError, const QString &cause)
+{
+    m_failure = {systemError ? fileFailureKind(systemError) : FailureKind::FileAccess,
+                 QStringLiteral("%1: %2").arg(path, cause.isEmpty() ? systemWords(systemError) : cause)};
+    return false;
+}
+
+RecordFile::Opened RecordFile::failed(const QString &path, int systemError, const QString &cause)
+{
+    close();
+    report(path, systemError, cause);
+    return Opened::Failed;
+}
+
+bool RecordFile::learnIdentity(const QString &realPath)
+{
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0)
+        return failed(realPath, errno), false;
+    if (!S_ISREG(st.st_mode))
+        return failed(realPath, 0, QStringLiteral("not a regular file")), false;
+    m_identity = {QFileInfo(realPath).absoluteFilePath(), static_cast<qint64>(st.st_dev), static_cast<qint64>(st.st_ino)};
+    return true;
+}
+
+RecordFile::Opened RecordFile::open(const QString &path, bool create)
+{
+    close();
+    m_failure = {};
+    m_inUse = false;
+    QString why;
+    const QString real = followOwnLinks(path, why);
+    if (real.isEmpty())
+        return failed(path, 0, why);
+    const QByteArray name = QFile::encodeName(real);
+    struct stat st {};
+    if (::stat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return Opened::NotRegular;
+    // No link at the end, and a pipe that takes the place of the file in
+    // the meantime neither blocks nor passes (fstat below).
+    m_fd = ::open(name.constData(), O_RDWR | O_APPEND | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT : 0),
+                  0666);
+    if (m_fd < 0) {
+        const int systemError = errno;
+        return systemError == ELOOP ? failed(path, 0, QStringLiteral("a link appeared in its place"))
+                                    : failed(path, systemError);
+    }
+    m_ownFd = true;
+    m_appendMode = true;
+    if (!learnIdentity(real) || !takeLock())
+        return Opened::Failed;
+    return Opened::Regular;
+}
+
+RecordFile::Opened RecordFile::adopt(int fd)
+{
+    close();
+    m_failure = {};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return Opened::NotRegular;
+    // The name the system knows the file by; a file without one (deleted)
+    // cannot be found again by a later run.
+    char target[PATH_MAX];
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
+    const ssize_t n = ::readlink(link.constData(), target, sizeof target - 1);
+    const QString real = n > 0 ? QFile::decodeName(QByteArray(target, n)) : QString();
+    m_fd = fd;
+    m_ownFd = false;
+    m_appendMode = (::fcntl(fd, F_GETFL) & O_APPEND) != 0;
+    if (real.isEmpty() || !real.startsWith(QLatin1Char('/')) || real.endsWith(QLatin1String(" (deleted)")))
+        return failed(QStringLiteral("standard output"), 0, QStringLiteral("a file without a name in any folder"));
+    if (!learnIdentity(real) || !takeLock())
+        return Opened::Failed;
+    return Opened::Regular;
+}
+
+bool RecordFile::openToRead(const QString &path)
+{
+    close();
+    m_failure = {};
+    QString why;
+    const QString real = followOwnLinks(path, why);
+    if (real.isEmpty())
+        return failed(path, 0, why), false;
+    m_fd = ::open(QFile::encodeName(real).constData(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0)
+        return failed(path, errno), false;
+    m_ownFd = true;
+    return learnIdentity(real);
+}
+
+bool RecordFile::takeLock()
+{
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+        return true;
+    const int systemError = errno;
+    const QString holder = lockHolder(m_fd);
+    m_inUse = systemError == EWOULDBLOCK;
+    if (m_inUse)
+        failed(m_identity.path, 0,
+               QStringLiteral("in use by %1; try again when it has finished")
+                   .arg(holder.isEmpty() ? QStringLiteral("another program") : holder));
+    else
+        failed(m_identity.path, systemError);
+    return false;
+}
+
+QString lockHolder(int fd)
+{
+    struct stat st {};
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (::fstat(fd, &st) != 0 || !locks.open(QIODevice::ReadOnly))
+        return {};
+    // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"
+    const QByteArray file = QByteArray::number(major(st.st_dev), 16).rightJustified(2, '0') + ':'
+        + QByteArray::number(minor(st.st_dev), 16).rightJustified(2, '0') + ':' + QByteArray::number(quint64(st.st_ino));
+    for (int lines = 0; lines < 100000 && !locks.atEnd(); ++lines) {
+        const QList<QByteArray> fields = locks.readLine(512).simplified().split(' ');
+        if (fields.size() < 6 || fields.at(5) != file || fields.at(4).toLongLong() == ::getpid())
+            continue;
+        const QByteArray pid = fields.at(4);
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pid)));
+        const QString name = comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.read(64)).trimmed() : QString();
+        return name.isEmpty() ? QStringLiteral("process %1").arg(QString::fromLatin1(pid))
+                              : QStringLiteral("%1 (process %2)").arg(name, QString::fromLatin1(pid));
+    }
+    return {};
+}
+
+void RecordFile::close()
+{
+    if (m_fd >= 0 && m_ownFd)
+        ::close(m_fd); // the lock goes with it
+    else if (m_fd >= 0)
+        ::flock(m_fd, LOCK_UN);
+    m_fd = -1;
+}
+
+qint64 RecordFile::size() const
+{
+    struct stat st {};
+    return m_fd >= 0 && ::fstat(m_fd, &st) == 0 ? static_cast<qint64>(st.st_size) : -1;
+}
+
+qint64 RecordFile::end() const
+{
+    return m_appendMode ? size() : static_cast<qint64>(::lseek(m_fd, 0, SEEK_CUR));
+}
+
+bool RecordFile::holds(qint64 offset, const QByteArray &bytes) const
+{
+    if (m_fd < 0 || offset < 0)
+        return false;
+    QByteArray there(bytes.size(), '\0');
+    qsizetype done = 0;
+    while (done < there.size()) {
+        const ssize_t n = ::pread(m_fd, there.data() + done, static_cast<size_t>(there.size() - done), offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return there == bytes;
+}
+
+bool RecordFile::endsInsideLine() const
+{
+    const qint64 length = size();
+    char last = '\n';
+    // A file that cannot be read gets the line end as well: an empty line
+    // at worst, never a record glued onto another.
+    return length > 0 && (::pread(m_fd, &last, 1, length - 1) != 1 || last != '\n');
+}
+
+bool RecordFile::syncFolder()
+{
+    const QString folder = QFileInfo(m_identity.path).path();
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return report(folder, errno);
+    const bool ok = m_calls.fsync(fd) == 0 || errno == EINVAL;
+    const int systemError = errno;
+    ::close(fd);
+    return ok || report(folder, systemError);
+}
+
+bool RecordFile::append(const QByteArray &bytes, qint64 &offset)
+{
+    offset = end();
+    const QString path = m_identity.path;
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = m_calls.write(m_fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int systemError = n < 0 ? errno : EIO;
+            // Nothing of a failed block stays (the lock keeps our programs
+            // from appending meanwhile).
+            if (done > 0 && m_calls.ftruncate(m_fd, offset) != 0)
+                return report(path, systemError,
+                              QStringLiteral("%1; the part written could not be removed").arg(systemWords(systemError)));
+            return report(path, systemError);
+        }
+        done += n;
+    }
+    if (m_calls.fsync(m_fd) != 0 && errno != EINVAL)
+        return report(path, errno);
+    return syncFolder();
+}
+
+} // namespace vx
