@@ -98,6 +98,7 @@ RecordFile::Opened RecordFile::open(const QString &path, bool create)
     }
     m_ownFd = true;
     m_appendMode = true;
+    m_readFd = m_fd;
     if (!learnIdentity(real) || !takeLock())
         return Opened::Failed;
     return Opened::Regular;
@@ -123,6 +124,13 @@ RecordFile::Opened RecordFile::adopt(int fd)
         return failed(QStringLiteral("standard output"), 0, QStringLiteral("a file without a name in any folder"));
     if (!learnIdentity(real) || !takeLock())
         return Opened::Failed;
+    // Reads go through a descriptor of their own: standard output is
+    // usually open for writing only.
+    m_readFd = ::open(QFile::encodeName(real).constData(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    struct stat mine {}, theirs {};
+    if (m_readFd < 0 || ::fstat(m_readFd, &theirs) != 0 || ::fstat(m_fd, &mine) != 0 || mine.st_dev != theirs.st_dev
+        || mine.st_ino != theirs.st_ino)
+        return failed(real, m_readFd < 0 ? errno : 0, m_readFd < 0 ? QString() : QStringLiteral("changed while opened"));
     return Opened::Regular;
 }
 
@@ -138,6 +146,7 @@ bool RecordFile::openToRead(const QString &path)
     if (m_fd < 0)
         return failed(path, errno), false;
     m_ownFd = true;
+    m_readFd = m_fd;
     return learnIdentity(real);
 }
 
@@ -181,11 +190,13 @@ QString lockHolder(int fd)
 
 void RecordFile::close()
 {
+    if (m_readFd >= 0 && m_readFd != m_fd)
+        ::close(m_readFd);
     if (m_fd >= 0 && m_ownFd)
         ::close(m_fd); // the lock goes with it
     else if (m_fd >= 0)
         ::flock(m_fd, LOCK_UN);
-    m_fd = -1;
+    m_fd = m_readFd = -1;
 }
 
 qint64 RecordFile::size() const
@@ -201,12 +212,12 @@ qint64 RecordFile::end() const
 
 bool RecordFile::holds(qint64 offset, const QByteArray &bytes) const
 {
-    if (m_fd < 0 || offset < 0)
+    if (m_readFd < 0 || offset < 0)
         return false;
     QByteArray there(bytes.size(), '\0');
     qsizetype done = 0;
     while (done < there.size()) {
-        const ssize_t n = ::pread(m_fd, there.data() + done, static_cast<size_t>(there.size() - done), offset + done);
+        const ssize_t n = ::pread(m_readFd, there.data() + done, static_cast<size_t>(there.size() - done), offset + done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -222,7 +233,7 @@ bool RecordFile::endsInsideLine() const
     char last = '\n';
     // A file that cannot be read gets the line end as well: an empty line
     // at worst, never a record glued onto another.
-    return length > 0 && (::pread(m_fd, &last, 1, length - 1) != 1 || last != '\n');
+    return length > 0 && (::pread(m_readFd, &last, 1, length - 1) != 1 || last != '\n');
 }
 
 bool RecordFile::syncFolder()

@@ -68,6 +68,7 @@ private:
 
     FileCalls &m_calls;
     int m_fd = -1;
+    int m_readFd = -1; // m_fd, or a read-only descriptor of the same file
     bool m_ownFd = true;
     bool m_appendMode = true;
     bool m_inUse = false;
