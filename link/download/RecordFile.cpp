@@ -175,8 +175,9 @@ QString lockHolder(int fd)
     // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"
     const QByteArray file = QByteArray::number(major(st.st_dev), 16).rightJustified(2, '0') + ':'
         + QByteArray::number(minor(st.st_dev), 16).rightJustified(2, '0') + ':' + QByteArray::number(quint64(st.st_ino));
-    for (int lines = 0; lines < 100000 && !locks.atEnd(); ++lines) {
-        const QList<QByteArray> fields = locks.readLine(512).simplified().split(' ');
+    // A file of the proc file system tells no size: read up to a bound.
+    for (const QByteArray &line : locks.read(4 * 1024 * 1024).split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
         if (fields.size() < 6 || fields.at(5) != file || fields.at(4).toLongLong() == ::getpid())
             continue;
         const QByteArray pid = fields.at(4);

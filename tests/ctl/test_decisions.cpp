@@ -144,3 +144,25 @@ TEST_F(CtlTest, TraceShowsEveryTransmission)
     script.then(vx::dataFrame("3")).then(kEot);
     expectRun({"--trace", "count"}, 0, "3\n", "> 05 30 30 41\n< 02 33 03 33\n> 06\n< 04\n");
 }
+
+// A terminal that never ends its stream: more records than its count can
+// state is a failure, the records that came are stored, nothing is cleared.
+TEST_F(CtlTest, AnEndlessStreamEndsAtTheMostATerminalHolds)
+{
+    struct Endless : FakeDevice {
+        void received(const QByteArray &bytes, FakePort &port) override
+        {
+            if (bytes.endsWith('I') || bytes == kAck)
+                port.arriveAfter(1, vx::dataFrame("1,x"));
+        }
+    } endless;
+    port.setDevice(&endless);
+    port.setKeepWrites(false);
+    const QString file = path("VX.txt");
+    const CtlResult r = run({"download", "-o", file, "--clear", "-q"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "vx500ctl: the terminal went on sending beyond 32767 records or 64 MiB, more than a terminal holds; "
+                     "nothing was cleared\nvx500ctl: 32767 records that arrived are in " + file
+                     + "; the terminal keeps them, and the next download does not store them again\n");
+    EXPECT_EQ(fileBytes(file), QByteArray("1,x\r\n").repeated(32767));
+}

@@ -10,6 +10,7 @@
 #include "QtSerialPortAdapter.h"
 #include "TestFiles.h"
 
+#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -178,6 +179,7 @@ private slots:
         again(files, retry, [&] { download({}, 0, true); });
     }
 
+    void twoDownloadsIntoOneFile();
     void window_data() { table(); }
     void window()
     {
@@ -220,6 +222,29 @@ private slots:
         });
     }
 };
+
+// Two downloads into one file at once, from two stations: the second is
+// refused while the first holds the file, names it, and clears nothing; run
+// again it adds its own records. Every record is in the file exactly once.
+void FaultMatrix::twoDownloadsIntoOneFile()
+{
+    const Files files;
+    const QProcessEnvironment env = withConfigDir(files.dir.filePath("config"));
+    SimProcess first(QStringList{"--log", "--pace", "--records", files.records}, env);
+    SimProcess second(QStringList{"--log", "--generate", "3"}, env);
+    QVERIFY(first.started() && second.started());
+    const QStringList download{"download", "-o", files.data, "--clear", "--port"};
+    auto running = std::async(std::launch::async, [&] { return runTool(download + QStringList{first.device()}, env); });
+    QVERIFY(first.waitForErrors("05 30 30 49")); // the first has the file and asks for the records
+    const ToolResult refused = runTool(download + QStringList{second.device()}, env);
+    QCOMPARE(refused.status, 3);
+    QVERIFY2(refused.err.contains(QFile::encodeName(files.data) + ": in use by vx500ctl (process "), refused.err.constData());
+    QCOMPARE(running.get().status, 0);
+    QCOMPARE(runTool(download + QStringList{second.device()}, env).status, 0);
+    const QByteArray stored = fileBytes(files.data);
+    QVERIFY(stored.startsWith(files.expected(kRecords)) && stored.count("\r\n") == kRecords + 3);
+    QVERIFY(first.errors().contains(kClearSent) && second.errors().count(kClearSent) == 1);
+}
 
 QTEST_MAIN(FaultMatrix)
 #include "tst_fault_matrix.moc"
