@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "FileCalls.h"
 #include "Globals.h"
+#include "HistoryDialog.h"
 #include "PortChooser.h"
 #include "PortNames.h"
 #include "ProgramFolder.h"
@@ -83,6 +84,7 @@ frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx:
     connect(cmdPath, &QPushButton::clicked, this, &frmMain::cmdPath_Click);
     connect(cmdPortDevice, &QPushButton::clicked, this, &frmMain::cmdPortDevice_Click);
     connect(cmdChangePassword, &QPushButton::clicked, this, &frmMain::cmdChangePassword_Click);
+    connect(cmdHistory, &QPushButton::clicked, this, &frmMain::cmdHistory_Click);
 
     Form_Load();
     setFixedSize(sizeHint());
@@ -274,6 +276,18 @@ void frmMain::cmdChangePassword_Click()
     if (m_bBusy)
         return;
     frmPasswordChange dialog(m_settings, this);
+    dialog.exec();
+}
+
+void frmMain::cmdHistory_Click()
+{
+    vx::Ledger ledger;
+    const auto entries = ledger.open() ? ledger.history() : std::nullopt;
+    if (!entries) {
+        m_dialogs.report(ledger.failure());
+        return;
+    }
+    HistoryDialog dialog(*entries, m_settings, this);
     dialog.exec();
 }
 

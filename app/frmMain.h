@@ -118,6 +118,7 @@ private:
     void cmdPath_Click();
     void cmdPortDevice_Click();
     void cmdChangePassword_Click();
+    void cmdHistory_Click();
     void writeCheck(QCheckBox *box, const vx::SettingKey &key);
     QString devicePath(int number);
     void showPort();
@@ -193,6 +194,7 @@ private:
     QComboBox *cboDateFormat;
     QLabel *lblExample;
     QPushButton *cmdChangePassword;
+    QPushButton *cmdHistory;
     QLabel *lblPort;
     QLabel *lblProgress;
 };

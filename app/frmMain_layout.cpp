@@ -374,11 +374,24 @@ QWidget *frmMain::buildMiscTab()
     sr->addWidget(securityLabel, 1);
     sr->addWidget(cmdChangePassword);
 
+    auto *history = frame(QStringLiteral("Download history"), QStringLiteral("fraHistory"), page);
+    auto *historyLabel = label(QStringLiteral("Every download: when, how many records, where, and whether the "
+                                              "terminal was cleared"),
+                               history);
+    historyLabel->setWordWrap(true);
+    cmdHistory = named(new QPushButton(QStringLiteral("&History..."), history), QStringLiteral("cmdHistory"),
+                       QStringLiteral("History..."));
+    cmdHistory->setAutoDefault(true);
+    auto *hr = new QHBoxLayout(history);
+    hr->addWidget(historyLabel, 1);
+    hr->addWidget(cmdHistory);
+
     auto *column = new QVBoxLayout(page);
     column->addWidget(automation);
+    column->addWidget(history);
     column->addWidget(security);
     column->addStretch();
     chainTabOrder({chkClearData, chkUpdateTime, chkPowerDown, chkSaveData, txtPath, cmdPath, fixed, txtFixedFilename,
-                   dated, cboDateFormat, cmdChangePassword});
+                   dated, cboDateFormat, cmdHistory, cmdChangePassword});
     return page;
 }

@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "Download.h"
+#include "History.h"
 #include "Ports.h"
 #include "Scan.h"
 #include "Session.h"
@@ -165,6 +166,12 @@ constexpr Command kCommands[] = {
      [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetVersion, "version"); }},
     {"station info", Arg::None, nullptr, kJsonOption, kStation, "print the reader station's information text",
      [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetInformation, "info"); }},
+    {"history", Arg::None, nullptr, kSinceOption | kJsonOption, 0,
+     "list the downloads: when, the port (--port P keeps\n"
+     "one port's), the machine number, the records, the\n"
+     "file, and whether the terminal was cleared (or why\n"
+     "not); --since DAY (YYYY-MM-DD) from that day on",
+     runHistory},
     {"ports", Arg::None, nullptr, kMappingOptions | kJsonOption, 0,
      "list the serial ports and the COMn mapping in\nforce, or change the mapping", runPorts},
 };
@@ -193,6 +200,8 @@ QString synopsis(const Command &c)
         text += QStringLiteral(" [--interval SEC]");
     if (c.options & kMappingOptions)
         text += QStringLiteral(" [--map COMn=DEVICE | --unmap COMn]");
+    if (c.options & kSinceOption)
+        text += QStringLiteral(" [--since DAY]");
     if (c.options & kQuietOption)
         text += QStringLiteral(" [-q]");
     if (c.options & kJsonOption)

@@ -30,6 +30,7 @@ enum Option : unsigned {
     kIntervalOption = 1u << 5,   // --interval SECONDS
     kQuietOption = 1u << 6,      // -q, --quiet
     kJsonOption = 1u << 7,       // --json
+    kSinceOption = 1u << 8,      // --since DATE
 };
 
 struct Command {

@@ -141,10 +141,12 @@ Parsed parseArguments(const QStringList &arguments)
                                       QStringLiteral("SEC"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
         ownersOf(kQuietOption) + QStringLiteral(": no record counter and no summary; errors still on standard error."));
+    const QCommandLineOption since(QStringLiteral("since"),
+        ownersOf(kSinceOption) + QStringLiteral(": the downloads from this day on (YYYY-MM-DD)."), QStringLiteral("DAY"));
     const QCommandLineOption json(QStringLiteral("json"),
         ownersOf(kJsonOption) + QStringLiteral(": the result as JSON objects on standard output, one a line."));
     for (const auto *o : {&port, &id, &timeout, &trace, &output, &yes, &clear, &updateTime, &powerDown, &map, &unmap,
-                          &from, &to, &interval, &quiet, &json})
+                          &from, &to, &interval, &quiet, &since, &json})
         parser.addOption(*o);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above, with its arguments."),
                                  QStringLiteral("COMMAND [ARGS]"));
@@ -238,12 +240,13 @@ Parsed parseArguments(const QStringList &arguments)
         {&updateTime, kAutomationOptions}, {&powerDown, kAutomationOptions}, {&map, kMappingOptions},
         {&unmap, kMappingOptions},       {&from, kRangeOptions},       {&to, kRangeOptions},
         {&interval, kIntervalOption},      {&quiet, kQuietOption},       {&json, kJsonOption},
+        {&since, kSinceOption},
     };
     for (const auto &[option, bit] : owned)
         if (parser.isSet(*option) && !(command.options & bit))
             return usage(QStringLiteral("--%1 belongs to %2, not to %3")
                              .arg(option->names().constLast(), ownersOf(bit), name));
-    for (const auto *o : {&output, &map, &unmap, &from, &to, &interval})
+    for (const auto *o : {&output, &map, &unmap, &from, &to, &interval, &since})
         if (parser.values(*o).size() > 1)
             return usage(QStringLiteral("--%1 given more than once").arg(o->names().constLast()));
 
@@ -258,6 +261,11 @@ Parsed parseArguments(const QStringList &arguments)
     inv.powerDownAfter = parser.isSet(powerDown);
     inv.quiet = parser.isSet(quiet);
     inv.json = parser.isSet(json);
+    if (parser.isSet(since)) {
+        inv.since = QDate::fromString(parser.value(since), Qt::ISODate);
+        if (!inv.since.isValid())
+            return usage(QStringLiteral("--since: '%1' is not a day (YYYY-MM-DD)").arg(parser.value(since)));
+    }
     if (parser.isSet(map) && parser.isSet(unmap))
         return usage(QStringLiteral("ports: --map and --unmap exclude each other"));
     if (parser.isSet(map)) {

@@ -36,6 +36,7 @@ struct Invocation {
     int intervalSeconds = 2;       // watch --interval SECONDS
     bool quiet = false;            // -q: no record counter, no summary
     bool json = false;             // --json: results as JSON objects, one a line
+    QDate since;                   // history --since DATE
 
     qint32 replyBudget() const { return timeout.value_or(command->replyBudget); }
 };

@@ -1,0 +1,74 @@
+#include "HistoryDialog.h"
+
+#include "SettingsStore.h"
+#include "UserSettings.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+HistoryDialog::HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::SettingsStore &settings, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("HistoryDialog"));
+    setWindowTitle(QStringLiteral("Download History"));
+    const QStringList headers{QStringLiteral("Time"),    QStringLiteral("Port"), QStringLiteral("Mach#"),
+                              QStringLiteral("Records"), QStringLiteral("File"), QStringLiteral("Result")};
+    tblHistory = new QTableWidget(int(entries.size()), int(headers.size()), this);
+    tblHistory->setObjectName(QStringLiteral("tblHistory"));
+    tblHistory->setAccessibleName(QStringLiteral("Downloads"));
+    tblHistory->setHorizontalHeaderLabels(headers);
+    tblHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblHistory->verticalHeader()->hide();
+    for (int row = 0; row < entries.size(); ++row) {
+        const vx::HistoryEntry &e = entries[row];
+        const QStringList cells{e.facts.started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                                e.facts.port, QString::number(e.facts.machine), QString::number(e.records), e.file,
+                                e.outcome};
+        for (int column = 0; column < cells.size(); ++column) {
+            auto *item = new QTableWidgetItem(cells[column]);
+            item->setToolTip(cells[column]);
+            if (e.failed)
+                item->setForeground(QColor(0xB0, 0x00, 0x20));
+            if (column == 2 || column == 3)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            tblHistory->setItem(row, column, item);
+        }
+    }
+    tblHistory->resizeColumnsToContents();
+    tblHistory->horizontalHeader()->setStretchLastSection(true);
+
+    spnHistoryDays = new QSpinBox(this);
+    spnHistoryDays->setObjectName(QStringLiteral("spnHistoryDays"));
+    spnHistoryDays->setRange(1, 3650);
+    spnHistoryDays->setValue(vx::historyDays(settings.read(vx::key::HistoryDays, QString())));
+    auto *daysLabel = new QLabel(QStringLiteral("&Keep the history for"), this);
+    daysLabel->setBuddy(spnHistoryDays);
+    chkKeepRecords = new QCheckBox(QStringLiteral("Keep the &records of cleared downloads in the history"), this);
+    chkKeepRecords->setObjectName(QStringLiteral("chkKeepRecords"));
+    chkKeepRecords->setChecked(settings.read(vx::key::KeepRecords, QString()) == u"1");
+    connect(spnHistoryDays, &QSpinBox::valueChanged, this,
+            [&settings](int days) { settings.write(vx::key::HistoryDays, days); });
+    connect(chkKeepRecords, &QCheckBox::toggled, this,
+            [&settings](bool on) { settings.write(vx::key::KeepRecords, on ? 1 : 0); });
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto *days = new QHBoxLayout;
+    days->addWidget(daysLabel);
+    days->addWidget(spnHistoryDays);
+    days->addWidget(new QLabel(QStringLiteral("days"), this));
+    days->addStretch();
+    auto *column = new QVBoxLayout(this);
+    column->addWidget(tblHistory, 1);
+    column->addLayout(days);
+    column->addWidget(chkKeepRecords);
+    column->addWidget(buttons);
+    resize(860, 420);
+}

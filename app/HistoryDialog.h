@@ -1,0 +1,27 @@
+// "Download History": every download the ledger knows, newest first, with
+// how it ended; and how long the history is kept.
+#pragma once
+
+#include "Ledger.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QSpinBox;
+class QTableWidget;
+
+namespace vx {
+class SettingsStore;
+}
+
+class HistoryDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::SettingsStore &settings, QWidget *parent = nullptr);
+
+private:
+    QTableWidget *tblHistory;
+    QSpinBox *spnHistoryDays;
+    QCheckBox *chkKeepRecords;
+};

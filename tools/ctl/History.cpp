@@ -1,0 +1,52 @@
+#include "History.h"
+
+#include "Ledger.h"
+#include "Session.h"
+
+#include <algorithm>
+
+namespace vx::ctl {
+
+Exit runHistory(Session &s)
+{
+    const Invocation &inv = s.invocation();
+    Io &io = s.io();
+    vx::Ledger ledger;
+    if (!ledger.open()) {
+        io.error(vx::describe(ledger.failure()));
+        return Exit::System;
+    }
+    const QDateTime since = inv.since.isValid() ? inv.since.startOfDay() : QDateTime();
+    auto entries = ledger.history(since, inv.port);
+    if (!entries) {
+        io.error(vx::describe(ledger.failure()));
+        return Exit::System;
+    }
+    std::reverse(entries->begin(), entries->end());
+    for (const vx::HistoryEntry &e : *entries) {
+        const QDateTime local = e.facts.started.toLocalTime();
+        if (inv.json) {
+            io.printJson({{QStringLiteral("time"), local.toString(Qt::ISODate)},
+                          {QStringLiteral("program"), e.facts.program},
+                          {QStringLiteral("port"), e.facts.port},
+                          {QStringLiteral("device"), e.facts.device},
+                          {QStringLiteral("machine"), e.facts.machine},
+                          {QStringLiteral("records"), e.records},
+                          {QStringLiteral("added"), e.added},
+                          {QStringLiteral("file"), e.file},
+                          {QStringLiteral("cleared"), e.cleared},
+                          {QStringLiteral("failed"), e.failed},
+                          {QStringLiteral("outcome"), e.outcome}});
+            continue;
+        }
+        io.print(QStringLiteral("%1 %2 machine %3: %4 %5 to %6; %7")
+                     .arg(local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), e.facts.port)
+                     .arg(e.facts.machine)
+                     .arg(e.records)
+                     .arg(e.records == 1 ? QStringLiteral("record") : QStringLiteral("records"),
+                          e.file.isEmpty() ? QStringLiteral("no file") : e.file, e.outcome));
+    }
+    return Exit::Ok;
+}
+
+} // namespace vx::ctl
