@@ -10,6 +10,7 @@
 #include "AppTest.h"
 #include "Frame.h"
 #include "FileCalls.h"
+#include "HistoryDialog.h"
 #include "ProgramFolder.h"
 
 #include <sys/stat.h>
@@ -308,6 +309,20 @@ private slots:
         QCOMPARE(t.lines(), expected);
         QCOMPARE(fileBytes(file), QByteArray("1,a\r\n2,b\r\n"));
         QVERIFY(t.model.records().isEmpty());
+        // The history, newest first, and how long it is kept.
+        QStringList results;
+        whenModal<HistoryDialog>([&](HistoryDialog *d) {
+            auto *table = child<QTableWidget>(d, "tblHistory");
+            for (int row = 0; row < table->rowCount(); ++row)
+                results << table->item(row, 3)->text() + " " + table->item(row, 5)->text();
+            child<QSpinBox>(d, "spnHistoryDays")->setValue(30);
+            d->reject();
+        });
+        t.click("cmdHistory");
+        QCOMPARE(results, QStringList({"2 cleared",
+                                       "1 failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records",
+                                       "2 failed: " + file + ": Input/output error; continued by download 3"}));
+        QCOMPARE(t.world.stored("Ledger/HistoryDays"), QStringLiteral("30"));
     }
 
     // The data folder the defaults name: the program's folder when it is the

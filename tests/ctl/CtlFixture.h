@@ -27,7 +27,8 @@ struct CtlResult {
 
 class CtlTest : public ::testing::Test {
 protected:
-    CtlTest() { QFile::remove(settingsPath()); }
+    // Each test has a download ledger of its own.
+    CtlTest() { QFile::remove(settingsPath()), qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath("state"))); }
     ~CtlTest() override { QFile::remove(settingsPath()); }
 
     static QString settingsPath() { return qEnvironmentVariable("XDG_CONFIG_HOME") + "/VX500-500A Monitor.ini"; }

@@ -204,3 +204,28 @@ TEST_F(CtlTest, SideFilesOfEarlierVersionsAreTakenOverOnce)
     }
     EXPECT_EQ(port.openCount(), 4);
 }
+
+// The ledger's face: each download, how it ended, and the filters.
+TEST_F(CtlTest, HistoryListsEachDownloadAndHowItEnded)
+{
+    const QString file = path("VX.txt");
+    model.setRecords(records(1, 3));
+    model.setFaults({.silentFromRecord = 2});
+    run({"download", "-o", file, "--clear"});
+    model.setFaults({});
+    run({"download", "-o", file, "--clear"});
+    const CtlResult r = run({"history"});
+    const QStringList lines = QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+    const QString stamp = "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d /dev/ttyS0 machine 0: ";
+    EXPECT_TRUE(lines[0].contains(QRegularExpression(stamp + "1 record to " + QRegularExpression::escape(file)
+                                                      + "; failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its "
+                                                        "records; continued by download 2$")));
+    EXPECT_TRUE(lines[1].contains(QRegularExpression(stamp + "3 records to " + QRegularExpression::escape(file) + "; cleared$")));
+    EXPECT_EQ(fileBytes(file), stored(1, 3));
+    EXPECT_EQ(run({"history", "--json"}).out.count("\"cleared\":true"), 1);
+    for (const QStringList &none : {QStringList{"--port", "COM9", "history"}, {"history", "--since", "2999-01-01"}})
+        expectRun(none, 0, "", "");
+    expectRun({"history", "--since", "yesterday"}, 2, "",
+              "vx500ctl: --since: 'yesterday' is not a day (YYYY-MM-DD)\nTry 'vx500ctl --help' for more information.\n");
+}
