@@ -4,6 +4,7 @@
 // against the simulated terminal in virtual time, with private settings.
 #include "AppTest.h"
 #include "RecordGenerator.h"
+#include "HistoryDialog.h"
 #include "frmFilePath.h"
 #include "PortChooser.h"
 #include "frmPassword.h"
@@ -60,10 +61,23 @@ int main(int argc, char *argv[])
         }
         save(t.w.get(), QStringLiteral("tab-%1").arg(QLatin1String(names[i])));
     }
-    // After "Download Data" with the automation ticked.
+    // After "Download Data" with the automation ticked: a download that the
+    // line cut short, then the one that completes it.
     tabs->setCurrentIndex(frmMain::kTabGeneral);
+    t.model.setFaults({.silentFromRecord = 120});
+    t.press(frmMain::kCmdDownload);
+    t.model.setFaults({});
+    t.port->advance(60'000);
     t.press(frmMain::kCmdDownload);
     save(t.w.get(), QStringLiteral("download-finished"));
+    Ledger ledger;
+    const auto entries = ledger.open() ? ledger.history() : std::nullopt;
+    if (!entries) {
+        std::fprintf(stderr, "%s\n", qPrintable(describe(ledger.failure())));
+        return 1;
+    }
+    HistoryDialog history(*entries, *t.world.store);
+    save(&history, QStringLiteral("history"));
     frmFilePath chooser(t.world.dialogs);
     chooser.Path(data);
     save(&chooser, QStringLiteral("folder-chooser"));
