@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -94,10 +95,19 @@ std::optional<UnclearedLines> takeOverSideFiles(RecordFile &file, Failure &failu
         }
         uncleared.bytes = lines.bytes;
     }
-    UnclearedLines found{uncleared.bytes, -1};
-    const qint64 at = file.size() - found.lines.size();
-    if (!found.lines.isEmpty() && at >= 0 && file.holds(at, found.lines))
-        found.offset = at;
+    // The uncleared lines were the last block appended to FILE: FILE's end
+    // holds them from where they begin, whole even when the side file was
+    // cut short (a beginning of them is enough to find them).
+    UnclearedLines found;
+    const qint64 size = file.size(), tailAt = std::max<qint64>(0, size - kMaxSideFileBytes);
+    const QByteArray tail = uncleared.bytes.isEmpty() ? QByteArray() : file.read(tailAt, size - tailAt);
+    for (qsizetype at = tail.lastIndexOf(uncleared.bytes); at >= 0 && !uncleared.bytes.isEmpty();
+         at = at > 0 ? tail.lastIndexOf(uncleared.bytes, at - 1) : -1) {
+        if ((at == 0 ? tailAt == 0 || file.holds(tailAt - 1, "\n") : tail.at(at - 1) == '\n') && tail.endsWith("\r\n")) {
+            found = {tail.mid(at), tailAt + at};
+            break;
+        }
+    }
     // The records of a failed download in FILE.part alone were never
     // appended: the terminal still holds them.
     for (const SideFile *side : {&journal, &part, &uncleared})

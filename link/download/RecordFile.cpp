@@ -211,21 +211,26 @@ qint64 RecordFile::end() const
     return m_appendMode ? size() : static_cast<qint64>(::lseek(m_fd, 0, SEEK_CUR));
 }
 
-bool RecordFile::holds(qint64 offset, const QByteArray &bytes) const
+QByteArray RecordFile::read(qint64 offset, qint64 size) const
 {
-    if (m_readFd < 0 || offset < 0)
-        return false;
-    QByteArray there(bytes.size(), '\0');
+    if (m_readFd < 0 || offset < 0 || size < 0)
+        return {};
+    QByteArray there(size, '\0');
     qsizetype done = 0;
     while (done < there.size()) {
         const ssize_t n = ::pread(m_readFd, there.data() + done, static_cast<size_t>(there.size() - done), offset + done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return false;
+            break;
         done += n;
     }
-    return there == bytes;
+    return there.left(done);
+}
+
+bool RecordFile::holds(qint64 offset, const QByteArray &bytes) const
+{
+    return offset >= 0 && read(offset, bytes.size()) == bytes;
 }
 
 bool RecordFile::endsInsideLine() const

@@ -50,6 +50,8 @@ public:
     qint64 end() const;
     // True when the file holds exactly these bytes at offset.
     bool holds(qint64 offset, const QByteArray &bytes) const;
+    // The bytes from offset on, at most `size` of them; empty when unreadable.
+    QByteArray read(qint64 offset, qint64 size) const;
     // True when the file's last byte is not a line feed (an empty file ends no line).
     bool endsInsideLine() const;
     // Writes bytes at end(), then syncs the file and its folder. On false
