@@ -1,5 +1,7 @@
 #include "modInitial.h"
 
+#include "Ledger.h"
+
 #include "Dialogs.h"
 #include "Globals.h"
 #include "ProgramFolder.h"
@@ -19,6 +21,8 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -157,24 +161,50 @@ void handleFirstLaunchMarker(const Environment &env)
 
 } // namespace
 
+namespace {
+// A folder only the user may enter: made so when missing; one found must be
+// the user's own, no link, and closed to others.
+bool privateFolder(const QString &folder)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(folder);
+    ::mkdir(name.constData(), 0700);
+    struct stat st {};
+    return ::lstat(name.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+        && (st.st_mode & 077) == 0;
+#else
+    return QDir().mkpath(folder);
+#endif
+}
+} // namespace
+
+QString defaultLockFile(const QString &runtimeFolder, const QString &temporaryFolder, const QString &stateFolder, uint user)
+{
+    // The session's runtime folder is the user's alone. Without one, a
+    // folder of the user's own, keyed by the user id, in the temporary
+    // folder; if another user took that name first, the user's state folder.
+    const QString name = QStringLiteral("vx500-monitor.lock");
+    if (!runtimeFolder.isEmpty())
+        return QDir(runtimeFolder).filePath(name);
+    const QString own = QDir(temporaryFolder).filePath(QStringLiteral("vx500-monitor-%1").arg(user));
+    if (privateFolder(own))
+        return QDir(own).filePath(name);
+    QDir().mkpath(QFileInfo(stateFolder).path());
+    return privateFolder(stateFolder) ? QDir(stateFolder).filePath(name) : QString();
+}
+
 QString defaultLockFile()
 {
-    // The user's runtime folder where the session has one, else the temporary
-    // folder with the user's name in the lock's.
-    QString folder;
-    QString name = QStringLiteral("vx500-monitor.lock");
 #ifdef Q_OS_UNIX
-    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString runtime = qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")
+        ? QString()
+        : QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const uint user = ::geteuid();
 #else
-    folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const uint user = 0;
 #endif
-    if (folder.isEmpty()) {
-        folder = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
-        const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
-        name = QStringLiteral("vx500-monitor-%1.lock").arg(user);
-    }
-    return QDir(folder).filePath(name);
+    return defaultLockFile(runtime, QDir::tempPath(), QFileInfo(vx::Ledger::defaultPath()).path(), user);
 }
 
 std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFile> &lock)
@@ -184,12 +214,15 @@ std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFi
 
     // A second copy ends without a word, once it has asked the running copy
     // to come to the front.
-    lock = takeInstanceLock(env.lockFile);
+    // Without a private folder for the lock there is no telling another
+    // copy from another user's trap: this copy runs.
+    lock = env.lockFile.isEmpty() ? std::make_unique<QLockFile>(QString()) : takeInstanceLock(env.lockFile);
     if (!lock) {
         askToComeToFront(raiseSocket(env.lockFile));
         return nullptr;
     }
-    std::unique_ptr<RaiseRequests> raiseRequests = RaiseRequests::listen(raiseSocket(env.lockFile));
+    std::unique_ptr<RaiseRequests> raiseRequests =
+        env.lockFile.isEmpty() ? nullptr : RaiseRequests::listen(raiseSocket(env.lockFile));
 
     // The stored password is the one the gate asks for; a first launch
     // tells the preset one.

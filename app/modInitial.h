@@ -37,6 +37,10 @@ std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFi
 
 // The per-user lock file of the running copy.
 QString defaultLockFile();
+// The same from the facts: the session's runtime folder (empty: none), the
+// temporary folder, the user's state folder and the user id. Empty when no
+// folder of the user's own can be had.
+QString defaultLockFile(const QString &runtimeFolder, const QString &temporaryFolder, const QString &stateFolder, uint user);
 
 // The program: runs the start-up in the running QApplication and then its
 // event loop; returns the exit status.

@@ -1,13 +1,16 @@
 #include "QtSerialPortAdapter.h"
 
+#include "LockHolders.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
-#include <QSysInfo>
 #include <QTimer>
 
 #ifdef Q_OS_UNIX
+#include <sys/file.h>
 #include <termios.h>
 #endif
 
@@ -52,11 +55,10 @@ QString devicePath(const QString &name)
 #endif
 }
 
-// Who holds a device, from the lock file QSerialPort takes for it (QLockFile:
-// process id, program, host): "vx500-monitor, pid 1234"; empty when there is
-// no such file to read. The folder is the one QSerialPort chooses: the first
-// readable one of its list that holds the file or may take it.
-QString lockHolder(const QString &device)
+// The lock file of a device ("LCK..ttyUSB0") in the folder QSerialPort
+// takes it in: the first readable one of its list that holds the file or
+// may take it. Empty when there is none.
+QString lockFileOf(const QString &device)
 {
     QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
@@ -68,26 +70,63 @@ QString lockHolder(const QString &device)
     for (const QString &folder : folders) {
         const QFileInfo dir(folder);
         const QFileInfo file(folder + QStringLiteral("/LCK..") + name);
-        if (!dir.isReadable() || (!file.exists() && !dir.isWritable()))
-            continue;
-        // Anybody may write in a lock folder: read only a small regular file.
-        qint64 pid = 0;
-        QString host, program;
-        if (!file.isFile() || file.size() > 4096 || !QLockFile(file.filePath()).getLockInfo(&pid, &host, &program)
-            || pid <= 0 || program.trimmed().isEmpty())
-            return {};
-        QString holder = QStringLiteral("%1, pid %2").arg(program.trimmed().left(100)).arg(pid);
-        if (!host.isEmpty() && host != QSysInfo::machineHostName())
-            holder += QStringLiteral(" on ") + host.left(100);
-        return holder;
+        if (dir.isReadable() && (file.exists() || dir.isWritable()))
+            return file.filePath();
     }
     return {};
 }
 
-// "in use by another program", with the holder when its lock file names it.
-QString inUse(const QString &name, const QString &device)
+// What a lock file says: the process id on its first line (the system's
+// convention, "      1234", or Qt's, "1234"), and the program on the next
+// (Qt's) when there is one. Anybody may write in a lock folder: only a
+// small regular file is read.
+struct LockInfo {
+    bool exists = false;
+    qint64 pid = 0;
+    QString program;
+    qint64 ageMs = 0;
+};
+LockInfo readLockFile(const QString &path)
 {
-    const QString holder = lockHolder(device);
+    const QFileInfo info(path);
+    LockInfo lock;
+    lock.exists = info.exists() || info.isSymLink();
+    if (!info.isFile() || info.isSymLink() || info.size() > 4096)
+        return lock;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return lock;
+    const QList<QByteArray> lines = file.read(4096).split('\n');
+    lock.pid = lines.value(0).trimmed().toLongLong();
+    lock.program = QString::fromUtf8(lines.value(1)).trimmed().left(100);
+    lock.ageMs = info.lastModified().msecsTo(QDateTime::currentDateTime());
+    return lock;
+}
+
+// "picocom, pid 1234"
+QString holderOf(const LockInfo &lock)
+{
+    if (lock.pid <= 0)
+        return {};
+    return lock.program.isEmpty() ? processDescription(lock.pid)
+                                  : QStringLiteral("%1, pid %2").arg(lock.program).arg(lock.pid);
+}
+
+// A lock whose process is gone, or an empty one older than a second (its
+// program died as it wrote it), is nobody's: it goes at once.
+void removeStaleLock(const QString &path)
+{
+    const LockInfo lock = readLockFile(path);
+    const bool empty = lock.pid <= 0 && QFileInfo(path).size() == 0;
+    if (lock.exists && QFileInfo(path).isFile() && !QFileInfo(path).isSymLink()
+        && ((lock.pid > 0 && lock.pid != QCoreApplication::applicationPid() && !processRuns(lock.pid))
+            || (empty && lock.ageMs > 1000)))
+        QFile::remove(path);
+}
+
+// "in use by another program", with the holder when its lock says who.
+QString inUse(const QString &name, const QString &holder)
+{
     QString text = QStringLiteral("%1: in use by another program").arg(name);
     if (!holder.isEmpty())
         text += QStringLiteral(" (%1)").arg(holder);
@@ -118,6 +157,13 @@ bool QtSerialPortAdapter::open()
     m_interrupted = false;
     const QString name = m_name;
     const QString device = devicePath(name);
+    const QString lockFile = lockFileOf(device);
+    removeStaleLock(lockFile);
+    // A lock file of a program that runs is honoured whoever wrote it.
+    if (const LockInfo lock = readLockFile(lockFile); lock.pid > 0 && lock.pid != QCoreApplication::applicationPid()) {
+        fail(FailureKind::PortInUse, inUse(name, holderOf(lock)));
+        return false;
+    }
     m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite)) {
         switch (m_port.error()) {
@@ -129,7 +175,7 @@ bool QtSerialPortAdapter::open()
                 fail(FailureKind::PortDenied,
                      QStringLiteral("%1: permission denied (add the user to the dialout group)").arg(name));
             else
-                fail(FailureKind::PortInUse, inUse(name, device));
+                fail(FailureKind::PortInUse, inUse(name, holderOf(readLockFile(lockFile))));
             break;
         default:
             fail(FailureKind::PortIo, QStringLiteral("%1: %2").arg(name, m_port.errorString()));
@@ -138,6 +184,15 @@ bool QtSerialPortAdapter::open()
         m_port.clearError();
         return false;
     }
+#ifdef Q_OS_UNIX
+    // Other serial programs (picocom, for one) lock the open device itself.
+    if (::flock(m_port.handle(), LOCK_EX | LOCK_NB) != 0) {
+        const QString holder = flockHolder(m_port.handle());
+        m_port.close();
+        fail(FailureKind::PortInUse, inUse(name, holder));
+        return false;
+    }
+#endif
     if (!applySettings(m_port, m_settings)) {
         fail(FailureKind::PortSettings,
              QStringLiteral("%1: cannot set %2: %3").arg(name, m_settings.toString(), m_port.errorString()));

@@ -1,5 +1,7 @@
 #include "RecordFile.h"
 
+#include "LockHolders.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -10,7 +12,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace vx {
@@ -155,38 +156,15 @@ bool RecordFile::takeLock()
     if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
         return true;
     const int systemError = errno;
-    const QString holder = lockHolder(m_fd);
+    const QString holder = flockHolder(m_fd);
     m_inUse = systemError == EWOULDBLOCK;
     if (m_inUse)
         failed(m_identity.path, 0,
-               QStringLiteral("in use by %1; try again when it has finished")
-                   .arg(holder.isEmpty() ? QStringLiteral("another program") : holder));
+               QStringLiteral("in use by another program%1; try again when it has finished")
+                   .arg(holder.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(holder)));
     else
         failed(m_identity.path, systemError);
     return false;
-}
-
-QString lockHolder(int fd)
-{
-    struct stat st {};
-    QFile locks(QStringLiteral("/proc/locks"));
-    if (::fstat(fd, &st) != 0 || !locks.open(QIODevice::ReadOnly))
-        return {};
-    // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"
-    const QByteArray file = QByteArray::number(major(st.st_dev), 16).rightJustified(2, '0') + ':'
-        + QByteArray::number(minor(st.st_dev), 16).rightJustified(2, '0') + ':' + QByteArray::number(quint64(st.st_ino));
-    // A file of the proc file system tells no size: read up to a bound.
-    for (const QByteArray &line : locks.read(4 * 1024 * 1024).split('\n')) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() < 6 || fields.at(5) != file || fields.at(4).toLongLong() == ::getpid())
-            continue;
-        const QByteArray pid = fields.at(4);
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pid)));
-        const QString name = comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.read(64)).trimmed() : QString();
-        return name.isEmpty() ? QStringLiteral("process %1").arg(QString::fromLatin1(pid))
-                              : QStringLiteral("%1 (process %2)").arg(name, QString::fromLatin1(pid));
-    }
-    return {};
 }
 
 void RecordFile::close()

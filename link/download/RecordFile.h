@@ -78,8 +78,4 @@ private:
     Failure m_failure;
 };
 
-// Who holds the lock on the file at fd: "vx500ctl (process 1234)", or empty
-// when the system does not tell.
-QString lockHolder(int fd);
-
 } // namespace vx

@@ -9,6 +9,9 @@
 
 #include <QLockFile>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <unistd.h>
 
 using namespace vx;
@@ -125,6 +128,30 @@ private slots:
         const ToolResult second = runProgram(VX_MONITOR_PROGRAM, {}, env, {}, 20000);
         QVERIFY(second.status == 0 && second.out.isEmpty() && s.window->isMinimized());
         QTRY_VERIFY(!s.window->isMinimized());
+    }
+
+    // The one-copy lock lives in a folder that is the user's alone: a name
+    // that another user took first in the shared temporary folder is passed
+    // over, never taken as "another copy runs".
+    void theLockFolderIsTheUsersOwn()
+    {
+        QTemporaryDir tmp, state;
+        const uint me = ::geteuid();
+        const QString own = tmp.filePath(QStringLiteral("vx500-monitor-%1").arg(me)), lock = "/vx500-monitor.lock";
+        const QString fallback = state.filePath("vx500") + lock;
+        const QList<std::pair<std::function<void()>, QString>> rows{
+            {[] {}, own + lock},
+            {[&] { QDir().mkdir(own), ::chmod(QFile::encodeName(own).constData(), 0777); }, fallback},
+            {[&] { QFile::link(state.path(), own); }, fallback},
+            {[&] { QDir().mkdir(own), ::chown(QFile::encodeName(own).constData(), me ? 0 : 4242, 4242); }, fallback},
+        };
+        for (const auto &[plant, expected] : rows) {
+            QDir(own).removeRecursively(), QFile::remove(own);
+            plant();
+            QCOMPARE(modInitial::defaultLockFile({}, tmp.path(), state.filePath("vx500"), me), expected);
+            QCOMPARE(QFileInfo(QFileInfo(expected).path()).permissions() & 0x0077, QFileDevice::Permissions());
+        }
+        QCOMPARE(modInitial::defaultLockFile("/run/user/1000", tmp.path(), state.path(), me), "/run/user/1000" + lock);
     }
 
     // The arguments are read before the window system is reached: no display needed.

@@ -238,7 +238,7 @@ void FaultMatrix::twoDownloadsIntoOneFile()
     QVERIFY(first.waitForErrors("05 30 30 49")); // the first has the file and asks for the records
     const ToolResult refused = runTool(download + QStringList{second.device()}, env);
     QCOMPARE(refused.status, 3);
-    QVERIFY2(refused.err.contains(QFile::encodeName(files.data) + ": in use by vx500ctl (process "), refused.err.constData());
+    QVERIFY2(refused.err.contains(QFile::encodeName(files.data) + ": in use by another program (vx500ctl, pid "), refused.err.constData());
     QCOMPARE(running.get().status, 0);
     QCOMPARE(runTool(download + QStringList{second.device()}, env).status, 0);
     const QByteArray stored = fileBytes(files.data);

@@ -1,5 +1,6 @@
 // The Qt adapter on real pseudo-terminals, for what only a real device shows,
 // and the link's abort through it.
+#include "LockHolders.h"
 #include "QtSerialPortAdapter.h"
 #include "ucVX300_500.h"
 
@@ -10,7 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
+
+#include <csignal>
+#include <fcntl.h>
 #include <pty.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -81,4 +88,63 @@ TEST(PtyAdapter, StaleBytesAreDroppedAndAnAbortEndsTheWaitInProgressAndEveryLate
     EXPECT_EQ(link.ErrCode(), vx::VX_ERR_TIMEOUT);
     EXPECT_FALSE(link.Port().waitForBytes(3000));
     EXPECT_LT(link.Port().now() - start, 1500); // at once, not after the 3 s asked for
+}
+
+// Locks of other programs are honoured: an flock() on the device (picocom's
+// way) and a lock file of a running program, in the system's format (the
+// process id alone) or Qt's; a lock file whose program is gone, or an empty
+// one older than a second, is taken over at once.
+TEST(PtyAdapter, LocksOfOtherProgramsAndStaleOnes)
+{
+    Pty pty;
+    const QString lockFile = "/var/lock/LCK.." + QString(pty.device).mid(5).replace('/', '_');
+    if (::access("/var/lock", W_OK) != 0)
+        GTEST_SKIP() << "/var/lock is not writable here";
+    const pid_t sleeper = fork();
+    if (sleeper == 0) {
+        ::execlp("sleep", "sleep", "30", nullptr);
+        _exit(1);
+    }
+    for (int i = 0; i < 200 && vx::processDescription(sleeper) != QStringLiteral("sleep, pid %1").arg(sleeper); ++i)
+        QThread::msleep(5); // until it runs as sleep
+    const QByteArray live = QByteArray::number(sleeper).rightJustified(10, ' ') + '\n';
+    const auto old = [&] { QFile f(lockFile); f.open(QIODevice::ReadWrite); f.setFileTime(QDateTime::currentDateTime().addSecs(-5), QFileDevice::FileModificationTime); };
+    // the lock file's content (null: none), made old, and the holder named (empty: the port opens)
+    const std::tuple<QByteArray, bool, QString> rows[] = {
+        {live, false, QStringLiteral("sleep, pid %1").arg(sleeper)},
+        {QByteArray::number(sleeper) + "\npicocom\nhost\n", false, QStringLiteral("picocom, pid %1").arg(sleeper)},
+        {"2147480000\n", false, ""},
+        {"", true, ""},
+        {QByteArray(), false, "flock"},
+    };
+    for (const auto &[content, aged, holder] : rows) {
+        SCOPED_TRACE(content.toStdString());
+        QFile::remove(lockFile);
+        int other = -1;
+        if (content.isNull()) { // a program of another name holding an flock() on the device
+            other = ::open(pty.device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+            ASSERT_EQ(flock(other, LOCK_EX), 0);
+        } else {
+            QFile f(lockFile);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+            f.close();
+            if (aged)
+                old();
+        }
+        vx::QtSerialPortAdapter port;
+        port.setPortName(pty.device);
+        const bool opened = port.open();
+        EXPECT_EQ(opened, holder.isEmpty());
+        if (!holder.isEmpty())
+            EXPECT_EQ(port.lastError().detail.toStdString(),
+                      (pty.device + ": in use by another program ("
+                       + (content.isNull() ? QStringLiteral("test_link, pid %1").arg(::getpid()) : holder) + ")")
+                          .toStdString());
+        port.close();
+        if (other >= 0)
+            ::close(other);
+    }
+    QFile::remove(lockFile);
+    ::kill(sleeper, SIGKILL);
+    ::waitpid(sleeper, nullptr, 0);
 }

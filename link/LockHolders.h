@@ -1,0 +1,20 @@
+// Who holds a lock, in words the user can act on: "picocom, pid 1234".
+#pragma once
+
+#include <QString>
+
+namespace vx {
+
+// The process that holds an flock() on the file open at fd, from the
+// system's list of locks; empty when the system does not tell.
+QString flockHolder(int fd);
+
+// "NAME, pid PID" with the program's name as the system knows it, or
+// "pid PID" when it does not.
+QString processDescription(qint64 pid);
+
+// True when a process of that id runs (or may run: it exists, as another
+// user's).
+bool processRuns(qint64 pid);
+
+} // namespace vx
