@@ -82,6 +82,27 @@ TEST_F(CtlTest, ScanListsTheTerminalsThatAnswer)
     const qint64 start = port.now();
     expectRun({"scan", "--from", "1", "--to", "199"}, 1, "", "vx500ctl: no terminal answered at machine numbers 1 to 199\n");
     EXPECT_LT(port.now() - start, 199 * 200) << "a silent number costs about 150 ms";
+
+    // A terminal at 5 that answers 250 ms late is found under its own number;
+    // numbers that answer with broken frames are counted.
+    struct Late : FakeDevice {
+        void received(const QByteArray &bytes, FakePort &port) override
+        {
+            if (bytes == "\x05" "05A")
+                port.arriveAfter(250, vx::dataFrame("3"));
+            else if (bytes == "\x05" "05V")
+                port.arriveAfter(250, vx::dataFrame("VX500 V1.00"));
+            else if (bytes == QByteArray(1, vx::ACK))
+                port.arriveAfter(5, QByteArray(1, vx::EOT));
+            else if (bytes.startsWith("\x05" "0") && bytes.at(2) > '6')
+                port.arriveAfter(5, "\x02" "1\x03" "x"); // a wrong check byte
+        }
+    } late;
+    port.setDevice(&late);
+    const QString broken = "vx500ctl: machine 7: ErrCode: -4, VX_ERR_INVALID_BCC\nvx500ctl: machine 8: ErrCode: -4, VX_ERR_INVALID_BCC\n";
+    expectRun({"scan", "--to", "8"}, 0, "machine 5: 3 records, version VX500 V1.00\n", broken);
+    expectRun({"scan", "--from", "7", "--to", "8"}, 1, "",
+              broken + "vx500ctl: no terminal answered at machine numbers 7 to 8; 2 numbers answered with data that could not be read\n");
 }
 
 TEST_F(WatchTest, WatchDownloadsEachDockingOnce)

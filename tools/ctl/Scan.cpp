@@ -2,25 +2,56 @@
 
 #include "Session.h"
 
+#include <algorithm>
 
 namespace vx::ctl {
+
+namespace {
+
+// The record count at machine number n, asked with the given budget: true
+// when it answered with one.
+bool countAt(Session &s, qint16 n, qint32 budget, qint16 &count)
+{
+    ucVX300_500 &vx = s.link();
+    const qint32 scanBudget = vx.Timeout();
+    vx.Timeout(budget);
+    vx.GetRecordCount(n, count);
+    vx.Timeout(scanBudget);
+    return vx.ErrCode() == vx::VX_SUCCESS;
+}
+
+} // namespace
 
 Exit runScan(Session &s)
 {
     const Invocation &inv = s.invocation();
     ucVX300_500 &vx = s.link();
-    int found = 0;
+    // A terminal that answers later than the scan's budget would be taken for
+    // the next number: each hit is asked again with the whole budget, and a
+    // hit that does not hold up was the number before it answering late.
+    const qint32 confirmBudget = std::max(vx::kTerminalTimeoutMs, vx.Timeout());
+    int found = 0, garbled = 0;
     for (int n = inv.scanFrom; n <= inv.scanTo; ++n) {
-        const auto id = static_cast<qint16>(n);
+        auto id = static_cast<qint16>(n);
         qint16 count = 0;
         vx.GetRecordCount(id, count);
         if (s.systemFailed())
             return Exit::System;
         if (vx.ErrCode() == vx::VX_ERR_TIMEOUT) // nobody has this number
             continue;
-        const QString machine = QStringLiteral("machine %1").arg(n);
-        if (s.outcome(machine) != Exit::Ok) // somebody answered, but not in a way to count on
+        if (vx.ErrCode() != vx::VX_SUCCESS) { // somebody answered, but not in a way to count on
+            s.outcome(QStringLiteral("machine %1").arg(n));
+            ++garbled;
             continue;
+        }
+        if (!countAt(s, id, confirmBudget, count)) {
+            if (s.systemFailed())
+                return Exit::System;
+            if (n == inv.scanFrom || !countAt(s, --id, confirmBudget, count))
+                continue;
+            n = id; // the number after it is asked again
+        }
+        const QString machine = QStringLiteral("machine %1").arg(id);
         ++found;
         QString version;
         vx.GetVersion(id, version);
@@ -28,7 +59,7 @@ Exit runScan(Session &s)
             return Exit::System;
         const bool versioned = s.outcome(machine + QStringLiteral(": version")) == Exit::Ok;
         if (inv.json) {
-            s.io().printJson({{QStringLiteral("machine"), n},
+            s.io().printJson({{QStringLiteral("machine"), int(id)},
                               {QStringLiteral("records"), count},
                               {QStringLiteral("version"), versioned ? QJsonValue(version) : QJsonValue()}});
             continue;
@@ -40,7 +71,11 @@ Exit runScan(Session &s)
     }
     if (found > 0)
         return Exit::Ok;
-    s.io().error(QStringLiteral("no terminal answered at machine numbers %1 to %2").arg(inv.scanFrom).arg(inv.scanTo));
+    QString message = QStringLiteral("no terminal answered at machine numbers %1 to %2").arg(inv.scanFrom).arg(inv.scanTo);
+    if (garbled > 0)
+        message += QStringLiteral("; %1 answered with data that could not be read")
+                       .arg(garbled == 1 ? QStringLiteral("1 number") : QStringLiteral("%1 numbers").arg(garbled));
+    s.io().error(message);
     return Exit::DeviceFailure;
 }
 
