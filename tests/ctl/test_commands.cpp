@@ -20,6 +20,7 @@ TEST_F(CtlTest, CommandsAgainstTheTerminal)
     expectRun({"--timeout", "600000", "count"}, 0, "4\n", ""); // the longest budget there is
     expectRun({"version"}, 0, "VX500A V2.10\n", "");
     expectRun({"voltage"}, 0, "3.05V\n", "");
+    expectRun({"tags", "count"}, 1, "", "vx500ctl: tags count: the terminal answered '3.05V', not a number of tag codes\n");
     expectRun({"station", "version", "--json"}, 0, R"({"command":"station version","version":"VX500R V1.04"})" "\n", "");
     expectRun({"station", "info"}, 0, "VX500R/U READER STATION,9600,N,8,1\n", "");
     expectRun({"set-time", "2024-03-31T02:30:00"}, 0, "OK\n", "");
@@ -47,6 +48,8 @@ TEST_F(CtlTest, CommandsAgainstTheTerminal)
     model.wake();
     model.setBAnswer(vx::sim::BAnswer::TagCount);
     expectRun({"tags", "count", "--json"}, 0, R"({"command":"tags count","machine":0,"codes":3})" "\n", "");
+    expectRun({"voltage"}, 0, "3\n",
+              "vx500ctl: voltage: '3' has no unit: it may be the tag count, which the terminal answers to the same request\n");
     expectRun({"set-id", "26"}, 0, "OK\n", "");
     expectRun({"--id", "26", "id", "--json"}, 0, R"({"command":"id","machine":26,"id":26})" "\n", "");
     expectRun({"count"}, 1, "", "vx500ctl: ErrCode: -1, VX_ERR_TIMEOUT: no answer on COM1 (/dev/ttyS0) within 2 s; is the "

@@ -8,6 +8,8 @@
 #include "Tags.h"
 #include "Watch.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace vx::ctl {
@@ -93,6 +95,43 @@ Exit printTime(Session &s)
     });
 }
 
+// The terminal answers the tag count and the battery voltage to one letter,
+// "B", with whichever it holds: the count must be a whole number, and a
+// voltage without a unit may be a count.
+bool bareNumber(const QString &text, bool whole)
+{
+    static const QRegularExpression number(QStringLiteral("^\\d+$")), decimal(QStringLiteral("^\\d+(\\.\\d+)?$"));
+    return (whole ? number : decimal).match(text.trimmed()).hasMatch();
+}
+
+Exit printTagCount(Session &s)
+{
+    QString text;
+    s.link().GetVoltage(s.id(), text);
+    if (const Exit e = s.outcome(); e != Exit::Ok)
+        return e;
+    const qint64 codes = text.trimmed().toLongLong();
+    if (!bareNumber(text, true) || codes > 32767) {
+        s.io().error(QStringLiteral("tags count: the terminal answered '%1', not a number of tag codes").arg(text));
+        return Exit::DeviceFailure;
+    }
+    printValue(s, "codes", codes, QString::number(codes), false);
+    return Exit::Ok;
+}
+
+Exit printVoltage(Session &s)
+{
+    QString text;
+    s.link().GetVoltage(s.id(), text);
+    return outcome(s, [&] {
+        printValue(s, "voltage", text, text, true);
+        if (bareNumber(text, false))
+            s.io().error(QStringLiteral("voltage: '%1' has no unit: it may be the tag count, which the terminal "
+                                        "answers to the same request")
+                             .arg(text.trimmed()));
+    });
+}
+
 // Asks on a terminal; without one only --yes clears.
 Exit clear(Session &s)
 {
@@ -135,8 +174,7 @@ constexpr Command kCommands[] = {
      [](Session &s) { return printNumber(s, &ucVX300_500::GetRecordCount, "records"); }},
     {"version", Arg::None, nullptr, kJsonOption, kTerminal, "print the firmware version",
      [](Session &s) { return printText(s, &ucVX300_500::GetVersion, "version"); }},
-    {"voltage", Arg::None, nullptr, kJsonOption, kTerminal, "print the battery voltage text",
-     [](Session &s) { return printText(s, &ucVX300_500::GetVoltage, "voltage"); }},
+    {"voltage", Arg::None, nullptr, kJsonOption, kTerminal, "print the battery voltage text", printVoltage},
     {"recover", Arg::None, nullptr, 0, kTerminal, "recover the cleared data", order<&ucVX300_500::RecoverData>},
     {"self-test", Arg::None, nullptr, 0, kTerminal, "start the terminal's self-test", order<&ucVX300_500::InvokeTest>},
     {"power-down", Arg::None, nullptr, 0, kTerminal, "switch the terminal off", order<&ucVX300_500::PowerDown>},
@@ -156,8 +194,7 @@ constexpr Command kCommands[] = {
      runWatch},
     {"scan", Arg::None, nullptr, kRangeOptions | kJsonOption, kScanReplyMs,
      "list the terminals that answer at the machine\nnumbers from N to M (default 0 to 255)", runScan},
-    {"tags count", Arg::None, nullptr, kJsonOption, kTerminal, "print the number of tag codes",
-     [](Session &s) { return printNumber(s, &ucVX300_500::GetTagCount, "codes"); }},
+    {"tags count", Arg::None, nullptr, kJsonOption, kTerminal, "print the number of tag codes", printTagCount},
     {"tags download", Arg::None, nullptr, kOutputOption | kQuietOption, kTerminal, "fetch the tag code list",
      tagsDownload},
     {"tags upload", Arg::File, "FILE", kQuietOption, kTerminal, "send a tag code list, one code per line",
