@@ -30,7 +30,7 @@ Exit runScan(Session &s)
     // the next number: each hit is asked again with the whole budget, and a
     // hit that does not hold up was the number before it answering late.
     const qint32 confirmBudget = std::max(vx::kTerminalTimeoutMs, vx.Timeout());
-    int found = 0, garbled = 0;
+    int found = 0, garbled = 0, steppedBackFrom = -1;
     for (int n = inv.scanFrom; n <= inv.scanTo; ++n) {
         auto id = static_cast<qint16>(n);
         qint16 count = 0;
@@ -47,14 +47,19 @@ Exit runScan(Session &s)
         if (!countAt(s, id, confirmBudget, count)) {
             if (s.systemFailed())
                 return Exit::System;
-            if (n == inv.scanFrom || !countAt(s, --id, confirmBudget, count))
+            // Once for each number: a line that keeps answering late cannot hold the scan.
+            if (n == inv.scanFrom || n == steppedBackFrom || !countAt(s, --id, confirmBudget, count))
                 continue;
+            steppedBackFrom = n;
             n = id; // the number after it is asked again
         }
         const QString machine = QStringLiteral("machine %1").arg(id);
         ++found;
         QString version;
+        const qint32 scanBudget = vx.Timeout();
+        vx.Timeout(confirmBudget); // a slow terminal is slow to this too
         vx.GetVersion(id, version);
+        vx.Timeout(scanBudget);
         if (s.systemFailed())
             return Exit::System;
         const bool versioned = s.outcome(machine + QStringLiteral(": version")) == Exit::Ok;
