@@ -173,7 +173,8 @@ void frmMain::cboCommPort_Click()
 
 QString frmMain::devicePath(int number)
 {
-    return vx::mappedCommPort(number, m_settings.read(vx::key::portMap(number), QString()));
+    return vx::mappedCommPort(number, m_settings.read(vx::key::portMap(number), QString()),
+                              m_settings.read({vx::simulatorKey(number)}, QString()));
 }
 
 void frmMain::setDevicePresent(DevicePresent present)

@@ -1,5 +1,7 @@
 #include "PortNames.h"
 
+#include "LockHolders.h"
+
 #include <QRegularExpression>
 
 namespace vx {
@@ -28,14 +30,20 @@ std::optional<int> commNumber(const QString &name)
 
 QString portMapKey(int number) { return QStringLiteral("Ports/COM%1").arg(number); }
 
-QString mappedCommPort(int number, const QString &stored)
+QString simulatorKey(int number) { return QStringLiteral("Simulator/COM%1").arg(number); }
+
+QString mappedCommPort(int number, const QString &stored, const QString &simulator)
 {
 #ifndef Q_OS_WIN
     const QString path = stored.trimmed();
-    if (path.startsWith(QLatin1Char('/')))
+    // A simulator's pseudo-terminal outlives it only as a number the system
+    // gives the next one that asks.
+    const qint64 pid = simulator.trimmed().toLongLong();
+    if (path.startsWith(QLatin1Char('/')) && (simulator.isEmpty() || processRuns(pid)))
         return path;
 #else
     Q_UNUSED(stored);
+    Q_UNUSED(simulator);
 #endif
     return defaultCommPort(number);
 }

@@ -21,10 +21,15 @@ std::optional<int> commNumber(const QString &name);
 // "Ports/COM3": the settings key under which a user maps COM3 to a device.
 QString portMapKey(int number);
 
-// The device for COMn given the value stored under portMapKey(n): a path
-// starting with '/' (blanks around it ignored) is used as it stands, anything
-// else (nothing stored included) gives defaultCommPort(n).
-QString mappedCommPort(int number, const QString &stored);
+// "Simulator/COM3": the process id of the simulator that mapped COM3 to its
+// pseudo-terminal (vx500-sim --register).
+QString simulatorKey(int number);
+
+// The device for COMn given the value stored under portMapKey(n) and under
+// simulatorKey(n): a path starting with '/' (blanks around it ignored) is
+// used as it stands, unless a simulator that no longer runs mapped it;
+// anything else (nothing stored included) gives defaultCommPort(n).
+QString mappedCommPort(int number, const QString &stored, const QString &simulator = {});
 
 } // namespace vx
 

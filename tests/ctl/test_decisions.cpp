@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vx::test;
 
@@ -93,6 +94,9 @@ TEST_F(CtlTest, SettingsFileDecidesTheDeviceOrStopsTheRun)
         {QByteArray("\x00\x01 binary\n[Ports\n", 17), {"ports", "--map", "COM4=/dev/ttyUSB0"}, "not in the settings format"},
         {{}, {"--port", "COM1", "count"}, "not a regular file"}, // a folder in its place
         {{}, {"--port", "/dev/ttyACM7", "count"}, "/dev/ttyACM7"}, // not needed, not read
+        // a simulator's pseudo-terminal: while it runs, and once it is gone
+        {"[Ports]\nCOM3=/dev/pts/77\n[Simulator]\nCOM3=" + QByteArray::number(::getpid()) + "\n", {"--port", "COM3", "count"}, "/dev/pts/77"},
+        {"[Ports]\nCOM3=/dev/pts/77\n[Simulator]\nCOM3=2147480000\n", {"--port", "COM3", "count"}, "/dev/ttyS2"},
     };
     for (const auto &[content, args, expected] : cases) {
         QFile::remove(settingsPath());

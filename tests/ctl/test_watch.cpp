@@ -120,6 +120,7 @@ TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
     undock(9000);
     dock(13000, records(4, 5));                 // docked again
     port.runAt(20000, [this] { port.pullCable(), port.failOpen({vx::FailureKind::PortMissing, "gone"}); });
+    port.runAt(21000, [this] { model.setRecords(records(6, 8)); }); // another terminal docked meanwhile
     undock(30000);
     dock(34000, {});                            // nothing to fetch
     undock(36000);
@@ -138,16 +139,31 @@ TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
                                                  + "2024-06-01 09:00:14 COM1 machine 0: 2" + to
                                                  + "2024-06-01 09:00:20 COM1 /dev/ttyS0 went away; waiting for it\n"
                                                    "2024-06-01 09:00:22 COM1 /dev/ttyS0 is back\n"
+                                                   "2024-06-01 09:00:22 COM1 machine 0: 3" + to +
                                                    "2024-06-01 09:00:40 COM1 machine 0: 1 records not downloaded: " + file
                                                  + " cannot take them\n"
-                                                   "2024-06-01 09:00:57 COM1 machine 0: stopped after 88 records, kept in "
+                                                   "2024-06-01 09:00:57 COM1 machine 0: stopped after 80 records, kept in "
                                                  + file + "; the terminal keeps its records\n");
     EXPECT_EQ(QString::fromUtf8(err.data()), "vx500ctl: gone\nvx500ctl: the download ledger's folder " + ledger
-                                                 + ": not a folder\nvx500ctl: 88 records that arrived are in " + file
+                                                 + ": not a folder\nvx500ctl: 80 records that arrived are in " + file
                                                  + "; the terminal keeps them, and the next download does not store "
                                                    "them again\n");
-    EXPECT_EQ(fileBytes(file), stored(1, 93));
+    EXPECT_EQ(fileBytes(file), stored(1, 8) + stored(6, 85));
     EXPECT_EQ(model.records().size(), 400);
+}
+
+// A port that another program holds is busy, not gone: the holder is named.
+TEST_F(WatchTest, ABusyPortIsNamedNotGone)
+{
+    VirtualClock clock{port};
+    port.failOpen({vx::FailureKind::PortInUse, "/dev/ttyS0: in use by another program (picocom, pid 7)"});
+    port.runAt(3000, [&clock] { clock.stop = true; });
+    const auto watching = session({"--port", "COM1", "watch", "-o", path("VX.txt")});
+    ASSERT_TRUE(watching);
+    vx::ctl::watch(*watching, clock);
+    EXPECT_EQ(QString::fromUtf8(out.data()),
+              "2024-06-01 09:00:00 COM1 /dev/ttyS0: in use by another program (picocom, pid 7); waiting for it\n"
+              "2024-06-01 09:00:02 COM1 /dev/ttyS0 is back\n");
 }
 
 // A clear refused just before midnight: the next docking, after it, goes

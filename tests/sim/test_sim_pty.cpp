@@ -2,6 +2,7 @@
 // shows: its options, record files and settings file, the line settings it
 // reads off the pair, its signals, the pulled cable, and the names it
 // registers for the line.
+#include "PortNames.h"
 #include "Processes.h"
 #include "TestFiles.h"
 #include "UserSettings.h"
@@ -138,4 +139,12 @@ TEST(SimProgram, RegistersItsDeviceAndPutsBackWhatWasThere)
     EXPECT_FALSE(QFileInfo(link).isSymLink());
     EXPECT_EQ(setting(QStringLiteral("Ports/COM3")), QStringLiteral("/dev/ttyUSB7"));
     EXPECT_FALSE(openUserSettings()->contains(QStringLiteral("Ports/COM6"))) << "a gone device is not put back";
+    // Killed, it cannot put anything back; its mapping is void without it.
+    SimProcess killed({"--register", "COM7"});
+    ASSERT_TRUE(killed.started());
+    killed.signal(SIGKILL);
+    killed.waitForEnd();
+    EXPECT_EQ(setting(QStringLiteral("Ports/COM7")), killed.device());
+    EXPECT_EQ(vx::mappedCommPort(7, setting(QStringLiteral("Ports/COM7")), setting(QStringLiteral("Simulator/COM7"))),
+              QStringLiteral("/dev/ttyS6"));
 }

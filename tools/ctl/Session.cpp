@@ -52,6 +52,7 @@ bool Session::connect()
 
 void Session::onFailure(const vx::Failure &failure)
 {
+    m_lastFailure = failure;
     m_io.error(vx::describe(failure));
     if (exitFor(failure.kind) == Exit::System)
         m_systemFailed = true;

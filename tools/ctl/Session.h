@@ -43,6 +43,8 @@ public:
     bool systemFailed() const { return m_systemFailed; }
     // The port is open again (watch reopens a device that came back).
     void portBack() { m_systemFailed = false; }
+    // The last failure reported by the link (its port, its replies).
+    const vx::Failure &lastFailure() const { return m_lastFailure; }
 
     // The outcome of the last operation: System after a port failure; the
     // status code otherwise, with "ErrCode: -1, VX_ERR_TIMEOUT" on standard
@@ -62,6 +64,7 @@ private:
     std::unique_ptr<ucVX300_500> m_link;
     QString m_portGiven; // COMn or a path, as --port or the monitor's setting gave it
     bool m_systemFailed = false;
+    vx::Failure m_lastFailure;
 };
 
 } // namespace vx::ctl

@@ -65,7 +65,8 @@ bool SettingsFile::keepRecords() const { return m_settings->value(vx::kKeepRecor
 
 QString SettingsFile::device(int number) const
 {
-    return vx::mappedCommPort(number, m_settings->value(vx::portMapKey(number)).toString());
+    return vx::mappedCommPort(number, m_settings->value(vx::portMapKey(number)).toString(),
+                              m_settings->value(vx::simulatorKey(number)).toString());
 }
 
 bool SettingsFile::isMapped(int number) const

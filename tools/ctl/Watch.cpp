@@ -117,7 +117,10 @@ bool Watcher::download(qint16 records)
 bool Watcher::waitForPort()
 {
     ucVX300_500 &vx = m_s.link();
-    event(vx.PortName() + QStringLiteral(" went away; waiting for it"));
+    // Busy is not gone: the holder is named.
+    const vx::Failure &why = m_s.lastFailure();
+    event(why.kind == vx::FailureKind::PortInUse ? vx::describe(why) + QStringLiteral("; waiting for it")
+                                                 : vx.PortName() + QStringLiteral(" went away; waiting for it"));
     vx.Disconnect();
     while (m_clock.sleep(interval())) {
         if (vx.Port().open()) {
@@ -145,8 +148,13 @@ Exit Watcher::run()
             seen = false; // out of the station, or switched off
         if (answered && !seen)
             seen = records <= 0 || download(records);
-        if (m_s.systemFailed() ? !waitForPort() : !m_clock.sleep(interval()))
+        if (m_s.systemFailed()) {
+            if (!waitForPort())
+                break;
+            seen = false; // whoever is in the station now has not had a turn
+        } else if (!m_clock.sleep(interval())) {
             break;
+        }
     }
     return Exit::Ok;
 }

@@ -1,8 +1,10 @@
 #include "DeviceNames.h"
 
+#include "LockHolders.h"
 #include "PortNames.h"
 #include "UserSettings.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -76,13 +78,17 @@ bool PortRegistration::registerPort(int number, const QString &devicePath, QStri
         return false;
     // Another simulator that is still running keeps its port.
     const QString current = settings->value(m_key).toString().trimmed();
-    if (isPseudoTerminal(current) && current != devicePath && QFileInfo::exists(current)) {
+    const QString owner = settings->value(simulatorKey(number)).toString();
+    if (isPseudoTerminal(current) && current != devicePath && QFileInfo::exists(current)
+        && (owner.isEmpty() || processRuns(owner.toLongLong()))) {
         error = QStringLiteral("COM%1 is already registered to %2").arg(number).arg(current);
         return false;
     }
     if (settings->contains(m_key))
         m_previous = settings->value(m_key);
     settings->setValue(m_key, devicePath);
+    settings->setValue(simulatorKey(number), QCoreApplication::applicationPid());
+    m_owner = simulatorKey(number);
     settings->sync();
     if (settings->status() != QSettings::NoError) {
         error = QStringLiteral("cannot write the settings file %1").arg(settings->fileName());
@@ -100,6 +106,7 @@ void PortRegistration::restore()
     const auto settings = openUserSettings();
     if (!unusableSettings(*settings).isEmpty() || settings->value(m_key).toString() != m_device)
         return;
+    settings->remove(m_owner);
     // The pseudo-terminal of a simulator that has gone is no mapping to return to.
     const QString previous = m_previous ? m_previous->toString().trimmed() : QString();
     if (m_previous && !(isPseudoTerminal(previous) && !QFileInfo::exists(previous)))

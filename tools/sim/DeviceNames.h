@@ -46,6 +46,7 @@ public:
 
 private:
     QString m_key;
+    QString m_owner; // the key that names this simulator as the mapping's owner
     QString m_device;
     std::optional<QVariant> m_previous;
     bool m_active = false;
