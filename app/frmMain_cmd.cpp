@@ -78,6 +78,7 @@ void frmMain::cmd_Click(int index)
         m_vx->Timeout(vx::kTerminalTimeoutMs);
 
         QString line;
+        bool ran = true; // an operation went out, and its result is shown
         switch (index) {
         case kCmdSetTime:
             m_vx->SetTime(iID, terminalTime(dtpDate->date(), dtpTime->time()));
@@ -109,9 +110,11 @@ void frmMain::cmd_Click(int index)
             break;
         case kCmdClearData:
             // No is the default: Enter never wipes a terminal.
-            if (m_dialogs.ask({vx::Icon::Question, vx::Buttons::YesNo, vx::appTitle(),
-                               QStringLiteral("Clear the data of terminal?"), vx::Answer::No})
-                == vx::Answer::Yes)
+            // Answered No, nothing was done: no line speaks of it.
+            ran = m_dialogs.ask({vx::Icon::Question, vx::Buttons::YesNo, vx::appTitle(),
+                                 QStringLiteral("Clear the data of terminal?"), vx::Answer::No})
+                == vx::Answer::Yes;
+            if (ran)
                 m_vx->ClearData(iID);
             break;
         case kCmdRecoverData:
@@ -136,7 +139,7 @@ void frmMain::cmd_Click(int index)
         }
 
         // The result step (the download writes its own lines).
-        if (index != kCmdDownload) {
+        if (index != kCmdDownload && ran) {
             const qint32 code = m_vx->ErrCode();
             if (code != 0)
                 line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_vx->ErrMessage(code));

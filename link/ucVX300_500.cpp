@@ -226,8 +226,9 @@ void ucVX300_500::ReceiveFrame(QString &o_sData)
             m_lErrCode = VX_ERR_INVALID_BCC;
             return;
         case Reply::Incomplete:
-            if (buffer.size() > kMaxFrameBytes) { // a line that never completes a frame
-                m_lErrCode = VX_ERR_TIMEOUT;
+            // Longer than any frame: a broken reply, not a silent terminal.
+            if (buffer.size() > kMaxFrameBytes) {
+                m_lErrCode = VX_ERR_INVALID_BCC;
                 return;
             }
             break;

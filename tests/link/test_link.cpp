@@ -128,6 +128,7 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
         {"byte after the check byte", stream(), {in(H("0231033104"))}, "\x05" "00I", -4, "-1:/old"},
         {"other first byte, then EOT", stream(), {in(H("FF04"))}, "\x05" "00I", -4, "-1:/old"},
         {"frame without its check byte", stream(), {in(H("02313203"))}, "\x05" "00I", -1, "-1:/old"},
+        {"a reply longer than any frame", stream(), {in(H("02") + QByteArray(70000, '1'))}, "\x05" "00I", -4, "-1:/old"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
