@@ -85,6 +85,7 @@ frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx:
     connect(cmdPortDevice, &QPushButton::clicked, this, &frmMain::cmdPortDevice_Click);
     connect(cmdChangePassword, &QPushButton::clicked, this, &frmMain::cmdChangePassword_Click);
     connect(cmdHistory, &QPushButton::clicked, this, &frmMain::cmdHistory_Click);
+    connect(cmdStop, &QPushButton::clicked, this, [this] { m_bStopRequested = true; });
 
     Form_Load();
     setFixedSize(sizeHint());
@@ -190,6 +191,24 @@ void frmMain::setSwitchedOn(QWidget *control, bool on, const QString &whyOff)
         control->setProperty(kTipWhenOn, control->toolTip());
     control->setEnabled(on);
     control->setToolTip(on ? control->property(kTipWhenOn).toString() : whyOff);
+}
+
+// While a command runs the command buttons are greyed and say why; the
+// guard on m_bBusy stays underneath. Buttons off for another reason stay so.
+void frmMain::setBusy(bool busy)
+{
+    m_bBusy = busy;
+    if (busy) {
+        for (QButtonGroup *group : {cmd, cmdDK90})
+            for (QAbstractButton *b : group->buttons())
+                if (b->isEnabled()) {
+                    setSwitchedOn(b, false, QStringLiteral("Busy: a command is running"));
+                    m_greyed << b;
+                }
+    } else {
+        for (QAbstractButton *b : std::exchange(m_greyed, {}))
+            setSwitchedOn(b, true, {});
+    }
 }
 
 void frmMain::showPort()

@@ -5,13 +5,14 @@
 #include "Failure.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
 #include <optional>
 
 class FolderList;
+class QAbstractButton;
+class QProgressBar;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -129,6 +130,7 @@ private:
 
     // Device commands (frmMain_cmd.cpp).
     void cmd_Click(int index);
+    void setBusy(bool busy);
     void failed(const vx::Failure &failure);
     void cmdClear_Click(int index);
     qint16 machineNumber(const QString &text) const;
@@ -143,6 +145,8 @@ private:
     QString automationLine(const vx::StepResult &step, int saved) const;
     enum class Progress { Running, Finished, Stopped };
     void showProgress(int records, Progress state);
+    // A terminal that did not answer: where the window asked, and what to check.
+    void showNoAnswer(qint16 iID);
 
     // Reader station (frmMain_station.cpp).
     void cmdDK90_Click(int index);
@@ -156,12 +160,16 @@ private:
     Clock m_now;
     vx::FileCalls *m_fileCalls;
     DevicePresent m_devicePresent;
-    QElapsedTimer m_downloadClock;
+    QDateTime m_downloadStart;
     qint64 m_lTxtChars = 0; // characters in txt, each line end counted as CR LF
 
     // Window fields.
     qint16 m_iFilenameFormat = 0;
     bool m_bBusy = false;
+    QList<QAbstractButton *> m_greyed; // switched off while busy
+    bool m_bStopRequested = false;     // Stop was pressed during a download
+    int m_iExpected = -1;              // the records the terminal said it holds; -1: not known
+    QString m_sDataFile;               // the file of the download in progress
     bool m_bUnloading = false;
     bool m_bStationQuery = false; // its port failures keep the program's own title
 
@@ -197,4 +205,6 @@ private:
     QPushButton *cmdHistory;
     QLabel *lblPort;
     QLabel *lblProgress;
+    QProgressBar *prgDownload;
+    QPushButton *cmdStop;
 };

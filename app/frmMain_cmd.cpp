@@ -67,7 +67,7 @@ void frmMain::cmd_Click(int index)
 {
     if (m_bBusy)
         return;
-    m_bBusy = true;
+    setBusy(true);
     // Over this window only: message boxes and the save dialog keep the arrow.
     setCursor(Qt::WaitCursor);
 
@@ -143,6 +143,8 @@ void frmMain::cmd_Click(int index)
             const qint32 code = m_vx->ErrCode();
             if (code != 0)
                 line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_vx->ErrMessage(code));
+            if (code == vx::VX_ERR_TIMEOUT)
+                showNoAnswer(iID);
             else if (line.isEmpty())
                 line = QStringLiteral("OK");
             showLine(line);
@@ -159,16 +161,24 @@ void frmMain::cmd_Click(int index)
     }
 
     unsetCursor();
-    m_bBusy = false;
+    setBusy(false);
 }
 
 // The error path: the command is over, its files are closed (they closed
 // while the error left the command), and the failure is reported.
 void frmMain::failed(const vx::Failure &failure)
 {
-    m_bBusy = false;
+    setBusy(false);
     unsetCursor();
     m_dialogs.report(failure);
+}
+
+void frmMain::showNoAnswer(qint16 iID)
+{
+    lblProgress->setText(QStringLiteral("No answer on %1 (%2) from machine %3: is the terminal switched on and in its "
+                                        "station?")
+                             .arg(cboCommPort->currentText(), m_vx->PortName())
+                             .arg(iID));
 }
 
 void frmMain::cmdClear_Click(int index)

@@ -7,6 +7,7 @@
 #include "DataFile.h"
 #include "Downloader.h"
 #include "ProgramFolder.h"
+#include "Status.h"
 #include "Record.h"
 #include "SettingsStore.h"
 #include "UserSettings.h"
@@ -18,6 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 
 namespace {
 constexpr qint64 kMessageLimit = 60000;
@@ -52,12 +55,20 @@ bool frmMain::chooseDataFile(QString &o_sFileName)
 class frmMain::DownloadView : public vx::DownloadEvents {
 public:
     explicit DownloadView(frmMain &w) : m_w(w) {}
+    void totalKnown(int records) override
+    {
+        m_w.m_iExpected = records;
+        m_w.prgDownload->setRange(0, std::max(records, 1));
+        m_w.prgDownload->setValue(0);
+        m_w.prgDownload->show();
+        m_w.showProgress(0, Progress::Running);
+    }
     void recordArrived(int number, const QString &line) override
     {
         m_w.showProgress(number, Progress::Running);
         m_w.showRecordLine(line);
     }
-    bool stopRequested() override { return m_w.m_bUnloading; }
+    bool stopRequested() override { return m_w.m_bUnloading || m_w.m_bStopRequested; }
 
 private:
     frmMain &m_w;
@@ -94,6 +105,7 @@ void frmMain::DownloadData(qint16 iID)
     job.updateTime = CheckValue(chkUpdateTime) == 1;
     job.powerDown = CheckValue(chkPowerDown) == 1;
     job.now = m_now;
+    job.askCount = true; // for the progress out of a total
     job.retentionDays = vx::historyDays(m_settings.read(vx::key::HistoryDays, QString()));
     job.keepRecords = m_settings.read(vx::key::KeepRecords, QString()) == u"1";
     vx::Downloader downloader(*m_vx, job);
@@ -104,10 +116,16 @@ void frmMain::DownloadData(qint16 iID)
         downloader.prepare(stream);
     }
 
-    m_downloadClock.start();
+    m_downloadStart = m_now(); // the PC clock: the time shown is the operator's
+    m_iExpected = -1;
+    m_bStopRequested = false;
+    m_sDataFile = file.isOpen() ? file.identity().path : fileName;
     showProgress(0, Progress::Running);
+    cmdStop->show();
     DownloadView view(*this);
     const vx::DownloadResult r = downloader.run(view);
+    cmdStop->hide();
+    prgDownload->hide();
     using End = vx::DownloadResult::End;
     const bool finished = r.end == End::Complete && r.stored;
     showProgress(r.records, finished && !m_bUnloading ? Progress::Finished : Progress::Stopped);
@@ -123,11 +141,15 @@ void frmMain::DownloadData(qint16 iID)
         showRecordLine(line);
         return;
     }
-    if (r.end == End::TooLong)
+    if (r.end == End::Stopped)
+        showRecordLine(QStringLiteral("Download Stopped"));
+    else if (r.end == End::TooLong)
         showRecordLine(QStringLiteral("More records than a terminal holds (over %1): Data Not Cleared")
                            .arg(vx::kMaxDownloadRecords));
-    else if (r.end != End::Complete && r.end != End::Stopped && !r.storeFailure)
+    else if (r.end != End::Complete && !r.storeFailure)
         showRecordLine(QStringLiteral("ErrCode: %1, %2").arg(r.status).arg(m_vx->ErrMessage(r.status)));
+    if (r.status == vx::VX_ERR_TIMEOUT && r.end == End::Failed)
+        showNoAnswer(iID);
     // Where the records are, after the failure's line (or before its box).
     const QString held = QStringLiteral("the terminal still holds all its records.");
     const QString where = file.isOpen() ? file.identity().path : fileName;
@@ -174,15 +196,27 @@ QString frmMain::automationLine(const vx::StepResult &step, int saved) const
 
 void frmMain::showProgress(int records, Progress state)
 {
-    const qint64 seconds = m_downloadClock.elapsed() / 1000;
-    const QString elapsed = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const auto clock = [](qint64 ms) {
+        const qint64 seconds = ms / 1000;
+        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    };
+    const qint64 ms = std::max<qint64>(0, m_downloadStart.msecsTo(m_now()));
     const QString count = recordsText(records);
     switch (state) {
     case Progress::Running:
-        lblProgress->setText(QStringLiteral("Downloading: %1, %2").arg(count, elapsed));
+        if (m_iExpected < 0) {
+            lblProgress->setText(QStringLiteral("Downloading: %1, %2").arg(count, clock(ms)));
+            break;
+        }
+        prgDownload->setValue(std::min(records, prgDownload->maximum()));
+        lblProgress->setText(
+            QStringLiteral("Downloading: %1 of %2, %3").arg(records).arg(recordsText(m_iExpected), clock(ms))
+            + (records > 0 && records < m_iExpected
+                   ? QStringLiteral(", %1 left").arg(clock(ms * (m_iExpected - records) / records))
+                   : QString()));
         break;
     case Progress::Finished:
-        lblProgress->setText(QStringLiteral("Downloaded %1 in %2").arg(count, elapsed));
+        lblProgress->setText(QStringLiteral("%1 saved in %2 (%3)").arg(count, m_sDataFile, clock(ms)));
         break;
     case Progress::Stopped:
         lblProgress->setText(QStringLiteral("Download stopped after %1").arg(count));

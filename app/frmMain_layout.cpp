@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -134,6 +135,20 @@ void frmMain::buildLayout()
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(lblPort, 1);
     statusBar()->addPermanentWidget(lblProgress);
+    // During a download: how far it is out of the terminal's count, and Stop.
+    prgDownload = new QProgressBar(this);
+    prgDownload->setObjectName(QStringLiteral("prgDownload"));
+    prgDownload->setAccessibleName(QStringLiteral("Records downloaded"));
+    prgDownload->setMaximumWidth(140);
+    prgDownload->setMaximumHeight(16);
+    prgDownload->setFormat(QStringLiteral("%v of %m"));
+    prgDownload->hide();
+    statusBar()->addPermanentWidget(prgDownload);
+    cmdStop = named(new QPushButton(QStringLiteral("&Stop"), this), QStringLiteral("cmdStop"), QStringLiteral("Stop"));
+    cmdStop->setToolTip(QStringLiteral("End the download at the next record; nothing is cleared and the terminal "
+                                       "keeps every record"));
+    cmdStop->hide();
+    statusBar()->addPermanentWidget(cmdStop);
 
     // Ctrl+Q closes the window as its close box does.
     auto *quit = new QAction(this);

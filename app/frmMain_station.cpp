@@ -13,7 +13,7 @@ void frmMain::cmdDK90_Click(int index)
     // the other buttons off while it runs itself.
     if (m_bBusy)
         return;
-    m_bBusy = true;
+    setBusy(true);
     setCursor(Qt::WaitCursor);
 
     m_vx->Timeout(vx::kStationTimeoutMs);
@@ -30,5 +30,5 @@ void frmMain::cmdDK90_Click(int index)
     modGeneral::AppendLine(txtDK90, line);
 
     unsetCursor();
-    m_bBusy = false;
+    setBusy(false);
 }

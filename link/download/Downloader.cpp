@@ -9,6 +9,7 @@
 
 namespace vx {
 
+void DownloadEvents::totalKnown(int) {}
 void DownloadEvents::recordArrived(int, const QString &) {}
 void DownloadEvents::streamEnded(const DownloadResult &) {}
 void DownloadEvents::stepDone(const StepResult &) {}
@@ -125,6 +126,12 @@ DownloadResult Downloader::run(DownloadEvents &events)
     m_facts = {m_job.now(), m_job.program, m_job.port, m_link.PortName(), m_job.machine};
     QList<QByteArray> lines;
     qint64 bytes = 0;
+    if (m_job.askCount) { // without an answer the download goes on without a total
+        qint16 held = 0;
+        m_link.GetRecordCount(m_job.machine, held);
+        if (m_link.ErrCode() == VX_SUCCESS && held >= 0)
+            events.totalKnown(held);
+    }
     m_link.BeginDownload(m_job.machine);
     for (;;) {
         if (events.portFailed()) {

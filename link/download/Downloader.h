@@ -47,6 +47,7 @@ struct DownloadJob {
     bool updateTime = false;
     bool powerDown = false;
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+    bool askCount = false;    // the record count first, for a progress out of a total
     bool keepRecords = false; // the ledger keeps records after they are cleared
     int retentionDays = 90;   // history older than this is forgotten
 };
@@ -81,6 +82,8 @@ struct DownloadResult {
 class DownloadEvents {
 public:
     virtual ~DownloadEvents() = default;
+    // The terminal's record count, asked before the records (askCount).
+    virtual void totalKnown(int records);
     virtual void recordArrived(int number, const QString &line);
     // The stream is over and what arrived is stored (or why not): before the steps.
     virtual void streamEnded(const DownloadResult &result);

@@ -171,7 +171,7 @@ private slots:
             });
             download ? t.press(F::kCmdDownload) : t.station(F::kStationVersion);
             QCOMPARE(opened, QStringList());
-            QCOMPARE(t.port->writes().size(), download ? 51 : 1); // the command and an ACK for each record
+            QCOMPARE(t.port->writes().size(), download ? 53 : 1); // the count, its ACK, the command, an ACK for each record
             QCOMPARE(t.lines().size() + t.lines("txtDK90").size(), download ? 52 : 1);
             QCOMPARE(dialogsOpened(), (QStringList{"frmPasswordChange", "1", "frmFilePath", "1"}));
         }
@@ -224,7 +224,7 @@ private slots:
                                                            "31\r\n"));
         QCOMPARE(t.lines(), QStringList({"255,4901234567894,2024/03/15,14:30:12", "-1,caf\u00e9 \u00bd",
                                          "123456789,too long", "0,a,,b", "31"}) + kFinished);
-        QVERIFY(t.state("lblProgress").startsWith("Downloaded 5 records in ") && t.idle());
+        QVERIFY(t.state("lblProgress").startsWith("5 records saved in " + t.fileIn("VX.txt") + " (") && t.idle());
         QTemporaryDir elsewhere;
         t.model.setRecords({"2,a"});
         t.get<QLineEdit>("txtPath")->setText(elsewhere.path());
@@ -256,11 +256,12 @@ private slots:
     void theAutomationAfterTheLastRecord()
     {
         const QList<std::tuple<QByteArray, QString, QByteArray>> counts{
-            {"1", "Data Cleared", "IADSO"}, {"2", "Data Not Cleared: the terminal holds 2 records, 1 was saved", "IASO"}};
+            {"1", "Data Cleared", "AIADSO"}, {"2", "Data Not Cleared: the terminal holds 2 records, 1 was saved", "AIASO"}};
         for (const auto &[held, cleared, commands] : counts) {
             TerminalWindow t;
             t.click("chkSaveData", "chkClearData", "chkUpdateTime", "chkPowerDown");
             t.port->setDevice(&t.script);
+            t.script.then(dataFrame(held)).then(QByteArray(1, EOT)); // the count before the records
             t.script.then(dataFrame("0A,x")).then(QByteArray(1, EOT)).then(dataFrame(held)).then(QByteArray(1, EOT));
             if (held == "1")
                 t.script.then(QByteArray(1, NAK));
@@ -295,12 +296,12 @@ private slots:
         } failingSync;
         t.w->setFileCalls(failingSync);
         t.press(F::kCmdDownload);
-        QVERIFY(t.commandsSent() == "I" && t.model.records().size() == 2);
+        QVERIFY(t.commandsSent() == "AI" && t.model.records().size() == 2);
         QCOMPARE(t.world.dialogs.texts(), QStringList{"57 " + file + ": Input/output error"});
         QVERIFY(t.state("lblProgress") == "Download stopped after 2 records" && t.idle());
         t.w->setFileCalls(systemFileCalls());
         t.port->setDevice(&t.script);
-        t.script.then(dataFrame("1,a")).silence();
+        t.script.then(dataFrame("2")).then(QByteArray(1, EOT)).then(dataFrame("1,a")).silence();
         t.press(F::kCmdDownload);
         t.port->setDevice(&t.device);
         t.press(F::kCmdDownload);
@@ -346,11 +347,38 @@ private slots:
         }
     }
 
+    // While a download runs the command buttons are greyed and say why, the
+    // status bar counts out of the terminal's total, and Stop ends it at the
+    // next record: nothing cleared, what arrived saved, the terminal keeps all.
+    void busyProgressAndStop()
+    {
+        TerminalWindow t;
+        t.click("chkSaveData", "chkClearData");
+        t.model.setRecords(numbered(500));
+        QString tip, progress;
+        t.port->runAt(2000, [&] {
+            tip = t.get<QAbstractButton>("cmd(2)")->isEnabled() ? "on" : t.get<QAbstractButton>("cmd(2)")->toolTip();
+            progress = t.state("lblProgress") + " | " + t.get<QProgressBar>("prgDownload")->text();
+            t.click("cmdStop");
+        });
+        t.press(F::kCmdDownload);
+        QCOMPARE(tip, QStringLiteral("Busy: a command is running"));
+        QVERIFY2(progress.contains(QRegularExpression("^Downloading: (\\d+) of 500 records, 0:01, 0:\\d\\d left \\| \\1 of 500$")),
+                 qPrintable(progress));
+        const int saved = int(fileBytes(t.fileIn("VX.txt")).count("\r\n"));
+        QCOMPARE(t.lines().mid(t.lines().size() - 2),
+                 QStringList({"Download Stopped", QStringLiteral("%1 records saved in %2; the terminal still holds all its records.")
+                                                      .arg(saved)
+                                                      .arg(t.fileIn("VX.txt"))}));
+        QVERIFY(saved > 10 && t.model.records().size() == 500 && t.commandsSent() == "AI");
+        QVERIFY(t.get<QAbstractButton>("cmd(2)")->isEnabled() && !t.get<QWidget>("cmdStop")->isVisible() && t.idle());
+    }
+
     // The program ends at once with the records so far, in the middle of the
     // records (at 2000 ms) or of the automation, and sends nothing more.
     void closingTheWindowInTheMiddle()
     {
-        for (const auto &[records, closeOn, sent] : {std::tuple{500, '\0', "I"}, {2, 'D', "IAD"}}) {
+        for (const auto &[records, closeOn, sent] : {std::tuple{500, '\0', "AI"}, {2, 'D', "AIAD"}}) {
             TerminalWindow t;
             t.click("chkSaveData", "chkClearData", "chkUpdateTime", "chkPowerDown");
             t.model.setRecords(numbered(records));
