@@ -1,5 +1,6 @@
 #include "HistoryDialog.h"
 
+#include "HistoryChart.h"
 #include "SettingsStore.h"
 #include "UserSettings.h"
 
@@ -12,7 +13,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-HistoryDialog::HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::SettingsStore &settings, QWidget *parent)
+HistoryDialog::HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::SettingsStore &settings, QDate today,
+                             QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("HistoryDialog"));
@@ -66,9 +68,10 @@ HistoryDialog::HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::Setting
     days->addWidget(new QLabel(QStringLiteral("days"), this));
     days->addStretch();
     auto *column = new QVBoxLayout(this);
+    column->addWidget(new HistoryChart(entries, today.isValid() ? today : QDate::currentDate(), this));
     column->addWidget(tblHistory, 1);
     column->addLayout(days);
     column->addWidget(chkKeepRecords);
     column->addWidget(buttons);
-    resize(860, 420);
+    resize(860, 560);
 }

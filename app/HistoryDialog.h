@@ -4,6 +4,7 @@
 
 #include "Ledger.h"
 
+#include <QDate>
 #include <QDialog>
 
 class QCheckBox;
@@ -18,7 +19,9 @@ class HistoryDialog : public QDialog
 {
     Q_OBJECT
 public:
-    HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::SettingsStore &settings, QWidget *parent = nullptr);
+    // The chart ends on `today` (the PC's date unless given).
+    HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::SettingsStore &settings, QDate today = {},
+                  QWidget *parent = nullptr);
 
 private:
     QTableWidget *tblHistory;

@@ -307,7 +307,7 @@ void frmMain::cmdHistory_Click()
         m_dialogs.report(ledger.failure());
         return;
     }
-    HistoryDialog dialog(*entries, m_settings, this);
+    HistoryDialog dialog(*entries, m_settings, m_now().date(), this);
     dialog.exec();
 }
 

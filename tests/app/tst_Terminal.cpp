@@ -10,6 +10,7 @@
 #include "AppTest.h"
 #include "Frame.h"
 #include "FileCalls.h"
+#include "HistoryChart.h"
 #include "HistoryDialog.h"
 #include "ProgramFolder.h"
 
@@ -317,13 +318,16 @@ private slots:
             auto *table = child<QTableWidget>(d, "tblHistory");
             for (int row = 0; row < table->rowCount(); ++row)
                 results << table->item(row, 3)->text() + " " + table->item(row, 5)->text();
+            const auto *chart = child<HistoryChart>(d, "chtHistory");
+            results << QStringLiteral("today: %1 added, %2 failed").arg(chart->recordsOn(0).value(0)).arg(chart->failuresOn(0));
             child<QSpinBox>(d, "spnHistoryDays")->setValue(30);
             d->reject();
         });
         t.click("cmdHistory");
         QCOMPARE(results, QStringList({"2 cleared",
                                        "1 failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records",
-                                       "2 failed: " + file + ": Input/output error; continued by download 3"}));
+                                       "2 failed: " + file + ": Input/output error; continued by download 3",
+                                       "today: 2 added, 2 failed"}));
         QCOMPARE(t.world.stored("Ledger/HistoryDays"), QStringLiteral("30"));
     }
 

@@ -70,13 +70,32 @@ int main(int argc, char *argv[])
     t.port->advance(60'000);
     t.press(frmMain::kCmdDownload);
     save(t.w.get(), QStringLiteral("download-finished"));
+    // Three weeks of two stations before, as the demo's ledger would hold them.
     Ledger ledger;
-    const auto entries = ledger.open() ? ledger.history() : std::nullopt;
+    if (ledger.open() && ledger.begin()) {
+        for (int daysAgo = 1; daysAgo <= 24; ++daysAgo) {
+            for (int machine : {0, 7}) {
+                if ((daysAgo + machine) % 6 == 0)
+                    continue; // a day off
+                const auto id = ledger.addDownload({t.pcNow().addDays(-daysAgo).addSecs(machine * 600), "vx500ctl watch",
+                                                    machine ? "COM2" : "COM1", machine ? "/dev/ttyUSB1" : "/dev/ttyUSB0", machine});
+                const int records = 60 + (daysAgo * 37 + machine * 11) % 140;
+                const bool failed = (daysAgo + machine) % 9 == 0;
+                const auto file = ledger.fileId({QStringLiteral("/home/op/vx500/station%1.txt").arg(machine ? 2 : 1), 1, machine});
+                ledger.startAppend({*id, file.value_or(0), 0, {}, records, records, 0});
+                ledger.appendDone(*id, false);
+                ledger.finish(*id, failed, !failed, failed,
+                              failed ? "failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records" : "cleared", false);
+            }
+        }
+        ledger.commit();
+    }
+    const auto entries = ledger.isOpen() ? ledger.history() : std::nullopt;
     if (!entries) {
         std::fprintf(stderr, "%s\n", qPrintable(describe(ledger.failure())));
         return 1;
     }
-    HistoryDialog history(*entries, *t.world.store);
+    HistoryDialog history(*entries, *t.world.store, t.pcNow().date());
     save(&history, QStringLiteral("history"));
     frmFilePath chooser(t.world.dialogs);
     chooser.Path(data);

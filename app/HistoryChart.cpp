@@ -1,0 +1,91 @@
+#include "HistoryChart.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+QColor machineColour(int index)
+{
+    static const QColor colours[] = {QColor(0x2A, 0x6F, 0xB0), QColor(0x3C, 0x9D, 0x5D), QColor(0xD9, 0x8C, 0x1F),
+                                     QColor(0x7B, 0x4F, 0xA8), QColor(0x1F, 0x9E, 0xA8), QColor(0x8C, 0x6D, 0x46)};
+    return colours[index % std::size(colours)];
+}
+} // namespace
+
+HistoryChart::HistoryChart(const QList<vx::HistoryEntry> &entries, const QDate &today, QWidget *parent)
+    : QWidget(parent), m_today(today)
+{
+    setObjectName(QStringLiteral("chtHistory"));
+    setAccessibleName(QStringLiteral("Records downloaded per day"));
+    setMinimumHeight(170);
+    for (const vx::HistoryEntry &e : entries) {
+        const qint64 daysAgo = e.facts.started.toLocalTime().date().daysTo(today);
+        if (daysAgo < 0 || daysAgo >= kDays)
+            continue;
+        m_records[int(daysAgo)][e.facts.machine] += e.added;
+        if (e.failed)
+            ++m_failures[int(daysAgo)];
+        if (!m_machines.contains(e.facts.machine))
+            m_machines << e.facts.machine;
+    }
+    std::sort(m_machines.begin(), m_machines.end());
+}
+
+void HistoryChart::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(rect(), palette().base());
+    const QFontMetrics fm = p.fontMetrics();
+    const QRect plot = rect().adjusted(fm.horizontalAdvance(QStringLiteral("00000")) + 8, fm.height() + 8, -120,
+                                       -(fm.height() + 8));
+    int most = 1;
+    for (const auto &day : m_records) {
+        int sum = 0;
+        for (int n : day)
+            sum += n;
+        most = std::max(most, sum);
+    }
+    p.setPen(palette().text().color());
+    p.drawText(QRect(plot.left(), 2, plot.width(), fm.height()), Qt::AlignLeft,
+               QStringLiteral("Records downloaded per day, last %1 days").arg(kDays));
+    p.drawLine(plot.bottomLeft(), plot.bottomRight());
+    p.drawLine(plot.bottomLeft(), plot.topLeft());
+    p.drawText(QRect(0, plot.top() - fm.height() / 2, plot.left() - 4, fm.height()), Qt::AlignRight, QString::number(most));
+    p.drawText(QRect(0, plot.bottom() - fm.height() / 2, plot.left() - 4, fm.height()), Qt::AlignRight, QStringLiteral("0"));
+
+    const double slot = double(plot.width()) / kDays;
+    for (int daysAgo = 0; daysAgo < kDays; ++daysAgo) {
+        const double x = plot.left() + (kDays - 1 - daysAgo) * slot;
+        double top = plot.bottom();
+        const QMap<int, int> day = m_records.value(daysAgo);
+        for (auto it = day.begin(); it != day.end(); ++it) {
+            const double h = double(it.value()) / most * plot.height();
+            p.fillRect(QRectF(x + slot * 0.15, top - h, slot * 0.7, h), machineColour(int(m_machines.indexOf(it.key()))));
+            top -= h;
+        }
+        if (m_failures.value(daysAgo) > 0) { // a red cross over the day
+            p.setPen(QPen(QColor(0xC0, 0x10, 0x20), 2));
+            const QPointF c(x + slot / 2, top - 8);
+            p.drawLine(c + QPointF(-4, -4), c + QPointF(4, 4));
+            p.drawLine(c + QPointF(-4, 4), c + QPointF(4, -4));
+            p.setPen(palette().text().color());
+        }
+        if (daysAgo % 7 == 0)
+            p.drawText(QRectF(x - slot, plot.bottom() + 4, slot * 3, fm.height()), Qt::AlignHCenter,
+                       m_today.addDays(-daysAgo).toString(QStringLiteral("MM-dd")));
+    }
+    // The legend: one colour per machine number, and the failure mark.
+    int y = plot.top();
+    for (int i = 0; i < m_machines.size() && i < 6; ++i, y += fm.height() + 4) {
+        p.fillRect(QRect(plot.right() + 16, y + 2, 12, fm.height() - 4), machineColour(i));
+        p.drawText(plot.right() + 34, y + fm.ascent(), QStringLiteral("Mach# %1").arg(m_machines[i]));
+    }
+    p.setPen(QPen(QColor(0xC0, 0x10, 0x20), 2));
+    const QPointF c(plot.right() + 22, y + fm.height() / 2);
+    p.drawLine(c + QPointF(-4, -4), c + QPointF(4, 4));
+    p.drawLine(c + QPointF(-4, 4), c + QPointF(4, -4));
+    p.setPen(palette().text().color());
+    p.drawText(plot.right() + 34, y + fm.ascent(), QStringLiteral("failed"));
+}
