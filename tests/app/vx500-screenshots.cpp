@@ -65,6 +65,7 @@ int main(int argc, char *argv[])
     // line cut short, then the one that completes it.
     tabs->setCurrentIndex(frmMain::kTabGeneral);
     t.model.setFaults({.silentFromRecord = 120});
+    t.port->runAt(t.port->now() + 1500, [&] { save(t.w.get(), QStringLiteral("download-progress")); });
     t.press(frmMain::kCmdDownload);
     t.model.setFaults({});
     t.port->advance(60'000);
