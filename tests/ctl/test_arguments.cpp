@@ -55,4 +55,10 @@ TEST_F(CtlTest, HelpListsEveryCommand)
                              "\n  ports [--map COMn=DEVICE | --unmap COMn] [--json]\n",
                              "\n  --timeout <MS>       Reply time budget in ms (default 2000, 3000 for station\n"})
         EXPECT_TRUE(r.out.contains(line)) << line;
+    // One command's help: its synopsis, its own options only, an example.
+    const QByteArray watch = run({"watch", "--help"}).out;
+    EXPECT_TRUE(watch.startsWith("Usage: vx500ctl [--port PORT] [--id N] [--timeout MS] [--trace] watch [-o FILE]")
+                && watch.contains("\n  --interval SEC          seconds between two looks (default 2).\n")
+                && !watch.contains("--yes") && watch.endsWith("Example:\n  vx500ctl --port COM1 watch -o ~/vx500/%Y%m%d.txt --clear\n"))
+        << watch.constData();
 }

@@ -19,7 +19,7 @@ TEST(CtlProcess, StreamsTheKindOfStandardOutputAndWatchEndedBySigterm)
     QTemporaryDir dir;
     ASSERT_TRUE(writeFileBytes(dir.filePath("records.txt"), "00FF,x\n0002,a\tb\n"));
     const QProcessEnvironment env = withConfigDir(dir.filePath("config"));
-    SimProcess sim({"--records", dir.filePath("records.txt"), "--version", "V2\x1b[2J"}, env);
+    SimProcess sim({"--records", dir.filePath("records.txt"), "--firmware", "V2\x1b[2J"}, env);
     ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
     const QString data = dir.filePath("VX.txt"), watched = dir.filePath("watched.txt");
     const auto tool = [&](const QStringList &args) { return runTool(QStringList{"--port", sim.device()} + args, env); };

@@ -156,65 +156,86 @@ constexpr qint32 kTerminal = vx::kTerminalTimeoutMs;
 constexpr qint32 kStation = vx::kStationTimeoutMs;
 
 constexpr Command kCommands[] = {
-    {"time", Arg::None, nullptr, kJsonOption, kTerminal, "print the terminal's clock (YYYY-MM-DD hh:mm:ss)", printTime},
+    {"time", Arg::None, nullptr, kJsonOption, kTerminal, "print the terminal's clock (YYYY-MM-DD hh:mm:ss)", printTime,
+     "vx500ctl --port COM1 time"},
     {"set-time", Arg::When, "[WHEN]", 0, kTerminal,
      "set the clock: now (default) or YYYY-MM-DDThh:mm:ss,\nsent as written (the terminal has no time zone)",
      [](Session &s) {
          s.link().SetTime(s.id(), s.invocation().when.value_or(QDateTime::currentDateTime()));
          return done(s);
-     }},
+     },
+     "vx500ctl --port COM1 set-time 2026-12-07T08:00:00"},
     {"id", Arg::None, nullptr, kJsonOption, kTerminal, "print the machine number",
-     [](Session &s) { return printNumber(s, &ucVX300_500::GetID, "id"); }},
+     [](Session &s) { return printNumber(s, &ucVX300_500::GetID, "id"); },
+     "vx500ctl --port COM1 id"},
     {"set-id", Arg::MachineNumber, "N", 0, kTerminal, "give the terminal the machine number N (0-255)",
      [](Session &s) {
          s.link().SetID(s.id(), s.invocation().newId);
          return done(s);
-     }},
+     },
+     "vx500ctl --port COM1 --id 200 set-id 0"},
     {"count", Arg::None, nullptr, kJsonOption, kTerminal, "print the number of stored records",
-     [](Session &s) { return printNumber(s, &ucVX300_500::GetRecordCount, "records"); }},
+     [](Session &s) { return printNumber(s, &ucVX300_500::GetRecordCount, "records"); },
+     "vx500ctl --port COM1 --json count"},
     {"version", Arg::None, nullptr, kJsonOption, kTerminal, "print the firmware version",
-     [](Session &s) { return printText(s, &ucVX300_500::GetVersion, "version"); }},
-    {"voltage", Arg::None, nullptr, kJsonOption, kTerminal, "print the battery voltage text", printVoltage},
-    {"recover", Arg::None, nullptr, 0, kTerminal, "recover the cleared data", order<&ucVX300_500::RecoverData>},
-    {"self-test", Arg::None, nullptr, 0, kTerminal, "start the terminal's self-test", order<&ucVX300_500::InvokeTest>},
-    {"power-down", Arg::None, nullptr, 0, kTerminal, "switch the terminal off", order<&ucVX300_500::PowerDown>},
-    {"clear", Arg::None, nullptr, kYesOption, kTerminal, "clear the stored records (asks first)", clear},
+     [](Session &s) { return printText(s, &ucVX300_500::GetVersion, "version"); },
+     "vx500ctl --port COM1 version"},
+    {"voltage", Arg::None, nullptr, kJsonOption, kTerminal, "print the battery voltage text", printVoltage,
+     "vx500ctl --port COM1 voltage"},
+    {"recover", Arg::None, nullptr, 0, kTerminal, "recover the cleared data", order<&ucVX300_500::RecoverData>,
+     "vx500ctl --port COM1 recover"},
+    {"self-test", Arg::None, nullptr, 0, kTerminal, "start the terminal's self-test", order<&ucVX300_500::InvokeTest>,
+     "vx500ctl --port COM1 self-test"},
+    {"power-down", Arg::None, nullptr, 0, kTerminal, "switch the terminal off", order<&ucVX300_500::PowerDown>,
+     "vx500ctl --port COM1 power-down"},
+    {"clear", Arg::None, nullptr, kYesOption, kTerminal, "clear the stored records (asks first)", clear,
+     "vx500ctl --port COM1 clear --yes"},
     {"download", Arg::None, nullptr, kOutputOption | kAutomationOptions | kQuietOption | kJsonOption, kTerminal,
      "fetch every record, first field in decimal; the\n"
      "options run once the last record has arrived (and\n"
      "FILE is on the disk); --clear needs FILE or\n"
      "standard output to a file, and clears only when\n"
      "the terminal holds as many records as were stored",
-     runDownload},
+     runDownload,
+     "vx500ctl --port COM1 download -o ~/vx500/VX.txt --clear --update-time"},
     {"watch", Arg::None, nullptr, kOutputOption | kAutomationOptions | kIntervalOption, kTerminal,
      "wait for terminals in the station and download each\n"
      "one once, as download does; -o FILE is needed and\n"
      "may hold %Y %m %d; one line per event; ends at\n"
      "SIGTERM or SIGINT",
-     runWatch},
+     runWatch,
+     "vx500ctl --port COM1 watch -o ~/vx500/%Y%m%d.txt --clear"},
     {"scan", Arg::None, nullptr, kRangeOptions | kJsonOption, kScanReplyMs,
-     "list the terminals that answer at the machine\nnumbers from N to M (default 0 to 255)", runScan},
-    {"tags count", Arg::None, nullptr, kJsonOption, kTerminal, "print the number of tag codes", printTagCount},
+     "list the terminals that answer at the machine\nnumbers from N to M (default 0 to 255)", runScan,
+     "vx500ctl --port COM1 scan --from 0 --to 20"},
+    {"tags count", Arg::None, nullptr, kJsonOption, kTerminal, "print the number of tag codes", printTagCount,
+     "vx500ctl --port COM1 tags count"},
     {"tags download", Arg::None, nullptr, kOutputOption | kQuietOption, kTerminal, "fetch the tag code list",
-     tagsDownload},
+     tagsDownload,
+     "vx500ctl --port COM1 tags download -o tags.txt"},
     {"tags upload", Arg::File, "FILE", kQuietOption, kTerminal, "send a tag code list, one code per line",
-     tagsUpload},
+     tagsUpload,
+     "vx500ctl --port COM1 tags upload tags.txt"},
     {"station version", Arg::None, nullptr, kJsonOption, kStation, "print the reader station's version",
-     [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetVersion, "version"); }},
+     [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetVersion, "version"); },
+     "vx500ctl --port COM1 station version"},
     {"station info", Arg::None, nullptr, kJsonOption, kStation, "print the reader station's information text",
-     [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetInformation, "info"); }},
+     [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetInformation, "info"); },
+     "vx500ctl --port COM1 station info"},
     {"history", Arg::None, nullptr, kSinceOption | kJsonOption, 0,
      "list the downloads: when, the port (--port P keeps\n"
      "one port's), the machine number, the records, the\n"
      "file, and whether the terminal was cleared (or why\n"
      "not); --since DAY (YYYY-MM-DD) from that day on",
-     runHistory},
+     runHistory,
+     "vx500ctl history --since 2026-12-01 --port COM1"},
     {"ports", Arg::None, nullptr, kMappingOptions | kJsonOption, 0,
-     "list the serial ports and the COMn mapping in\nforce, or change the mapping", runPorts},
+     "list the serial ports and the COMn mapping in\nforce, or change the mapping", runPorts,
+     "vx500ctl ports --map COM3=/dev/serial/by-id/usb-FTDI_FT232R_A1234-if00-port0"},
 };
 
-static_assert(std::ranges::all_of(kCommands, [](const Command &c) { return c.help && c.name; }),
-              "every command has a name and a help text");
+static_assert(std::ranges::all_of(kCommands, [](const Command &c) { return c.help && c.name && c.example; }),
+              "every command has a name, a help text and an example");
 
 } // namespace
 

@@ -36,8 +36,9 @@ enum Option : unsigned {
 struct Command {
     // Every field is given, the handler included: a command without one does not build.
     constexpr Command(const char *name, Arg arg, const char *argName, unsigned options, qint32 replyBudget,
-                      const char *help, Exit (*run)(Session &))
-        : name(name), arg(arg), argName(argName), options(options), replyBudget(replyBudget), help(help), run(run)
+                      const char *help, Exit (*run)(Session &), const char *example)
+        : name(name), arg(arg), argName(argName), options(options), replyBudget(replyBudget), help(help), run(run),
+          example(example)
     {
     }
     const char *name;        // one word, or two for a sub-command ("tags upload")
@@ -47,6 +48,7 @@ struct Command {
     qint32 replyBudget;      // ms; 0 for a command that uses no port
     const char *help;        // lines joined by '\n'
     Exit (*run)(Session &);
+    const char *example;     // one command line, for "vx500ctl COMMAND --help"
 };
 
 std::span<const Command> commands();

@@ -153,6 +153,39 @@ Parsed parseArguments(const QStringList &arguments)
 
     if (!parser.parse(arguments))
         return usage(parser.errorText());
+    const std::pair<const QCommandLineOption *, unsigned> owned[] = {
+        {&output, kOutputOption},        {&yes, kYesOption},           {&clear, kAutomationOptions},
+        {&updateTime, kAutomationOptions}, {&powerDown, kAutomationOptions}, {&map, kMappingOptions},
+        {&unmap, kMappingOptions},       {&from, kRangeOptions},       {&to, kRangeOptions},
+        {&interval, kIntervalOption},      {&quiet, kQuietOption},       {&json, kJsonOption},
+        {&since, kSinceOption},
+    };
+    if (parser.isSet(help) && !parser.positionalArguments().isEmpty()) {
+        // "vx500ctl COMMAND --help": that command alone.
+        QStringList words = parser.positionalArguments();
+        QString problem;
+        const Command *command = findCommand(words, problem);
+        if (!command)
+            return usage(problem);
+        Parsed p;
+        p.outcome = Parsed::Help;
+        p.text = QStringLiteral("Usage: vx500ctl [--port PORT] [--id N] [--timeout MS] [--trace] %1\n\n  %2\n")
+                     .arg(synopsis(*command), QString::fromLatin1(command->help).replace(QStringLiteral("\n"), QStringLiteral("\n  ")));
+        QStringList lines;
+        for (const auto &[option, bit] : owned)
+            if (command->options & bit) {
+                QStringList names;
+                for (const QString &n : option->names())
+                    names << (n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n;
+                const QString value = option->valueName().isEmpty() ? QString() : QLatin1Char(' ') + option->valueName();
+                const QString words = option->description().mid(option->description().indexOf(QLatin1String(": ")) + 2);
+                lines << QStringLiteral("  %1  %2").arg((names.join(QStringLiteral(", ")) + value).leftJustified(22), words);
+            }
+        if (!lines.isEmpty())
+            p.text += QStringLiteral("\nOptions:\n") + lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+        p.text += QStringLiteral("\nExample:\n  %1\n").arg(QLatin1String(command->example));
+        return p;
+    }
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         Parsed p;
         p.outcome = Parsed::Help;
@@ -235,13 +268,6 @@ Parsed parseArguments(const QStringList &arguments)
     }
 
     // Command options, each only where it means something.
-    const std::pair<const QCommandLineOption *, unsigned> owned[] = {
-        {&output, kOutputOption},        {&yes, kYesOption},           {&clear, kAutomationOptions},
-        {&updateTime, kAutomationOptions}, {&powerDown, kAutomationOptions}, {&map, kMappingOptions},
-        {&unmap, kMappingOptions},       {&from, kRangeOptions},       {&to, kRangeOptions},
-        {&interval, kIntervalOption},      {&quiet, kQuietOption},       {&json, kJsonOption},
-        {&since, kSinceOption},
-    };
     for (const auto &[option, bit] : owned)
         if (parser.isSet(*option) && !(command.options & bit))
             return usage(QStringLiteral("--%1 belongs to %2, not to %3")

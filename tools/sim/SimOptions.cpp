@@ -56,8 +56,8 @@ QStringList readRecords(const QString &path)
 
 SimOptions parseOptions(const QStringList &arguments)
 {
-    // "--version" alone asks for the program's version; with a text it sets
-    // the terminal's firmware version.
+    // "--version" alone asks for the program's version, as it does of the
+    // other two programs; with a text it is the old name of --firmware.
     const qsizetype v = arguments.indexOf(QStringLiteral("--version"));
     if (v > 0 && (v + 1 == arguments.size() || arguments[v + 1].startsWith(QLatin1Char('-')))) {
         std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
@@ -76,12 +76,13 @@ SimOptions parseOptions(const QStringList &arguments)
         "Signals: SIGINT or SIGTERM end the simulator; SIGUSR1 wakes a terminal that was powered down."));
     const QCommandLineOption help = p.addHelpOption();
     p.addOptions({
-        {QStringLiteral("V"), QStringLiteral("Print the simulator's own version (so does --version without a text).")},
+        {QStringLiteral("V"), QStringLiteral("Print the simulator's own version (so does --version).")},
         {QStringLiteral("records"), QStringLiteral("Stored records, one per line of <file> (empty lines are skipped)."), QStringLiteral("file")},
         {QStringLiteral("generate"), QStringLiteral("Add <n> generated records: tag code, barcode, date, time."), QStringLiteral("n")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the generated records (default 1)."), QStringLiteral("n"), QStringLiteral("1")},
         {QStringLiteral("id"), QStringLiteral("Machine number of the terminal, 0 to 255 (default 0)."), QStringLiteral("n"), QStringLiteral("0")},
-        {QStringLiteral("version"), QStringLiteral("Firmware version text the terminal reports (\"V\")."), QStringLiteral("text")},
+        {QStringLiteral("firmware"), QStringLiteral("Firmware version text the terminal reports (\"V\")."), QStringLiteral("text")},
+        {QStringLiteral("version"), QStringLiteral("The simulator's own version; with a text, the old name of --firmware."), QStringLiteral("text")},
         {QStringLiteral("voltage"), QStringLiteral("Battery voltage text the terminal reports (\"B\")."), QStringLiteral("text")},
         {QStringLiteral("b-answer"), QStringLiteral("What the terminal answers to \"B\": voltage (default) or tag-count."), QStringLiteral("what"), QStringLiteral("voltage")},
         {QStringLiteral("station-version"), QStringLiteral("Version text of the reader station."), QStringLiteral("text")},
@@ -128,7 +129,13 @@ SimOptions parseOptions(const QStringList &arguments)
         o.records += gen.generate(number(p, QStringLiteral("generate"), 0, 1'000'000));
     }
     o.id = number(p, QStringLiteral("id"), 0, 255);
-    o.version = p.value(QStringLiteral("version"));
+    o.version = p.value(QStringLiteral("firmware"));
+    if (p.isSet(QStringLiteral("version"))) {
+        std::fputs("vx500-sim: note: --version TEXT is now --firmware TEXT; the old spelling goes in a later release\n",
+                   stderr);
+        if (o.version.isEmpty())
+            o.version = p.value(QStringLiteral("version"));
+    }
     o.voltage = p.value(QStringLiteral("voltage"));
     o.stationVersion = p.value(QStringLiteral("station-version"));
     o.stationInformation = p.value(QStringLiteral("station-info"));
