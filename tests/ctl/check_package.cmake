@@ -4,7 +4,7 @@
 cmake_minimum_required(VERSION 3.21)
 set(files bin/vx500ctl bin/vx500-monitor bin/vx500-sim lib/vx500-monitor/fl.txt
   lib/vx500-monitor/vx500ctl lib/vx500-monitor/vx500-monitor lib/vx500-monitor/vx500-sim
-  share/applications/vx500-monitor.desktop share/metainfo/org.vx500.Monitor.metainfo.xml
+  share/applications/vx500-monitor.desktop share/metainfo/org.vx500.monitor.metainfo.xml
   share/icons/hicolor/scalable/apps/vx500-monitor.svg share/icons/hicolor/256x256/apps/vx500-monitor.png
   share/icons/hicolor/16x16/apps/vx500-monitor.png share/icons/hicolor/48x48/apps/vx500-monitor.png
   share/man/man1/vx500ctl.1.gz share/man/man1/vx500-monitor.1.gz share/man/man1/vx500-sim.1.gz
@@ -41,7 +41,33 @@ require("the package control fields" "${out}" "Package: vx500-monitor" "Version:
 run(dpkg-deb -x ${deb} "${WORK}/root")
 run("${WORK}/root/usr/bin/vx500ctl" --version)
 require("vx500ctl --version" "${out}" "vx500ctl ${VERSION}\n")
-run(lintian ${deb})
-if(out MATCHES "(^|\n)[EW]: ")
+run(lintian -I -E --pedantic ${deb})
+if(out MATCHES "(^|\n)[EW]: " OR out MATCHES "hardening-")
   message(FATAL_ERROR "lintian:\n${out}")
+endif()
+# The metadata, and the user unit: valid, naming the vx500ctl it ships.
+run(appstreamcli validate --pedantic --no-net "${WORK}/root/usr/share/metainfo/org.vx500.monitor.metainfo.xml")
+set(unit "${WORK}/root/usr/lib/systemd/user/vx500-watch@.service")
+file(READ "${unit}" text)
+require("the unit" "${text}" "ExecStart=/usr/bin/vx500ctl --port %i watch")
+find_program(SYSTEMD_ANALYZE systemd-analyze)
+if(SYSTEMD_ANALYZE)
+  # Checked as installed here: the same unit, naming the extracted programs.
+  string(REPLACE "/usr/bin/vx500ctl" "${WORK}/root/usr/bin/vx500ctl" text "${text}")
+  file(WRITE "${WORK}/unit/vx500-watch@.service" "${text}")
+  file(MAKE_DIRECTORY "${WORK}/runtime")
+  file(CHMOD "${WORK}/runtime" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env XDG_RUNTIME_DIR=${WORK}/runtime
+                          ${SYSTEMD_ANALYZE} verify --user "${WORK}/unit/vx500-watch@.service"
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(rc OR err MATCHES "vx500")
+    message(FATAL_ERROR "systemd-analyze verify: ${rc}\n${out}${err}")
+  endif()
+  # Its sandbox: an exposure under 5 (of 10).
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env XDG_RUNTIME_DIR=${WORK}/runtime
+                          ${SYSTEMD_ANALYZE} security --offline=true --threshold=50 --user "${WORK}/unit/vx500-watch@.service"
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(rc)
+    message(FATAL_ERROR "systemd-analyze security: ${rc}\n${out}${err}")
+  endif()
 endif()

@@ -49,7 +49,7 @@ TEST(Ledger, RefusesStateItDidNotMake)
         EXPECT_EQ(describe(ledger.failure()), "the download ledger" + QString(message.startsWith("folder") ? "'s " : " ") + message);
     }
     if (::geteuid() == 0) { // another user's folder
-        plant([&] { ::chown(QFile::encodeName(folder).constData(), 4242, 4242); });
+        plant([&] { ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 4242, 4242), 0); });
         Ledger ledger;
         EXPECT_FALSE(ledger.open(path));
         EXPECT_EQ(describe(ledger.failure()), "the download ledger's folder " + folder + ": belongs to another user");
