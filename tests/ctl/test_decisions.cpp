@@ -124,18 +124,18 @@ TEST_F(CtlTest, TerminalsSeeControlCharactersEscaped)
     expectRun({"download"}, 0, "1,\\x1b]0;x\\x07\t\r\n", "1 record\n");
     io.errIsTerminal = true; // the counter stays off the records' screen
     expectRun({"download"}, 0, "1,\\x1b]0;x\\x07\t\r\n", "1 record\n");
-    expectRun({"download", "-o", path("VX.txt")}, 0, "", "\r1 record\r1 record\n");
+    expectRun({"download", "-o", path("VX.txt")}, 0, "", "\r1 of 1 record\r\x1b[K1 record\n"); // out of the count asked first
     io.outIsTerminal = false;
     expectRun({"version"}, 0, "V2\x1b[2J\x7f~\n", "");
-    expectRun({"download"}, 0, "1,\x1b]0;x\x07\t\r\n", "\r1 record\r1 record\n");
+    expectRun({"download"}, 0, "1,\x1b]0;x\x07\t\r\n", "\r1 of 1 record\r\x1b[K1 record\n");
     expectRun({"download", "-q"}, 0, "1,\x1b]0;x\x07\t\r\n", "");
     model.setVersion(QString::fromLatin1("V\x1b\x7f\x80\x9f\xe9")); // JSON escapes C0 itself; DEL and C1 as well
     expectRun({"version", "--json"}, 0, R"({"command":"version","machine":0,"version":"V\u001b\u007f\u0080\u009f)" "\xc3\xa9\"}\n", "");
     // A warning under the live counter, and device bytes inside a message.
     model.setRecords({"1,a", "123456789,b"});
     expectRun({"download"}, 0, "1,a\r\n123456789,b\r\n",
-              "\r1 record\nvx500ctl: record 2: first field too large for a number, written unconverted\n"
-              "\r2 records\r2 records\n");
+              "\r1 of 2 records\nvx500ctl: record 2: first field too large for a number, written unconverted\n"
+              "\r2 of 2 records\r\x1b[K2 records\n");
     port.setDevice(&script);
     script.then(vx::dataFrame("2008\x1b[2J")).then(kEot);
     const QString err = run({"time"}).err;

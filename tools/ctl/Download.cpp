@@ -24,19 +24,22 @@ public:
         : m_s(s), m_io(s.io()), m_live(options.notes && s.io().liveCounter(recordsToOut)), m_options(options), m_f(f)
     {
     }
+    void totalKnown(int records) override { m_total = records; }
     void recordArrived(int number, const QString &line) override
     {
         if (!vx::firstFieldConvertible(line))
             m_io.error(QStringLiteral("record %1: first field too large for a number, written unconverted").arg(number));
         if (m_live) {
-            m_io.err->write(("\r" + recordsText(number)).toUtf8());
+            const QString count = m_total > 0 ? QStringLiteral("%1 of %2").arg(number).arg(recordsText(m_total))
+                                              : recordsText(number);
+            m_io.err->write(("\r" + count).toUtf8());
             m_io.liveLine = true; // a message now starts on a line of its own
         }
     }
     void streamEnded(const vx::DownloadResult &r) override
     {
         if (m_live) {
-            m_io.err->write("\r");
+            m_io.err->write("\r\x1b[K"); // the counter goes, the summary takes its place
             m_io.liveLine = false;
         }
         if (m_options.notes)
@@ -77,6 +80,7 @@ private:
     Session &m_s;
     Io &m_io;
     bool m_live;
+    int m_total = -1;
     const FetchOptions &m_options;
     Fetched &m_f;
 };
@@ -95,6 +99,8 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
     job.clear = inv.clearAfter;
     job.updateTime = inv.updateTimeAfter;
     job.powerDown = inv.powerDownAfter;
+    // On a terminal the counter counts out of the terminal's own count.
+    job.askCount = options.notes && io.liveCounter(output.toStandardOutput());
     SettingsFile *settings = s.settings();
     if (!settings) {
         f.exit = Exit::System;

@@ -31,7 +31,14 @@ Exit runScan(Session &s)
     // hit that does not hold up was the number before it answering late.
     const qint32 confirmBudget = std::max(vx::kTerminalTimeoutMs, vx.Timeout());
     int found = 0, garbled = 0, steppedBackFrom = -1;
+    // On a terminal, the number being asked, on standard error.
+    const bool live = s.io().liveCounter(true);
+    const auto showAt = [&](const QString &text) {
+        if (live)
+            s.io().err->write(("\r\x1b[K" + text).toUtf8());
+    };
     for (int n = inv.scanFrom; n <= inv.scanTo; ++n) {
+        showAt(QStringLiteral("asking machine %1 (%2 to %3)").arg(n).arg(inv.scanFrom).arg(inv.scanTo));
         auto id = static_cast<qint16>(n);
         qint16 count = 0;
         vx.GetRecordCount(id, count);
@@ -54,6 +61,7 @@ Exit runScan(Session &s)
             n = id; // the number after it is asked again
         }
         const QString machine = QStringLiteral("machine %1").arg(id);
+        showAt({});
         ++found;
         QString version;
         const qint32 scanBudget = vx.Timeout();
@@ -74,6 +82,7 @@ Exit runScan(Session &s)
             line += QStringLiteral(", version ") + version;
         s.io().printDeviceText(line);
     }
+    showAt({});
     if (found > 0)
         return Exit::Ok;
     QString message = QStringLiteral("no terminal answered at machine numbers %1 to %2").arg(inv.scanFrom).arg(inv.scanTo);
