@@ -269,6 +269,9 @@ TEST_F(CtlTest, HistoryListsEachDownloadAndHowItEnded)
     EXPECT_EQ(run({"history", "--json"}).out.count("\"cleared\":true"), 1);
     for (const QStringList &none : {QStringList{"--port", "COM9", "history"}, {"history", "--since", "2999-01-01"}})
         expectRun(none, 0, "", "");
+    const QString state = qEnvironmentVariable("XDG_STATE_HOME") + "/vx500";
+    ASSERT_TRUE(QDir(state).removeRecursively() && writeFileBytes(state, ""));
+    expectRun({"history"}, 3, "", "vx500ctl: the download ledger's folder " + state + ": not a folder\n");
     expectRun({"history", "--since", "yesterday"}, 2, "",
               "vx500ctl: --since: 'yesterday' is not a day (YYYY-MM-DD)\nTry 'vx500ctl --help' for more information.\n");
 }
