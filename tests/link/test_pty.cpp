@@ -107,42 +107,28 @@ TEST(PtyAdapter, LocksOfOtherProgramsAndStaleOnes)
     }
     for (int i = 0; i < 200 && vx::processDescription(sleeper) != QStringLiteral("sleep, pid %1").arg(sleeper); ++i)
         QThread::msleep(5); // until it runs as sleep
-    const QByteArray live = QByteArray::number(sleeper).rightJustified(10, ' ') + '\n';
-    const auto old = [&] { QFile f(lockFile); f.open(QIODevice::ReadWrite); f.setFileTime(QDateTime::currentDateTime().addSecs(-5), QFileDevice::FileModificationTime); };
-    // the lock file's content (null: none), made old, and the holder named (empty: the port opens)
+    const QString self = QStringLiteral("test_link, pid %1").arg(::getpid()), sleep = QStringLiteral("sleep, pid %1").arg(sleeper);
+    // the lock file (null: an flock() on the device instead), five seconds old, the holder named (empty: it opens)
     const std::tuple<QByteArray, bool, QString> rows[] = {
-        {live, false, QStringLiteral("sleep, pid %1").arg(sleeper)},
+        {QByteArray::number(sleeper).rightJustified(10, ' ') + '\n', false, sleep},
         {QByteArray::number(sleeper) + "\npicocom\nhost\n", false, QStringLiteral("picocom, pid %1").arg(sleeper)},
-        {"2147480000\n", false, ""},
-        {"", true, ""},
-        {QByteArray(), false, "flock"},
-    };
+        {"2147480000\n", false, ""}, {"", true, ""}, {QByteArray(), false, self}};
     for (const auto &[content, aged, holder] : rows) {
         SCOPED_TRACE(content.toStdString());
-        QFile::remove(lockFile);
-        int other = -1;
-        if (content.isNull()) { // a program of another name holding an flock() on the device
-            other = ::open(pty.device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-            ASSERT_EQ(flock(other, LOCK_EX), 0);
-        } else {
-            QFile f(lockFile);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
-            f.close();
-            if (aged)
-                old();
-        }
+        QFile f(lockFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size());
+        f.setFileTime(QDateTime::currentDateTime().addSecs(aged ? -5 : 0), QFileDevice::FileModificationTime);
+        f.close();
+        const int other = content.isNull() ? ::open(pty.device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY) : -1;
+        if (content.isNull())
+            ASSERT_TRUE(QFile::remove(lockFile) && flock(other, LOCK_EX) == 0);
         vx::QtSerialPortAdapter port;
         port.setPortName(pty.device);
-        const bool opened = port.open();
-        EXPECT_EQ(opened, holder.isEmpty());
-        if (!holder.isEmpty())
-            EXPECT_EQ(port.lastError().detail.toStdString(),
-                      (pty.device + ": in use by another program ("
-                       + (content.isNull() ? QStringLiteral("test_link, pid %1").arg(::getpid()) : holder) + ")")
-                          .toStdString());
+        EXPECT_EQ(port.open(), holder.isEmpty());
+        EXPECT_EQ(port.lastError().detail.toStdString(),
+                  holder.isEmpty() ? "" : (pty.device + ": in use by another program (" + holder + ")").toStdString());
         port.close();
-        if (other >= 0)
-            ::close(other);
+        ::close(other);
     }
     QFile::remove(lockFile);
     ::kill(sleeper, SIGKILL);
