@@ -84,10 +84,9 @@ bool Downloader::recoverAppends()
         if (!m_ledger.begin())
             return ledgerFailed();
         const bool noted = finished ? m_ledger.appendDone(a.id, m_job.keepRecords)
-                                    : m_ledger.finish(a.id, false, false, true,
-                                                      QStringLiteral("failed: the data file changed while the records "
-                                                                     "were appended; the terminal kept them"),
-                                                      m_job.keepRecords);
+                                    : m_ledger.abandonAppend(a.id, QStringLiteral("failed: the data file changed while "
+                                                                                  "the records were appended; the "
+                                                                                  "terminal kept them"));
         if (!noted || !m_ledger.commit())
             return ledgerFailed();
     }

@@ -353,6 +353,14 @@ bool Ledger::moveRecords(qint64 download, qint64 by)
     return update.bind(by).bind(download).bind(download).bind(download).run() && at.bind(by).bind(download).run();
 }
 
+bool Ledger::abandonAppend(qint64 download, const QString &outcome)
+{
+    Statement update(*this, "UPDATE downloads SET state = 'ended', pending = 0, failed = 1, outcome = ?, "
+                            "append_at = NULL, append_block = NULL WHERE id = ?");
+    Statement drop(*this, "DELETE FROM records WHERE download = ?");
+    return update.bind(outcome).bind(download).run() && drop.bind(download).run();
+}
+
 bool Ledger::finish(qint64 download, bool pending, bool cleared, bool failed, const QString &outcome, bool keepRecords)
 {
     Statement update(*this, "UPDATE downloads SET pending = ?, cleared = ?, failed = ?, outcome = ?, "

@@ -110,6 +110,9 @@ public:
     bool startAppend(const AppendPlan &plan);
     bool appendDone(qint64 download, bool keepRecords);
     bool moveRecords(qint64 download, qint64 by); // an append that landed elsewhere
+    // An interrupted append that cannot be finished: its file changed. The
+    // clear was never sent, so nothing of it is pending.
+    bool abandonAppend(qint64 download, const QString &outcome);
     // How the download ended; a download no longer pending keeps its
     // records only when keepRecords.
     bool finish(qint64 download, bool pending, bool cleared, bool failed, const QString &outcome, bool keepRecords);
