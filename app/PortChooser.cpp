@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSerialPortInfo>
 #include <QVBoxLayout>
 
 namespace vx {
@@ -29,17 +28,7 @@ QString portLabel(const QString &com, const QString &device, bool present)
     return QStringLiteral("%1 \u2192 %2").arg(com, device) + (present ? QString() : QStringLiteral(" (not present)"));
 }
 
-bool devicePresent(const QString &device)
-{
-#ifdef Q_OS_WIN
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        if (info.portName().compare(device, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-#else
-    return serialDevicePresent(device, systemPorts());
-#endif
-}
+bool devicePresent(const QString &device) { return serialDevicePresent(device, systemPorts()); }
 
 } // namespace vx
 

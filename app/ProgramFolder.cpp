@@ -6,9 +6,36 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#ifndef Q_OS_WIN
 #include <unistd.h>
+#endif
 
 namespace vx {
+
+namespace {
+
+// Windows' owners are security ids, not numbers: there a folder is the
+// user's when it lies in the user's home (as root's folders are on Linux).
+uint currentUser()
+{
+#ifdef Q_OS_WIN
+    return 0;
+#else
+    return ::geteuid();
+#endif
+}
+
+uint ownerOf(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder);
+    return 0;
+#else
+    return QFileInfo(folder).ownerId();
+#endif
+}
+
+} // namespace
 
 QString programFolder()
 {
@@ -32,7 +59,7 @@ bool isWritableFolder(const QString &folder)
 
 bool isUsersFolder(const QString &folder)
 {
-    return isUsersFolder(folder, QFileInfo(folder).ownerId(), ::geteuid(), QDir::homePath());
+    return isUsersFolder(folder, ownerOf(folder), currentUser(), QDir::homePath());
 }
 
 bool isUsersFolder(const QString &folder, uint folderOwner, uint user, const QString &home)
@@ -46,8 +73,15 @@ bool isUsersFolder(const QString &folder, uint folderOwner, uint user, const QSt
 
 QString defaultDataFolder(const QString &programFolder)
 {
-    return defaultDataFolder(programFolder, QFileInfo(programFolder).ownerId(), ::geteuid(), QDir::homePath(),
+#ifdef Q_OS_WIN
+    // Windows users keep their files in Documents, whatever folder the
+    // program was unpacked into.
+    return defaultDataFolder(QString(), 0, 0, QDir::homePath(),
                              QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+#else
+    return defaultDataFolder(programFolder, ownerOf(programFolder), currentUser(), QDir::homePath(),
+                             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+#endif
 }
 
 QString defaultDataFolder(const QString &programFolder, uint folderOwner, uint user, const QString &home,

@@ -28,15 +28,6 @@ qint16 inRange(std::optional<qint16> value, qint16 def, qint16 lo, qint16 hi)
     return value && *value >= lo && *value <= hi ? *value : def;
 }
 
-// The user's settings file, named without reading it: a store under another
-// name lies in the same folder, whichever folder the platform (or a test)
-// has set for the user's settings.
-QString userSettingsFile()
-{
-    const QSettings neighbour(QSettings::IniFormat, QSettings::UserScope, kAppName + QStringLiteral(" (folder)"));
-    return QFileInfo(neighbour.fileName()).dir().filePath(kAppName + QStringLiteral(".ini"));
-}
-
 // Why this text is no settings file; empty when it is one. A settings file
 // is UTF-8 text whose lines are blank, comments (";", "#"), sections
 // ("[Misc]") or settings ("Key=value").
@@ -63,6 +54,8 @@ QString textProblem(const QByteArray &bytes)
 // Why the file cannot be read as settings; empty when it can (or is missing).
 QString fileProblem(const QString &name)
 {
+    if (settingsInRegistry())
+        return QString();
     const QFileInfo info(name);
     if (info.isSymLink() && !info.exists())
         return QStringLiteral("it is a link to nothing");
@@ -86,6 +79,8 @@ QString fileProblem(const QString &name)
 bool isOwnPlainFile(const QString &name)
 {
     const QFileInfo info(name);
+    if (settingsInRegistry())
+        return false;
 #ifdef Q_OS_UNIX
     return !info.isSymLink() && info.isFile() && info.ownerId() == ::getuid();
 #else
@@ -97,7 +92,7 @@ bool isOwnPlainFile(const QString &name)
 
 SettingKey key::portMap(int number) { return {portMapKey(number)}; }
 
-SettingsStore::SettingsStore(Dialogs &dialogs) : m_dialogs(dialogs), m_sFileName(userSettingsFile()) {}
+SettingsStore::SettingsStore(Dialogs &dialogs) : m_dialogs(dialogs), m_sFileName(userSettingsLocation()) {}
 
 SettingsStore::~SettingsStore() = default;
 
@@ -120,7 +115,7 @@ bool SettingsStore::readable()
         if (m_settings)
             m_settings->sync();
         else
-            m_settings = std::make_unique<QSettings>(m_sFileName, QSettings::IniFormat);
+            m_settings = std::make_unique<QSettings>(m_sFileName, userSettingsFormat());
         if (m_settings->status() != QSettings::NoError)
             why = QStringLiteral("it is not a valid settings file");
     }
@@ -188,7 +183,7 @@ qint16 SettingsStore::readStrict(const SettingKey &at, qint16 def, qint16 lo, qi
 // that is taken (a link, even one to nothing) is not created.
 void SettingsStore::makePrivate()
 {
-    if (QFileInfo::exists(m_sFileName))
+    if (settingsInRegistry() || QFileInfo::exists(m_sFileName))
         return;
     QDir().mkpath(QFileInfo(m_sFileName).absolutePath());
     QFile file(m_sFileName);

@@ -5,7 +5,8 @@
 #include "Dialogs.h"
 #include "Globals.h"
 #include "ProgramFolder.h"
-#include "QtSerialPortAdapter.h"
+#include "RaiseRequests.h"
+#include "SystemSerialPort.h"
 #include "SettingsStore.h"
 #include "frmMain.h"
 #include "frmPassword.h"
@@ -15,17 +16,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSocketNotifier>
 #include <QStandardPaths>
 
-#include <cerrno>
-#include <cstring>
-#include <sys/socket.h>
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
 #include <unistd.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
+#endif
 
 QString g_sPassword;
 
@@ -50,98 +46,6 @@ std::unique_ptr<QLockFile> takeInstanceLock(const QString &path)
 // The socket beside the instance lock through which a second copy asks the
 // running one to come to the front.
 QString raiseSocket(const QString &lockFile) { return lockFile + QStringLiteral(".raise"); }
-
-bool socketAddress(const QByteArray &path, sockaddr_un &address)
-{
-    address = {};
-    address.sun_family = AF_UNIX;
-    if (path.isEmpty() || path.size() >= qsizetype(sizeof address.sun_path))
-        return false;
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    return true;
-}
-
-void bringToFront(QWidget *window)
-{
-    if (!window)
-        return;
-    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    window->raise();
-    window->activateWindow();
-}
-
-// The running copy's side: every connection to the socket is a request to
-// come to the front and carries nothing else, so it is closed unread. The
-// window it brings to the front is its parent (none while the gate is
-// open), then the box or dialog open over it.
-class RaiseRequests : public QObject
-{
-public:
-    // Listens on path, which only the holder of the instance lock may do:
-    // a socket left by a copy that died is replaced, anything else stays.
-    static std::unique_ptr<RaiseRequests> listen(const QString &path)
-    {
-        const QByteArray name = QFile::encodeName(path);
-        sockaddr_un address;
-        struct stat left {};
-        if (!socketAddress(name, address)) {
-            qWarning("vx500-monitor: %s: path too long for a socket; a second copy cannot bring this window to the front",
-                     name.constData());
-            return nullptr;
-        }
-        if (::lstat(name.constData(), &left) == 0 && S_ISSOCK(left.st_mode))
-            ::unlink(name.constData());
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
-            || ::listen(fd, 4) != 0) {
-            qWarning("vx500-monitor: %s: %s; a second copy cannot bring this window to the front", name.constData(),
-                     std::strerror(errno));
-            if (fd >= 0)
-                ::close(fd);
-            return nullptr;
-        }
-        return std::unique_ptr<RaiseRequests>(new RaiseRequests(fd, name));
-    }
-    ~RaiseRequests() override
-    {
-        ::close(m_fd);
-        ::unlink(m_path.constData());
-    }
-
-private:
-    RaiseRequests(int fd, const QByteArray &path) : m_fd(fd), m_path(path)
-    {
-        auto *notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, &RaiseRequests::answer);
-    }
-    void answer()
-    {
-        bool asked = false;
-        for (int peer; (peer = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; asked = true)
-            ::close(peer);
-        if (!asked)
-            return;
-        bringToFront(qobject_cast<QWidget *>(parent()));
-        bringToFront(QApplication::activeModalWidget());
-    }
-
-    int m_fd;
-    QByteArray m_path;
-};
-
-// The second copy's side: a request to the running copy, without waiting
-// for it (a running copy that does not listen is left alone).
-void askToComeToFront(const QString &path)
-{
-    sockaddr_un address;
-    if (!socketAddress(QFile::encodeName(path), address))
-        return;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0)
-        return;
-    [[maybe_unused]] const int connected = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
-    ::close(fd);
-}
 
 void handleFirstLaunchMarker(const Environment &env)
 {
@@ -221,8 +125,8 @@ std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFi
         askToComeToFront(raiseSocket(env.lockFile));
         return nullptr;
     }
-    std::unique_ptr<RaiseRequests> raiseRequests =
-        env.lockFile.isEmpty() ? nullptr : RaiseRequests::listen(raiseSocket(env.lockFile));
+    std::unique_ptr<QObject> raiseRequests =
+        env.lockFile.isEmpty() ? nullptr : listenForRaiseRequests(raiseSocket(env.lockFile));
 
     // The stored password is the one the gate asks for; a first launch
     // tells the preset one.
@@ -253,7 +157,7 @@ int Main()
     env.lockFile = defaultLockFile();
     env.dialogs = &dialogs;
     env.settings = &settings;
-    env.makePort = [] { return std::make_unique<vx::QtSerialPortAdapter>(); };
+    env.makePort = [] { return vx::makeSystemSerialPort(); };
 
     std::unique_ptr<QLockFile> lock;
     std::unique_ptr<frmMain> window = StartUp(env, lock);

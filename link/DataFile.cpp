@@ -9,8 +9,33 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 namespace vx {
+
+namespace {
+
+#ifdef _WIN32
+// Windows: files by their UTF-16 names, in binary mode; no pipes by name,
+// no controlling terminals, nothing that would block an open.
+constexpr int kNoWaitFlags = O_BINARY | O_NOINHERIT;
+int openFile(const QString &path, int flags) { return ::_wopen(path.toStdWString().c_str(), flags, 0666); }
+bool readByteAt(int fd, char &byte, qint64 at) { return ::_lseeki64(fd, at, SEEK_SET) == at && ::_read(fd, &byte, 1) == 1; }
+int syncFile(int fd) { return ::_commit(fd); }
+bool setBlocking(int) { return true; }
+bool sameFile(const struct stat &, const struct stat &) { return true; } // no inode numbers in a stat
+#else
+constexpr int kNoWaitFlags = O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+int openFile(const QString &path, int flags) { return ::open(QFile::encodeName(path).constData(), flags, 0666); }
+bool readByteAt(int fd, char &byte, qint64 at) { return ::pread(fd, &byte, 1, at) == 1; }
+int syncFile(int fd) { return ::fsync(fd); }
+bool setBlocking(int fd) { return ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0; }
+bool sameFile(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+#endif
+
+} // namespace
 
 bool DataFile::fail(int systemError, const QString &cause)
 {
@@ -25,15 +50,15 @@ namespace {
 // True when the regular file `file` (opened for writing under `name`) ends
 // with a line feed. Read through a second descriptor, checked to be the same
 // file; false when it cannot be read.
-bool endsWithLineEnd(const QByteArray &name, const struct stat &file)
+bool endsWithLineEnd(const QString &name, const struct stat &file)
 {
-    const int fd = ::open(name.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = openFile(name, O_RDONLY | kNoWaitFlags);
     if (fd < 0)
         return false;
     struct stat st {};
     char last = 0;
-    const bool ok = ::fstat(fd, &st) == 0 && st.st_dev == file.st_dev && st.st_ino == file.st_ino
-        && st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 && last == '\n';
+    const bool ok = ::fstat(fd, &st) == 0 && sameFile(st, file) && st.st_size > 0
+        && readByteAt(fd, last, st.st_size - 1) && last == '\n';
     ::close(fd);
     return ok;
 }
@@ -45,20 +70,19 @@ bool DataFile::openAppend(const QString &path)
     close();
     m_path = path;
     m_failure = {};
-    const QByteArray name = QFile::encodeName(path);
     // Non-blocking, so that a FIFO without a reader fails at once (ENXIO)
     // instead of waiting for one.
-    const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0666);
+    const int fd = openFile(path, O_WRONLY | O_APPEND | O_CREAT | kNoWaitFlags);
     if (fd < 0) {
         const int systemError = errno;
         struct stat st {};
-        if (systemError == ENXIO && ::stat(name.constData(), &st) == 0 && S_ISFIFO(st.st_mode))
+        if (systemError == ENXIO && ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode))
             return fail(systemError, QStringLiteral("no program reads from this pipe"));
         return fail(systemError);
     }
     struct stat st {};
     // Writes block as usual once the file is open.
-    if (::fstat(fd, &st) != 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    if (::fstat(fd, &st) != 0 || !setBlocking(fd)) {
         const int systemError = errno;
         ::close(fd);
         return fail(systemError);
@@ -67,7 +91,7 @@ bool DataFile::openAppend(const QString &path)
     m_regular = S_ISREG(st.st_mode);
     // A file that cannot be read gets the line end as well: an empty line at
     // worst, never a record glued onto another.
-    m_lineEndFirst = m_regular && st.st_size > 0 && !endsWithLineEnd(name, st);
+    m_lineEndFirst = m_regular && st.st_size > 0 && !endsWithLineEnd(path, st);
     return true;
 }
 
@@ -102,7 +126,7 @@ bool DataFile::sync()
 {
     if (m_fd < 0)
         return fail(EBADF);
-    if (m_regular && ::fsync(m_fd) != 0) {
+    if (m_regular && syncFile(m_fd) != 0) {
         const int systemError = errno;
         if (systemError != EINVAL && systemError != EROFS)
             return fail(systemError);

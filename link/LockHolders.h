@@ -9,6 +9,12 @@ namespace vx {
 // system's list of locks; empty when the system does not tell.
 QString flockHolder(int fd);
 
+#ifdef Q_OS_WIN
+// The program that has this file open, as the Restart Manager names it;
+// empty when it does not tell.
+QString fileHolder(const QString &path);
+#endif
+
 // "NAME, pid PID" with the program's name as the system knows it, or
 // "pid PID" when it does not.
 QString processDescription(qint64 pid);

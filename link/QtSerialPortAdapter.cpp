@@ -297,3 +297,7 @@ void QtSerialPortAdapter::interrupt()
 }
 
 } // namespace vx
+
+#include "SystemSerialPort.h"
+
+std::unique_ptr<vx::SerialPort> vx::makeSystemSerialPort() { return std::make_unique<QtSerialPortAdapter>(); }

@@ -21,6 +21,14 @@ constexpr int kDefaultHistoryDays = 90;
 // A stored number of days, or the default when it is missing or not one.
 int historyDays(const QString &stored);
 
+// Where the settings live: an INI file in the user's configuration folder
+// on Linux; on Windows the registry key HKEY_CURRENT_USER\Software\<kAppName>,
+// or the INI file as on Linux when the environment has VX500_SETTINGS=ini
+// (a program run from a stick, the test suites).
+bool settingsInRegistry();
+QString userSettingsLocation();
+QSettings::Format userSettingsFormat();
+
 std::unique_ptr<QSettings> openUserSettings();
 
 } // namespace vx

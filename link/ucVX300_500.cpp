@@ -2,7 +2,7 @@
 
 #include "Frame.h"
 #include "Numbers.h"
-#include "QtSerialPortAdapter.h"
+#include "SystemSerialPort.h"
 
 #include <QDebug>
 #include <limits>
@@ -15,7 +15,7 @@ constexpr qsizetype kMaxFrameBytes = 65536; // longest reply awaited before givi
 } // namespace
 
 ucVX300_500::ucVX300_500(QObject *parent)
-    : ucVX300_500(std::make_unique<QtSerialPortAdapter>(), parent)
+    : ucVX300_500(makeSystemSerialPort(), parent)
 {
 }
 

@@ -9,7 +9,11 @@
 #include <cstring>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#ifdef Q_OS_WIN
+#include <QStandardPaths>
+#else
 #include <unistd.h>
+#endif
 #include <utility>
 
 namespace vx {
@@ -134,6 +138,10 @@ Ledger::~Ledger()
 
 QString Ledger::defaultPath()
 {
+#ifdef Q_OS_WIN
+    // %LOCALAPPDATA%, the user's own and not roaming.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/vx500/ledger.sqlite");
+#endif
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (!QDir::isAbsolutePath(state))
         state = QDir::homePath() + QStringLiteral("/.local/state");
@@ -164,6 +172,15 @@ bool Ledger::checkFolder(const QString &folder)
         m_failure = {FailureKind::FileDenied, QStringLiteral("the download ledger's folder %1: %2").arg(folder, why)};
         return false;
     };
+#ifdef Q_OS_WIN
+    // The user's local application data is closed to others by its ACL.
+    const QFileInfo info(folder);
+    if (!QDir().mkpath(folder))
+        return refuse(QStringLiteral("cannot be created"));
+    if (info.isSymLink() || info.isJunction())
+        return refuse(QStringLiteral("a link, not a folder"));
+    return true;
+#else
     const QByteArray name = QFile::encodeName(folder);
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) {
         if (errno != ENOENT || !QDir().mkpath(QFileInfo(folder).path()) || ::mkdir(name.constData(), 0700) != 0)
@@ -179,6 +196,7 @@ bool Ledger::checkFolder(const QString &folder)
     if (st.st_mode & (S_IWGRP | S_IWOTH))
         return refuse(QStringLiteral("others may write in it"));
     return true;
+#endif
 }
 
 bool Ledger::open(const QString &path)
@@ -189,6 +207,14 @@ bool Ledger::open(const QString &path)
     m_failure = {};
     if (!checkFolder(QFileInfo(path).absolutePath()))
         return false;
+#ifdef Q_OS_WIN
+    const QByteArray name = path.toUtf8(); // SQLite's name on Windows
+    if (const QFileInfo info(path); info.exists() && (!info.isFile() || info.isSymLink())) {
+        m_failure = {FailureKind::FileDenied,
+                     QStringLiteral("the download ledger %1: not a regular file").arg(path)};
+        return false;
+    }
+#else
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
     if (::lstat(name.constData(), &st) == 0 && (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid())) {
@@ -198,6 +224,7 @@ bool Ledger::open(const QString &path)
                                                         : QStringLiteral("not a regular file"))};
         return false;
     }
+#endif
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
     if (sqlite3_open_v2(name.constData(), &m_db, flags, nullptr) != SQLITE_OK) {
         fail(QString());

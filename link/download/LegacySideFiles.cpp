@@ -7,11 +7,20 @@
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace vx {
+
+#ifdef Q_OS_WIN
+
+// The side files were never made on Windows: no earlier version ran there.
+std::optional<UnclearedLines> takeOverSideFiles(RecordFile &, Failure &) { return UnclearedLines{}; }
+
+#else
 
 namespace {
 
@@ -117,5 +126,7 @@ std::optional<UnclearedLines> takeOverSideFiles(RecordFile &file, Failure &failu
         }
     return found;
 }
+
+#endif
 
 } // namespace vx

@@ -62,7 +62,10 @@ public:
     bool inUse() const { return m_inUse; }
 
 private:
+    static QString systemWords(int systemError);
     bool report(const QString &path, int systemError, const QString &cause = {});
+    bool reportFailure(FailureKind kind, const QString &path, const QString &words);
+    qint64 readAt(qint64 offset, char *bytes, qint64 size) const; // -1 on failure
     Opened failed(const QString &path, int systemError, const QString &cause = {});
     bool takeLock();
     bool learnIdentity(const QString &realPath);

@@ -5,7 +5,12 @@
 #include <QFileDevice>
 #include <cerrno>
 #include <cstring>
+#ifdef _WIN32
+#include <io.h>
+#define fsync _commit
+#else
 #include <unistd.h>
+#endif
 
 namespace vx::ctl {
 

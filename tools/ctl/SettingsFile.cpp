@@ -12,13 +12,9 @@ namespace vx::ctl {
 
 namespace {
 
-// Where QSettings keeps the user's INI file, known without opening it:
-// QSettings parses the whole file as soon as it is constructed.
-QString settingsPath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') + vx::kAppName
-        + QStringLiteral(".ini");
-}
+// Where the user's settings live, known without opening them: QSettings
+// parses the whole file as soon as it is constructed.
+QString settingsPath() { return vx::userSettingsLocation(); }
 
 } // namespace
 
@@ -30,7 +26,7 @@ bool SettingsFile::load()
     const QString path = settingsPath();
     const QFileInfo info(path);
     QString cause;
-    if (info.exists()) {
+    if (info.exists() && !vx::settingsInRegistry()) {
         QFile file(path);
         if (!info.isFile())
             cause = QStringLiteral("not a regular file");

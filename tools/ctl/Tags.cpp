@@ -5,6 +5,7 @@
 #include "Session.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -30,6 +31,20 @@ public:
     // block or never end. Opened without waiting for a FIFO's writer.
     bool open()
     {
+#ifdef _WIN32
+        // No FIFOs by name on Windows; a device name (CON, NUL) is no file.
+        if (!QFileInfo(m_path).isFile()) {
+            m_problem = QFileInfo::exists(m_path) ? QStringLiteral("not a regular file; a tag list is a text file")
+                                                  : QString::fromLocal8Bit(std::strerror(ENOENT));
+            return false;
+        }
+        m_file.setFileName(m_path);
+        if (!m_file.open(QIODevice::ReadOnly)) {
+            m_problem = m_file.errorString();
+            return false;
+        }
+        return true;
+#else
         const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         struct stat st {};
         if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -40,6 +55,7 @@ public:
             return false;
         }
         return m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+#endif
     }
     bool rewind()
     {

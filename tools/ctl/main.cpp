@@ -1,11 +1,15 @@
 // vx500ctl: the terminal link from the command line.
-#include "QtSerialPortAdapter.h"
+#include "SystemSerialPort.h"
 #include "Run.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 int main(int argc, char *argv[])
 {
@@ -13,6 +17,11 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("vx500ctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VX_VERSION_TEXT));
 
+#ifdef _WIN32
+    // Records are CR LF lines already: no text-mode translation on the way.
+    for (FILE *stream : {stdin, stdout, stderr})
+        _setmode(_fileno(stream), _O_BINARY);
+#endif
     QFile out, err, in;
     out.open(stdout, QIODevice::WriteOnly);
     err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
@@ -28,7 +37,7 @@ int main(int argc, char *argv[])
     io.outIsRegularFile = ::fstat(STDOUT_FILENO, &outStat) == 0 && S_ISREG(outStat.st_mode);
 
     const int status = vx::ctl::run(QCoreApplication::arguments(), io,
-                                    [] { return std::make_unique<vx::QtSerialPortAdapter>(); });
+                                    [] { return vx::makeSystemSerialPort(); });
     out.flush();
     return status;
 }

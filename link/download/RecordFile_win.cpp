@@ -1,0 +1,211 @@
+// RecordFile on Windows. The file is opened without write sharing, which is
+// Windows' own lock: no other program can open it for writing while a
+// download holds it, and ours cannot open it while another program writes.
+// A link (a reparse point) is never followed: creating one takes rights that
+// a planted one would not be checked against here.
+#include "RecordFile.h"
+
+#include "LockHolders.h"
+#include "WinErrors.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+
+namespace vx {
+
+namespace {
+
+HANDLE osHandle(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
+
+// The name Windows knows an open file by, without the \\?\ prefix.
+QString finalPath(HANDLE file)
+{
+    wchar_t path[32768];
+    const DWORD n = GetFinalPathNameByHandleW(file, path, 32767, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0 || n >= 32767)
+        return {};
+    QString name = QString::fromWCharArray(path, int(n));
+    if (name.startsWith(QLatin1String("\\\\?\\UNC\\")))
+        name = QStringLiteral("\\\\") + name.mid(8);
+    else if (name.startsWith(QLatin1String("\\\\?\\")))
+        name = name.mid(4);
+    return QDir::fromNativeSeparators(name);
+}
+
+} // namespace
+
+bool RecordFile::learnIdentity(const QString &realPath)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(osHandle(m_fd), &info))
+        return reportFailure(windowsFileFailureKind(GetLastError()), realPath, windowsErrorText(GetLastError())),
+               close(), false;
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+        return failed(realPath, 0, QStringLiteral("not a regular file")), false;
+    m_identity = {QFileInfo(realPath).absoluteFilePath(), static_cast<qint64>(info.dwVolumeSerialNumber),
+                  static_cast<qint64>((quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow)};
+    return true;
+}
+
+// Opens path as a regular file, without following a link at its end;
+// fd -1 with the reason in m_failure, or NotRegular for a device.
+static HANDLE openRegular(const QString &path, DWORD access, DWORD sharing, DWORD disposition, DWORD &error)
+{
+    const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+    HANDLE file = CreateFileW(name.c_str(), access, sharing, nullptr, disposition,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    return file;
+}
+
+RecordFile::Opened RecordFile::open(const QString &path, bool create)
+{
+    close();
+    m_failure = {};
+    m_inUse = false;
+    const DWORD attributes = GetFileAttributesW(QDir::toNativeSeparators(path).toStdWString().c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return failed(path, 0, QStringLiteral("a link; not followed"));
+    DWORD error = 0;
+    HANDLE file = openRegular(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, create ? OPEN_ALWAYS : OPEN_EXISTING,
+                              error);
+    if (file == INVALID_HANDLE_VALUE) {
+        m_inUse = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+        if (m_inUse) {
+            const QString holder = fileHolder(path);
+            return failed(path, 0,
+                          QStringLiteral("in use by another program%1; try again when it has finished")
+                              .arg(holder.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(holder)));
+        }
+        reportFailure(windowsFileFailureKind(error), path, windowsErrorText(error));
+        return Opened::Failed;
+    }
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return Opened::NotRegular;
+    }
+    m_fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_APPEND | _O_BINARY);
+    if (m_fd < 0) {
+        CloseHandle(file);
+        return failed(path, errno);
+    }
+    m_ownFd = true;
+    m_appendMode = true;
+    m_readFd = m_fd;
+    const QString real = finalPath(file);
+    return learnIdentity(real.isEmpty() ? path : real) ? Opened::Regular : Opened::Failed;
+}
+
+RecordFile::Opened RecordFile::adopt(int fd)
+{
+    close();
+    m_failure = {};
+    HANDLE out = osHandle(fd);
+    if (out == INVALID_HANDLE_VALUE || GetFileType(out) != FILE_TYPE_DISK)
+        return Opened::NotRegular;
+    const QString real = finalPath(out);
+    m_fd = fd;
+    m_ownFd = false;
+    // Standard output opened by ">>" stands at the file's end; its offset
+    // is where the records go.
+    m_appendMode = false;
+    if (real.isEmpty())
+        return failed(QStringLiteral("standard output"), 0, QStringLiteral("a file without a name in any folder"));
+    if (!learnIdentity(real) || !takeLock())
+        return Opened::Failed;
+    // Reads go through a handle of their own: standard output is usually
+    // open for writing only.
+    DWORD error = 0;
+    HANDLE reader = openRegular(real, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, error);
+    if (reader == INVALID_HANDLE_VALUE)
+        return reportFailure(windowsFileFailureKind(error), real, windowsErrorText(error)), close(), Opened::Failed;
+    m_readFd = _open_osfhandle(reinterpret_cast<intptr_t>(reader), _O_RDONLY | _O_BINARY);
+    if (m_readFd < 0) {
+        CloseHandle(reader);
+        return failed(real, errno);
+    }
+    return Opened::Regular;
+}
+
+bool RecordFile::openToRead(const QString &path)
+{
+    close();
+    m_failure = {};
+    DWORD error = 0;
+    HANDLE file = openRegular(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, error);
+    if (file == INVALID_HANDLE_VALUE)
+        return reportFailure(windowsFileFailureKind(error), path, windowsErrorText(error));
+    m_fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+    if (m_fd < 0) {
+        CloseHandle(file);
+        return failed(path, errno), false;
+    }
+    m_ownFd = true;
+    m_readFd = m_fd;
+    const QString real = finalPath(file);
+    return learnIdentity(real.isEmpty() ? path : real);
+}
+
+namespace {
+// Two programs that both write to the same file through a shared handle
+// (">> FILE" twice) lock this byte, far beyond any data file's end.
+constexpr DWORD kLockOffsetHigh = 0x7fffffff;
+} // namespace
+
+bool RecordFile::takeLock()
+{
+    OVERLAPPED at{};
+    at.OffsetHigh = kLockOffsetHigh;
+    if (LockFileEx(osHandle(m_fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+        return true;
+    const DWORD error = GetLastError();
+    m_inUse = error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING;
+    if (m_inUse)
+        failed(m_identity.path, 0, QStringLiteral("in use by another program; try again when it has finished"));
+    else
+        reportFailure(windowsFileFailureKind(error), m_identity.path, windowsErrorText(error)), close();
+    return false;
+}
+
+void RecordFile::close()
+{
+    if (m_readFd >= 0 && m_readFd != m_fd)
+        _close(m_readFd);
+    if (m_fd >= 0 && m_ownFd) {
+        _close(m_fd); // the sharing lock goes with it
+    } else if (m_fd >= 0) {
+        OVERLAPPED at{};
+        at.OffsetHigh = kLockOffsetHigh;
+        UnlockFileEx(osHandle(m_fd), 0, 1, 0, &at);
+    }
+    m_fd = m_readFd = -1;
+}
+
+qint64 RecordFile::size() const
+{
+    LARGE_INTEGER length{};
+    return m_fd >= 0 && GetFileSizeEx(osHandle(m_fd), &length) ? qint64(length.QuadPart) : -1;
+}
+
+qint64 RecordFile::end() const { return m_appendMode ? size() : qint64(_telli64(m_fd)); }
+
+qint64 RecordFile::readAt(qint64 offset, char *bytes, qint64 size) const
+{
+    OVERLAPPED at{};
+    at.Offset = DWORD(quint64(offset) & 0xffffffffu);
+    at.OffsetHigh = DWORD(quint64(offset) >> 32);
+    DWORD got = 0;
+    if (!ReadFile(osHandle(m_readFd), bytes, DWORD(std::min<qint64>(size, 1 << 30)), &got, &at))
+        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    return got;
+}
+
+// NTFS journals a file's name in its folder itself; a folder cannot be
+// flushed on its own.
+bool RecordFile::syncFolder() { return true; }
+
+} // namespace vx
