@@ -21,6 +21,16 @@ namespace {
 
 HANDLE osHandle(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
+// A descriptor of the C library for a Win32 handle, in binary mode: the
+// records' CR LF must not grow another CR on the way.
+int descriptorOf(HANDLE handle, int flags)
+{
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
+    if (fd >= 0)
+        _setmode(fd, _O_BINARY);
+    return fd;
+}
+
 // The name Windows knows an open file by, without the \\?\ prefix.
 QString finalPath(HANDLE file)
 {
@@ -88,7 +98,7 @@ RecordFile::Opened RecordFile::open(const QString &path, bool create)
         CloseHandle(file);
         return Opened::NotRegular;
     }
-    m_fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_APPEND | _O_BINARY);
+    m_fd = descriptorOf(file, _O_APPEND);
     if (m_fd < 0) {
         CloseHandle(file);
         return failed(path, errno);
@@ -108,11 +118,14 @@ RecordFile::Opened RecordFile::adopt(int fd)
     if (out == INVALID_HANDLE_VALUE || GetFileType(out) != FILE_TYPE_DISK)
         return Opened::NotRegular;
     const QString real = finalPath(out);
+    _setmode(fd, _O_BINARY); // records are bytes, CR LF included
     m_fd = fd;
     m_ownFd = false;
-    // Standard output opened by ">>" stands at the file's end; its offset
-    // is where the records go.
-    m_appendMode = false;
+    // Whether the descriptor appends or not (Windows does not tell), the
+    // records go at the file's end: never over what the file holds.
+    m_appendMode = true;
+    if (_lseeki64(fd, 0, SEEK_END) < 0)
+        return failed(QStringLiteral("standard output"), errno);
     if (real.isEmpty())
         return failed(QStringLiteral("standard output"), 0, QStringLiteral("a file without a name in any folder"));
     if (!learnIdentity(real) || !takeLock())
@@ -123,7 +136,7 @@ RecordFile::Opened RecordFile::adopt(int fd)
     HANDLE reader = openRegular(real, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, error);
     if (reader == INVALID_HANDLE_VALUE)
         return reportFailure(windowsFileFailureKind(error), real, windowsErrorText(error)), close(), Opened::Failed;
-    m_readFd = _open_osfhandle(reinterpret_cast<intptr_t>(reader), _O_RDONLY | _O_BINARY);
+    m_readFd = descriptorOf(reader, _O_RDONLY);
     if (m_readFd < 0) {
         CloseHandle(reader);
         return failed(real, errno);
@@ -139,7 +152,7 @@ bool RecordFile::openToRead(const QString &path)
     HANDLE file = openRegular(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, error);
     if (file == INVALID_HANDLE_VALUE)
         return reportFailure(windowsFileFailureKind(error), path, windowsErrorText(error));
-    m_fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+    m_fd = descriptorOf(file, _O_RDONLY);
     if (m_fd < 0) {
         CloseHandle(file);
         return failed(path, errno), false;
@@ -204,8 +217,25 @@ qint64 RecordFile::readAt(qint64 offset, char *bytes, qint64 size) const
     return got;
 }
 
-// NTFS journals a file's name in its folder itself; a folder cannot be
-// flushed on its own.
-bool RecordFile::syncFolder() { return true; }
+// The folder's entry for a new file is flushed as the file is: a folder
+// opened for writing can be (NTFS); where the system refuses, its own
+// journal of names is all there is.
+bool RecordFile::syncFolder()
+{
+    const QString folder = QFileInfo(m_identity.path).path();
+    HANDLE handle = CreateFileW(QDir::toNativeSeparators(folder).toStdWString().c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return true;
+    const int fd = descriptorOf(handle, _O_RDONLY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return true;
+    }
+    m_calls.fsync(fd);
+    _close(fd);
+    return true;
+}
 
 } // namespace vx

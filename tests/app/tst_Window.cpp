@@ -321,13 +321,15 @@ private slots:
             {"file", "[Misc]\nFilePath=/home/\xe9t\xe9\n"}, {"file", QByteArray(2 << 20, '\n')},
             {"link", "shopping list\n"}, {"link", ""}, {"fifo", ""}};
         for (const auto &[kind, bytes] : files) {
+            if (QLatin1String(kind) == "fifo" && !kSystemHasFifos)
+                continue;
             TerminalWindow t;
             const QString file = t.world.settingsFile(), notes = t.world.config.filePath("notes.txt");
             QVERIFY(QFile::remove(file));
             const QLatin1String is(kind);
             QVERIFY(is != "file" || writeFileBytes(file, bytes));
             QVERIFY(is != "link" || (QFile::link(notes, file) && (bytes.isEmpty() || writeFileBytes(notes, bytes))));
-            QVERIFY(is != "fifo" || ::mkfifo(QFile::encodeName(file), 0600) == 0);
+            QVERIFY(is != "fifo" || makeFifo(file));
             // Its link target, permissions, kind and content (links followed).
             auto describe = [&file] {
                 const QFileInfo i(file);

@@ -227,7 +227,7 @@ TEST_F(CtlTest, SideFilesOfEarlierVersionsAreTakenOverOnce)
             else if (bytes == "huge")
                 writeFileBytes(file + side, ""), QFile(file + side).resize(1LL << 32); // sparse
             else if (bytes == "fifo")
-                ::mkfifo(QFile::encodeName(file + side).constData(), 0600);
+                makeFifo(file + side);
             else if (!bytes.isEmpty())
                 writeFileBytes(file + side, bytes);
         }

@@ -20,6 +20,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#endif
 
 using namespace vx;
 using namespace vx::test;
@@ -60,9 +64,19 @@ struct Recorder : FileCalls {
     }
     int fsync(int fd) override
     {
-        struct stat st {};
-        events->append(Event{::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) ? Event::FolderSync : Event::FileSync, {}});
+        events->append(Event{isFolder(fd) ? Event::FolderSync : Event::FileSync, {}});
         return FileCalls::fsync(fd);
+    }
+    static bool isFolder(int fd)
+    {
+#ifdef Q_OS_WIN // the C library's fstat() calls every disk file a regular one
+        BY_HANDLE_FILE_INFORMATION info{};
+        return GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), &info)
+            && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+#else
+        struct stat st {};
+        return ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+#endif
     }
 };
 
@@ -112,7 +126,7 @@ struct World {
         RecordFile file(calls);
         int fd = -1;
         if (target == Target::AppendedStandardOutput) {
-            fd = ::open(QFile::encodeName(data).constData(), O_WRONLY | O_APPEND | O_CREAT, 0644); // ">> VX.txt"
+            fd = ::open(QFile::encodeName(data).constData(), O_WRONLY | O_APPEND | O_CREAT, 0644); // ">> VX.txt" (a text-mode descriptor on Windows)
             EXPECT_EQ(file.adopt(fd), RecordFile::Opened::Regular);
         } else {
             EXPECT_EQ(file.open(data), RecordFile::Opened::Regular);

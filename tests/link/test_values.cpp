@@ -52,7 +52,7 @@ TEST(Values, FailureAndStatusNumbersAndTexts)
         EXPECT_EQ(describe({kind, "/dev/x: gone"}), "/dev/x: gone");
     }
     const QList<std::pair<int, K>> files = {
-        {ENOSPC, K::DiskFull}, {EDQUOT, K::DiskFull}, {ENOENT, K::PathNotFound}, {ENOTDIR, K::PathNotFound},
+        {ENOSPC, K::DiskFull}, {ENOENT, K::PathNotFound}, {ENOTDIR, K::PathNotFound},
         {EACCES, K::FileDenied}, {EPERM, K::FileDenied}, {EROFS, K::FileDenied}, {EIO, K::FileIo},
         {EISDIR, K::FileAccess}, {0, K::FileAccess}};
     for (const auto &[systemError, kind] : files)

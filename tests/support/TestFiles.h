@@ -4,6 +4,9 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 namespace vx::test {
 
@@ -19,6 +22,22 @@ inline bool writeFileBytes(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// A FIFO at path (Linux); false where the system has none by name (Windows).
+#ifdef Q_OS_WIN
+constexpr bool kSystemHasFifos = false;
+#else
+constexpr bool kSystemHasFifos = true;
+#endif
+inline bool makeFifo(const QString &path)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return false;
+#else
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+#endif
 }
 
 } // namespace vx::test
