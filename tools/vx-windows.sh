@@ -127,7 +127,7 @@ cmd_test() {
     configure -DVX_WINDOWS_TESTS=ON -DVX_LINUX_BIN="$LINUX_BUILD/bin"
     cmake --build "$BUILD" -j "$JOBS"
     wine_ready
-    (cd "$BUILD" && QT_QPA_PLATFORM=offscreen VX500_SETTINGS=ini \
+    (cd "$BUILD" && QT_QPA_PLATFORM=offscreen VX500_SETTINGS=ini QT_FORCE_STDERR_LOGGING=1 \
         ctest --output-on-failure -j "$JOBS" --timeout 300) 2>&1 | tee "$BUILD/ctest-summary.log" || status=1
     say "Windows tests under Wine in $((SECONDS - start)) s"
     return $status

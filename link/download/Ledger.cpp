@@ -138,13 +138,15 @@ Ledger::~Ledger()
 
 QString Ledger::defaultPath()
 {
-#ifdef Q_OS_WIN
+    // $XDG_STATE_HOME where set; else ~/.local/state, or on Windows
     // %LOCALAPPDATA%, the user's own and not roaming.
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/vx500/ledger.sqlite");
-#endif
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (!QDir::isAbsolutePath(state))
+#ifdef Q_OS_WIN
+        state = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+#else
         state = QDir::homePath() + QStringLiteral("/.local/state");
+#endif
     return state + QStringLiteral("/vx500/ledger.sqlite");
 }
 
@@ -175,6 +177,8 @@ bool Ledger::checkFolder(const QString &folder)
 #ifdef Q_OS_WIN
     // The user's local application data is closed to others by its ACL.
     const QFileInfo info(folder);
+    if (info.exists() && !info.isDir())
+        return refuse(QStringLiteral("not a folder"));
     if (!QDir().mkpath(folder))
         return refuse(QStringLiteral("cannot be created"));
     if (info.isSymLink() || info.isJunction())

@@ -40,6 +40,8 @@ struct AppWorld {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
         store = std::make_unique<SettingsStore>(dialogs);
+        if (kOnWindows) // the data files' default there is Documents, which a test cannot move
+            preset(QStringLiteral("Misc/FilePath"), program.path());
     }
     QString settingsFile() const { return config.filePath("VX500-500A Monitor.ini"); }
     // A value as the user's settings file holds it ("Misc/ClearData"; null when missing).

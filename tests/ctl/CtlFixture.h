@@ -7,6 +7,7 @@
 #include "ModelDevice.h"
 #include "Run.h"
 #include "TerminalModel.h"
+#include "PortNames.h"
 #include "TestFiles.h"
 
 #include <QBuffer>

@@ -1,6 +1,7 @@
 // The link against a scripted terminal on the fake port, in virtual time.
 #include "FakePort.h"
 #include "Frame.h"
+#include "PortNames.h"
 #include "ucVX300_500.h"
 
 #include <gtest/gtest.h>
@@ -199,7 +200,7 @@ TEST(Link, PortOpensOnceAndChangesOnlyBetweenOperations)
     EXPECT_EQ(asked, QList<int>({3, 12}));
     rig.vx->SetPortResolver({});
     rig.vx->CommPort(2);
-    EXPECT_EQ(rig.vx->PortName(), "/dev/ttyS1");
+    EXPECT_EQ(rig.vx->PortName(), defaultCommPort(2));
 
     // A stray byte waiting before a command is not taken for its answer.
     rig.vx->PowerDown(0);

@@ -6,6 +6,7 @@
 #include "Numbers.h"
 #include "PortNames.h"
 #include "Status.h"
+#include "TestFiles.h"
 
 #include <QList>
 
@@ -16,6 +17,7 @@
 #include <cmath>
 
 using namespace vx;
+using vx::test::kOnWindows;
 
 TEST(Values, Frames)
 {
@@ -114,14 +116,15 @@ TEST(Values, LineSettingsAndPortNames)
     for (const char *bad : {"", "19200,n,8", "19200,n,8,1,1", "0,n,8,1", "x,n,8,1", "19200,x,8,1", "19200,n,9,1",
                             "19200,n,4,1", "19200,n,8,3", "19200,nn,8,1"})
         EXPECT_FALSE(LineSettings::parse(bad)) << bad;
-    EXPECT_EQ(defaultCommPort(1), "/dev/ttyS0");
-    EXPECT_EQ(defaultCommPort(16), "/dev/ttyS15");
+    // COMn is the Windows port itself; Linux's serial ports count from 0.
+    EXPECT_EQ(defaultCommPort(1), kOnWindows ? "COM1" : "/dev/ttyS0");
+    EXPECT_EQ(defaultCommPort(16), kOnWindows ? "COM16" : "/dev/ttyS15");
     EXPECT_EQ(portMapKey(3), "Ports/COM3");
     EXPECT_EQ(commNumber(" com2 "), 2);
     EXPECT_EQ(commNumber("COM16"), 16);
     for (const char *other : {"COM0", "COM17", "COM", "COM1x", "/dev/ttyS0", ""})
         EXPECT_FALSE(commNumber(other)) << other;
-    EXPECT_EQ(mappedCommPort(2, " /dev/ttyUSB0 "), "/dev/ttyUSB0");
-    EXPECT_EQ(mappedCommPort(3, "not a path"), "/dev/ttyS2");
-    EXPECT_EQ(mappedCommPort(4, ""), "/dev/ttyS3");
+    EXPECT_EQ(mappedCommPort(2, " /dev/ttyUSB0 "), kOnWindows ? "COM2" : "/dev/ttyUSB0"); // no mapping there
+    EXPECT_EQ(mappedCommPort(3, "not a path"), defaultCommPort(3));
+    EXPECT_EQ(mappedCommPort(4, ""), defaultCommPort(4));
 }

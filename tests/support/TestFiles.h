@@ -24,12 +24,20 @@ inline bool writeFileBytes(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-// A FIFO at path (Linux); false where the system has none by name (Windows).
 #ifdef Q_OS_WIN
-constexpr bool kSystemHasFifos = false;
+constexpr bool kOnWindows = true;
 #else
-constexpr bool kSystemHasFifos = true;
+constexpr bool kOnWindows = false;
 #endif
+
+// "COM1 (/dev/ttyS0)": a port as the tool and the window name it, the
+// device after the number where the two differ (not on Windows).
+inline QString portWords(int number)
+{
+    return kOnWindows ? QStringLiteral("COM%1").arg(number) : QStringLiteral("COM%1 (/dev/ttyS%2)").arg(number).arg(number - 1);
+}
+
+// A FIFO at path (Linux); false where the system has none by name (Windows).
 inline bool makeFifo(const QString &path)
 {
 #ifdef Q_OS_WIN

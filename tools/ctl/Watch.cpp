@@ -53,7 +53,10 @@ private:
 void Watcher::event(const QString &text)
 {
     Io &io = m_s.io();
-    io.print(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) + m_port + QLatin1Char(' ') + text);
+    // A text that starts with the port's name (Windows, where the device is
+    // COMn itself) does not get it twice.
+    const bool named = text.startsWith(m_port + QLatin1Char(' ')) || text.startsWith(m_port + QLatin1Char(':'));
+    io.print(m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) + (named ? text : m_port + QLatin1Char(' ') + text));
     if (auto *f = qobject_cast<QFileDevice *>(io.out))
         f->flush(); // a log reader sees each event as it happens
 }
