@@ -25,7 +25,9 @@ QList<PortRow> portRows(const QList<SystemPort> &ports)
 
 QString portLabel(const QString &com, const QString &device, bool present)
 {
-    return QStringLiteral("%1 \u2192 %2").arg(com, device) + (present ? QString() : QStringLiteral(" (not present)"));
+    // On Windows COMn is the device itself: no arrow to itself.
+    const QString shown = device.compare(com, Qt::CaseInsensitive) == 0 ? com : QStringLiteral("%1 \u2192 %2").arg(com, device);
+    return shown + (present ? QString() : QStringLiteral(" (not present)"));
 }
 
 bool devicePresent(const QString &device) { return serialDevicePresent(device, systemPorts()); }

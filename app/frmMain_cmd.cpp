@@ -1,6 +1,7 @@
 // The device buttons of the general tab: one handler for the control array
 // cmd, its common frame, the result step and the error path.
 #include "frmMain.h"
+#include "PortNames.h"
 
 #include "Dialogs.h"
 #include "Numbers.h"
@@ -175,9 +176,9 @@ void frmMain::failed(const vx::Failure &failure)
 
 void frmMain::showNoAnswer(qint16 iID)
 {
-    lblProgress->setText(QStringLiteral("No answer on %1 (%2) from machine %3: is the terminal switched on and in its "
+    lblProgress->setText(QStringLiteral("No answer on %1 from machine %2: is the terminal switched on and in its "
                                         "station?")
-                             .arg(cboCommPort->currentText(), m_vx->PortName())
+                             .arg(vx::portAndDevice(cboCommPort->currentText(), m_vx->PortName()))
                              .arg(iID));
 }
 

@@ -28,6 +28,11 @@ std::optional<int> commNumber(const QString &name)
     return n;
 }
 
+QString portAndDevice(const QString &port, const QString &device)
+{
+    return device.compare(port, Qt::CaseInsensitive) == 0 ? port : QStringLiteral("%1 (%2)").arg(port, device);
+}
+
 QString portMapKey(int number) { return QStringLiteral("Ports/COM%1").arg(number); }
 
 QString simulatorKey(int number) { return QStringLiteral("Simulator/COM%1").arg(number); }

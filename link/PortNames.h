@@ -18,6 +18,10 @@ QString defaultCommPort(int number);
 // "COM3", "com3", " COM3 " -> 3; numbers 1 to 16 only, anything else nullopt.
 std::optional<int> commNumber(const QString &name);
 
+// "COM1 (/dev/ttyS0)": a port and the device it stands for, or the port's
+// name alone where the two are one (Windows).
+QString portAndDevice(const QString &port, const QString &device);
+
 // "Ports/COM3": the settings key under which a user maps COM3 to a device.
 QString portMapKey(int number);
 

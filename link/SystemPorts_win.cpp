@@ -5,6 +5,7 @@
 #include <devguid.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace vx {
 
@@ -49,18 +50,32 @@ void describeFromSetupApi(QList<SystemPort> &ports)
 
 int portNumber(const QString &location) { return location.mid(3).toInt(); }
 
+// The COMn names the system's DOS device list holds: ports of drivers that
+// do not fill SERIALCOMM in (some virtual ones, Wine's mapped ones).
+QStringList dosDevicePorts()
+{
+    std::vector<wchar_t> names(65536);
+    const DWORD n = QueryDosDeviceW(nullptr, names.data(), DWORD(names.size()));
+    QStringList ports;
+    for (const QString &name : QString::fromWCharArray(names.data(), int(n)).split(QChar(0), Qt::SkipEmptyParts))
+        if (name.size() > 3 && name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) && portNumber(name) > 0
+            && QString::number(portNumber(name)) == name.mid(3))
+            ports << name.toUpper();
+    return ports;
+}
+
 } // namespace
 
 // The ports are the values of HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, which the
-// serial drivers fill in ("\Device\Serial0" = "COM1").
+// serial drivers fill in ("\Device\Serial0" = "COM1"), and the COMn names
+// of the DOS device list.
 QList<SystemPort> systemPorts()
 {
     QList<SystemPort> ports;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, &key)
-        != ERROR_SUCCESS)
-        return ports;
-    for (DWORD i = 0;; ++i) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        key = nullptr;
+    for (DWORD i = 0; key; ++i) {
         wchar_t name[256], data[64] = {};
         DWORD nameSize = 256, dataSize = sizeof data - sizeof(wchar_t), type = 0;
         const LONG status = RegEnumValueW(key, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE *>(data),
@@ -71,7 +86,11 @@ QList<SystemPort> systemPorts()
             continue;
         ports.append(SystemPort{QString::fromWCharArray(data).trimmed(), {}, {}, {}, {}});
     }
-    RegCloseKey(key);
+    if (key)
+        RegCloseKey(key);
+    for (const QString &name : dosDevicePorts())
+        if (!portNamed(ports, name))
+            ports.append(SystemPort{name, {}, {}, {}, {}});
     describeFromSetupApi(ports);
     std::sort(ports.begin(), ports.end(), [](const SystemPort &a, const SystemPort &b) {
         return portNumber(a.location) < portNumber(b.location);
@@ -90,9 +109,15 @@ const SystemPort *portNamed(const QList<SystemPort> &ports, const QString &devic
     return nullptr;
 }
 
+// A port of the list, or a DOS device of that name (the list may be
+// incomplete: Wine, for one, leaves its mapped ports out).
 bool serialDevicePresent(const QString &device, const QList<SystemPort> &ports)
 {
-    return portNamed(ports, device) != nullptr;
+    QString name = device.trimmed();
+    if (name.startsWith(QLatin1String("\\\\.\\")))
+        name = name.mid(4);
+    wchar_t target[1024];
+    return portNamed(ports, name) != nullptr || QueryDosDeviceW(name.toStdWString().c_str(), target, 1024) != 0;
 }
 
 } // namespace vx

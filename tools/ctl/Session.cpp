@@ -63,7 +63,7 @@ QString Session::noAnswer() const
     const QString device = m_link->PortName();
     const QString real = QFileInfo(device).canonicalFilePath();
     const QString resolved = real.isEmpty() ? device : real;
-    const QString where = resolved == m_portGiven ? m_portGiven : QStringLiteral("%1 (%2)").arg(m_portGiven, resolved);
+    const QString where = vx::portAndDevice(m_portGiven, resolved);
     const qint32 ms = m_link->Timeout();
     const QString budget = ms % 1000 == 0 ? QStringLiteral("%1 s").arg(ms / 1000) : QStringLiteral("%1 ms").arg(ms);
     const QString text = QStringLiteral("no answer on %1 within %2").arg(where, budget);
