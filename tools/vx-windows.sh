@@ -46,7 +46,7 @@ ensure_qt() {
     local work start
     work=$(mktemp -d "${TMPDIR:-/tmp}/vx-qt.XXXXXX")
     start=$(date +%s)
-    say "building Qt $QT_VERSION for Windows into $QT once (about 40 minutes on 2 cores)"
+    say "building Qt $QT_VERSION for Windows into $QT once (about 50 minutes on 2 cores)"
     local source_version
     source_version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)
     case "$source_version" in
