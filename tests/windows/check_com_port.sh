@@ -17,22 +17,25 @@ trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$WORK"' EXIT
 
 for i in $(seq 1 12); do printf '%X,490%d,caf\351\n' $((i * 2571)) "$i"; done >"$WORK/records.txt"
 
-SIM_PID=
+SIM_PID= PTY=
 start_sim() { # fault options...
+    rm -f "$WORK/sim.out"
     "$LINUX_BIN/vx500-sim" --records "$WORK/records.txt" "$@" >"$WORK/sim.out" 2>/dev/null &
     SIM_PID=$!
     for _ in $(seq 1 50); do [ -s "$WORK/sim.out" ] && break; sleep 0.1; done
-    head -n 1 "$WORK/sim.out"
+    PTY=$(head -n 1 "$WORK/sim.out")
 }
 stop_sim() { kill "$SIM_PID" 2>/dev/null; wait "$SIM_PID" 2>/dev/null; }
 
-# side OS FAULT...: one download with clear into $WORK/OS/VX.txt; prints
-# "status|stderr" with the port and the folder replaced by PORT and DIR.
+# download OS FAULT...: one download with clear into $WORK/OS/VX.txt; sets
+# RESULT to "status|stderr", the port and the folder replaced by PORT and DIR.
+RESULT=
 download() {
     local os=$1 pty status err
     shift
     mkdir -p "$WORK/$os"
-    pty=$(start_sim "$@")
+    start_sim "$@"
+    pty=$PTY
     if [ "$os" = windows ]; then
         ln -sfn "$pty" "$WINEPREFIX/dosdevices/com5"
         err=$(cd "$WORK/$os" && XDG_STATE_HOME='Z:'"$WORK/$os/state" \
@@ -48,7 +51,7 @@ download() {
     stop_sim
     err=${err//Z:$WORK\/$os/DIR}
     err=${err//$WORK\/$os/DIR}
-    printf '%s|%s' "$status" "$(tr -d '\r' <<<"$err")"
+    RESULT="$status|$(tr -d '\r' <<<"$err")"
 }
 
 ROWS=(
@@ -69,13 +72,17 @@ for row in "${ROWS[@]}"; do
     IFS='|' read -r name options compare <<<"$row"
     read -r -a fault <<<"$options"
     rm -rf "$WORK/linux" "$WORK/windows"
-    linux=$(download linux "${fault[@]}")
-    windows=$(download windows "${fault[@]}")
+    download linux "${fault[@]}"
+    linux=$RESULT
+    download windows "${fault[@]}"
+    windows=$RESULT
     # The terminal without the fault, holding what was not cleared.
     again_linux=$linux again_windows=$windows
     if [ "${linux%%|*}" != 0 ]; then
-        again_linux=$(download linux)
-        again_windows=$(download windows)
+        download linux
+        again_linux=$RESULT
+        download windows
+        again_windows=$RESULT
     fi
     verdict=ok
     if [ "$linux" != "$windows" ] && [ "$compare" != files ]; then

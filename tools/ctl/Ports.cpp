@@ -88,6 +88,10 @@ Exit runPorts(Session &s)
             io.print(line);
         return Exit::Ok;
     }
+#ifdef Q_OS_WIN
+    io.error(QStringLiteral("ports: on Windows COM%1 is the port itself; there is nothing to map").arg(n));
+    return Exit::Usage;
+#endif
     if (!settings->setMapping(n, inv.mapDevice)) {
         io.error(settings->error());
         return Exit::System;
