@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The programs for 64-bit Windows, cross-built with Debian's mingw-w64:
-#   tools/vx-windows.sh          the programs and build-windows/vx500-monitor-VERSION-win64.zip
+#   tools/vx-windows.sh          the programs, build-windows/vx500-monitor-VERSION-win64.zip
+#                                and its installer ...-win64-setup.exe (with Debian's nsis)
 #   tools/vx-windows.sh test     the same with the test programs, run under Wine
 #   tools/vx-windows.sh shot     docs/screenshots/windows-general.png, the window under Wine
 #
@@ -115,7 +116,10 @@ cmd_build() {
     ensure_sqlite
     configure -DVX_WINDOWS_TESTS=OFF
     cmake --build "$BUILD" -j "$JOBS" --target vx_windows_zip
-    say "$(basename "$(ls "$BUILD"/vx500-monitor-*-win64.zip)") in $((SECONDS - start)) s"
+    if command -v makensis >/dev/null; then
+        cmake --build "$BUILD" --target vx_windows_installer >/dev/null
+    fi
+    say "$(cd "$BUILD" && ls vx500-monitor-*-win64.zip vx500-monitor-*-win64-setup.exe 2>/dev/null | tr '\n' ' ')in $((SECONDS - start)) s"
 }
 
 cmd_test() {
@@ -126,6 +130,9 @@ cmd_test() {
     cmake --build "$LINUX_BUILD" -j "$JOBS" --target vx500-sim vx500ctl >/dev/null
     configure -DVX_WINDOWS_TESTS=ON -DVX_LINUX_BIN="$LINUX_BUILD/bin"
     cmake --build "$BUILD" -j "$JOBS"
+    if command -v makensis >/dev/null; then
+        cmake --build "$BUILD" --target vx_windows_installer >/dev/null
+    fi
     wine_ready
     (cd "$BUILD" && QT_QPA_PLATFORM=offscreen VX500_SETTINGS=ini QT_FORCE_STDERR_LOGGING=1 \
         ctest --output-on-failure -j "$JOBS" --timeout 300) 2>&1 | tee "$BUILD/ctest-summary.log" || status=1
