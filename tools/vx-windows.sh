@@ -8,7 +8,7 @@
 # Qt for Windows is built once from Debian's qt6-base source into
 # $VX_WINDOWS_QT (default ~/.cache/vx500/qt-6.4.2-mingw64); SQLite's
 # amalgamation is made from Debian's sqlite3 source into ~/.cache/vx500.
-set -euo pipefail
+set -Eeuo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${VX_WINDOWS_BUILD_DIR:-$ROOT/build-windows}
 LINUX_BUILD=${VX_BUILD_DIR:-$ROOT/build}
@@ -21,6 +21,8 @@ WINE=/usr/lib/wine/wine64
 export WINEPREFIX=$BUILD/wine WINEDEBUG=${WINEDEBUG:--all}
 
 say() { printf 'vx windows: %s\n' "$*" >&2; }
+# Most steps are quiet; the one that fails is named.
+trap 'say "failed (status $?): $BASH_COMMAND"' ERR
 
 # apt-get source needs a deb-src line for the suite in use.
 ensure_deb_src() {
@@ -77,7 +79,7 @@ ensure_qt() {
 # Debian's patches applied.
 SQLITE=
 ensure_sqlite() {
-    SQLITE=$(ls -d "$CACHE"/sqlite-*/ 2>/dev/null | head -n 1)
+    SQLITE=$(ls -d "$CACHE"/sqlite-*/ 2>/dev/null | head -n 1 || true)
     SQLITE=${SQLITE%/}
     [ -n "$SQLITE" ] && [ -f "$SQLITE/sqlite3.c" ] && return 0
     ensure_deb_src

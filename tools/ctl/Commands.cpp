@@ -202,7 +202,11 @@ constexpr Command kCommands[] = {
      "wait for terminals in the station and download each\n"
      "one once, as download does; -o FILE is needed and\n"
      "may hold %Y %m %d; one line per event; ends at\n"
+#ifdef Q_OS_WIN
+     "Ctrl+C or Ctrl+Break",
+#else
      "SIGTERM or SIGINT",
+#endif
      runWatch,
      "vx500ctl --port COM1 watch -o ~/vx500/%Y%m%d.txt --clear"},
     {"scan", Arg::None, nullptr, kRangeOptions | kJsonOption, kScanReplyMs,

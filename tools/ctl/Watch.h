@@ -36,7 +36,8 @@ std::optional<QString> datedPath(const QString &pattern, const QDate &date);
 // leaves the terminal its records.
 Exit watch(Session &session, WatchClock &clock);
 
-// watch() on the system's clock, stopped by SIGTERM or SIGINT.
+// watch() on the system's clock, stopped by SIGTERM or SIGINT (Linux), or
+// Ctrl+C, Ctrl+Break or the console's closing (Windows).
 Exit runWatch(Session &session);
 
 } // namespace vx::ctl
