@@ -105,7 +105,9 @@ QString defaultLockFile()
         : QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     const uint user = ::geteuid();
 #else
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // Windows has no runtime folder of the session: the program's own
+    // folder in the user's local application data, beside the ledger.
+    const QString runtime = QFileInfo(vx::Ledger::defaultPath()).path();
     const uint user = 0;
 #endif
     return defaultLockFile(runtime, QDir::tempPath(), QFileInfo(vx::Ledger::defaultPath()).path(), user);
