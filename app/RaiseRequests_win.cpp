@@ -39,7 +39,11 @@ public:
     }
     ~PipeListener() override
     {
-        CancelIo(m_pipe);
+        delete m_notifier; // it waits on the event: first
+        if (CancelIoEx(m_pipe, &m_overlapped) || GetLastError() != ERROR_NOT_FOUND) {
+            DWORD ignored = 0;
+            GetOverlappedResult(m_pipe, &m_overlapped, &ignored, TRUE);
+        }
         CloseHandle(m_pipe);
         CloseHandle(m_event);
     }
@@ -47,11 +51,13 @@ public:
 private:
     PipeListener(HANDLE pipe, HANDLE event) : m_pipe(pipe), m_event(event)
     {
-        auto *notifier = new QWinEventNotifier(event, this);
-        connect(notifier, &QWinEventNotifier::activated, this, [this] {
+        m_notifier = new QWinEventNotifier(event, this);
+        connect(m_notifier, &QWinEventNotifier::activated, this, [this] {
+            // Listen again first, so that a third start meanwhile is not
+            // turned away as busy; then come to the front.
             DisconnectNamedPipe(m_pipe);
-            answerRaiseRequest(this);
             await();
+            answerRaiseRequest(this);
         });
         await();
     }
@@ -60,12 +66,25 @@ private:
         ResetEvent(m_event);
         m_overlapped = {};
         m_overlapped.hEvent = m_event;
-        if (!ConnectNamedPipe(m_pipe, &m_overlapped) && GetLastError() == ERROR_PIPE_CONNECTED)
-            SetEvent(m_event); // a second copy came between two waits
+        if (ConnectNamedPipe(m_pipe, &m_overlapped))
+            return;
+        switch (GetLastError()) {
+        case ERROR_IO_PENDING:
+            return;
+        case ERROR_PIPE_CONNECTED: // a second copy came between two waits
+        case ERROR_NO_DATA:        // ... and has gone again: a request all the same
+            SetEvent(m_event);
+            return;
+        default:
+            qWarning("vx500-monitor: the pipe for requests failed (error %lu); a second copy cannot bring this "
+                     "window to the front",
+                     GetLastError());
+        }
     }
 
     HANDLE m_pipe;
     HANDLE m_event;
+    QWinEventNotifier *m_notifier = nullptr;
     OVERLAPPED m_overlapped{};
 };
 
@@ -75,7 +94,16 @@ std::unique_ptr<QObject> listenForRaiseRequests(const QString &name) { return Pi
 
 void askToComeToFront(const QString &name)
 {
-    HANDLE pipe = CreateFileW(pipeName(name).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (pipe != INVALID_HANDLE_VALUE)
-        CloseHandle(pipe);
+    // The one instance of the pipe may be busy with another request: wait
+    // a second for it, once.
+    const std::wstring path = pipeName(name);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        HANDLE pipe = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (pipe != INVALID_HANDLE_VALUE) {
+            CloseHandle(pipe);
+            return;
+        }
+        if (GetLastError() != ERROR_PIPE_BUSY || !WaitNamedPipeW(path.c_str(), 1000))
+            return;
+    }
 }

@@ -1,5 +1,6 @@
 #include "LockHolders.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <windows.h>
@@ -18,7 +19,7 @@ QString fileHolder(const QString &path)
     WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
     if (RmStartSession(&session, 0, key) != ERROR_SUCCESS)
         return {};
-    const std::wstring name = path.toStdWString();
+    const std::wstring name = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdWString();
     LPCWSTR names[] = {name.c_str()};
     RM_PROCESS_INFO found[4];
     UINT needed = 0, count = 4;

@@ -126,8 +126,9 @@ bool WinSerialPort::setReadWait(unsigned long waitMs)
     timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.ReadTotalTimeoutMultiplier = waitMs ? MAXDWORD : 0;
     timeouts.ReadTotalTimeoutConstant = waitMs;
-    // A write may take its bytes' time on the line, and two seconds more.
-    timeouts.WriteTotalTimeoutMultiplier = 2;
+    // A write may take its bytes' time on the line (up to 12 bits a byte at
+    // the line's speed), and two seconds more.
+    timeouts.WriteTotalTimeoutMultiplier = DWORD(12000 / std::max(m_settings.speed, 1) + 1);
     timeouts.WriteTotalTimeoutConstant = 2000;
     if (!SetCommTimeouts(handleOf(m_handle), &timeouts))
         return false;
@@ -210,8 +211,10 @@ void WinSerialPort::close()
 {
     if (!m_handle)
         return;
-    // Let the last bytes leave before the port goes.
-    FlushFileBuffers(handleOf(m_handle));
+    // Let the last bytes leave before the port goes, unless the line took no
+    // more of them (a jammed adapter would hold the flush for good).
+    if (m_failure.kind != FailureKind::PortIo)
+        FlushFileBuffers(handleOf(m_handle));
     CloseHandle(handleOf(std::exchange(m_handle, nullptr)));
     m_received.clear();
     fail(FailureKind::PortClosed, QStringLiteral("%1: the port was closed").arg(m_name));

@@ -51,35 +51,78 @@ QString finalPath(HANDLE file)
 bool RecordFile::learnIdentity(const QString &realPath)
 {
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(osHandle(m_fd), &info))
-        return reportFailure(windowsFileFailureKind(GetLastError()), realPath, windowsErrorText(GetLastError())),
-               close(), false;
-    if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
-        return failed(realPath, 0, QStringLiteral("not a regular file")), false;
+    if (!GetFileInformationByHandle(osHandle(m_fd), &info)) {
+        const DWORD error = GetLastError();
+        reportFailure(windowsFileFailureKind(error), realPath, windowsErrorText(error));
+        close();
+        return false;
+    }
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    const bool link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        && GetFileInformationByHandleEx(osHandle(m_fd), FileAttributeTagInfo, &tag, sizeof tag)
+        && IsReparseTagNameSurrogate(tag.ReparseTag);
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || link)
+        return failed(realPath, 0, link ? QStringLiteral("a link appeared in its place") : QStringLiteral("not a regular file")),
+               false;
     m_identity = {QFileInfo(realPath).absoluteFilePath(), static_cast<qint64>(info.dwVolumeSerialNumber),
                   static_cast<qint64>((quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow)};
     return true;
 }
 
-// Opens path as a regular file, without following a link at its end;
-// fd -1 with the reason in m_failure, or NotRegular for a device.
-static HANDLE openRegular(const QString &path, DWORD access, DWORD sharing, DWORD disposition, DWORD &error)
+namespace {
+
+enum class PathKind { Plain, Link, Device };
+
+// What a path names before anything is opened: a device (COM1, NUL,
+// \\.\pipe\x; opening one could raise a port's lines or take a pipe's
+// listener), a link (a reparse point that stands for another name:
+// symbolic links, junctions), or a plain path. Other reparse points
+// (cloud placeholders, deduplicated or compressed files) are files.
+PathKind pathKind(const QString &path)
 {
     const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+    wchar_t full[32768];
+    const DWORD n = GetFullPathNameW(name.c_str(), 32768, full, nullptr);
+    if (n > 0 && n < 32768 && QString::fromWCharArray(full, int(n)).startsWith(QLatin1String("\\\\.\\")))
+        return PathKind::Device;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(name.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return PathKind::Plain;
+    FindClose(search);
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(found.dwReserved0)
+        ? PathKind::Link
+        : PathKind::Plain;
+}
+
+// Opens path, without following a link that appears at its end meanwhile
+// (a file that is another kind of reparse point is opened as a file).
+HANDLE openRegular(const QString &path, DWORD access, DWORD sharing, DWORD disposition, DWORD &error)
+{
+    const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    const bool reparse = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
     HANDLE file = CreateFileW(name.c_str(), access, sharing, nullptr, disposition,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+                              FILE_ATTRIBUTE_NORMAL | (reparse ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
     error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
     return file;
 }
+
+} // namespace
 
 RecordFile::Opened RecordFile::open(const QString &path, bool create)
 {
     close();
     m_failure = {};
     m_inUse = false;
-    const DWORD attributes = GetFileAttributesW(QDir::toNativeSeparators(path).toStdWString().c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    switch (pathKind(path)) {
+    case PathKind::Device:
+        return Opened::NotRegular;
+    case PathKind::Link:
         return failed(path, 0, QStringLiteral("a link; not followed"));
+    case PathKind::Plain:
+        break;
+    }
     DWORD error = 0;
     HANDLE file = openRegular(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, create ? OPEN_ALWAYS : OPEN_EXISTING,
                               error);
@@ -122,10 +165,9 @@ RecordFile::Opened RecordFile::adopt(int fd)
     m_fd = fd;
     m_ownFd = false;
     // Whether the descriptor appends or not (Windows does not tell), the
-    // records go at the file's end: never over what the file holds.
+    // records go at the file's end, found again before every append (end()):
+    // never over what the file holds, whoever else wrote to it meanwhile.
     m_appendMode = true;
-    if (_lseeki64(fd, 0, SEEK_END) < 0)
-        return failed(QStringLiteral("standard output"), errno);
     if (real.isEmpty())
         return failed(QStringLiteral("standard output"), 0, QStringLiteral("a file without a name in any folder"));
     if (!learnIdentity(real) || !takeLock())
@@ -136,6 +178,12 @@ RecordFile::Opened RecordFile::adopt(int fd)
     HANDLE reader = openRegular(real, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, error);
     if (reader == INVALID_HANDLE_VALUE)
         return reportFailure(windowsFileFailureKind(error), real, windowsErrorText(error)), close(), Opened::Failed;
+    BY_HANDLE_FILE_INFORMATION theirs{};
+    if (!GetFileInformationByHandle(reader, &theirs) || qint64(theirs.dwVolumeSerialNumber) != m_identity.device
+        || qint64((quint64(theirs.nFileIndexHigh) << 32) | theirs.nFileIndexLow) != m_identity.inode) {
+        CloseHandle(reader);
+        return failed(real, 0, QStringLiteral("changed while opened"));
+    }
     m_readFd = descriptorOf(reader, _O_RDONLY);
     if (m_readFd < 0) {
         CloseHandle(reader);
@@ -204,7 +252,12 @@ qint64 RecordFile::size() const
     return m_fd >= 0 && GetFileSizeEx(osHandle(m_fd), &length) ? qint64(length.QuadPart) : -1;
 }
 
-qint64 RecordFile::end() const { return m_appendMode ? size() : qint64(_telli64(m_fd)); }
+qint64 RecordFile::end() const
+{
+    // A descriptor of our own appends by itself; an adopted one is moved to
+    // the end, where its next write lands.
+    return m_ownFd ? size() : qint64(_lseeki64(m_fd, 0, SEEK_END));
+}
 
 qint64 RecordFile::readAt(qint64 offset, char *bytes, qint64 size) const
 {

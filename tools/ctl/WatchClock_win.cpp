@@ -13,10 +13,15 @@ namespace vx::ctl {
 namespace {
 
 HANDLE g_stopEvent = nullptr;
+HANDLE g_doneEvent = nullptr; // set once the watch has ended
 
-BOOL WINAPI onConsoleEvent(DWORD)
+BOOL WINAPI onConsoleEvent(DWORD type)
 {
     SetEvent(g_stopEvent);
+    // Windows ends the process as soon as the handler returns from these:
+    // the download under way gets the time Windows allows (5 s) to finish.
+    if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT)
+        WaitForSingleObject(g_doneEvent, 4500);
     return TRUE;
 }
 
@@ -25,16 +30,24 @@ public:
     SystemClock()
     {
         g_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        g_doneEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         SetConsoleCtrlHandler(onConsoleEvent, TRUE);
     }
-    ~SystemClock() override { SetConsoleCtrlHandler(onConsoleEvent, FALSE); }
+    ~SystemClock() override
+    {
+        SetEvent(g_doneEvent);
+        SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+    }
     QDateTime now() override { return QDateTime::currentDateTime(); }
-    bool stopRequested() override { return WaitForSingleObject(g_stopEvent, 0) == WAIT_OBJECT_0; }
+    bool stopRequested() override { return g_stopEvent && WaitForSingleObject(g_stopEvent, 0) == WAIT_OBJECT_0; }
     bool sleep(qint64 msecs) override
     {
         QDeadlineTimer until(msecs);
-        while (!stopRequested() && !until.hasExpired())
-            WaitForSingleObject(g_stopEvent, DWORD(std::min<qint64>(until.remainingTime(), 0x7fffffff)));
+        while (!stopRequested() && !until.hasExpired()) {
+            const DWORD slice = DWORD(std::min<qint64>(until.remainingTime(), 0x7fffffff));
+            if (!g_stopEvent || WaitForSingleObject(g_stopEvent, slice) == WAIT_FAILED)
+                Sleep(std::min<DWORD>(slice, 1000)); // no event to wait on: a plain sleep, never a spin
+        }
         return !stopRequested();
     }
 };
