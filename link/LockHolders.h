@@ -5,14 +5,14 @@
 
 namespace vx {
 
-// The process that holds an flock() on the file open at fd, from the
-// system's list of locks; empty when the system does not tell.
-QString flockHolder(int fd);
-
 #ifdef Q_OS_WIN
 // The program that has this file open, as the Restart Manager names it;
 // empty when it does not tell.
 QString fileHolder(const QString &path);
+#else
+// The process that holds an flock() on the file open at fd, from the
+// system's list of locks; empty when the system does not tell.
+QString flockHolder(int fd);
 #endif
 
 // "NAME, pid PID" with the program's name as the system knows it, or

@@ -8,11 +8,9 @@
 
 namespace vx {
 
-// Windows has no flock(); a data file is held by opening it without write
+// Windows has no flock(): a data file is held by opening it without write
 // sharing (see RecordFile), and who holds it is asked of the Restart
-// Manager by its path (fileHolder()).
-QString flockHolder(int) { return {}; }
-
+// Manager by its path.
 QString fileHolder(const QString &path)
 {
     DWORD session = 0;

@@ -136,7 +136,7 @@ cmd_test() {
         cmake --build "$BUILD" --target vx_windows_installer >/dev/null
     fi
     wine_ready
-    (cd "$BUILD" && QT_QPA_PLATFORM=offscreen VX500_SETTINGS=ini QT_FORCE_STDERR_LOGGING=1 \
+    (cd "$BUILD" && VX500_SETTINGS=ini \
         ctest --output-on-failure -j "$JOBS" --timeout 300) 2>&1 | tee "$BUILD/ctest-summary.log" || status=1
     say "Windows tests under Wine in $((SECONDS - start)) s"
     return $status

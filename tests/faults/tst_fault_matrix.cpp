@@ -29,8 +29,6 @@ enum Output {
     NullDevice,
     Fifo,
     MissingFolder,
-    PlantedSideLink,  // VX.txt.part is a link to another file
-    PlantedSideFifo,  // VX.txt.journal is a pipe
     ForeignLink,      // VX.txt is another user's link to another file
 };
 enum Retry { Once, Again, EmptiedThenAgain };
@@ -57,11 +55,9 @@ struct Files {
             data = output == FullDevice ? "/dev/full" : output == NullDevice ? "/dev/null" : dir.filePath("missing/VX.txt");
         if (output == FileWithoutLineEnd || output == StandardOutputWithoutLineEnd)
             writeFileBytes(data, before = "old,partial");
-        if (output == Fifo || output == PlantedSideFifo)
-            ::mkfifo(QFile::encodeName(output == Fifo ? data : data + ".journal").constData(), 0600);
+        if (output == Fifo)
+            ::mkfifo(QFile::encodeName(data).constData(), 0600);
         writeFileBytes(secret, "secret");
-        if (output == PlantedSideLink)
-            QFile::link(secret, data + ".part");
         if (output == ForeignLink && QFile::link(secret, data))
             QVERIFY(::lchown(QFile::encodeName(data).constData(), 4242, 4242) == 0);
     }
@@ -126,11 +122,6 @@ class FaultMatrix : public QObject
             << QStringList{"--nak"} << int(File) << kRecords << 1 << "Data Cleared" << true << int(EmptiedThenAgain);
         QTest::newRow("records to standard output appended to a file without a final line end")
             << QStringList{} << int(StandardOutputWithoutLineEnd) << kRecords << 0 << "Data Cleared" << true << int(Once);
-        const QString left = "; it and FILE are left as they are";
-        QTest::newRow("a link planted as an old side file") << QStringList{} << int(PlantedSideLink) << 0 << 3
-            << "box: FILE.part: not a regular file" + left << false << int(Once);
-        QTest::newRow("a pipe planted as an old side file") << QStringList{} << int(PlantedSideFifo) << 0 << 3
-            << "box: FILE.journal: not a regular file" + left << false << int(Once);
         if (::geteuid() == 0)
             QTest::newRow("the data file is another user's link") << QStringList{} << int(ForeignLink) << -1 << 3
                 << "box: FILE: a link of another user's; not followed" << false << int(Once);

@@ -27,32 +27,30 @@ start_sim() { # fault options...
 }
 stop_sim() { kill "$SIM_PID" 2>/dev/null; wait "$SIM_PID" 2>/dev/null; }
 
-# download OS FAULT...: one download with clear into $WORK/OS/VX.txt; sets
-# RESULT to "status|stderr", the port and the folder replaced by PORT and DIR.
-RESULT=
+# download OS FAULT...: one download with clear into $WORK/OS/VX.txt from a
+# simulator of its own; prints "status|stderr", the port and the folder
+# replaced by PORT and DIR. both FAULT...: the same by each tool, into
+# LINUX and WINDOWS.
 download() {
-    local os=$1 pty status err
+    local os=$1 port err status tool
     shift
     mkdir -p "$WORK/$os"
     start_sim "$@"
-    pty=$PTY
     if [ "$os" = windows ]; then
-        ln -sfn "$pty" "$WINEPREFIX/dosdevices/com5"
-        err=$(cd "$WORK/$os" && XDG_STATE_HOME='Z:'"$WORK/$os/state" \
-            "$WINE" "$WIN_BIN/vx500ctl.exe" --port COM5 download -o VX.txt --clear 2>&1 >/dev/null)
-        status=$?
-        err=${err//COM5/PORT}
+        ln -sfn "$PTY" "$WINEPREFIX/dosdevices/com5"
+        tool=("$WINE" "$WIN_BIN/vx500ctl.exe") port=COM5
     else
-        err=$(cd "$WORK/$os" && XDG_STATE_HOME="$WORK/$os/state" \
-            "$LINUX_BIN/vx500ctl" --port "$pty" download -o VX.txt --clear 2>&1 >/dev/null)
-        status=$?
-        err=${err//$pty/PORT}
+        tool=("$LINUX_BIN/vx500ctl") port=$PTY
     fi
+    err=$(cd "$WORK/$os" && XDG_STATE_HOME=$([ "$os" = windows ] && echo Z:)"$WORK/$os/state" \
+        "${tool[@]}" --port "$port" download -o VX.txt --clear 2>&1 >/dev/null)
+    status=$?
     stop_sim
+    err=${err//$port/PORT}
     err=${err//Z:$WORK\/$os/DIR}
-    err=${err//$WORK\/$os/DIR}
-    RESULT="$status|$(tr -d '\r' <<<"$err")"
+    echo "$status|$(tr -d '\r' <<<"${err//$WORK\/$os/DIR}")"
 }
+both() { LINUX=$(download linux "$@"); WINDOWS=$(download windows "$@"); }
 
 ROWS=(
     "clean|"
@@ -72,26 +70,18 @@ for row in "${ROWS[@]}"; do
     IFS='|' read -r name options compare <<<"$row"
     read -r -a fault <<<"$options"
     rm -rf "$WORK/linux" "$WORK/windows"
-    download linux "${fault[@]}"
-    linux=$RESULT
-    download windows "${fault[@]}"
-    windows=$RESULT
+    both "${fault[@]}"
+    linux=$LINUX windows=$WINDOWS
     # The terminal without the fault, holding what was not cleared.
-    again_linux=$linux again_windows=$windows
-    if [ "${linux%%|*}" != 0 ]; then
-        download linux
-        again_linux=$RESULT
-        download windows
-        again_windows=$RESULT
-    fi
+    [ "${linux%%|*}" = 0 ] || both
     verdict=ok
     if [ "$linux" != "$windows" ] && [ "$compare" != files ]; then
         verdict="differs: linux '$linux' windows '$windows'"
     elif ! cmp -s "$WORK/linux/VX.txt" "$WORK/windows/VX.txt"; then
         verdict="the files differ"
-    elif [ "$again_linux" != "$again_windows" ] || [ "$(sort "$WORK/windows/VX.txt" | uniq -d | wc -l)" -ne 0 ] \
+    elif [ "$LINUX" != "$WINDOWS" ] || [ "$(sort "$WORK/windows/VX.txt" | uniq -d | wc -l)" -ne 0 ] \
         || [ "$(wc -l <"$WORK/windows/VX.txt")" -ne 12 ]; then
-        verdict="the second download did not leave every record once: $again_windows"
+        verdict="the second download did not leave every record once: $WINDOWS"
     fi
     [ "$verdict" = ok ] || failed=$((failed + 1))
     printf '%-32s status %s  %s\n' "$name" "${windows%%|*}" "$verdict"

@@ -1,27 +1,43 @@
 // The settings on Windows live in the registry: the window stores a port
-// and a switch there, and vx500ctl.exe reads the port back from the same
-// place. (check_registry.sh runs this, then looks with Wine's reg query.)
+// and a switch there, vx500ctl.exe reads the port back from the same place,
+// and Windows' own reg query finds both values where users and their
+// administrators look for them.
 #include "AppTest.h"
 
 using namespace vx;
 using namespace vx::test;
 
+namespace {
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(60000) ? QString::fromLocal8Bit(process.readAllStandardOutput()) : QString();
+}
+
+} // namespace
+
 class RegistryTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void theWindowWritesWhatTheToolReads()
+    void theWindowWritesWhatTheToolAndRegRead()
     {
         QVERIFY(settingsInRegistry());
+        QSettings(userSettingsLocation(), QSettings::NativeFormat).clear();
         TerminalWindow t;
         t.get<QComboBox>("cboCommPort")->setCurrentIndex(4); // COM5
         t.click("chkClearData");
         t.w.reset(); // the program ends
-        QProcess tool;
-        tool.start(QStringLiteral(VX500CTL_PROGRAM), {QStringLiteral("ports")});
-        QVERIFY(tool.waitForFinished(60000));
-        const QString out = QString::fromUtf8(tool.readAllStandardOutput());
-        QVERIFY2(out.contains(QRegularExpression(QStringLiteral("\\nCOM5 +COM5 +\\(the monitor's port\\)"))), qPrintable(out));
+        const QString ports = run(QStringLiteral(VX500CTL_PROGRAM), {QStringLiteral("ports")});
+        QVERIFY2(ports.contains(QRegularExpression(QStringLiteral("\\nCOM5 +COM5 +\\(the monitor's port\\)"))), qPrintable(ports));
+        const QString key = QStringLiteral("HKEY_CURRENT_USER\\Software\\VX500-500A Monitor\\");
+        const QString found = run(QStringLiteral("reg"), {QStringLiteral("query"), key + QStringLiteral("Connect")})
+            + run(QStringLiteral("reg"), {QStringLiteral("query"), key + QStringLiteral("Misc")});
+        QVERIFY2(found.contains(QRegularExpression(QStringLiteral("Comport +REG_SZ +4\\s")))
+                     && found.contains(QRegularExpression(QStringLiteral("ClearData +REG_SZ +1\\s"))),
+                 qPrintable(found));
     }
 };
 
