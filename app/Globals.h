@@ -5,7 +5,7 @@
 
 // The password in force for the run: loaded at start-up, replaced by the
 // entry the gate accepts and by a changed password.
-extern QString g_sPassword;
+extern QString g_password;
 
 namespace vx {
 inline const QString kPresetPassword = QStringLiteral("5813");

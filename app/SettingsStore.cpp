@@ -92,41 +92,41 @@ bool isOwnPlainFile(const QString &name)
 
 SettingKey key::portMap(int number) { return {portMapKey(number)}; }
 
-SettingsStore::SettingsStore(Dialogs &dialogs) : m_dialogs(dialogs), m_sFileName(userSettingsLocation()) {}
+SettingsStore::SettingsStore(Dialogs &dialogs) : m_dialogs(dialogs), m_fileName(userSettingsLocation()) {}
 
 SettingsStore::~SettingsStore() = default;
 
 SettingsStore::Batch::Batch(SettingsStore &store) : m_store(store)
 {
-    if (m_store.m_iBatches++ == 0)
-        m_store.m_bReportedInBatch = false;
+    if (m_store.m_batches++ == 0)
+        m_store.m_reportedInBatch = false;
 }
 
-SettingsStore::Batch::~Batch() { --m_store.m_iBatches; }
+SettingsStore::Batch::~Batch() { --m_store.m_batches; }
 
 // Loads the file afresh before every access (another program may have
 // changed it, e.g. mapped a port); false once it cannot be read as settings.
 bool SettingsStore::readable()
 {
-    if (m_bUnreadable)
+    if (m_unreadable)
         return false;
-    QString why = fileProblem(m_sFileName);
+    QString why = fileProblem(m_fileName);
     if (why.isEmpty()) {
         if (m_settings)
             m_settings->sync();
         else
-            m_settings = std::make_unique<QSettings>(m_sFileName, userSettingsFormat());
+            m_settings = std::make_unique<QSettings>(m_fileName, userSettingsFormat());
         if (m_settings->status() != QSettings::NoError)
             why = QStringLiteral("it is not a valid settings file");
     }
     if (why.isEmpty())
         return true;
-    m_bUnreadable = true;
+    m_unreadable = true;
     m_settings.reset();
     m_dialogs.report({FailureKind::FileAccess,
                       QStringLiteral("The settings file %1 cannot be read: %2. The program goes on with the "
                                      "default settings; changes will not be kept.")
-                          .arg(QDir::toNativeSeparators(m_sFileName), why)});
+                          .arg(QDir::toNativeSeparators(m_fileName), why)});
     return false;
 }
 
@@ -156,8 +156,8 @@ bool SettingsStore::write(const SettingKey &at, const QString &value)
         reportUnsaved();
         return false;
     }
-    if (isOwnPlainFile(m_sFileName))
-        QFile::setPermissions(m_sFileName, kOwnerOnly);
+    if (isOwnPlainFile(m_fileName))
+        QFile::setPermissions(m_fileName, kOwnerOnly);
     return true;
 }
 
@@ -183,10 +183,10 @@ qint16 SettingsStore::readStrict(const SettingKey &at, qint16 def, qint16 lo, qi
 // that is taken (a link, even one to nothing) is not created.
 void SettingsStore::makePrivate()
 {
-    if (settingsInRegistry() || QFileInfo::exists(m_sFileName))
+    if (settingsInRegistry() || QFileInfo::exists(m_fileName))
         return;
-    QDir().mkpath(QFileInfo(m_sFileName).absolutePath());
-    QFile file(m_sFileName);
+    QDir().mkpath(QFileInfo(m_fileName).absolutePath());
+    QFile file(m_fileName);
     if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         file.setPermissions(kOwnerOnly);
 }
@@ -197,12 +197,12 @@ void SettingsStore::reportUnsaved()
     // not save: the next access loads the file afresh, so that it succeeds
     // once the store works again.
     m_settings.reset();
-    if (m_iBatches > 0 && m_bReportedInBatch)
+    if (m_batches > 0 && m_reportedInBatch)
         return;
-    m_bReportedInBatch = m_iBatches > 0;
+    m_reportedInBatch = m_batches > 0;
     m_dialogs.report({FailureKind::FileDenied, QStringLiteral("The settings could not be saved: the file cannot be "
                                                              "accessed (%1).")
-                                                  .arg(QDir::toNativeSeparators(m_sFileName))});
+                                                  .arg(QDir::toNativeSeparators(m_fileName))});
 }
 
 } // namespace vx

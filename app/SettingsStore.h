@@ -81,7 +81,7 @@ public:
     qint16 readStrict(const SettingKey &at, qint16 def, qint16 lo, qint16 hi);
 
     // True once the file was found unreadable: the defaults are in force.
-    bool isUnreadable() const { return m_bUnreadable; }
+    bool isUnreadable() const { return m_unreadable; }
 
 private:
     std::optional<QString> stored(const SettingKey &at);
@@ -90,11 +90,11 @@ private:
     void reportUnsaved();
 
     Dialogs &m_dialogs;
-    QString m_sFileName;
+    QString m_fileName;
     std::unique_ptr<QSettings> m_settings; // loaded from the file; none while unread or unreadable
-    bool m_bUnreadable = false;
-    int m_iBatches = 0;
-    bool m_bReportedInBatch = false;
+    bool m_unreadable = false;
+    int m_batches = 0;
+    bool m_reportedInBatch = false;
 };
 
 } // namespace vx

@@ -1,7 +1,7 @@
 // vx500-monitor: the monitor program. Its arguments are --help, --version and
 // Qt's own options; they are read before the window system is reached, so
 // that --help and --version work without a display.
-#include "modInitial.h"
+#include "Startup.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -74,5 +74,5 @@ int main(int argc, char *argv[])
     if (const std::optional<int> status = readArguments(argc, argv))
         return *status;
     QApplication app(argc, argv);
-    return modInitial::Main();
+    return Startup::Main();
 }

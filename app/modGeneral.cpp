@@ -9,15 +9,15 @@
 
 namespace modGeneral {
 
-bool SaveDialogAppend(vx::Dialogs &dlg, const QString &i_sTitle, const QString &i_sInitDir,
-                      const QString &i_sFilter, const QString &i_sFileName, QString &o_sFileName)
+bool SaveDialogAppend(vx::Dialogs &dlg, const QString &title, const QString &folder,
+                      const QString &filter, const QString &proposed, QString &fileName)
 {
     for (;;) {
-        const auto chosen = dlg.saveFileName({i_sTitle, i_sInitDir, i_sFilter, i_sFileName});
+        const auto chosen = dlg.saveFileName({title, folder, filter, proposed});
         if (!chosen)
             return false;
-        o_sFileName = *chosen;
-        if (!QFileInfo::exists(o_sFileName))
+        fileName = *chosen;
+        if (!QFileInfo::exists(fileName))
             return true;
         const vx::Answer answer = dlg.ask({vx::Icon::Exclamation, vx::Buttons::OkCancel, vx::appTitle(),
                                            QStringLiteral("File already exists, append?")});

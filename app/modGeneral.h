@@ -14,9 +14,9 @@ namespace modGeneral {
 // The save-file chooser: shows the save dialog with the proposed name; a
 // chosen file that exists must be confirmed with "File already exists,
 // append?", and Cancel there opens the dialog again with the proposed name.
-// True with the chosen path in o_sFileName, false when the dialog was cancelled.
-bool SaveDialogAppend(vx::Dialogs &dlg, const QString &i_sTitle, const QString &i_sInitDir,
-                      const QString &i_sFilter, const QString &i_sFileName, QString &o_sFileName);
+// True with the chosen path in fileName, false when the dialog was cancelled.
+bool SaveDialogAppend(vx::Dialogs &dlg, const QString &title, const QString &folder,
+                      const QString &filter, const QString &proposed, QString &fileName);
 
 // Puts the caret after the last character of the box and inserts the line
 // followed by CR LF.

@@ -5,7 +5,7 @@
 // and of a host that polls every 20 ms, each against the line limit.
 #include "BenchSetup.h"
 #include "Processes.h"
-#include "ucVX300_500.h"
+#include "TerminalLink.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -104,19 +104,19 @@ void idleFigure()
     SimProcess sim({QStringLiteral("--id"), QStringLiteral("5")});
     if (!ready(sim, "waiting for a silent terminal"))
         return;
-    ucVX300_500 link;
-    link.SetPortName(sim.device());
-    link.Timeout(2000);
+    vx::TerminalLink link;
+    link.setPortName(sim.device());
+    link.setTimeout(2000);
     QElapsedTimer wall;
     const double cpu0 = cpuSeconds();
     wall.start();
     qint16 count = 0;
-    link.GetRecordCount(0, count);
+    link.readRecordCount(0, count);
     const double cpu = cpuSeconds() - cpu0;
     const double seconds = wall.nsecsElapsed() / 1e9;
     std::printf("waiting for a silent terminal (2000 ms budget): status %d after %.3f s, CPU %.4f s; "
                 "CPU/wall %.4f (target <= 0.02)\n",
-                link.ErrCode(), seconds, cpu, cpu / seconds);
+                link.status(), seconds, cpu, cpu / seconds);
 }
 
 void roundTripFigure(int runs)
@@ -124,18 +124,18 @@ void roundTripFigure(int runs)
     SimProcess sim({QStringLiteral("--generate"), QStringLiteral("10")});
     if (!ready(sim, "\"count\" round trip"))
         return;
-    ucVX300_500 link;
-    link.SetPortName(sim.device());
-    link.Timeout(2000);
+    vx::TerminalLink link;
+    link.setPortName(sim.device());
+    link.setTimeout(2000);
     QList<double> ms;
     int failures = 0;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer t;
         t.start();
         qint16 count = 0;
-        link.GetRecordCount(0, count);
+        link.readRecordCount(0, count);
         ms.append(t.nsecsElapsed() / 1e6);
-        failures += link.ErrCode() != 0 || count != 10;
+        failures += link.status() != 0 || count != 10;
     }
     std::sort(ms.begin(), ms.end());
     std::printf("\"count\" round trip over a pseudo-terminal, instant simulator, %d runs in one process: "

@@ -7,8 +7,8 @@
 #include "RecordGenerator.h"
 #include "SettingsStore.h"
 #include "TerminalModel.h"
-#include "frmMain.h"
-#include "modInitial.h"
+#include "MainWindow.h"
+#include "Startup.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -89,7 +89,7 @@ void startupFigure(QTemporaryDir &dir)
     SettingsStore store(dialogs);
     sim::TerminalModel model;
     test::ModelDevice device(model);
-    modInitial::Environment env;
+    Startup::Environment env;
     env.programFolder = dir.path();
     env.lockFile = dir.filePath(QStringLiteral("monitor.lock"));
     env.dialogs = &dialogs;
@@ -108,7 +108,7 @@ void startupFigure(QTemporaryDir &dir)
                 b->click();
     });
     std::unique_ptr<QLockFile> lock;
-    auto window = modInitial::StartUp(env, lock);
+    auto window = Startup::StartUp(env, lock);
     QApplication::processEvents();
     std::printf("start-up to the password dialog (offscreen, from main()): %.1f ms (target <= 300 ms); "
                 "resident memory with the main window loaded: %.1f MiB (target <= 80 MB)\n",
@@ -132,11 +132,11 @@ void growthFigure(QTemporaryDir &dir, int n)
     test::FakePort *port = owned.get();
     port->setKeepWrites(false);
     port->setProcessEvents(true); // as the real port serves events while it waits
-    frmMain w(std::move(owned), dialogs, store, dir.path());
+    MainWindow w(std::move(owned), dialogs, store, dir.path());
     w.setClock([&] { return device.pcNow(*port); });
     w.show();
     const double before = memoryMiB("VmRSS:");
-    auto *download = w.findChild<QAbstractButton *>(QStringLiteral("cmd(%1)").arg(frmMain::kCmdDownload));
+    auto *download = w.findChild<QAbstractButton *>(QStringLiteral("cmd(%1)").arg(MainWindow::kCmdDownload));
     if (!download) {
         std::printf("window download: FAILED: no download button\n");
         return;

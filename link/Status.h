@@ -1,4 +1,4 @@
-// Status codes left in ucVX300_500::ErrCode() by every device exchange,
+// Status codes left in TerminalLink::status() by every device exchange,
 // and the one function that names them.
 #pragma once
 

@@ -3,7 +3,7 @@
 #include "LegacySideFiles.h"
 #include "Record.h"
 #include "Status.h"
-#include "ucVX300_500.h"
+#include "TerminalLink.h"
 
 #include <algorithm>
 
@@ -122,16 +122,16 @@ bool Downloader::takeOverSideFiles()
 DownloadResult Downloader::run(DownloadEvents &events)
 {
     DownloadResult r;
-    m_facts = {m_job.now(), m_job.program, m_job.port, m_link.PortName(), m_job.machine};
+    m_facts = {m_job.now(), m_job.program, m_job.port, m_link.portName(), m_job.machine};
     QList<QByteArray> lines;
     qint64 bytes = 0;
     if (m_job.askCount) { // without an answer the download goes on without a total
         qint16 held = 0;
-        m_link.GetRecordCount(m_job.machine, held);
-        if (m_link.ErrCode() == VX_SUCCESS && held >= 0)
+        m_link.readRecordCount(m_job.machine, held);
+        if (m_link.status() == VX_SUCCESS && held >= 0)
             events.totalKnown(held);
     }
-    m_link.BeginDownload(m_job.machine);
+    m_link.beginDownload(m_job.machine);
     for (;;) {
         if (events.portFailed()) {
             r.end = DownloadResult::End::PortFailed;
@@ -142,8 +142,8 @@ DownloadResult Downloader::run(DownloadEvents &events)
             break;
         }
         QString record;
-        m_link.GetRecord(record);
-        r.status = m_link.ErrCode();
+        m_link.nextRecord(record);
+        r.status = m_link.status();
         if (events.portFailed()) {
             r.end = DownloadResult::End::PortFailed;
             break;
@@ -284,7 +284,7 @@ void Downloader::runSteps(DownloadEvents &events, DownloadResult &r)
 {
     const auto go = [&] { return !events.stopRequested() && !events.portFailed(); };
     const auto outcome = [&](Step step) {
-        const qint32 status = m_link.ErrCode();
+        const qint32 status = m_link.status();
         return StepResult{step, status == VX_SUCCESS ? StepResult::Done : StepResult::Refused, StepResult::NotOnDisk, status, 0};
     };
     const auto report = [&](const StepResult &s) {
@@ -296,8 +296,8 @@ void Downloader::runSteps(DownloadEvents &events, DownloadResult &r)
             report({Step::Clear, StepResult::Withheld, StepResult::NotOnDisk, 0, 0});
         } else {
             qint16 held = 0;
-            m_link.GetRecordCount(m_job.machine, held);
-            const qint32 status = m_link.ErrCode();
+            m_link.readRecordCount(m_job.machine, held);
+            const qint32 status = m_link.status();
             if (events.portFailed())
                 return report({Step::Clear, StepResult::Withheld, StepResult::CountFailed, status, 0});
             if (status != VX_SUCCESS)
@@ -305,17 +305,17 @@ void Downloader::runSteps(DownloadEvents &events, DownloadResult &r)
             else if (held != r.records)
                 report({Step::Clear, StepResult::Withheld, StepResult::CountDiffers, status, held});
             else {
-                m_link.ClearData(m_job.machine);
+                m_link.clearData(m_job.machine);
                 report(outcome(Step::Clear));
             }
         }
     }
     if (m_job.updateTime && go()) {
-        m_link.SetTime(m_job.machine, m_job.now());
+        m_link.setTime(m_job.machine, m_job.now());
         report(outcome(Step::SetTime));
     }
     if (m_job.powerDown && go()) {
-        m_link.PowerDown(m_job.machine);
+        m_link.powerDown(m_job.machine);
         report(outcome(Step::PowerDown));
     }
 }
@@ -340,7 +340,7 @@ void Downloader::finish(const DownloadResult &r)
     else if (r.end == End::TooLong)
         outcome = QStringLiteral("failed: more records than a terminal holds; not cleared");
     else if (r.end != End::Complete)
-        outcome = QStringLiteral("failed: ErrCode: %1, %2; the terminal keeps its records").arg(r.status).arg(m_link.ErrMessage(r.status));
+        outcome = QStringLiteral("failed: ErrCode: %1, %2; the terminal keeps its records").arg(r.status).arg(m_link.statusText(r.status));
     else if (!m_job.clear)
         outcome = QStringLiteral("kept on the terminal");
     else if (cleared)
@@ -349,9 +349,9 @@ void Downloader::finish(const DownloadResult &r)
         if (s.step != Step::Clear || s.outcome == StepResult::Done)
             continue;
         if (s.outcome == StepResult::Refused)
-            outcome = QStringLiteral("not cleared: the terminal answered ErrCode: %1, %2").arg(s.status).arg(m_link.ErrMessage(s.status));
+            outcome = QStringLiteral("not cleared: the terminal answered ErrCode: %1, %2").arg(s.status).arg(m_link.statusText(s.status));
         else if (s.why == StepResult::CountFailed)
-            outcome = QStringLiteral("not cleared: the record count failed (ErrCode: %1, %2)").arg(s.status).arg(m_link.ErrMessage(s.status));
+            outcome = QStringLiteral("not cleared: the record count failed (ErrCode: %1, %2)").arg(s.status).arg(m_link.statusText(s.status));
         else
             outcome = QStringLiteral("not cleared: the terminal holds %1, %2 stored").arg(recordsText(s.held)).arg(r.records);
     }

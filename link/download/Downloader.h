@@ -30,9 +30,9 @@
 #include <memory>
 #include <optional>
 
-class ucVX300_500;
-
 namespace vx {
+
+class TerminalLink;
 
 // The most records a terminal can state in its count; a stream that goes on
 // beyond it (or beyond kMaxDownloadBytes) is not a terminal's.
@@ -118,7 +118,7 @@ private:
 
 class Downloader {
 public:
-    Downloader(ucVX300_500 &link, DownloadJob job) : m_link(link), m_job(std::move(job)) {}
+    Downloader(TerminalLink &link, DownloadJob job) : m_link(link), m_job(std::move(job)) {}
 
     // Into a regular data file, open and locked. Opens the ledger, forgets
     // history older than the retention, finishes appends that a kill
@@ -141,7 +141,7 @@ private:
     void finish(const DownloadResult &result);
     bool ledgerFailed();
 
-    ucVX300_500 &m_link;
+    TerminalLink &m_link;
     DownloadJob m_job;
     RecordFile *m_file = nullptr;
     LineStream *m_stream = nullptr;

@@ -10,8 +10,8 @@
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
 #include "TestFiles.h"
-#include "frmMain.h"
-#include "frmPasswordChange.h"
+#include "MainWindow.h"
+#include "ChangePasswordDialog.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -79,18 +79,18 @@ struct TerminalWindow {
     ModelDevice device{model};
     ScriptDevice script;
     FakePort *port = nullptr;
-    std::unique_ptr<frmMain> w;
+    std::unique_ptr<MainWindow> w;
     int endCalls = 0;
     bool clockFails = false; // the PC clock throws
 
-    explicit TerminalWindow(const QString &password = kPresetPassword) { g_sPassword = password; model.setSelfTestMs(0); open(); }
+    explicit TerminalWindow(const QString &password = kPresetPassword) { g_password = password; model.setSelfTestMs(0); open(); }
     // The window of the program's next run, on a fresh port at virtual time 0.
     void open(const QString &programFolder = QString())
     {
         auto owned = std::make_unique<FakePort>(&device);
         port = owned.get();
         port->setProcessEvents(true);
-        w = std::make_unique<frmMain>(std::move(owned), world.dialogs, *world.store,
+        w = std::make_unique<MainWindow>(std::move(owned), world.dialogs, *world.store,
                                       programFolder.isNull() ? world.program.path() : programFolder,
                                       [this] { return clockFails ? throw std::runtime_error("no clock") : pcNow(); });
         w->setEndProgram([this] { ++endCalls; });

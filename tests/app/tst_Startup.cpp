@@ -4,8 +4,8 @@
 #include "AppTest.h"
 
 #include "Processes.h"
-#include "frmPassword.h"
-#include "modInitial.h"
+#include "PasswordDialog.h"
+#include "Startup.h"
 
 #include <QLockFile>
 
@@ -23,17 +23,17 @@ struct Start {
     AppWorld world;
     QTemporaryDir runtime;
     std::unique_ptr<QLockFile> lock;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
     QTemporaryDir installed; // outside the home: not root's own either
     QString program = world.program.path();
 
-    modInitial::Environment env()
+    Startup::Environment env()
     { return {program, runtime.filePath("vx500-monitor.lock"), &world.dialogs, world.store.get(), [] { return std::make_unique<FakePort>(); }}; }
     // Starts the program and answers the gate with the entries in turn;
     // after the last one the gate is cancelled, or closed, if still open.
     bool run(const QStringList &entries, bool closeBox = false)
     {
-        whenModal<frmPassword>([entries, closeBox](frmPassword *gate) {
+        whenModal<PasswordDialog>([entries, closeBox](PasswordDialog *gate) {
             auto *box = child<QLineEdit>(gate, "txtPassword");
             for (const QString &entry : entries) {
                 box->setText(entry);
@@ -46,7 +46,7 @@ struct Start {
         });
         window.reset();
         lock.reset();
-        window = modInitial::StartUp(env(), lock);
+        window = Startup::StartUp(env(), lock);
         return bool(window);
     }
     QString marker() const { return QDir(program).filePath("fl.txt"); }
@@ -102,7 +102,7 @@ private slots:
             QCOMPARE(s.world.dialogs.asked.size(), rejected >= 0 ? rejected : entries.size());
             for (const Message &m : s.world.dialogs.asked)
                 QVERIFY(m.text == "Invalid password." && m.icon == Icon::Exclamation && m.title == kAppName);
-            QVERIFY(rejected < 0 || g_sPassword == entries.constLast());
+            QVERIFY(rejected < 0 || g_password == entries.constLast());
             // The start stores nothing, not even the master password.
             QCOMPARE(s.world.stored("Security/Password"), stored);
         }
@@ -117,7 +117,7 @@ private slots:
         QLockFile running(s.env().lockFile);
         QVERIFY(running.tryLock(0) && writeFileBytes(s.marker(), ""));
         QTimer::singleShot(0, qApp, [] { QVERIFY(!QApplication::activeModalWidget()); });
-        QVERIFY(!modInitial::StartUp(s.env(), s.lock) && s.world.dialogs.asked.isEmpty() && QFile::exists(s.marker()));
+        QVERIFY(!Startup::StartUp(s.env(), s.lock) && s.world.dialogs.asked.isEmpty() && QFile::exists(s.marker()));
         QApplication::processEvents(); // the check above, before the next start's gate
         running.unlock();
         QVERIFY(s.run({kPresetPassword}));
@@ -148,10 +148,10 @@ private slots:
         for (const auto &[plant, expected] : rows) {
             QDir(own).removeRecursively(), QFile::remove(own);
             plant();
-            QCOMPARE(modInitial::defaultLockFile({}, tmp.path(), state.filePath("vx500"), me), expected);
+            QCOMPARE(Startup::defaultLockFile({}, tmp.path(), state.filePath("vx500"), me), expected);
             QCOMPARE(QFileInfo(QFileInfo(expected).path()).permissions() & 0x0077, QFileDevice::Permissions());
         }
-        QCOMPARE(modInitial::defaultLockFile("/run/user/1000", tmp.path(), state.path(), me), "/run/user/1000" + lock);
+        QCOMPARE(Startup::defaultLockFile("/run/user/1000", tmp.path(), state.path(), me), "/run/user/1000" + lock);
     }
 
     // The arguments are read before the window system is reached: no display needed.

@@ -18,7 +18,7 @@
 
 using namespace vx;
 using namespace vx::test;
-using F = frmMain;
+using F = MainWindow;
 
 namespace {
 
@@ -174,7 +174,7 @@ private slots:
             QCOMPARE(opened, QStringList());
             QCOMPARE(t.port->writes().size(), download ? 53 : 1); // the count, its ACK, the command, an ACK for each record
             QCOMPARE(t.lines().size() + t.lines("txtDK90").size(), download ? 52 : 1);
-            QCOMPARE(dialogsOpened(), (QStringList{"frmPasswordChange", "1", "frmFilePath", "1"}));
+            QCOMPARE(dialogsOpened(), (QStringList{"ChangePasswordDialog", "1", "DataFolderDialog", "1"}));
         }
     }
     // Without "saving/appending" the operator chooses the file: the dialog

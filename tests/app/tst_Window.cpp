@@ -10,7 +10,7 @@
 
 #include "FolderList.h"
 #include "PortChooser.h"
-#include "frmFilePath.h"
+#include "DataFolderDialog.h"
 
 #include <sys/stat.h>
 
@@ -20,7 +20,7 @@ using namespace vx::test;
 namespace {
 
 // Double-clicks the entry of the folder list that names this folder.
-void openFolder(frmFilePath *d, const QString &name)
+void openFolder(DataFolderDialog *d, const QString &name)
 {
     auto *list = child<FolderList>(d, "dirDownloadSaved");
     const auto found = list->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
@@ -188,12 +188,12 @@ private slots:
             TerminalWindow t(password);
             t.world.preset("Security/Password", password);
             t.w->show();
-            whenModal<frmPasswordChange>([entry = entry, button = button](frmPasswordChange *d) {
+            whenModal<ChangePasswordDialog>([entry = entry, button = button](ChangePasswordDialog *d) {
                 child<QLineEdit>(d, "txtPassword")->setText(entry);
                 arrayButton(d, "cmdCtrl", button)->click();
             });
             t.click("cmdChangePassword");
-            QCOMPARE(t.world.stored("Security/Password") + "|" + g_sPassword, QLatin1String(after));
+            QCOMPARE(t.world.stored("Security/Password") + "|" + g_password, QLatin1String(after));
             QCOMPARE(t.get("cmd(7)")->isVisible() + t.get("cmd(8)")->isVisible(), password == kMasterPassword ? 2 : 0);
             QVERIFY(t.get("cmd(6)")->isVisible());
         }
@@ -209,7 +209,7 @@ private slots:
         QVERIFY(QDir().mkpath(inbox + "/deeper") && QDir().mkpath(t.fileIn("a/brief")));
         t.click("chkSaveData");
         for (int button : {int(kCtrlCancel), -1, int(kCtrlOK)}) { // -1: the close box
-            whenModal<frmFilePath>([button](frmFilePath *d) {
+            whenModal<DataFolderDialog>([button](DataFolderDialog *d) {
                 QVERIFY(!d->IsOK());
                 openFolder(d, "inbox");
                 auto *list = child<FolderList>(d, "dirDownloadSaved");
@@ -223,15 +223,15 @@ private slots:
         QCOMPARE(t.state("txtPath"), inbox);
         QVERIFY(t.world.dialogs.asked.isEmpty());
         // A missing preset is reported; OK returns the folder shown instead.
-        frmFilePath d(t.world.dialogs);
+        DataFolderDialog d(t.world.dialogs);
         d.Path(t.fileIn("gone"));
         QCOMPARE(t.world.dialogs.texts(), QStringList{"VX500-500A Monitor " + t.fileIn("gone") + ": No such file or directory"});
-        whenModal<frmFilePath>([](frmFilePath *d) { arrayButton(d, "cmdCtrl", kCtrlOK)->click(); });
+        whenModal<DataFolderDialog>([](DataFolderDialog *d) { arrayButton(d, "cmdCtrl", kCtrlOK)->click(); });
         d.exec();
         QVERIFY(d.IsOK() && QDir(d.Path()).exists());
         // A folder that vanished while listed; then an ancestor and another folder.
         d.Path(t.fileIn("a"));
-        whenModal<frmFilePath>([&](frmFilePath *d) {
+        whenModal<DataFolderDialog>([&](DataFolderDialog *d) {
             QVERIFY(QDir(t.fileIn("a")).rmdir("brief"));
             openFolder(d, "brief");
             QCOMPARE(t.world.dialogs.asked.size(), 2);
@@ -244,20 +244,20 @@ private slots:
         // Picking a drive (the home folder, then the root) opens it.
         for (int drive : {1, 0})
             child<QComboBox>(&d, "drvDownloadSaved")->setCurrentIndex(drive);
-        whenModal<frmFilePath>([](frmFilePath *d) { arrayButton(d, "cmdCtrl", kCtrlOK)->click(); });
+        whenModal<DataFolderDialog>([](DataFolderDialog *d) { arrayButton(d, "cmdCtrl", kCtrlOK)->click(); });
         d.exec();
         QCOMPARE(d.Path(), native(QDir::rootPath()));
         // The drives: the root, the home folder, then the volumes for data.
-        const QStringList roots = frmFilePath::driveRoots();
+        const QStringList roots = DataFolderDialog::driveRoots();
         QVERIFY(roots.mid(0, 2) == (QStringList{QDir::rootPath(), QDir::homePath()}) && QSet<QString>(roots.begin(), roots.end()).size() == roots.size());
         const QList<std::tuple<const char *, QByteArray, bool, bool>> volumes{
             {"/", "overlay", true, true}, {"/media/anna/STICK", "vfat", false, true}, {"/media/anna/DISC", "iso9660", true, false},
             {"/tmp", "tmpfs", false, false}, {"/run/user/1000/doc", "fuse.portal", false, false}, {"/boot/efi", "vfat", false, false}};
         for (const auto &[root, type, readOnly, offered] : volumes)
-            QVERIFY2(frmFilePath::isDataVolume(QLatin1String(root), type, readOnly) == offered, root);
+            QVERIFY2(DataFolderDialog::isDataVolume(QLatin1String(root), type, readOnly) == offered, root);
         const QStringList some{"/", "/media/usb", "/media/usb2"};
-        QCOMPARE(QStringList({frmFilePath::driveOf("/media/usb/logs", some), frmFilePath::driveOf("/media/usb2", some),
-                              frmFilePath::driveOf("/media/usbx", some), frmFilePath::driveOf("relative/path", some)}),
+        QCOMPARE(QStringList({DataFolderDialog::driveOf("/media/usb/logs", some), DataFolderDialog::driveOf("/media/usb2", some),
+                              DataFolderDialog::driveOf("/media/usbx", some), DataFolderDialog::driveOf("relative/path", some)}),
                  QStringList({"/media/usb", "/media/usb2", "/", ""}));
     }
 
@@ -341,7 +341,7 @@ private slots:
             t.open();
             t.click("chkClearData");
             t.get<QComboBox>("cboCommPort")->setCurrentIndex(2);
-            t.press(frmMain::kCmdRecordCount);
+            t.press(MainWindow::kCmdRecordCount);
             const Message m = t.world.dialogs.asked.value(0);
             QVERIFY(t.world.dialogs.asked.size() == 1 && m.title == "75" && m.text.startsWith("The settings file " + file
                     + " cannot be read: ") && m.text.endsWith(". The program goes on with the default settings; changes "
@@ -381,14 +381,14 @@ private slots:
         t.click("chkClearData");
         t.get<QComboBox>("cboCommPort")->setCurrentIndex(2);
         // A new password that cannot be stored is reported; the dialog stays.
-        whenModal<frmPasswordChange>([](frmPasswordChange *d) {
+        whenModal<ChangePasswordDialog>([](ChangePasswordDialog *d) {
             child<QLineEdit>(d, "txtPassword")->setText("new");
             arrayButton(d, "cmdCtrl", kCtrlOK)->click();
             QVERIFY(d->isVisible());
             arrayButton(d, "cmdCtrl", kCtrlCancel)->click();
         });
         t.click("cmdChangePassword");
-        QCOMPARE(g_sPassword, kPresetPassword);
+        QCOMPARE(g_password, kPresetPassword);
         QCOMPARE(t.world.dialogs.texts(), QStringList(4, "70 The settings could not be saved: the file cannot be accessed ("
                                                           + blocked + "/VX500-500A Monitor.ini)."));
         // Once the store works again the next change is kept, without a word.

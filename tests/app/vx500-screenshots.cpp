@@ -5,9 +5,9 @@
 #include "AppTest.h"
 #include "RecordGenerator.h"
 #include "HistoryDialog.h"
-#include "frmFilePath.h"
+#include "DataFolderDialog.h"
 #include "PortChooser.h"
-#include "frmPassword.h"
+#include "PasswordDialog.h"
 
 #include <cstdio>
 
@@ -49,27 +49,27 @@ int main(int argc, char *argv[])
     t.model.setRecords(sim::RecordGenerator{}.generate(300));
     t.open(QStringLiteral("/opt/vx500")); // with the settings above
 
-    frmPassword gate(t.world.dialogs);
+    PasswordDialog gate(t.world.dialogs);
     save(&gate, QStringLiteral("password"));
     auto *tabs = t.get<QTabWidget>(QStringLiteral("stab"));
     const char *names[] = {"general", "station", "misc"};
-    for (int i : {frmMain::kTabGeneral, frmMain::kTabStation, frmMain::kTabMisc}) {
+    for (int i : {MainWindow::kTabGeneral, MainWindow::kTabStation, MainWindow::kTabMisc}) {
         tabs->setCurrentIndex(i);
-        if (i == frmMain::kTabStation) { // the reader station's answers
-            t.station(frmMain::kStationVersion);
-            t.station(frmMain::kStationInformation);
+        if (i == MainWindow::kTabStation) { // the reader station's answers
+            t.station(MainWindow::kStationVersion);
+            t.station(MainWindow::kStationInformation);
         }
         save(t.w.get(), QStringLiteral("tab-%1").arg(QLatin1String(names[i])));
     }
     // After "Download Data" with the automation ticked: a download that the
     // line cut short, then the one that completes it.
-    tabs->setCurrentIndex(frmMain::kTabGeneral);
+    tabs->setCurrentIndex(MainWindow::kTabGeneral);
     t.model.setFaults({.silentFromRecord = 120});
     t.port->runAt(t.port->now() + 1500, [&] { save(t.w.get(), QStringLiteral("download-progress")); });
-    t.press(frmMain::kCmdDownload);
+    t.press(MainWindow::kCmdDownload);
     t.model.setFaults({});
     t.port->advance(60'000);
-    t.press(frmMain::kCmdDownload);
+    t.press(MainWindow::kCmdDownload);
     save(t.w.get(), QStringLiteral("download-finished"));
     // Three weeks of two stations before, as the demo's ledger would hold them.
     Ledger ledger;
@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
     }
     HistoryDialog history(*entries, *t.world.store, t.pcNow().date());
     save(&history, QStringLiteral("history"));
-    frmFilePath chooser(t.world.dialogs);
+    DataFolderDialog chooser(t.world.dialogs);
     chooser.Path(data);
     save(&chooser, QStringLiteral("folder-chooser"));
     const QString usb = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3BQZ-if00-port0");

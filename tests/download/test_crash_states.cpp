@@ -11,7 +11,7 @@
 #include "ModelDevice.h"
 #include "TerminalModel.h"
 #include "TestFiles.h"
-#include "ucVX300_500.h"
+#include "TerminalLink.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -102,13 +102,13 @@ struct World {
     ModelDevice device{model};
     ClearSpy spy{device};
     FakePort port{&spy};
-    ucVX300_500 link{port.lend()};
+    vx::TerminalLink link{port.lend()};
 
     World()
     {
-        link.SetPortName(QStringLiteral("/dev/fake0"));
-        link.Timeout(2000);
-        link.SetErrorHandler([](const Failure &) {});
+        link.setPortName(QStringLiteral("/dev/fake0"));
+        link.setTimeout(2000);
+        link.setErrorHandler([](const Failure &) {});
     }
 
     // One download with clear into the target; the records arrived or not.

@@ -182,8 +182,8 @@ private slots:
         QFETCH(int, retry);
         const Files files(output);
         AppWorld world; // the simulator stores its device as the window's COM1
-        g_sPassword = kPresetPassword;
-        frmMain w(std::make_unique<QtSerialPortAdapter>(), world.dialogs, *world.store, world.program.path());
+        g_password = kPresetPassword;
+        MainWindow w(std::make_unique<QtSerialPortAdapter>(), world.dialogs, *world.store, world.program.path());
         for (const char *box : {"chkSaveData", "chkClearData"})
             child<QCheckBox>(&w, box)->click();
         child<QLineEdit>(&w, "txtPath")->setText(QFileInfo(files.data).path());
@@ -191,7 +191,7 @@ private slots:
         {
             SimProcess sim(QStringList{"--log", "--register", "COM1", "--records", files.records} + fault);
             QVERIFY2(sim.started(), qPrintable(sim.errors()));
-            arrayButton(&w, "cmd", frmMain::kCmdDownload)->click();
+            arrayButton(&w, "cmd", MainWindow::kCmdDownload)->click();
             const QStringList lines = child<QPlainTextEdit>(&w, "txt")->toPlainText().split('\n', Qt::SkipEmptyParts);
             QStringList last = windowLast.replace("FILE", files.data).split('\n');
             const QString box = last.first().startsWith("box: ") ? last.takeFirst().mid(5) : QString();
@@ -208,7 +208,7 @@ private slots:
         again(files, retry, [&] {
             SimProcess sim(QStringList{"--log", "--register", "COM1", "--records", files.records});
             QVERIFY2(sim.started(), qPrintable(sim.errors()));
-            arrayButton(&w, "cmd", frmMain::kCmdDownload)->click();
+            arrayButton(&w, "cmd", MainWindow::kCmdDownload)->click();
             QVERIFY2(sim.errors().contains(kClearSent), qPrintable(child<QPlainTextEdit>(&w, "txt")->toPlainText()));
         });
     }

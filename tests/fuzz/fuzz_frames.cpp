@@ -7,7 +7,7 @@
 // see two flips of one bit: "intact" is what the line shows.)
 #include "FakePort.h"
 #include "Frame.h"
-#include "ucVX300_500.h"
+#include "TerminalLink.h"
 
 #include <QCoreApplication>
 #include <cstdlib>
@@ -94,25 +94,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     auto owned = std::make_unique<LoggingPort>(&device);
     LoggingPort *port = owned.get();
-    ucVX300_500 link(std::move(owned));
-    link.SetPortName(QStringLiteral("/dev/fuzz"));
-    link.Timeout(200);
-    link.BeginDownload(0);
+    vx::TerminalLink link(std::move(owned));
+    link.setPortName(QStringLiteral("/dev/fuzz"));
+    link.setTimeout(200);
+    link.beginDownload(0);
     int delivered = 0;
     do {
         const qsizetype from = port->log.size();
         QString got = QStringLiteral("untouched");
-        link.GetRecord(got);
+        link.nextRecord(got);
         const auto [status, frame] = reference(port->log.mid(from));
-        if (link.ErrCode() != status || got != (status == 0 ? fromLine(frame) : QStringLiteral("untouched")))
+        if (link.status() != status || got != (status == 0 ? fromLine(frame) : QStringLiteral("untouched")))
             std::abort();
         delivered += status == 0;
-    } while (link.ErrCode() == VX_SUCCESS);
+    } while (link.status() == VX_SUCCESS);
     // The command, then one ACK per record delivered and nothing else.
     if (port->writtenBytes() != QByteArray("\x05" "00I") + QByteArray(delivered, ACK))
         std::abort();
     // An undamaged line delivers every record.
-    if (size < 5 && (delivered != replies.size() - 1 || link.ErrCode() != VX_END_OF_STREAM))
+    if (size < 5 && (delivered != replies.size() - 1 || link.status() != VX_END_OF_STREAM))
         std::abort();
     return 0;
 }

@@ -2,7 +2,7 @@
 #include "FakePort.h"
 #include "Frame.h"
 #include "PortNames.h"
-#include "ucVX300_500.h"
+#include "TerminalLink.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +14,11 @@ using namespace vx::test;
 namespace {
 
 using Reaction = QList<ScriptDevice::Piece>;
-using Op = std::function<QString(ucVX300_500 &)>;
-using Query = void (ucVX300_500::*)(qint16, qint16 &);
-using Text = void (ucVX300_500::*)(qint16, QString &);
-using Command = void (ucVX300_500::*)(qint16);
-using Item = void (ucVX300_500::*)(QString &);
+using Op = std::function<QString(vx::TerminalLink &)>;
+using Query = void (vx::TerminalLink::*)(qint16, qint16 &);
+using Text = void (vx::TerminalLink::*)(qint16, QString &);
+using Command = void (vx::TerminalLink::*)(qint16);
+using Item = void (vx::TerminalLink::*)(QString &);
 
 Reaction in(const QByteArray &bytes) { return {{5, bytes}}; }
 QByteArray H(const char *hex) { return QByteArray::fromHex(hex); }
@@ -33,39 +33,39 @@ struct Rig {
             device.then(r);
         auto owned = std::make_unique<FakePort>(&device);
         port = owned.get();
-        vx = std::make_unique<ucVX300_500>(std::move(owned));
-        vx->SetPortName(QStringLiteral("/dev/fake0"));
-        vx->SetErrorHandler([this](const Failure &e) { reports.append(e); });
-        vx->Timeout(timeout);
+        vx = std::make_unique<vx::TerminalLink>(std::move(owned));
+        vx->setPortName(QStringLiteral("/dev/fake0"));
+        vx->setErrorHandler([this](const Failure &e) { reports.append(e); });
+        vx->setTimeout(timeout);
     }
     ScriptDevice device;
     FakePort *port = nullptr;
-    std::unique_ptr<ucVX300_500> vx;
+    std::unique_ptr<vx::TerminalLink> vx;
     QList<Failure> reports;
 };
 
-Op number(Query q) { return [q](ucVX300_500 &vx) { qint16 n = -9; (vx.*q)(0, n); return QString::number(n); }; }
-Op text(Text q) { return [q](ucVX300_500 &vx) { QString s = "old"; (vx.*q)(0, s); return s; }; }
-Op station(Item q) { return [q](ucVX300_500 &vx) { QString s = "old"; (vx.*q)(s); return s; }; }
-Op command(Command c) { return [c](ucVX300_500 &vx) { (vx.*c)(0); return QString(); }; }
-Op setTime(QDateTime t = QDateTime(QDate(2009, 1, 5), QTime(7, 8, 9))) { return [t](ucVX300_500 &vx) { vx.SetTime(10, t); return QString(); }; }
+Op number(Query q) { return [q](vx::TerminalLink &vx) { qint16 n = -9; (vx.*q)(0, n); return QString::number(n); }; }
+Op text(Text q) { return [q](vx::TerminalLink &vx) { QString s = "old"; (vx.*q)(0, s); return s; }; }
+Op station(Item q) { return [q](vx::TerminalLink &vx) { QString s = "old"; (vx.*q)(s); return s; }; }
+Op command(Command c) { return [c](vx::TerminalLink &vx) { (vx.*c)(0); return QString(); }; }
+Op setTime(QDateTime t = QDateTime(QDate(2009, 1, 5), QTime(7, 8, 9))) { return [t](vx::TerminalLink &vx) { vx.setTime(10, t); return QString(); }; }
 // "code after the begin command:items delivered/output after the last call"
-Op stream(Command begin = &ucVX300_500::BeginDownload, Item item = &ucVX300_500::GetRecord)
+Op stream(Command begin = &vx::TerminalLink::beginDownload, Item item = &vx::TerminalLink::nextRecord)
 {
-    return [=](ucVX300_500 &vx) {
+    return [=](vx::TerminalLink &vx) {
         (vx.*begin)(0);
-        const qint32 afterBegin = vx.ErrCode();
+        const qint32 afterBegin = vx.status();
         QStringList got;
         QString s = "old";
-        for ((vx.*item)(s); vx.ErrCode() == VX_SUCCESS; (vx.*item)(s))
+        for ((vx.*item)(s); vx.status() == VX_SUCCESS; (vx.*item)(s))
             got << s;
         return QStringLiteral("%1:%2/%3").arg(afterBegin).arg(got.join('|'), s);
     };
 }
-QString readClock(ucVX300_500 &vx)
+QString readClock(vx::TerminalLink &vx)
 {
     QDateTime when(QDate(2001, 2, 3), QTime(4, 5, 6));
-    vx.GetTime(0, when);
+    vx.readTime(0, when);
     return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
@@ -85,16 +85,16 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
         QString result;
         int reports = 0;
     };
-    const Op setId = [](ucVX300_500 &vx) { vx.SetID(0, 10); return QString(); };
+    const Op setId = [](vx::TerminalLink &vx) { vx.setMachineNumber(0, 10); return QString(); };
     const QList<Row> rows = {
-        {"count", number(&ucVX300_500::GetRecordCount), {in(F("13.5")), kEot}, "\x05" "00A" "\x06", 0, "14"},
-        {"count overflow", number(&ucVX300_500::GetRecordCount), {in(F("99999")), kEot}, "\x05" "00A" "\x06", -6, "-9", 1},
-        {"tag count", number(&ucVX300_500::GetTagCount), {in(F("2")), kEot}, "\x05" "00B" "\x06", 0, "2"},
-        {"machine number", number(&ucVX300_500::GetID), {in(F("FFFF")), kEot}, "\x05" "00Q" "\x06", 0, "-1"},
-        {"machine number overflow", number(&ucVX300_500::GetID), {in(F("12345")), kEot}, "\x05" "00Q" "\x06", -6, "-9", 1},
-        {"version", text(&ucVX300_500::GetVersion), {in(F(" VX500A v2.1 ")), kEot}, "\x05" "00V" "\x06", 0, " VX500A v2.1 "},
-        {"voltage", text(&ucVX300_500::GetVoltage), {in(F("3.9V")), kEot}, "\x05" "00B" "\x06", 0, "3.9V"},
-        {"no EOT after the ACK", text(&ucVX300_500::GetVersion), {in(F("V1")), kAck}, "\x05" "00V" "\x06", -5, "old"},
+        {"count", number(&vx::TerminalLink::readRecordCount), {in(F("13.5")), kEot}, "\x05" "00A" "\x06", 0, "14"},
+        {"count overflow", number(&vx::TerminalLink::readRecordCount), {in(F("99999")), kEot}, "\x05" "00A" "\x06", -6, "-9", 1},
+        {"tag count", number(&vx::TerminalLink::readTagCount), {in(F("2")), kEot}, "\x05" "00B" "\x06", 0, "2"},
+        {"machine number", number(&vx::TerminalLink::readMachineNumber), {in(F("FFFF")), kEot}, "\x05" "00Q" "\x06", 0, "-1"},
+        {"machine number overflow", number(&vx::TerminalLink::readMachineNumber), {in(F("12345")), kEot}, "\x05" "00Q" "\x06", -6, "-9", 1},
+        {"version", text(&vx::TerminalLink::readVersion), {in(F(" VX500A v2.1 ")), kEot}, "\x05" "00V" "\x06", 0, " VX500A v2.1 "},
+        {"voltage", text(&vx::TerminalLink::readVoltage), {in(F("3.9V")), kEot}, "\x05" "00B" "\x06", 0, "3.9V"},
+        {"no EOT after the ACK", text(&vx::TerminalLink::readVersion), {in(F("V1")), kAck}, "\x05" "00V" "\x06", -5, "old"},
         {"clock", readClock, {in(F("20081231235959")), kEot}, "\x05" "00T" "\x06", 0, "2008-12-31 23:59:59"},
         {"clock in a local gap", readClock, {in(F("20240331023000")), kEot}, "\x05" "00T" "\x06", 0, "2024-03-31 02:30:00"},
         {"impossible clock", readClock, {in(F("20081231256060")), kEot}, "\x05" "00T" "\x06", -6, "2001-02-03 04:05:06", 1},
@@ -106,19 +106,19 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
         {"set time refused", setTime(), {in(H("1506"))}, "\x05" "0AS", -3, ""},
         {"set id", setId, {kAck, kAck}, "\x05" "00P" "\x02" "0A" "\x03" "\x71" "\x04", 0, ""},
         {"set id, second ACK missing", setId, {kAck, kSilence}, "\x05" "00P" "\x02" "0A" "\x03" "\x71", -1, ""},
-        {"clear", command(&ucVX300_500::ClearData), {kAck}, "\x05" "00D" "\x04", 0, ""},
-        {"recover refused", command(&ucVX300_500::RecoverData), {in(H("15"))}, "\x05" "00M", -3, ""},
-        {"power down", command(&ucVX300_500::PowerDown), {kAck}, "\x05" "00O", 0, ""},
-        {"self-test", command(&ucVX300_500::InvokeTest), {}, "\x05" "00Z", 0, ""},
-        {"tag upload", [](ucVX300_500 &vx) { vx.BeginTagUpload(0); vx.SendTagCode(1234, "12AB34CD56");
-             vx.SendTagCode(-12, "X"); vx.EndTagUpload(); return QString(); }, {kAck, kAck, kAck},
+        {"clear", command(&vx::TerminalLink::clearData), {kAck}, "\x05" "00D" "\x04", 0, ""},
+        {"recover refused", command(&vx::TerminalLink::recoverData), {in(H("15"))}, "\x05" "00M", -3, ""},
+        {"power down", command(&vx::TerminalLink::powerDown), {kAck}, "\x05" "00O", 0, ""},
+        {"self-test", command(&vx::TerminalLink::runSelfTest), {}, "\x05" "00Z", 0, ""},
+        {"tag upload", [](vx::TerminalLink &vx) { vx.beginTagUpload(0); vx.sendTagCode(1234, "12AB34CD56");
+             vx.sendTagCode(-12, "X"); vx.endTagUpload(); return QString(); }, {kAck, kAck, kAck},
          "\x05" "00K" "\x02" "0123412AB34CD56" "\x03" "\x37" "\x02" "-00012X" "\x03" "\x46" "\x04", 0, ""},
-        {"station version", station(&ucVX300_500::DS90_GetVersion), {in(F("DS90 V1.02 "))}, "\x05" "B00V\r", 0, "DS90 V1.02 "},
-        {"station information", station(&ucVX300_500::DS90_GetInformation), {kEot}, "\x05" "B00N\r", 1, "old"},
+        {"station version", station(&vx::TerminalLink::readStationVersion), {in(F("DS90 V1.02 "))}, "\x05" "B00V\r", 0, "DS90 V1.02 "},
+        {"station information", station(&vx::TerminalLink::readStationInformation), {kEot}, "\x05" "B00N\r", 1, "old"},
         // Streams: only an EOT as the first byte of a reply ends one.
         {"records", stream(), {in(F("0001,A")), in(F("0002,B")), kEot},
          "\x05" "00I" "\x06" "\x06", 1, "-1:0001,A|0002,B/0002,B"},
-        {"tags", stream(&ucVX300_500::BeginTagDownload, &ucVX300_500::GetTagCode), {in(F("00001AAA")), kEot},
+        {"tags", stream(&vx::TerminalLink::beginTagDownload, &vx::TerminalLink::nextTagCode), {in(F("00001AAA")), kEot},
          "\x05" "00J" "\x06", 1, "-1:00001AAA/00001AAA"},
         {"EOT first, anything after", stream(), {in(H("0402310331"))}, "\x05" "00I", 1, "-1:/old"},
         {"frame in two reads", stream(), {{{5, H("0231")}, {60, H("320303")}}, kEot}, "\x05" "00I" "\x06", 1, "-1:12/12"},
@@ -134,9 +134,9 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         Rig rig(row.replies);
-        rig.vx->ErrCode(VX_ERR_TIMEOUT);
+        rig.vx->setStatus(VX_ERR_TIMEOUT);
         EXPECT_EQ(row.op(*rig.vx), row.result);
-        EXPECT_EQ(rig.vx->ErrCode(), row.status);
+        EXPECT_EQ(rig.vx->status(), row.status);
         EXPECT_EQ(rig.port->writtenBytes(), row.writes);
         EXPECT_EQ(rig.reports.size(), row.reports);
         EXPECT_LT(rig.port->now(), row.status == VX_ERR_TIMEOUT ? 2100 : 100); // failures show at once
@@ -174,8 +174,8 @@ TEST(Link, TheBudgetCountsSilentPollsOfMoreThanTwentyMilliseconds)
             reply.append({row.gap, QByteArray(1, c)});
         Rig rig({row.length ? reply : kSilence, kEot}, row.timeout);
         QString version;
-        rig.vx->GetVersion(0, version);
-        EXPECT_EQ(rig.vx->ErrCode(), row.status);
+        rig.vx->readVersion(0, version);
+        EXPECT_EQ(rig.vx->status(), row.status);
         EXPECT_EQ(version, row.status ? "" : QString(row.length, 'x'));
         EXPECT_GE(rig.port->now(), row.atLeast);
         EXPECT_LT(rig.port->now(), row.below);
@@ -186,67 +186,67 @@ TEST(Link, PortOpensOnceAndChangesOnlyBetweenOperations)
 {
     Rig rig({kAck, kAck, kAck, kSilence});
     QList<int> asked;
-    rig.vx->SetPortResolver([&](int n) { asked << n; return QStringLiteral("/dev/mapped%1").arg(n); });
-    rig.vx->PowerDown(0);
-    rig.vx->PowerDown(0);
+    rig.vx->setPortResolver([&](int n) { asked << n; return QStringLiteral("/dev/mapped%1").arg(n); });
+    rig.vx->powerDown(0);
+    rig.vx->powerDown(0);
     EXPECT_EQ(rig.port->openCount(), 1);
-    rig.vx->CommPort(3); // closes; the next command opens the new device
+    rig.vx->setCommPort(3); // closes; the next command opens the new device
     EXPECT_FALSE(rig.port->isOpen());
-    EXPECT_EQ(rig.vx->PortName(), "/dev/mapped3");
-    rig.vx->SetPortName(" com12 ");
-    EXPECT_EQ(rig.vx->PortName(), "/dev/mapped12");
-    rig.vx->SetPortName("/dev/ttyUSB0");
-    EXPECT_EQ(rig.vx->PortName(), "/dev/ttyUSB0");
+    EXPECT_EQ(rig.vx->portName(), "/dev/mapped3");
+    rig.vx->setPortName(" com12 ");
+    EXPECT_EQ(rig.vx->portName(), "/dev/mapped12");
+    rig.vx->setPortName("/dev/ttyUSB0");
+    EXPECT_EQ(rig.vx->portName(), "/dev/ttyUSB0");
     EXPECT_EQ(asked, QList<int>({3, 12}));
-    rig.vx->SetPortResolver({});
-    rig.vx->CommPort(2);
-    EXPECT_EQ(rig.vx->PortName(), defaultCommPort(2));
+    rig.vx->setPortResolver({});
+    rig.vx->setCommPort(2);
+    EXPECT_EQ(rig.vx->portName(), defaultCommPort(2));
 
     // A stray byte waiting before a command is not taken for its answer.
-    rig.vx->PowerDown(0);
+    rig.vx->powerDown(0);
     rig.port->arriveAfter(1, H("06"));
     rig.port->advance(50);
-    rig.vx->PowerDown(0);
-    EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_TIMEOUT);
+    rig.vx->powerDown(0);
+    EXPECT_EQ(rig.vx->status(), VX_ERR_TIMEOUT);
     EXPECT_EQ(rig.port->openCount(), 2);
-    EXPECT_EQ(rig.vx->ErrMessage(), "VX_ERR_TIMEOUT");
-    EXPECT_EQ(rig.vx->ErrMessage(VX_ERR_INVALID_BCC), "VX_ERR_INVALID_BCC");
+    EXPECT_EQ(rig.vx->statusText(), "VX_ERR_TIMEOUT");
+    EXPECT_EQ(rig.vx->statusText(VX_ERR_INVALID_BCC), "VX_ERR_INVALID_BCC");
 }
 
 TEST(Link, AFailedWriteClosesThePortAndDeliversNothing)
 {
     Rig rig({in(F("0001,A")), kAck});
-    rig.vx->BeginDownload(0);
+    rig.vx->beginDownload(0);
     rig.port->failWrite({FailureKind::PortIo, "write failed"}); // the ACK of the record
     QString data = "old";
-    rig.vx->GetRecord(data);
-    EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_PORT_NOT_OPEN);
+    rig.vx->nextRecord(data);
+    EXPECT_EQ(rig.vx->status(), VX_ERR_PORT_NOT_OPEN);
     EXPECT_EQ(data, "old"); // the terminal still holds it
     ASSERT_EQ(rig.reports.size(), 1);
     EXPECT_EQ(rig.reports[0].kind, FailureKind::PortIo);
     EXPECT_FALSE(rig.port->isOpen());
     // Stream calls do not open the port; the next command does.
-    rig.vx->GetRecord(data);
-    rig.vx->SendTagCode(1, "Z");
-    EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_PORT_NOT_OPEN);
+    rig.vx->nextRecord(data);
+    rig.vx->sendTagCode(1, "Z");
+    EXPECT_EQ(rig.vx->status(), VX_ERR_PORT_NOT_OPEN);
     EXPECT_EQ(rig.port->openCount(), 1);
-    rig.vx->ClearData(0);
-    EXPECT_EQ(rig.vx->ErrCode(), VX_SUCCESS);
+    rig.vx->clearData(0);
+    EXPECT_EQ(rig.vx->status(), VX_SUCCESS);
     EXPECT_EQ(rig.reports.size(), 1);
     // The far end goes away while a command waits for its ACK.
     rig.port->runAt(rig.port->now() + 50, [&] { rig.port->pullCable(); });
-    rig.vx->PowerDown(0);
-    EXPECT_EQ(rig.vx->ErrCode(), VX_ERR_PORT_NOT_OPEN);
+    rig.vx->powerDown(0);
+    EXPECT_EQ(rig.vx->status(), VX_ERR_PORT_NOT_OPEN);
     EXPECT_EQ(rig.reports.size(), 2);
     EXPECT_LT(rig.port->now(), 1000);
 
     // Without a handler a failure goes to the warning log.
-    rig.vx->SetErrorHandler({});
+    rig.vx->setErrorHandler({});
     rig.port->failOpen({FailureKind::PortMissing, "/dev/fake0: no such device"});
-    rig.vx->Disconnect();
+    rig.vx->closePort();
     static QStringList warnings;
     const auto previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) { warnings << text; });
-    rig.vx->PowerDown(0);
+    rig.vx->powerDown(0);
     qInstallMessageHandler(previous);
     EXPECT_EQ(warnings, QStringList({"8002 /dev/fake0: no such device"}));
 }

@@ -2,7 +2,7 @@
 // and the link's abort through it.
 #include "LockHolders.h"
 #include "QtSerialPortAdapter.h"
-#include "ucVX300_500.h"
+#include "TerminalLink.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -70,24 +70,24 @@ TEST(PtyAdapter, ALinkAndItsDeviceTakeOneLockAndBytesStayUntilRead)
 TEST(PtyAdapter, StaleBytesAreDroppedAndAnAbortEndsTheWaitInProgressAndEveryLaterOne)
 {
     Pty pty;
-    ucVX300_500 link;
-    link.SetPortName(pty.device);
-    link.Timeout(3000);
-    link.InvokeTest(0); // opens the port; no answer expected
-    ASSERT_EQ(link.ErrCode(), 0);
+    vx::TerminalLink link;
+    link.setPortName(pty.device);
+    link.setTimeout(3000);
+    link.runSelfTest(0); // opens the port; no answer expected
+    ASSERT_EQ(link.status(), 0);
     // A stray ACK reaches the system's buffer while no event loop runs.
     ASSERT_EQ(write(pty.master, "\x06", 1), 1);
     QThread::msleep(100);
     bool served = false; // the wait serves the program's events
-    QTimer::singleShot(300, [&] { served = true; link.Abort(); });
-    const qint64 start = link.Port().now();
-    link.PowerDown(0); // the terminal stays silent
-    EXPECT_EQ(link.ErrCode(), vx::VX_ERR_TIMEOUT);
+    QTimer::singleShot(300, [&] { served = true; link.abort(); });
+    const qint64 start = link.port().now();
+    link.powerDown(0); // the terminal stays silent
+    EXPECT_EQ(link.status(), vx::VX_ERR_TIMEOUT);
     EXPECT_TRUE(served);
-    link.PowerDown(0);
-    EXPECT_EQ(link.ErrCode(), vx::VX_ERR_TIMEOUT);
-    EXPECT_FALSE(link.Port().waitForBytes(3000));
-    EXPECT_LT(link.Port().now() - start, 1500); // at once, not after the 3 s asked for
+    link.powerDown(0);
+    EXPECT_EQ(link.status(), vx::VX_ERR_TIMEOUT);
+    EXPECT_FALSE(link.port().waitForBytes(3000));
+    EXPECT_LT(link.port().now() - start, 1500); // at once, not after the 3 s asked for
 }
 
 // Locks of other programs are honoured: an flock() on the device (picocom's

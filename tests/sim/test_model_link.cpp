@@ -4,7 +4,7 @@
 #include "FakePort.h"
 #include "ModelDevice.h"
 #include "TerminalModel.h"
-#include "ucVX300_500.h"
+#include "TerminalLink.h"
 
 #include <gtest/gtest.h>
 
@@ -19,22 +19,22 @@ struct ModelLink {
     sim::TerminalModel model;
     test::ModelDevice device{model};
     test::FakePort *port = new test::FakePort(&device);
-    ucVX300_500 vx{std::unique_ptr<SerialPort>(port)};
+    vx::TerminalLink vx{std::unique_ptr<SerialPort>(port)};
     int reports = 0;
 
     ModelLink()
     {
-        vx.SetPortName(QStringLiteral("/dev/fake0"));
-        vx.SetErrorHandler([this](const auto &) { ++reports; });
-        vx.Timeout(2000);
+        vx.setPortName(QStringLiteral("/dev/fake0"));
+        vx.setErrorHandler([this](const auto &) { ++reports; });
+        vx.setTimeout(2000);
     }
     QStringList download(qint32 &end)
     {
         QStringList got;
-        vx.BeginDownload(model.machineNumber());
-        for (QString record; vx.GetRecord(record), vx.ErrCode() == VX_SUCCESS;)
+        vx.beginDownload(model.machineNumber());
+        for (QString record; vx.nextRecord(record), vx.status() == VX_SUCCESS;)
             got << record;
-        end = vx.ErrCode();
+        end = vx.status();
         return got;
     }
     qsizetype acks() const { return port->writtenBytes().count('\x06'); }
@@ -75,9 +75,9 @@ TEST(ModelLink, RandomRecordSetsAtRandomMachineNumbersComeBackByteExactAtTheLine
         EXPECT_EQ(l.reports, 0);
         EXPECT_GE(l.port->now(), lineBytes * 10'000 / 19200) << "10 bits a byte at 19200";
         qint16 got = -1;
-        l.vx.Timeout(100);
-        l.vx.GetID(static_cast<qint16>((id + 1 + rng() % 255) % 256), got);
-        EXPECT_EQ(l.vx.ErrCode(), VX_ERR_TIMEOUT) << "another number goes unanswered";
+        l.vx.setTimeout(100);
+        l.vx.readMachineNumber(static_cast<qint16>((id + 1 + rng() % 255) % 256), got);
+        EXPECT_EQ(l.vx.status(), VX_ERR_TIMEOUT) << "another number goes unanswered";
     }
 }
 
@@ -110,9 +110,9 @@ TEST(ModelLink, AfterEveryDownloadFaultTheTerminalKeepsItsRecords)
         EXPECT_TRUE(row.end == kNotOk ? end != VX_SUCCESS : end == row.end) << row.name << ": " << end;
         EXPECT_EQ(l.acks(), row.got) << row.name << ": only what came whole is acknowledged";
         if (row.everyAnswer) {
-            l.vx.ClearData(0);
-            l.vx.SetID(0, 5);
-            l.vx.SetTime(0, QDateTime(QDate(2009, 1, 5), QTime(7, 8, 9)));
+            l.vx.clearData(0);
+            l.vx.setMachineNumber(0, 5);
+            l.vx.setTime(0, QDateTime(QDate(2009, 1, 5), QTime(7, 8, 9)));
             EXPECT_FALSE(l.model.machineNumber() != 0 || l.model.clockOffsetMs() != 0)
                 << row.name << ": a command met by the fault is not done";
         }
@@ -120,7 +120,7 @@ TEST(ModelLink, AfterEveryDownloadFaultTheTerminalKeepsItsRecords)
         l.model.setFaults({});
         l.port->advance(40'000); // until the noise has gone by
         qint16 count = -1;
-        l.vx.GetRecordCount(0, count);
+        l.vx.readRecordCount(0, count);
         EXPECT_EQ(count, row.end == VX_ERR_PORT_NOT_OPEN ? -1 : 5) << row.name << ": a dead line stays dead";
         if (row.end != VX_ERR_PORT_NOT_OPEN)
             EXPECT_EQ(l.download(end), records) << row.name << ": a later download gets everything";

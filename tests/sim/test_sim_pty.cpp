@@ -6,7 +6,7 @@
 #include "Processes.h"
 #include "TestFiles.h"
 #include "UserSettings.h"
-#include "ucVX300_500.h"
+#include "TerminalLink.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -22,13 +22,13 @@ namespace {
 
 // The terminal's record count, asked with the port opened anew at these line
 // settings; -1 when the link failed.
-qint16 count(ucVX300_500 &vx, const LineSettings &line = kTerminalLine)
+qint16 count(vx::TerminalLink &vx, const LineSettings &line = kTerminalLine)
 {
-    vx.Disconnect();
-    vx.Port().setSettings(line);
+    vx.closePort();
+    vx.port().setSettings(line);
     qint16 n = -1;
-    vx.GetRecordCount(0, n);
-    return vx.ErrCode() == VX_SUCCESS ? n : -1;
+    vx.readRecordCount(0, n);
+    return vx.status() == VX_SUCCESS ? n : -1;
 }
 
 QString setting(const QString &key) { return openUserSettings()->value(key).toString(); }
@@ -83,11 +83,11 @@ TEST(SimProgram, HearsTheHostsLineSettingsWakesOnSigusr1AndEndsWithAPulledCable)
     ASSERT_TRUE(writeFileBytes(file, "00FF,first\r\n\nFFFF,\tsecond\n8000,third"));
     SimProcess sim({"--records", file, "--generate", "2", "--hangup-after", "4", "--station-version", "R V1", "--log"});
     ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
-    ucVX300_500 vx;
-    vx.SetPortName(sim.device());
-    vx.Timeout(500);
+    vx::TerminalLink vx;
+    vx.setPortName(sim.device());
+    vx.setTimeout(500);
     QString version;
-    vx.DS90_GetVersion(version);
+    vx.readStationVersion(version);
     EXPECT_EQ(version, QStringLiteral("R V1"));
     EXPECT_TRUE(sim.waitForErrors(QStringLiteral("host (9600,n,8,1): 05 42 30 30 56 0D")));
     // A pseudo-terminal keeps 8 data bits and no parity; speed and stop bits it keeps as set.
@@ -96,17 +96,17 @@ TEST(SimProgram, HearsTheHostsLineSettingsWakesOnSigusr1AndEndsWithAPulledCable)
         EXPECT_EQ(count(vx, line), line == kTerminalLine ? 5 : -1) << qPrintable(line.toString());
         EXPECT_TRUE(sim.waitForErrors(QStringLiteral("host (%1): 05 30 30 41").arg(line.toString())));
     }
-    vx.PowerDown(0);
-    EXPECT_EQ(vx.ErrCode(), VX_SUCCESS);
+    vx.powerDown(0);
+    EXPECT_EQ(vx.status(), VX_SUCCESS);
     EXPECT_EQ(count(vx), -1) << "powered down";
     sim.signal(SIGUSR1);
     ASSERT_TRUE(sim.waitForErrors(QStringLiteral("the terminal wakes up")));
     QStringList got;
-    vx.BeginDownload(0);
-    for (QString record; vx.GetRecord(record), vx.ErrCode() == VX_SUCCESS;)
+    vx.beginDownload(0);
+    for (QString record; vx.nextRecord(record), vx.status() == VX_SUCCESS;)
         got << record;
     EXPECT_EQ(got, QStringList({"00FF,first", "FFFF,\tsecond", "8000,third", "5DB5106E,4984940680651,2024/03/01,08:02:34"}));
-    EXPECT_EQ(vx.ErrCode(), VX_ERR_PORT_NOT_OPEN);
+    EXPECT_EQ(vx.status(), VX_ERR_PORT_NOT_OPEN);
     EXPECT_EQ(sim.waitForEnd(), 0) << qPrintable(sim.errors());
     EXPECT_TRUE(sim.errors().endsWith(QStringLiteral("vx500-sim: the line was closed (pulled cable)\n")));
 }
@@ -125,8 +125,8 @@ TEST(SimProgram, RegistersItsDeviceAndPutsBackWhatWasThere)
         ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
         EXPECT_EQ(QFile::symLinkTarget(link), sim.device());
         EXPECT_EQ(setting(QStringLiteral("Ports/COM3")), sim.device());
-        ucVX300_500 vx;
-        vx.SetPortName(link);
+        vx::TerminalLink vx;
+        vx.setPortName(link);
         EXPECT_EQ(count(vx), 2);
         SimProcess second({"--register", "COM3"});
         EXPECT_EQ(second.waitForEnd(), 1);

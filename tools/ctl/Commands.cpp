@@ -16,10 +16,10 @@ namespace vx::ctl {
 
 namespace {
 
-using NumberQuery = void (ucVX300_500::*)(qint16, qint16 &);
-using TextQuery = void (ucVX300_500::*)(qint16, QString &);
-using StationQuery = void (ucVX300_500::*)(QString &);
-using Order = void (ucVX300_500::*)(qint16);
+using NumberQuery = void (vx::TerminalLink::*)(qint16, qint16 &);
+using TextQuery = void (vx::TerminalLink::*)(qint16, QString &);
+using StationQuery = void (vx::TerminalLink::*)(QString &);
+using Order = void (vx::TerminalLink::*)(qint16);
 
 // The outcome of the exchange just made; on success print() shows its result.
 template <typename Print>
@@ -87,7 +87,7 @@ Exit order(Session &s)
 Exit printTime(Session &s)
 {
     QDateTime dt;
-    s.link().GetTime(s.id(), dt);
+    s.link().readTime(s.id(), dt);
     return outcome(s, [&] {
         // the terminal's fields, no time zone
         printValue(s, "time", dt.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")),
@@ -107,7 +107,7 @@ bool bareNumber(const QString &text, bool whole)
 Exit printTagCount(Session &s)
 {
     QString text;
-    s.link().GetVoltage(s.id(), text);
+    s.link().readVoltage(s.id(), text);
     if (const Exit e = s.outcome(); e != Exit::Ok)
         return e;
     const qint64 codes = text.trimmed().toLongLong();
@@ -122,7 +122,7 @@ Exit printTagCount(Session &s)
 Exit printVoltage(Session &s)
 {
     QString text;
-    s.link().GetVoltage(s.id(), text);
+    s.link().readVoltage(s.id(), text);
     return outcome(s, [&] {
         printValue(s, "voltage", text, text, true);
         if (bareNumber(text, false))
@@ -149,7 +149,7 @@ Exit clear(Session &s)
             return Exit::Ok;
         }
     }
-    return order<&ucVX300_500::ClearData>(s);
+    return order<&vx::TerminalLink::clearData>(s);
 }
 
 constexpr qint32 kTerminal = vx::kTerminalTimeoutMs;
@@ -161,32 +161,32 @@ constexpr Command kCommands[] = {
     {"set-time", Arg::When, "[WHEN]", 0, kTerminal,
      "set the clock: now (default) or YYYY-MM-DDThh:mm:ss,\nsent as written (the terminal has no time zone)",
      [](Session &s) {
-         s.link().SetTime(s.id(), s.invocation().when.value_or(QDateTime::currentDateTime()));
+         s.link().setTime(s.id(), s.invocation().when.value_or(QDateTime::currentDateTime()));
          return done(s);
      },
      "vx500ctl --port COM1 set-time 2026-12-07T08:00:00"},
     {"id", Arg::None, nullptr, kJsonOption, kTerminal, "print the machine number",
-     [](Session &s) { return printNumber(s, &ucVX300_500::GetID, "id"); },
+     [](Session &s) { return printNumber(s, &vx::TerminalLink::readMachineNumber, "id"); },
      "vx500ctl --port COM1 id"},
     {"set-id", Arg::MachineNumber, "N", 0, kTerminal, "give the terminal the machine number N (0-255)",
      [](Session &s) {
-         s.link().SetID(s.id(), s.invocation().newId);
+         s.link().setMachineNumber(s.id(), s.invocation().newId);
          return done(s);
      },
      "vx500ctl --port COM1 --id 200 set-id 0"},
     {"count", Arg::None, nullptr, kJsonOption, kTerminal, "print the number of stored records",
-     [](Session &s) { return printNumber(s, &ucVX300_500::GetRecordCount, "records"); },
+     [](Session &s) { return printNumber(s, &vx::TerminalLink::readRecordCount, "records"); },
      "vx500ctl --port COM1 --json count"},
     {"version", Arg::None, nullptr, kJsonOption, kTerminal, "print the firmware version",
-     [](Session &s) { return printText(s, &ucVX300_500::GetVersion, "version"); },
+     [](Session &s) { return printText(s, &vx::TerminalLink::readVersion, "version"); },
      "vx500ctl --port COM1 version"},
     {"voltage", Arg::None, nullptr, kJsonOption, kTerminal, "print the battery voltage text", printVoltage,
      "vx500ctl --port COM1 voltage"},
-    {"recover", Arg::None, nullptr, 0, kTerminal, "recover the cleared data", order<&ucVX300_500::RecoverData>,
+    {"recover", Arg::None, nullptr, 0, kTerminal, "recover the cleared data", order<&vx::TerminalLink::recoverData>,
      "vx500ctl --port COM1 recover"},
-    {"self-test", Arg::None, nullptr, 0, kTerminal, "start the terminal's self-test", order<&ucVX300_500::InvokeTest>,
+    {"self-test", Arg::None, nullptr, 0, kTerminal, "start the terminal's self-test", order<&vx::TerminalLink::runSelfTest>,
      "vx500ctl --port COM1 self-test"},
-    {"power-down", Arg::None, nullptr, 0, kTerminal, "switch the terminal off", order<&ucVX300_500::PowerDown>,
+    {"power-down", Arg::None, nullptr, 0, kTerminal, "switch the terminal off", order<&vx::TerminalLink::powerDown>,
      "vx500ctl --port COM1 power-down"},
     {"clear", Arg::None, nullptr, kYesOption, kTerminal, "clear the stored records (asks first)", clear,
      "vx500ctl --port COM1 clear --yes"},
@@ -221,10 +221,10 @@ constexpr Command kCommands[] = {
      tagsUpload,
      "vx500ctl --port COM1 tags upload tags.txt"},
     {"station version", Arg::None, nullptr, kJsonOption, kStation, "print the reader station's version",
-     [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetVersion, "version"); },
+     [](Session &s) { return printStationText(s, &vx::TerminalLink::readStationVersion, "version"); },
      "vx500ctl --port COM1 station version"},
     {"station info", Arg::None, nullptr, kJsonOption, kStation, "print the reader station's information text",
-     [](Session &s) { return printStationText(s, &ucVX300_500::DS90_GetInformation, "info"); },
+     [](Session &s) { return printStationText(s, &vx::TerminalLink::readStationInformation, "info"); },
      "vx500ctl --port COM1 station info"},
     {"history", Arg::None, nullptr, kSinceOption | kJsonOption, 0,
      "list the downloads: when, the port (--port P keeps\n"

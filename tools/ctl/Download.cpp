@@ -95,7 +95,7 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
     vx::DownloadJob job;
     job.machine = s.id();
     job.program = options.program;
-    job.port = inv.port.isEmpty() ? s.link().PortName() : inv.port;
+    job.port = inv.port.isEmpty() ? s.link().portName() : inv.port;
     job.clear = inv.clearAfter;
     job.updateTime = inv.updateTimeAfter;
     job.powerDown = inv.powerDownAfter;

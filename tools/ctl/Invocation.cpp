@@ -2,7 +2,7 @@
 
 #include "PortNames.h"
 #include "Watch.h"
-#include "ucVX300_500.h"
+#include "TerminalLink.h"
 
 #include <QCommandLineParser>
 

@@ -12,12 +12,12 @@ namespace {
 // when it answered with one.
 bool countAt(Session &s, qint16 n, qint32 budget, qint16 &count)
 {
-    ucVX300_500 &vx = s.link();
-    const qint32 scanBudget = vx.Timeout();
-    vx.Timeout(budget);
-    vx.GetRecordCount(n, count);
-    vx.Timeout(scanBudget);
-    return vx.ErrCode() == vx::VX_SUCCESS;
+    vx::TerminalLink &vx = s.link();
+    const qint32 scanBudget = vx.timeout();
+    vx.setTimeout(budget);
+    vx.readRecordCount(n, count);
+    vx.setTimeout(scanBudget);
+    return vx.status() == vx::VX_SUCCESS;
 }
 
 } // namespace
@@ -25,11 +25,11 @@ bool countAt(Session &s, qint16 n, qint32 budget, qint16 &count)
 Exit runScan(Session &s)
 {
     const Invocation &inv = s.invocation();
-    ucVX300_500 &vx = s.link();
+    vx::TerminalLink &vx = s.link();
     // A terminal that answers later than the scan's budget would be taken for
     // the next number: each hit is asked again with the whole budget, and a
     // hit that does not hold up was the number before it answering late.
-    const qint32 confirmBudget = std::max(vx::kTerminalTimeoutMs, vx.Timeout());
+    const qint32 confirmBudget = std::max(vx::kTerminalTimeoutMs, vx.timeout());
     int found = 0, garbled = 0, steppedBackFrom = -1;
     // On a terminal, the number being asked, on standard error.
     const bool live = s.io().liveCounter(true);
@@ -41,12 +41,12 @@ Exit runScan(Session &s)
         showAt(QStringLiteral("asking machine %1 (%2 to %3)").arg(n).arg(inv.scanFrom).arg(inv.scanTo));
         auto id = static_cast<qint16>(n);
         qint16 count = 0;
-        vx.GetRecordCount(id, count);
+        vx.readRecordCount(id, count);
         if (s.systemFailed())
             return Exit::System;
-        if (vx.ErrCode() == vx::VX_ERR_TIMEOUT) // nobody has this number
+        if (vx.status() == vx::VX_ERR_TIMEOUT) // nobody has this number
             continue;
-        if (vx.ErrCode() != vx::VX_SUCCESS) { // somebody answered, but not in a way to count on
+        if (vx.status() != vx::VX_SUCCESS) { // somebody answered, but not in a way to count on
             s.outcome(QStringLiteral("machine %1").arg(n));
             ++garbled;
             continue;
@@ -64,10 +64,10 @@ Exit runScan(Session &s)
         showAt({});
         ++found;
         QString version;
-        const qint32 scanBudget = vx.Timeout();
-        vx.Timeout(confirmBudget); // a slow terminal is slow to this too
-        vx.GetVersion(id, version);
-        vx.Timeout(scanBudget);
+        const qint32 scanBudget = vx.timeout();
+        vx.setTimeout(confirmBudget); // a slow terminal is slow to this too
+        vx.readVersion(id, version);
+        vx.setTimeout(scanBudget);
         if (s.systemFailed())
             return Exit::System;
         const bool versioned = s.outcome(machine + QStringLiteral(": version")) == Exit::Ok;

@@ -15,7 +15,7 @@ Session::Session(const Invocation &invocation, Io &io, PortFactory factory)
 Session::~Session()
 {
     if (m_link)
-        m_link->Disconnect();
+        m_link->closePort();
 }
 
 SettingsFile *Session::settings()
@@ -40,13 +40,13 @@ bool Session::connect()
     std::unique_ptr<vx::SerialPort> port = m_factory();
     if (m_inv.trace)
         port = std::make_unique<TracePort>(std::move(port), [this](const QString &line) { m_io.note(line); });
-    m_link = std::make_unique<ucVX300_500>(std::move(port));
-    m_link->SetErrorHandler([this](const vx::Failure &f) { onFailure(f); });
+    m_link = std::make_unique<vx::TerminalLink>(std::move(port));
+    m_link->setErrorHandler([this](const vx::Failure &f) { onFailure(f); });
     if (comPort)
-        m_link->SetPortResolver([this](int number) { return m_settings.device(number); });
-    m_link->SetPortName(name);
+        m_link->setPortResolver([this](int number) { return m_settings.device(number); });
+    m_link->setPortName(name);
     m_portGiven = name;
-    m_link->Timeout(m_inv.replyBudget());
+    m_link->setTimeout(m_inv.replyBudget());
     return true;
 }
 
@@ -60,11 +60,11 @@ void Session::onFailure(const vx::Failure &failure)
 
 QString Session::noAnswer() const
 {
-    const QString device = m_link->PortName();
+    const QString device = m_link->portName();
     const QString real = QFileInfo(device).canonicalFilePath();
     const QString resolved = real.isEmpty() ? device : real;
     const QString where = vx::portAndDevice(m_portGiven, resolved);
-    const qint32 ms = m_link->Timeout();
+    const qint32 ms = m_link->timeout();
     const QString budget = ms % 1000 == 0 ? QStringLiteral("%1 s").arg(ms / 1000) : QStringLiteral("%1 ms").arg(ms);
     const QString text = QStringLiteral("no answer on %1 within %2").arg(where, budget);
     const QLatin1String command(m_inv.command->name);
@@ -81,10 +81,10 @@ Exit Session::outcome(const QString &what)
 {
     if (m_systemFailed)
         return Exit::System;
-    const qint32 code = m_link->ErrCode();
+    const qint32 code = m_link->status();
     if (code == vx::VX_SUCCESS)
         return Exit::Ok;
-    QString message = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_link->ErrMessage(code));
+    QString message = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_link->statusText(code));
     if (code == vx::VX_ERR_TIMEOUT)
         message += QStringLiteral(": ") + noAnswer();
     m_io.error(what.isEmpty() ? message : what + QStringLiteral(": ") + message);

@@ -7,7 +7,7 @@
 #include "Invocation.h"
 #include "Io.h"
 #include "SettingsFile.h"
-#include "ucVX300_500.h"
+#include "TerminalLink.h"
 
 #include <functional>
 #include <memory>
@@ -36,7 +36,7 @@ public:
     // opened yet. False (reported) when the settings file is needed and
     // cannot be read: a COMn name must never fall back to another device.
     bool connect();
-    ucVX300_500 &link() { return *m_link; }
+    vx::TerminalLink &link() { return *m_link; }
 
     // True once a failure that ends the run with System was reported (the
     // port, or a write to it): nothing more can be done.
@@ -61,7 +61,7 @@ private:
     Io &m_io;
     PortFactory m_factory;
     SettingsFile m_settings;
-    std::unique_ptr<ucVX300_500> m_link;
+    std::unique_ptr<vx::TerminalLink> m_link;
     QString m_portGiven; // COMn or a path, as --port or the monitor's setting gave it
     bool m_systemFailed = false;
     vx::Failure m_lastFailure;

@@ -120,18 +120,18 @@ private:
 Exit tagsDownload(Session &s)
 {
     Io &io = s.io();
-    ucVX300_500 &vx = s.link();
+    vx::TerminalLink &vx = s.link();
     RecordOutput output(io);
     if (const Exit e = output.open(s.invocation().output, false, false); e != Exit::Ok)
         return e;
-    vx.BeginTagDownload(s.id());
+    vx.beginTagDownload(s.id());
     if (s.systemFailed())
         return Exit::System;
     int count = 0;
     QString code;
     for (;;) {
-        vx.GetTagCode(code);
-        if (s.systemFailed() || vx.ErrCode() != vx::VX_SUCCESS)
+        vx.nextTagCode(code);
+        if (s.systemFailed() || vx.status() != vx::VX_SUCCESS)
             break;
         if (!output.writeLine(code)) {
             io.error(vx::describe(output.failure()));
@@ -147,7 +147,7 @@ Exit tagsDownload(Session &s)
         io.error(vx::describe(output.failure()));
         return exitFor(output.failure().kind);
     }
-    return vx.ErrCode() == vx::VX_END_OF_STREAM ? Exit::Ok : s.outcome(QStringLiteral("tags download"));
+    return vx.status() == vx::VX_END_OF_STREAM ? Exit::Ok : s.outcome(QStringLiteral("tags download"));
 }
 
 Exit tagsUpload(Session &s)
@@ -164,14 +164,14 @@ Exit tagsUpload(Session &s)
         return list.refused() ? Exit::Usage : Exit::System;
     }
 
-    ucVX300_500 &vx = s.link();
-    vx.BeginTagUpload(s.id());
+    vx::TerminalLink &vx = s.link();
+    vx.beginTagUpload(s.id());
     if (Exit e = s.outcome(QStringLiteral("tags upload")); e != Exit::Ok)
         return e;
     int sent = 0;
     if (list.rewind())
         for (; sent < codes && list.next(tag); ++sent) {
-            vx.SendTagCode(tag.index, tag.code);
+            vx.sendTagCode(tag.index, tag.code);
             if (Exit e = s.outcome(QStringLiteral("tags upload: line %1").arg(tag.index)); e != Exit::Ok)
                 return e;
         }
@@ -179,7 +179,7 @@ Exit tagsUpload(Session &s)
         io.error(s.invocation().file + QStringLiteral(": the file changed while it was sent; the upload was stopped"));
         return Exit::System;
     }
-    vx.EndTagUpload();
+    vx.endTagUpload();
     if (s.systemFailed())
         return Exit::System;
     if (!s.invocation().quiet)

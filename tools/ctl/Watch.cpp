@@ -114,16 +114,16 @@ bool Watcher::download(qint16 records)
 
 bool Watcher::waitForPort()
 {
-    ucVX300_500 &vx = m_s.link();
+    vx::TerminalLink &vx = m_s.link();
     // Busy is not gone: the holder is named.
     const vx::Failure &why = m_s.lastFailure();
     event(why.kind == vx::FailureKind::PortInUse ? vx::describe(why) + QStringLiteral("; waiting for it")
-                                                 : vx.PortName() + QStringLiteral(" went away; waiting for it"));
-    vx.Disconnect();
+                                                 : vx.portName() + QStringLiteral(" went away; waiting for it"));
+    vx.closePort();
     while (m_clock.sleep(interval())) {
-        if (vx.Port().open()) {
+        if (vx.port().open()) {
             m_s.portBack();
-            event(vx.PortName() + QStringLiteral(" is back"));
+            event(vx.portName() + QStringLiteral(" is back"));
             return true;
         }
     }
@@ -132,17 +132,17 @@ bool Watcher::waitForPort()
 
 Exit Watcher::run()
 {
-    ucVX300_500 &vx = m_s.link();
-    m_port = m_inv.port.isEmpty() ? vx.PortName() : m_inv.port;
+    vx::TerminalLink &vx = m_s.link();
+    m_port = m_inv.port.isEmpty() ? vx.portName() : m_inv.port;
     if (m_inv.port.isEmpty())
         if (SettingsFile *settings = m_s.settings())
             m_port = QStringLiteral("COM%1").arg(settings->monitorsPort());
     bool seen = false; // the terminal in the station has had its turn
     while (!m_clock.stopRequested()) {
         qint16 records = 0;
-        vx.GetRecordCount(m_inv.id, records);
-        const bool answered = !m_s.systemFailed() && vx.ErrCode() == vx::VX_SUCCESS;
-        if (vx.ErrCode() == vx::VX_ERR_TIMEOUT)
+        vx.readRecordCount(m_inv.id, records);
+        const bool answered = !m_s.systemFailed() && vx.status() == vx::VX_SUCCESS;
+        if (vx.status() == vx::VX_ERR_TIMEOUT)
             seen = false; // out of the station, or switched off
         if (answered && !seen)
             seen = records <= 0 || download(records);

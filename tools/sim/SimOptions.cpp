@@ -141,9 +141,9 @@ SimOptions parseOptions(const QStringList &arguments)
     o.stationInformation = p.value(QStringLiteral("station-info"));
     const QString b = p.value(QStringLiteral("b-answer"));
     if (b == u"voltage")
-        o.bAnswer = BAnswer::Voltage;
+        o.answer = BAnswer::Voltage;
     else if (b == u"tag-count")
-        o.bAnswer = BAnswer::TagCount;
+        o.answer = BAnswer::TagCount;
     else
         fail(QStringLiteral("--b-answer is voltage or tag-count, not \"%1\"").arg(b));
     o.selfTestMs = number(p, QStringLiteral("self-test-time"), 0, 3'600'000);
@@ -183,7 +183,7 @@ void applyOptions(const SimOptions &o, TerminalModel &model)
         model.setStationVersion(o.stationVersion);
     if (!o.stationInformation.isEmpty())
         model.setStationInformation(o.stationInformation);
-    model.setBAnswer(o.bAnswer);
+    model.setBAnswer(o.answer);
     model.setSelfTestMs(o.selfTestMs);
     model.setFaults(o.faults);
 }

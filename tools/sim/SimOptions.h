@@ -14,7 +14,7 @@ struct SimOptions {
     QString voltage;
     QString stationVersion;
     QString stationInformation;
-    BAnswer bAnswer = BAnswer::Voltage;
+    BAnswer answer = BAnswer::Voltage;
     qint64 selfTestMs = 2000;
     QString linkPath;
     int registerPort = 0;        // COMn to register as (0: none)

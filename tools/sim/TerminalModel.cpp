@@ -232,7 +232,7 @@ void TerminalModel::terminalCommand(const QByteArray &id, char letter)
         sendQuery(latin1(m_version));
         return;
     case 'B':
-        sendQuery(m_bAnswer == BAnswer::Voltage ? latin1(m_voltage) : QByteArray::number(m_tags.size()));
+        sendQuery(m_answer == BAnswer::Voltage ? latin1(m_voltage) : QByteArray::number(m_tags.size()));
         return;
     case 'S':
     case 'P':

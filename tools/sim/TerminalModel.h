@@ -62,7 +62,7 @@ public:
 
     void setVersion(const QString &text) { m_version = text; }
     void setVoltage(const QString &text) { m_voltage = text; }
-    void setBAnswer(BAnswer answer) { m_bAnswer = answer; }
+    void setBAnswer(BAnswer answer) { m_answer = answer; }
 
     void setStationVersion(const QString &text) { m_stationVersion = text; }
     void setStationInformation(const QString &text) { m_stationInformation = text; }
@@ -112,7 +112,7 @@ private:
     quint8 m_id = 0;
     QString m_version = QStringLiteral("VX500A V2.10");
     QString m_voltage = QStringLiteral("3.05V");
-    BAnswer m_bAnswer = BAnswer::Voltage;
+    BAnswer m_answer = BAnswer::Voltage;
     QString m_stationVersion = QStringLiteral("VX500R V1.04");
     QString m_stationInformation = QStringLiteral("VX500R/U READER STATION,9600,N,8,1");
     QStringList m_records;

@@ -25,11 +25,11 @@ class QPushButton;
 class QTabWidget;
 class QTimeEdit;
 class UpDown;
-class frmFilePath;
-class ucVX300_500;
+class DataFolderDialog;
 
 namespace vx {
 class Dialogs;
+class TerminalLink;
 class FileCalls;
 struct StepResult;
 class SerialPort;
@@ -37,7 +37,7 @@ class SettingsStore;
 struct SettingKey;
 } // namespace vx
 
-class frmMain : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -46,9 +46,9 @@ public:
     // The PC clock the window reads; the system's unless one is handed in
     // (tests put it on virtual time).
     using Clock = std::function<QDateTime()>;
-    frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx::SettingsStore &settings,
+    MainWindow(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx::SettingsStore &settings,
             const QString &programFolder, Clock now = {}, QWidget *parent = nullptr);
-    ~frmMain() override;
+    ~MainWindow() override;
 
     // The indices of the control arrays and of the tabs, as the window
     // numbers them.
@@ -72,7 +72,7 @@ public:
     enum FilenameFormat { kFixedFilename = 0, kDateFilename = 1 };
     enum TabIndex { kTabGeneral = 0, kTabStation = 1, kTabMisc = 2, kTabTags = 3 };
 
-    bool IsBusy() const { return m_bBusy; }
+    bool IsBusy() const { return m_busy; }
     // What closing the window does to end the program (tests record it).
     void setEndProgram(std::function<void()> end) { m_endProgram = std::move(end); }
     // The system calls that put a data file on the disk (tests record them,
@@ -91,13 +91,13 @@ public:
     // (16-bit up to FFFF, 32-bit up to FFFFFFFF, signed; no digits give 0); a
     // line without a comma becomes the converted value alone; a field of more
     // than eight significant digits stays as it is.
-    static void ConvertFirstField(QString &io_sData);
+    static void ConvertFirstField(QString &line);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Layout (frmMain_layout.cpp).
+    // Layout (MainWindow_layout.cpp).
     void buildLayout();
     void centreOnScreen();
     QWidget *buildGeneralTab();
@@ -106,7 +106,7 @@ private:
     QPushButton *arrayButton(QButtonGroup *group, const char *name, int index, const QString &caption,
                              QWidget *parent);
 
-    // Load and settings (frmMain.cpp).
+    // Load and settings (MainWindow.cpp).
     void Form_Load();
     void Form_Unload();
     void cboCommPort_Click();
@@ -128,7 +128,7 @@ private:
     // A check box's value: 0 not ticked, 1 ticked, 2 greyed.
     static int CheckValue(const QCheckBox *box);
 
-    // Device commands (frmMain_cmd.cpp).
+    // Device commands (MainWindow_commands.cpp).
     void cmd_Click(int index);
     void setBusy(bool busy);
     void failed(const vx::Failure &failure);
@@ -137,41 +137,41 @@ private:
     QString generalDate(const QDateTime &dt) const;
     void showLine(const QString &line);
 
-    // Download (frmMain_download.cpp).
+    // Download (MainWindow_download.cpp).
     class DownloadView;
-    void DownloadData(qint16 iID);
-    bool chooseDataFile(QString &o_sFileName);
+    void DownloadData(qint16 id);
+    bool chooseDataFile(QString &fileName);
     void showRecordLine(const QString &line);
     QString automationLine(const vx::StepResult &step, int saved) const;
     enum class Progress { Running, Finished, Stopped };
     void showProgress(int records, Progress state);
     // A terminal that did not answer: where the window asked, and what to check.
-    void showNoAnswer(qint16 iID);
+    void showNoAnswer(qint16 id);
 
-    // Reader station (frmMain_station.cpp).
+    // Reader station (MainWindow_station.cpp).
     void cmdDK90_Click(int index);
 
     vx::Dialogs &m_dialogs;
     vx::SettingsStore &m_settings;
-    QString m_sProgramFolder;
-    ucVX300_500 *m_vx;
-    std::unique_ptr<frmFilePath> m_frmFilePath;
+    QString m_programFolder;
+    vx::TerminalLink *m_vx;
+    std::unique_ptr<DataFolderDialog> m_folderDialog;
     std::function<void()> m_endProgram;
     Clock m_now;
     vx::FileCalls *m_fileCalls;
     DevicePresent m_devicePresent;
     QDateTime m_downloadStart;
-    qint64 m_lTxtChars = 0; // characters in txt, each line end counted as CR LF
+    qint64 m_logChars = 0; // characters in txt, each line end counted as CR LF
 
     // Window fields.
-    qint16 m_iFilenameFormat = 0;
-    bool m_bBusy = false;
+    qint16 m_filenameFormat = 0;
+    bool m_busy = false;
     QList<QAbstractButton *> m_greyed; // switched off while busy
-    bool m_bStopRequested = false;     // Stop was pressed during a download
-    int m_iExpected = -1;              // the records the terminal said it holds; -1: not known
-    QString m_sDataFile;               // the file of the download in progress
-    bool m_bUnloading = false;
-    bool m_bStationQuery = false; // its port failures keep the program's own title
+    bool m_stopRequested = false;     // Stop was pressed during a download
+    int m_expected = -1;              // the records the terminal said it holds; -1: not known
+    QString m_dataFile;               // the file of the download in progress
+    bool m_unloading = false;
+    bool m_stationQuery = false; // its port failures keep the program's own title
 
     // Controls.
     QTabWidget *stab;

@@ -1,12 +1,12 @@
 // The device buttons of the general tab: one handler for the control array
 // cmd, its common frame, the result step and the error path.
-#include "frmMain.h"
+#include "MainWindow.h"
 #include "PortNames.h"
 
 #include "Dialogs.h"
 #include "Numbers.h"
 #include "modGeneral.h"
-#include "ucVX300_500.h"
+#include "TerminalLink.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -31,7 +31,7 @@ QDateTime terminalTime(const QDate &date, const QTime &time)
 
 } // namespace
 
-qint16 frmMain::machineNumber(const QString &text) const
+qint16 MainWindow::machineNumber(const QString &text) const
 {
     const auto value = vx::toInt16(vx::leadingNumber(text));
     if (!value)
@@ -41,7 +41,7 @@ qint16 frmMain::machineNumber(const QString &text) const
 
 // The user's general date form: the short date (with the full year) and
 // the long time, the time left out at exactly midnight.
-QString frmMain::generalDate(const QDateTime &dt) const
+QString MainWindow::generalDate(const QDateTime &dt) const
 {
     const QLocale locale;
     QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
@@ -58,56 +58,56 @@ QString frmMain::generalDate(const QDateTime &dt) const
 
 // A line in the general message box; the box is emptied first once it
 // holds more than 60000 characters (download lines only).
-void frmMain::showLine(const QString &line)
+void MainWindow::showLine(const QString &line)
 {
     modGeneral::AppendLine(txt, line);
-    m_lTxtChars += line.size() + 2;
+    m_logChars += line.size() + 2;
 }
 
-void frmMain::cmd_Click(int index)
+void MainWindow::cmd_Click(int index)
 {
-    if (m_bBusy)
+    if (m_busy)
         return;
     setBusy(true);
     // Over this window only: message boxes and the save dialog keep the arrow.
     setCursor(Qt::WaitCursor);
 
     try {
-        m_vx->CommPort(static_cast<qint16>(cboCommPort->currentIndex() + 1));
+        m_vx->setCommPort(static_cast<qint16>(cboCommPort->currentIndex() + 1));
         showPort(); // a mapping may have changed since the port was picked
-        const qint16 iID = machineNumber(txtID->text());
-        m_vx->Timeout(vx::kTerminalTimeoutMs);
+        const qint16 id = machineNumber(txtID->text());
+        m_vx->setTimeout(vx::kTerminalTimeoutMs);
 
         QString line;
         bool ran = true; // an operation went out, and its result is shown
         switch (index) {
         case kCmdSetTime:
-            m_vx->SetTime(iID, terminalTime(dtpDate->date(), dtpTime->time()));
+            m_vx->setTime(id, terminalTime(dtpDate->date(), dtpTime->time()));
             break;
         case kCmdGetTime: {
             QDateTime dt;
-            m_vx->GetTime(iID, dt);
-            if (m_vx->ErrCode() == 0)
+            m_vx->readTime(id, dt);
+            if (m_vx->status() == 0)
                 line = generalDate(dt);
             break;
         }
         case kCmdRecordCount: {
             qint16 count = 0;
-            m_vx->GetRecordCount(iID, count);
+            m_vx->readRecordCount(id, count);
             line = QString::number(count);
             break;
         }
         case kCmdSetID:
-            m_vx->SetID(iID, machineNumber(txtNewID->text()));
+            m_vx->setMachineNumber(id, machineNumber(txtNewID->text()));
             break;
         case kCmdGetID: {
             qint16 id = 0;
-            m_vx->GetID(iID, id);
+            m_vx->readMachineNumber(id, id);
             line = QString::number(id);
             break;
         }
         case kCmdGetVersion:
-            m_vx->GetVersion(iID, line);
+            m_vx->readVersion(id, line);
             break;
         case kCmdClearData:
             // No is the default: Enter never wipes a terminal.
@@ -116,23 +116,23 @@ void frmMain::cmd_Click(int index)
                                  QStringLiteral("Clear the data of terminal?"), vx::Answer::No})
                 == vx::Answer::Yes;
             if (ran)
-                m_vx->ClearData(iID);
+                m_vx->clearData(id);
             break;
         case kCmdRecoverData:
-            m_vx->RecoverData(iID);
+            m_vx->recoverData(id);
             break;
         case kCmdInvokeTest:
-            m_vx->InvokeTest(iID);
+            m_vx->runSelfTest(id);
             break;
         case kCmdPowerDown:
-            m_vx->PowerDown(iID);
+            m_vx->powerDown(id);
             break;
         case kCmdDownload:
-            DownloadData(iID);
+            DownloadData(id);
             break;
         case kCmdSyncTime: {
             const QDateTime now = m_now();
-            m_vx->SetTime(iID, terminalTime(now.date(), now.time()));
+            m_vx->setTime(id, terminalTime(now.date(), now.time()));
             break;
         }
         default:
@@ -141,11 +141,11 @@ void frmMain::cmd_Click(int index)
 
         // The result step (the download writes its own lines).
         if (index != kCmdDownload && ran) {
-            const qint32 code = m_vx->ErrCode();
+            const qint32 code = m_vx->status();
             if (code != 0)
-                line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_vx->ErrMessage(code));
+                line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_vx->statusText(code));
             if (code == vx::VX_ERR_TIMEOUT)
-                showNoAnswer(iID);
+                showNoAnswer(id);
             else if (line.isEmpty())
                 line = QStringLiteral("OK");
             showLine(line);
@@ -167,26 +167,26 @@ void frmMain::cmd_Click(int index)
 
 // The error path: the command is over, its files are closed (they closed
 // while the error left the command), and the failure is reported.
-void frmMain::failed(const vx::Failure &failure)
+void MainWindow::failed(const vx::Failure &failure)
 {
     setBusy(false);
     unsetCursor();
     m_dialogs.report(failure);
 }
 
-void frmMain::showNoAnswer(qint16 iID)
+void MainWindow::showNoAnswer(qint16 id)
 {
     lblProgress->setText(QStringLiteral("No answer on %1 from machine %2: is the terminal switched on and in its "
                                         "station?")
-                             .arg(vx::portAndDevice(cboCommPort->currentText(), m_vx->PortName()))
-                             .arg(iID));
+                             .arg(vx::portAndDevice(cboCommPort->currentText(), m_vx->portName()))
+                             .arg(id));
 }
 
-void frmMain::cmdClear_Click(int index)
+void MainWindow::cmdClear_Click(int index)
 {
     if (index == kClearGeneral) {
         txt->clear();
-        m_lTxtChars = 0;
+        m_logChars = 0;
     } else if (index == kClearStation) {
         txtDK90->clear();
     }

@@ -10,13 +10,13 @@ namespace vx {
 class SettingsStore;
 }
 
-class frmPasswordChange : public QDialog
+class ChangePasswordDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmPasswordChange(vx::SettingsStore &settings, QWidget *parent = nullptr);
+    explicit ChangePasswordDialog(vx::SettingsStore &settings, QWidget *parent = nullptr);
 
-    bool IsOK() const { return m_bIsOK; }
+    bool IsOK() const { return m_isOk; }
 
 private:
     void cmdCtrl_Click(int index);
@@ -24,5 +24,5 @@ private:
     vx::SettingsStore &m_settings;
     QLineEdit *txtPassword;
     QButtonGroup *cmdCtrl;
-    bool m_bIsOK = false;
+    bool m_isOk = false;
 };

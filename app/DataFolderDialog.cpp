@@ -1,4 +1,4 @@
-#include "frmFilePath.h"
+#include "DataFolderDialog.h"
 
 #include "Dialogs.h"
 #include "FolderList.h"
@@ -13,9 +13,9 @@
 #include <QStorageInfo>
 #include <QVBoxLayout>
 
-frmFilePath::frmFilePath(vx::Dialogs &dialogs, QWidget *parent) : QDialog(parent), m_dialogs(dialogs)
+DataFolderDialog::DataFolderDialog(vx::Dialogs &dialogs, QWidget *parent) : QDialog(parent), m_dialogs(dialogs)
 {
-    setObjectName(QStringLiteral("frmFilePath"));
+    setObjectName(QStringLiteral("DataFolderDialog"));
     setWindowTitle(QStringLiteral("Path"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
@@ -59,11 +59,11 @@ frmFilePath::frmFilePath(vx::Dialogs &dialogs, QWidget *parent) : QDialog(parent
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(drvDownloadSaved, &QComboBox::currentIndexChanged, this, [this] { drvDownloadSaved_Change(); });
-    connect(dirDownloadSaved, &FolderList::openFailed, this, &frmFilePath::showError);
-    connect(cmdCtrl, &QButtonGroup::idClicked, this, &frmFilePath::cmdCtrl_Click);
+    connect(dirDownloadSaved, &FolderList::openFailed, this, &DataFolderDialog::showError);
+    connect(cmdCtrl, &QButtonGroup::idClicked, this, &DataFolderDialog::cmdCtrl_Click);
 }
 
-bool frmFilePath::isDataVolume(const QString &root, const QByteArray &fileSystemType, bool readOnly)
+bool DataFolderDialog::isDataVolume(const QString &root, const QByteArray &fileSystemType, bool readOnly)
 {
     if (root == QDir::rootPath())
         return true;
@@ -82,7 +82,7 @@ bool frmFilePath::isDataVolume(const QString &root, const QByteArray &fileSystem
     return true;
 }
 
-QStringList frmFilePath::driveRoots()
+QStringList DataFolderDialog::driveRoots()
 {
     QStringList roots{QDir::rootPath()};
     const QString home = QDir::homePath();
@@ -99,7 +99,7 @@ QStringList frmFilePath::driveRoots()
     return roots + volumes;
 }
 
-QString frmFilePath::driveOf(const QString &path, const QStringList &roots)
+QString DataFolderDialog::driveOf(const QString &path, const QStringList &roots)
 {
     const QString p = QDir::fromNativeSeparators(path);
     if (!QDir::isAbsolutePath(p))
@@ -122,10 +122,10 @@ QString frmFilePath::driveOf(const QString &path, const QStringList &roots)
     return best;
 }
 
-void frmFilePath::Form_Load()
+void DataFolderDialog::Form_Load()
 {
-    m_bIsOK = false;
-    m_bLoaded = true;
+    m_isOk = false;
+    m_loaded = true;
     // The lists start on the program's current drive and folder.
     const QSignalBlocker quiet(drvDownloadSaved);
     drvDownloadSaved->clear();
@@ -139,24 +139,24 @@ void frmFilePath::Form_Load()
         dirDownloadSaved->setPath(QDir::toNativeSeparators(QDir::rootPath()), nullptr);
 }
 
-void frmFilePath::Path(const QString &i_sPath)
+void DataFolderDialog::Path(const QString &path)
 {
-    if (!m_bLoaded)
+    if (!m_loaded)
         Form_Load();
-    m_sPath = i_sPath;
-    const QString root = driveOf(i_sPath, driveRoots());
+    m_path = path;
+    const QString root = driveOf(path, driveRoots());
     if (root.isEmpty()) {
-        showError(QStringLiteral("%1: Path not found").arg(i_sPath));
+        showError(QStringLiteral("%1: Path not found").arg(path));
         return;
     }
     if (!selectDrive(root))
         return;
     QString why;
-    if (!dirDownloadSaved->setPath(i_sPath, &why))
+    if (!dirDownloadSaved->setPath(path, &why))
         showError(why);
 }
 
-bool frmFilePath::selectDrive(const QString &root)
+bool DataFolderDialog::selectDrive(const QString &root)
 {
     int at = drvDownloadSaved->findData(root);
     if (at < 0) {
@@ -172,7 +172,7 @@ bool frmFilePath::selectDrive(const QString &root)
     return drvDownloadSaved_Change();
 }
 
-bool frmFilePath::drvDownloadSaved_Change()
+bool DataFolderDialog::drvDownloadSaved_Change()
 {
     // The folder list moves to the picked drive; when that fails the drive
     // list stays on the drive just picked and the folder list where it was.
@@ -184,26 +184,26 @@ bool frmFilePath::drvDownloadSaved_Change()
     return false;
 }
 
-void frmFilePath::cmdCtrl_Click(int index)
+void DataFolderDialog::cmdCtrl_Click(int index)
 {
     if (index == vx::kCtrlOK) {
-        m_sPath = dirDownloadSaved->path();
-        m_bIsOK = true;
+        m_path = dirDownloadSaved->path();
+        m_isOk = true;
         accept();
     } else if (index == vx::kCtrlCancel) {
-        m_bIsOK = false;
+        m_isOk = false;
         reject();
     }
 }
 
-void frmFilePath::done(int result)
+void DataFolderDialog::done(int result)
 {
     // Closing unloads the window; Path and IsOK stay readable.
-    m_bLoaded = false;
+    m_loaded = false;
     QDialog::done(result);
 }
 
-void frmFilePath::showError(const QString &description)
+void DataFolderDialog::showError(const QString &description)
 {
     m_dialogs.ask({vx::Icon::None, vx::Buttons::Ok, vx::appTitle(), description});
 }

@@ -1,5 +1,5 @@
 // The main window's load, its settings handlers and its closing.
-#include "frmMain.h"
+#include "MainWindow.h"
 
 #include "DataFile.h"
 #include "Dialogs.h"
@@ -10,9 +10,9 @@
 #include "PortNames.h"
 #include "ProgramFolder.h"
 #include "SettingsStore.h"
-#include "frmFilePath.h"
-#include "frmPasswordChange.h"
-#include "ucVX300_500.h"
+#include "DataFolderDialog.h"
+#include "ChangePasswordDialog.h"
+#include "TerminalLink.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -39,7 +39,7 @@ void setStoredState(QCheckBox *box, int state)
 
 } // namespace
 
-int frmMain::CheckValue(const QCheckBox *box)
+int MainWindow::CheckValue(const QCheckBox *box)
 {
     switch (box->checkState()) {
     case Qt::Checked: return 1;
@@ -48,20 +48,20 @@ int frmMain::CheckValue(const QCheckBox *box)
     }
 }
 
-frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx::SettingsStore &settings,
+MainWindow::MainWindow(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx::SettingsStore &settings,
                  const QString &programFolder, Clock now, QWidget *parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_settings(settings), m_sProgramFolder(programFolder),
-      m_vx(new ucVX300_500(std::move(port), this)), m_endProgram([] { QCoreApplication::quit(); }),
+    : QMainWindow(parent), m_dialogs(dialogs), m_settings(settings), m_programFolder(programFolder),
+      m_vx(new vx::TerminalLink(std::move(port), this)), m_endProgram([] { QCoreApplication::quit(); }),
       m_now(now ? std::move(now) : [] { return QDateTime::currentDateTime(); }),
       m_fileCalls(&vx::systemFileCalls()),
       m_devicePresent(vx::devicePresent)
 {
     m_vx->setObjectName(QStringLiteral("m_vx"));
-    m_vx->SetErrorHandler([this](const vx::Failure &failure) {
-        m_dialogs.report(failure, m_bStationQuery ? vx::appTitle() : QString());
+    m_vx->setErrorHandler([this](const vx::Failure &failure) {
+        m_dialogs.report(failure, m_stationQuery ? vx::appTitle() : QString());
     });
     // COMn is the device the user mapped it to in the window's own settings.
-    m_vx->SetPortResolver([this](int number) { return devicePath(number); });
+    m_vx->setPortResolver([this](int number) { return devicePath(number); });
 
     buildLayout();
 
@@ -78,14 +78,14 @@ frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx:
         if (on)
             optFilenameFormat_Click(id);
     });
-    connect(cmd, &QButtonGroup::idClicked, this, &frmMain::cmd_Click);
-    connect(cmdClear, &QButtonGroup::idClicked, this, &frmMain::cmdClear_Click);
-    connect(cmdDK90, &QButtonGroup::idClicked, this, &frmMain::cmdDK90_Click);
-    connect(cmdPath, &QPushButton::clicked, this, &frmMain::cmdPath_Click);
-    connect(cmdPortDevice, &QPushButton::clicked, this, &frmMain::cmdPortDevice_Click);
-    connect(cmdChangePassword, &QPushButton::clicked, this, &frmMain::cmdChangePassword_Click);
-    connect(cmdHistory, &QPushButton::clicked, this, &frmMain::cmdHistory_Click);
-    connect(cmdStop, &QPushButton::clicked, this, [this] { m_bStopRequested = true; });
+    connect(cmd, &QButtonGroup::idClicked, this, &MainWindow::cmd_Click);
+    connect(cmdClear, &QButtonGroup::idClicked, this, &MainWindow::cmdClear_Click);
+    connect(cmdDK90, &QButtonGroup::idClicked, this, &MainWindow::cmdDK90_Click);
+    connect(cmdPath, &QPushButton::clicked, this, &MainWindow::cmdPath_Click);
+    connect(cmdPortDevice, &QPushButton::clicked, this, &MainWindow::cmdPortDevice_Click);
+    connect(cmdChangePassword, &QPushButton::clicked, this, &MainWindow::cmdChangePassword_Click);
+    connect(cmdHistory, &QPushButton::clicked, this, &MainWindow::cmdHistory_Click);
+    connect(cmdStop, &QPushButton::clicked, this, [this] { m_stopRequested = true; });
 
     Form_Load();
     setFixedSize(sizeHint());
@@ -94,7 +94,7 @@ frmMain::frmMain(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx:
 
 // In the middle of the screen's free area (its top left corner kept on the
 // screen when the window is the larger).
-void frmMain::centreOnScreen()
+void MainWindow::centreOnScreen()
 {
     const QRect free = screen()->availableGeometry();
     QRect place(QPoint(), size());
@@ -102,11 +102,11 @@ void frmMain::centreOnScreen()
     move(std::max(place.left(), free.left()), std::max(place.top(), free.top()));
 }
 
-frmMain::~frmMain() = default;
+MainWindow::~MainWindow() = default;
 
-QString frmMain::dataFolder() const { return vx::defaultDataFolder(m_sProgramFolder); }
+QString MainWindow::dataFolder() const { return vx::defaultDataFolder(m_programFolder); }
 
-void frmMain::Form_Load()
+void MainWindow::Form_Load()
 {
     // The load writes several keys back: a store that fails is reported once
     // here, and again at every change the operator makes.
@@ -117,7 +117,7 @@ void frmMain::Form_Load()
     stab->setTabToolTip(kTabTags, QStringLiteral("Not offered in the window: vx500ctl tags works with the tag list"));
 
     // The service buttons are there only under the master password.
-    const bool service = g_sPassword == vx::kMasterPassword;
+    const bool service = g_password == vx::kMasterPassword;
     cmd->button(kCmdRecoverData)->setVisible(service);
     cmd->button(kCmdInvokeTest)->setVisible(service);
 
@@ -151,8 +151,8 @@ void frmMain::Form_Load()
     const QString path = m_settings.read(vx::key::FilePath, QString());
     txtPath->setText(path.isEmpty() ? dataFolder() : path);
 
-    m_iFilenameFormat = m_settings.readLenient(vx::key::FilenameFormat, kFixedFilename, kFixedFilename, kDateFilename);
-    optFilenameFormat->button(m_iFilenameFormat)->setChecked(true);
+    m_filenameFormat = m_settings.readLenient(vx::key::FilenameFormat, kFixedFilename, kFixedFilename, kDateFilename);
+    optFilenameFormat->button(m_filenameFormat)->setChecked(true);
 
     // The date pattern, written back and shown in the example like the port.
     {
@@ -163,28 +163,28 @@ void frmMain::Form_Load()
 
     // The file controls follow "saving/appending"; its key is written back.
     chkSaveData_Click();
-    m_bBusy = false;
+    m_busy = false;
 }
 
-void frmMain::cboCommPort_Click()
+void MainWindow::cboCommPort_Click()
 {
     m_settings.write(vx::key::Comport, cboCommPort->currentIndex());
     showPort();
 }
 
-QString frmMain::devicePath(int number)
+QString MainWindow::devicePath(int number)
 {
     return vx::mappedCommPort(number, m_settings.read(vx::key::portMap(number), QString()),
                               m_settings.read({vx::simulatorKey(number)}, QString()));
 }
 
-void frmMain::setDevicePresent(DevicePresent present)
+void MainWindow::setDevicePresent(DevicePresent present)
 {
     m_devicePresent = std::move(present);
     showPort();
 }
 
-void frmMain::setSwitchedOn(QWidget *control, bool on, const QString &whyOff)
+void MainWindow::setSwitchedOn(QWidget *control, bool on, const QString &whyOff)
 {
     static const char *const kTipWhenOn = "vxToolTipWhenOn";
     if (!control->property(kTipWhenOn).isValid())
@@ -194,10 +194,10 @@ void frmMain::setSwitchedOn(QWidget *control, bool on, const QString &whyOff)
 }
 
 // While a command runs the command buttons are greyed and say why; the
-// guard on m_bBusy stays underneath. Buttons off for another reason stay so.
-void frmMain::setBusy(bool busy)
+// guard on m_busy stays underneath. Buttons off for another reason stay so.
+void MainWindow::setBusy(bool busy)
 {
-    m_bBusy = busy;
+    m_busy = busy;
     if (busy) {
         for (QButtonGroup *group : {cmd, cmdDK90})
             for (QAbstractButton *b : group->buttons())
@@ -211,7 +211,7 @@ void frmMain::setBusy(bool busy)
     }
 }
 
-void frmMain::showPort()
+void MainWindow::showPort()
 {
     const int number = cboCommPort->currentIndex() + 1;
     const QString device = devicePath(number);
@@ -225,25 +225,25 @@ void frmMain::showPort()
     cmdPortDevice->setAccessibleDescription(cmdPortDevice->toolTip());
 }
 
-void frmMain::showExample()
+void MainWindow::showExample()
 {
     lblExample->setText(QStringLiteral("ex. %1.txt")
                             .arg(vx::formatDatePattern(m_now().date(), cboDateFormat->currentText())));
 }
 
-void frmMain::cboDateFormat_Click()
+void MainWindow::cboDateFormat_Click()
 {
     showExample();
     m_settings.write(vx::key::DateFormat, cboDateFormat->currentIndex());
 }
 
-void frmMain::writeCheck(QCheckBox *box, const vx::SettingKey &key) { m_settings.write(key, CheckValue(box)); }
+void MainWindow::writeCheck(QCheckBox *box, const vx::SettingKey &key) { m_settings.write(key, CheckValue(box)); }
 
-void frmMain::chkClearData_Click() { writeCheck(chkClearData, vx::key::ClearData); }
-void frmMain::chkUpdateTime_Click() { writeCheck(chkUpdateTime, vx::key::UpdateTime); }
-void frmMain::chkPowerDown_Click() { writeCheck(chkPowerDown, vx::key::PowerDown); }
+void MainWindow::chkClearData_Click() { writeCheck(chkClearData, vx::key::ClearData); }
+void MainWindow::chkUpdateTime_Click() { writeCheck(chkUpdateTime, vx::key::UpdateTime); }
+void MainWindow::chkPowerDown_Click() { writeCheck(chkPowerDown, vx::key::PowerDown); }
 
-void frmMain::chkSaveData_Click()
+void MainWindow::chkSaveData_Click()
 {
     writeCheck(chkSaveData, vx::key::SaveData);
     const bool enabled = CheckValue(chkSaveData) != 0;
@@ -256,33 +256,33 @@ void frmMain::chkSaveData_Click()
                       QStringLiteral("Tick \u201csaving/appending\u201d to save every download in this folder and file"));
 }
 
-void frmMain::optFilenameFormat_Click(int index)
+void MainWindow::optFilenameFormat_Click(int index)
 {
-    m_iFilenameFormat = static_cast<qint16>(index);
+    m_filenameFormat = static_cast<qint16>(index);
     m_settings.write(vx::key::FilenameFormat, index);
 }
 
-void frmMain::cmdPath_Click()
+void MainWindow::cmdPath_Click()
 {
     // A dialog opened during an exchange would hold the link's wait until it
     // closes, so the buttons that open one are ignored while one runs.
-    if (m_bBusy)
+    if (m_busy)
         return;
-    if (!m_frmFilePath)
-        m_frmFilePath = std::make_unique<frmFilePath>(m_dialogs, this);
-    m_frmFilePath->Path(txtPath->text());
-    m_frmFilePath->exec();
-    if (!m_frmFilePath->IsOK())
+    if (!m_folderDialog)
+        m_folderDialog = std::make_unique<DataFolderDialog>(m_dialogs, this);
+    m_folderDialog->Path(txtPath->text());
+    m_folderDialog->exec();
+    if (!m_folderDialog->IsOK())
         return;
-    const QString chosen = m_frmFilePath->Path();
+    const QString chosen = m_folderDialog->Path();
     m_settings.write(vx::key::FilePath, chosen);
     txtPath->setText(chosen);
 }
 
 // The chooser stores the device under the key `vx500ctl ports --map` writes.
-void frmMain::cmdPortDevice_Click()
+void MainWindow::cmdPortDevice_Click()
 {
-    if (m_bBusy)
+    if (m_busy)
         return;
     const int number = cboCommPort->currentIndex() + 1;
     PortChooser chooser(cboCommPort->currentText(), devicePath(number), vx::portRows(vx::systemPorts()), this);
@@ -291,15 +291,15 @@ void frmMain::cmdPortDevice_Click()
     showPort();
 }
 
-void frmMain::cmdChangePassword_Click()
+void MainWindow::cmdChangePassword_Click()
 {
-    if (m_bBusy)
+    if (m_busy)
         return;
-    frmPasswordChange dialog(m_settings, this);
+    ChangePasswordDialog dialog(m_settings, this);
     dialog.exec();
 }
 
-void frmMain::cmdHistory_Click()
+void MainWindow::cmdHistory_Click()
 {
     vx::Ledger ledger;
     const auto entries = ledger.open() ? ledger.history() : std::nullopt;
@@ -311,7 +311,7 @@ void frmMain::cmdHistory_Click()
     dialog.exec();
 }
 
-void frmMain::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();
     Form_Unload();
@@ -319,10 +319,10 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 // Ends the program: a device wait in progress returns at once, the command
 // that waited unwinds and closes its file, and the event loop ends.
-void frmMain::Form_Unload()
+void MainWindow::Form_Unload()
 {
-    m_bUnloading = true;
-    m_vx->Abort();
+    m_unloading = true;
+    m_vx->abort();
     if (m_endProgram)
         m_endProgram();
 }

@@ -8,7 +8,7 @@
 #include <memory>
 
 class QLockFile;
-class frmMain;
+class MainWindow;
 
 namespace vx {
 class Dialogs;
@@ -16,7 +16,7 @@ class SerialPort;
 class SettingsStore;
 } // namespace vx
 
-namespace modInitial {
+namespace Startup {
 
 // What the start-up works with; the program takes the real ones, tests
 // their own.
@@ -33,7 +33,7 @@ struct Environment {
 // front; the gate was cancelled). The lock that keeps a second copy out is
 // handed to lock; the window listens beside it ("LOCK.raise", a socket) for
 // the requests of a second copy while it lives.
-std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFile> &lock);
+std::unique_ptr<MainWindow> StartUp(const Environment &env, std::unique_ptr<QLockFile> &lock);
 
 // The per-user lock file of the running copy.
 QString defaultLockFile();
@@ -46,4 +46,4 @@ QString defaultLockFile(const QString &runtimeFolder, const QString &temporaryFo
 // event loop; returns the exit status.
 int Main();
 
-} // namespace modInitial
+} // namespace Startup

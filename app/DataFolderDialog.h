@@ -12,18 +12,18 @@ namespace vx {
 class Dialogs;
 }
 
-class frmFilePath : public QDialog
+class DataFolderDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmFilePath(vx::Dialogs &dialogs, QWidget *parent = nullptr);
+    explicit DataFolderDialog(vx::Dialogs &dialogs, QWidget *parent = nullptr);
 
     // Presets the folder (loading the dialog afresh); errors are shown and
     // the lists keep what they showed.
-    void Path(const QString &i_sPath);
+    void Path(const QString &path);
     // The preset folder until OK, then the folder open at that moment.
-    QString Path() const { return m_sPath; }
-    bool IsOK() const { return m_bIsOK; }
+    QString Path() const { return m_path; }
+    bool IsOK() const { return m_isOk; }
 
     // The roots offered in the drive list: the file-system root, the user's
     // home folder, then the mounted volumes that can take data files.
@@ -49,7 +49,7 @@ private:
     QComboBox *drvDownloadSaved;
     FolderList *dirDownloadSaved;
     QButtonGroup *cmdCtrl;
-    QString m_sPath;
-    bool m_bIsOK = false;
-    bool m_bLoaded = false;
+    QString m_path;
+    bool m_isOk = false;
+    bool m_loaded = false;
 };

@@ -1,4 +1,4 @@
-#include "frmPassword.h"
+#include "PasswordDialog.h"
 
 #include "Dialogs.h"
 #include "Globals.h"
@@ -7,28 +7,28 @@
 #include <QButtonGroup>
 #include <QLineEdit>
 
-frmPassword::frmPassword(vx::Dialogs &dialogs, QWidget *parent) : QDialog(parent), m_dialogs(dialogs)
+PasswordDialog::PasswordDialog(vx::Dialogs &dialogs, QWidget *parent) : QDialog(parent), m_dialogs(dialogs)
 {
-    setObjectName(QStringLiteral("frmPassword"));
+    setObjectName(QStringLiteral("PasswordDialog"));
     setWindowTitle(QStringLiteral("Password Required"));
     const vx::PasswordForm form = vx::buildPasswordForm(this);
     txtPassword = form.txtPassword;
     cmdCtrl = form.cmdCtrl;
-    connect(cmdCtrl, &QButtonGroup::idClicked, this, &frmPassword::cmdCtrl_Click);
+    connect(cmdCtrl, &QButtonGroup::idClicked, this, &PasswordDialog::cmdCtrl_Click);
 }
 
-void frmPassword::cmdCtrl_Click(int index)
+void PasswordDialog::cmdCtrl_Click(int index)
 {
     if (index == vx::kCtrlCancel) {
-        m_bIsOK = false;
+        m_isOk = false;
         reject();
         return;
     }
     // The entry as typed: no trimming, case counts.
     const QString entry = txtPassword->text();
-    if (entry == g_sPassword || entry == vx::kMasterPassword) {
-        g_sPassword = entry;
-        m_bIsOK = true;
+    if (entry == g_password || entry == vx::kMasterPassword) {
+        g_password = entry;
+        m_isOk = true;
         accept();
         return;
     }

@@ -1,5 +1,5 @@
 // The main window's controls, laid out in code.
-#include "frmMain.h"
+#include "MainWindow.h"
 
 #include "UpDown.h"
 
@@ -77,11 +77,11 @@ void chainTabOrder(std::initializer_list<QWidget *> controls)
         QWidget::setTabOrder(*it, *(it + 1));
 }
 
-void switchedOff(QWidget *control, const QString &why) { frmMain::setSwitchedOn(control, false, why); }
+void switchedOff(QWidget *control, const QString &why) { MainWindow::setSwitchedOn(control, false, why); }
 
 } // namespace
 
-QPushButton *frmMain::arrayButton(QButtonGroup *group, const char *name, int index, const QString &caption,
+QPushButton *MainWindow::arrayButton(QButtonGroup *group, const char *name, int index, const QString &caption,
                                   QWidget *parent)
 {
     auto *button = new QPushButton(caption, parent);
@@ -92,9 +92,9 @@ QPushButton *frmMain::arrayButton(QButtonGroup *group, const char *name, int ind
     return button;
 }
 
-void frmMain::buildLayout()
+void MainWindow::buildLayout()
 {
-    setObjectName(QStringLiteral("frmMain"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
 
@@ -158,7 +158,7 @@ void frmMain::buildLayout()
     addAction(quit);
 }
 
-QWidget *frmMain::buildGeneralTab()
+QWidget *MainWindow::buildGeneralTab()
 {
     auto *page = new QWidget(this);
     page->setObjectName(QStringLiteral("tabGeneral"));
@@ -284,7 +284,7 @@ QWidget *frmMain::buildGeneralTab()
     return page;
 }
 
-QWidget *frmMain::buildStationTab()
+QWidget *MainWindow::buildStationTab()
 {
     auto *page = new QWidget(this);
     page->setObjectName(QStringLiteral("tabStation"));
@@ -313,7 +313,7 @@ QWidget *frmMain::buildStationTab()
     return page;
 }
 
-QWidget *frmMain::buildMiscTab()
+QWidget *MainWindow::buildMiscTab()
 {
     auto *page = new QWidget(this);
     page->setObjectName(QStringLiteral("tabMisc"));

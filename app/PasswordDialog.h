@@ -10,14 +10,14 @@ namespace vx {
 class Dialogs;
 }
 
-class frmPassword : public QDialog
+class PasswordDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmPassword(vx::Dialogs &dialogs, QWidget *parent = nullptr);
+    explicit PasswordDialog(vx::Dialogs &dialogs, QWidget *parent = nullptr);
 
     // True once OK has been pressed with an accepted entry.
-    bool IsOK() const { return m_bIsOK; }
+    bool IsOK() const { return m_isOk; }
 
 private:
     void cmdCtrl_Click(int index);
@@ -25,5 +25,5 @@ private:
     vx::Dialogs &m_dialogs;
     QLineEdit *txtPassword;
     QButtonGroup *cmdCtrl;
-    bool m_bIsOK = false;
+    bool m_isOk = false;
 };

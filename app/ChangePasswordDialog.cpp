@@ -1,4 +1,4 @@
-#include "frmPasswordChange.h"
+#include "ChangePasswordDialog.h"
 
 #include "Dialogs.h"
 #include "Globals.h"
@@ -8,21 +8,21 @@
 #include <QButtonGroup>
 #include <QLineEdit>
 
-frmPasswordChange::frmPasswordChange(vx::SettingsStore &settings, QWidget *parent)
+ChangePasswordDialog::ChangePasswordDialog(vx::SettingsStore &settings, QWidget *parent)
     : QDialog(parent), m_settings(settings)
 {
-    setObjectName(QStringLiteral("frmPasswordChange"));
+    setObjectName(QStringLiteral("ChangePasswordDialog"));
     setWindowTitle(QStringLiteral("Change Password"));
     const vx::PasswordForm form = vx::buildPasswordForm(this);
     txtPassword = form.txtPassword;
     cmdCtrl = form.cmdCtrl;
-    connect(cmdCtrl, &QButtonGroup::idClicked, this, &frmPasswordChange::cmdCtrl_Click);
+    connect(cmdCtrl, &QButtonGroup::idClicked, this, &ChangePasswordDialog::cmdCtrl_Click);
 }
 
-void frmPasswordChange::cmdCtrl_Click(int index)
+void ChangePasswordDialog::cmdCtrl_Click(int index)
 {
     if (index == vx::kCtrlCancel) {
-        m_bIsOK = false;
+        m_isOk = false;
         reject();
         return;
     }
@@ -31,7 +31,7 @@ void frmPasswordChange::cmdCtrl_Click(int index)
     const QString entry = txtPassword->text();
     if (!m_settings.write(vx::key::Password, entry))
         return;
-    g_sPassword = entry;
-    m_bIsOK = true;
+    g_password = entry;
+    m_isOk = true;
     accept();
 }

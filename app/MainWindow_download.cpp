@@ -2,7 +2,7 @@
 // of the automation after the last record. The download engine stores the
 // records (exactly once, on the disk before any clear); the window shows
 // what it reports.
-#include "frmMain.h"
+#include "MainWindow.h"
 
 #include "DataFile.h"
 #include "Downloader.h"
@@ -12,7 +12,7 @@
 #include "SettingsStore.h"
 #include "UserSettings.h"
 #include "modGeneral.h"
-#include "ucVX300_500.h"
+#include "TerminalLink.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,14 +29,14 @@ const QString kDataFilter = QStringLiteral("(*.txt)|*.txt");
 QString recordsText(int n) { return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n); }
 } // namespace
 
-void frmMain::ConvertFirstField(QString &io_sData)
+void MainWindow::ConvertFirstField(QString &line)
 {
     // The command-line tool converts the same way: one rule for every file.
-    io_sData = vx::convertFirstField(io_sData);
+    line = vx::convertFirstField(line);
 }
 
 // The file of this download; false when the operator cancelled the dialog.
-bool frmMain::chooseDataFile(QString &o_sFileName)
+bool MainWindow::chooseDataFile(QString &fileName)
 {
     const QString today =
         vx::formatDatePattern(m_now().date(), cboDateFormat->currentText()) + QStringLiteral(".txt");
@@ -44,20 +44,20 @@ bool frmMain::chooseDataFile(QString &o_sFileName)
         const QString folder = dataFolder();
         const QString proposed = m_settings.read(vx::key::DownloadFile, vx::joinPath(folder, today));
         return modGeneral::SaveDialogAppend(m_dialogs, QStringLiteral("Save downloaded data"), folder, kDataFilter,
-                                            proposed, o_sFileName);
+                                            proposed, fileName);
     }
-    o_sFileName = vx::joinPath(txtPath->text(), m_iFilenameFormat == kFixedFilename ? txtFixedFilename->text() : today);
+    fileName = vx::joinPath(txtPath->text(), m_filenameFormat == kFixedFilename ? txtFixedFilename->text() : today);
     return true;
 }
 
 // What the window shows of a download as it runs: each record's line, the
 // counter in the status bar; the closing program stops it.
-class frmMain::DownloadView : public vx::DownloadEvents {
+class MainWindow::DownloadView : public vx::DownloadEvents {
 public:
-    explicit DownloadView(frmMain &w) : m_w(w) {}
+    explicit DownloadView(MainWindow &w) : m_w(w) {}
     void totalKnown(int records) override
     {
-        m_w.m_iExpected = records;
+        m_w.m_expected = records;
         m_w.prgDownload->setRange(0, std::max(records, 1));
         m_w.prgDownload->setValue(0);
         m_w.prgDownload->show();
@@ -68,20 +68,20 @@ public:
         m_w.showProgress(number, Progress::Running);
         m_w.showRecordLine(line);
     }
-    bool stopRequested() override { return m_w.m_bUnloading || m_w.m_bStopRequested; }
+    bool stopRequested() override { return m_w.m_unloading || m_w.m_stopRequested; }
 
 private:
-    frmMain &m_w;
+    MainWindow &m_w;
 };
 
-void frmMain::showRecordLine(const QString &line)
+void MainWindow::showRecordLine(const QString &line)
 {
-    if (m_lTxtChars > kMessageLimit)
+    if (m_logChars > kMessageLimit)
         cmdClear_Click(kClearGeneral);
     showLine(line);
 }
 
-void frmMain::DownloadData(qint16 iID)
+void MainWindow::DownloadData(qint16 id)
 {
     QString fileName;
     if (!chooseDataFile(fileName))
@@ -98,7 +98,7 @@ void frmMain::DownloadData(qint16 iID)
         throw device.failure();
 
     vx::DownloadJob job;
-    job.machine = iID;
+    job.machine = id;
     job.program = QStringLiteral("vx500-monitor");
     job.port = cboCommPort->currentText();
     job.clear = CheckValue(chkClearData) == 1;
@@ -117,9 +117,9 @@ void frmMain::DownloadData(qint16 iID)
     }
 
     m_downloadStart = m_now(); // the PC clock: the time shown is the operator's
-    m_iExpected = -1;
-    m_bStopRequested = false;
-    m_sDataFile = file.isOpen() ? file.identity().path : fileName;
+    m_expected = -1;
+    m_stopRequested = false;
+    m_dataFile = file.isOpen() ? file.identity().path : fileName;
     showProgress(0, Progress::Running);
     cmdStop->show();
     DownloadView view(*this);
@@ -128,8 +128,8 @@ void frmMain::DownloadData(qint16 iID)
     prgDownload->hide();
     using End = vx::DownloadResult::End;
     const bool finished = r.end == End::Complete && r.stored;
-    showProgress(r.records, finished && !m_bUnloading ? Progress::Finished : Progress::Stopped);
-    if (m_bUnloading)
+    showProgress(r.records, finished && !m_unloading ? Progress::Finished : Progress::Stopped);
+    if (m_unloading)
         return; // the program is ending: what arrived is kept
 
     if (finished) {
@@ -137,7 +137,7 @@ void frmMain::DownloadData(qint16 iID)
         for (const vx::StepResult &step : r.steps)
             line += QStringLiteral("\r\n") + automationLine(step, r.records);
         // The loop ends whatever the steps reported.
-        m_vx->ErrCode(1);
+        m_vx->setStatus(1);
         showRecordLine(line);
         return;
     }
@@ -147,9 +147,9 @@ void frmMain::DownloadData(qint16 iID)
         showRecordLine(QStringLiteral("More records than a terminal holds (over %1): Data Not Cleared")
                            .arg(vx::kMaxDownloadRecords));
     else if (r.end != End::Complete && !r.storeFailure)
-        showRecordLine(QStringLiteral("ErrCode: %1, %2").arg(r.status).arg(m_vx->ErrMessage(r.status)));
+        showRecordLine(QStringLiteral("ErrCode: %1, %2").arg(r.status).arg(m_vx->statusText(r.status)));
     if (r.status == vx::VX_ERR_TIMEOUT && r.end == End::Failed)
-        showNoAnswer(iID);
+        showNoAnswer(id);
     // Where the records are, after the failure's line (or before its box).
     const QString held = QStringLiteral("the terminal still holds all its records.");
     const QString where = file.isOpen() ? file.identity().path : fileName;
@@ -166,7 +166,7 @@ void frmMain::DownloadData(qint16 iID)
 // The line of one step after the last record. The clear, the clock and the
 // power-down lines are shown whatever the terminal answered; a clear that
 // was not sent says why.
-QString frmMain::automationLine(const vx::StepResult &step, int saved) const
+QString MainWindow::automationLine(const vx::StepResult &step, int saved) const
 {
     switch (step.step) {
     case vx::Step::SetTime:
@@ -184,7 +184,7 @@ QString frmMain::automationLine(const vx::StepResult &step, int saved) const
     case vx::StepResult::CountFailed:
         return QStringLiteral("Data Not Cleared: the record count failed (ErrCode: %1, %2)")
             .arg(step.status)
-            .arg(m_vx->ErrMessage(step.status));
+            .arg(m_vx->statusText(step.status));
     case vx::StepResult::CountDiffers:
         break;
     }
@@ -194,7 +194,7 @@ QString frmMain::automationLine(const vx::StepResult &step, int saved) const
         .arg(saved == 1 ? QStringLiteral("was") : QStringLiteral("were"));
 }
 
-void frmMain::showProgress(int records, Progress state)
+void MainWindow::showProgress(int records, Progress state)
 {
     const auto clock = [](qint64 ms) {
         const qint64 seconds = ms / 1000;
@@ -204,19 +204,19 @@ void frmMain::showProgress(int records, Progress state)
     const QString count = recordsText(records);
     switch (state) {
     case Progress::Running:
-        if (m_iExpected < 0) {
+        if (m_expected < 0) {
             lblProgress->setText(QStringLiteral("Downloading: %1, %2").arg(count, clock(ms)));
             break;
         }
         prgDownload->setValue(std::min(records, prgDownload->maximum()));
         lblProgress->setText(
-            QStringLiteral("Downloading: %1 of %2, %3").arg(records).arg(recordsText(m_iExpected), clock(ms))
-            + (records > 0 && records < m_iExpected
-                   ? QStringLiteral(", %1 left").arg(clock(ms * (m_iExpected - records) / records))
+            QStringLiteral("Downloading: %1 of %2, %3").arg(records).arg(recordsText(m_expected), clock(ms))
+            + (records > 0 && records < m_expected
+                   ? QStringLiteral(", %1 left").arg(clock(ms * (m_expected - records) / records))
                    : QString()));
         break;
     case Progress::Finished:
-        lblProgress->setText(QStringLiteral("%1 saved in %2 (%3)").arg(count, m_sDataFile, clock(ms)));
+        lblProgress->setText(QStringLiteral("%1 saved in %2 (%3)").arg(count, m_dataFile, clock(ms)));
         break;
     case Progress::Stopped:
         lblProgress->setText(QStringLiteral("Download stopped after %1").arg(count));

@@ -1,4 +1,4 @@
-#include "modInitial.h"
+#include "Startup.h"
 
 #include "Ledger.h"
 
@@ -8,8 +8,8 @@
 #include "RaiseRequests.h"
 #include "SystemSerialPort.h"
 #include "SettingsStore.h"
-#include "frmMain.h"
-#include "frmPassword.h"
+#include "MainWindow.h"
+#include "PasswordDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,9 +23,9 @@
 #include <unistd.h>
 #endif
 
-QString g_sPassword;
+QString g_password;
 
-namespace modInitial {
+namespace Startup {
 
 namespace {
 
@@ -56,7 +56,7 @@ void handleFirstLaunchMarker(const Environment &env)
     // even root's, who could), so the marker stays for good: then the user's
     // own settings remember that the notice has been shown.
     const bool shown = env.settings->contains(vx::key::FirstLaunchShown);
-    if (g_sPassword == vx::kPresetPassword && !shown)
+    if (g_password == vx::kPresetPassword && !shown)
         env.dialogs->ask({vx::Icon::Information, vx::Buttons::Ok, QStringLiteral("First launch"),
                           QStringLiteral("The preset password is: %1").arg(vx::kPresetPassword)});
     if (!(vx::isUsersFolder(env.programFolder) && QFile::remove(marker)) && !shown)
@@ -113,7 +113,7 @@ QString defaultLockFile()
     return defaultLockFile(runtime, QDir::tempPath(), QFileInfo(vx::Ledger::defaultPath()).path(), user);
 }
 
-std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFile> &lock)
+std::unique_ptr<MainWindow> StartUp(const Environment &env, std::unique_ptr<QLockFile> &lock)
 {
     // The title names the program in its boxes and its settings.
     QCoreApplication::setApplicationName(vx::appTitle());
@@ -132,18 +132,18 @@ std::unique_ptr<frmMain> StartUp(const Environment &env, std::unique_ptr<QLockFi
 
     // The stored password is the one the gate asks for; a first launch
     // tells the preset one.
-    g_sPassword = env.settings->read(vx::key::Password, vx::kPresetPassword);
+    g_password = env.settings->read(vx::key::Password, vx::kPresetPassword);
     handleFirstLaunchMarker(env);
 
     // Nobody reaches the main window without passing the gate.
     {
-        frmPassword gate(*env.dialogs);
+        PasswordDialog gate(*env.dialogs);
         gate.exec();
         if (!gate.IsOK())
             return nullptr;
     }
 
-    auto window = std::make_unique<frmMain>(env.makePort(), *env.dialogs, *env.settings, env.programFolder);
+    auto window = std::make_unique<MainWindow>(env.makePort(), *env.dialogs, *env.settings, env.programFolder);
     if (raiseRequests)
         raiseRequests.release()->setParent(window.get()); // it goes with the window
     window->show();
@@ -162,10 +162,10 @@ int Main()
     env.makePort = [] { return vx::makeSystemSerialPort(); };
 
     std::unique_ptr<QLockFile> lock;
-    std::unique_ptr<frmMain> window = StartUp(env, lock);
+    std::unique_ptr<MainWindow> window = StartUp(env, lock);
     if (!window)
         return 0;
     return QApplication::exec();
 }
 
-} // namespace modInitial
+} // namespace Startup
