@@ -101,9 +101,9 @@ void MainWindow::cmd_Click(int index)
             m_vx->setMachineNumber(id, machineNumber(txtNewID->text()));
             break;
         case kCmdGetID: {
-            qint16 id = 0;
-            m_vx->readMachineNumber(id, id);
-            line = QString::number(id);
+            qint16 number = 0;
+            m_vx->readMachineNumber(id, number);
+            line = QString::number(number);
             break;
         }
         case kCmdGetVersion:

@@ -136,8 +136,6 @@ void MainWindow::DownloadData(qint16 id)
         QString line = QStringLiteral("Download Process Finished\r\nData Saved");
         for (const vx::StepResult &step : r.steps)
             line += QStringLiteral("\r\n") + automationLine(step, r.records);
-        // The loop ends whatever the steps reported.
-        m_vx->setStatus(1);
         showRecordLine(line);
         return;
     }

@@ -43,7 +43,6 @@ void TerminalLink::setCommPort(qint16 number)
 qint32 TerminalLink::timeout() const { return m_timeout; }
 void TerminalLink::setTimeout(qint32 ms) { m_timeout = ms; }
 qint32 TerminalLink::status() const { return m_status; }
-void TerminalLink::setStatus(qint32 code) { m_status = code; }
 
 QString TerminalLink::statusText(qint32 code) const
 {
@@ -398,7 +397,11 @@ void TerminalLink::powerDown(qint16 id)
 
 // ---- record and tag transfer ------------------------------------------------------
 
-void TerminalLink::beginDownload(qint16 id) { sendCommand(id, 'I'); }
+void TerminalLink::beginDownload(qint16 id)
+{
+    if (sendCommand(id, 'I'))
+        m_status = VX_SUCCESS;
+}
 void TerminalLink::nextRecord(QString &data) { streamItem(data); }
 
 void TerminalLink::readTagCount(qint16 id, qint16 &count)
@@ -425,8 +428,18 @@ void TerminalLink::sendTagCode(qint16 index, const QString &code)
         waitAck();
 }
 
-void TerminalLink::endTagUpload() { sendEot(); }
-void TerminalLink::beginTagDownload(qint16 id) { sendCommand(id, 'J'); }
+void TerminalLink::endTagUpload()
+{
+    if (!m_port->isOpen())
+        m_status = VX_ERR_PORT_NOT_OPEN;
+    else if (write(QByteArray(1, EOT)))
+        m_status = VX_SUCCESS;
+}
+void TerminalLink::beginTagDownload(qint16 id)
+{
+    if (sendCommand(id, 'J'))
+        m_status = VX_SUCCESS;
+}
 void TerminalLink::nextTagCode(QString &data) { streamItem(data); }
 
 // ---- reader station ---------------------------------------------------------------------

@@ -42,7 +42,6 @@ public:
     qint32 timeout() const;
     void setTimeout(qint32 ms);
     qint32 status() const;
-    void setStatus(qint32 code);
     // Text of code; with 0 (or no argument) the text of the current ErrCode.
     QString statusText(qint32 code = 0) const;
 

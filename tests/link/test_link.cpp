@@ -117,24 +117,28 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
         {"station information", station(&vx::TerminalLink::readStationInformation), {kEot}, "\x05" "B00N\r", 1, "old"},
         // Streams: only an EOT as the first byte of a reply ends one.
         {"records", stream(), {in(F("0001,A")), in(F("0002,B")), kEot},
-         "\x05" "00I" "\x06" "\x06", 1, "-1:0001,A|0002,B/0002,B"},
+         "\x05" "00I" "\x06" "\x06", 1, "0:0001,A|0002,B/0002,B"},
         {"tags", stream(&vx::TerminalLink::beginTagDownload, &vx::TerminalLink::nextTagCode), {in(F("00001AAA")), kEot},
-         "\x05" "00J" "\x06", 1, "-1:00001AAA/00001AAA"},
-        {"EOT first, anything after", stream(), {in(H("0402310331"))}, "\x05" "00I", 1, "-1:/old"},
-        {"frame in two reads", stream(), {{{5, H("0231")}, {60, H("320303")}}, kEot}, "\x05" "00I" "\x06", 1, "-1:12/12"},
-        {"wrong check byte", stream(), {in(H("0231320300"))}, "\x05" "00I", -4, "-1:/old"},
-        {"empty frame", stream(), {in(H("020300"))}, "\x05" "00I", -4, "-1:/old"},
-        {"EOT in place of a record byte", stream(), {in(H("02303030042C41036C"))}, "\x05" "00I", -4, "-1:/old"},
-        {"EOT inside a frame, then silence", stream(), {in(H("023104"))}, "\x05" "00I", -1, "-1:/old"},
-        {"byte after the check byte", stream(), {in(H("0231033104"))}, "\x05" "00I", -4, "-1:/old"},
-        {"other first byte, then EOT", stream(), {in(H("FF04"))}, "\x05" "00I", -4, "-1:/old"},
-        {"frame without its check byte", stream(), {in(H("02313203"))}, "\x05" "00I", -1, "-1:/old"},
-        {"a reply longer than any frame", stream(), {in(H("02") + QByteArray(70000, '1'))}, "\x05" "00I", -4, "-1:/old"},
+         "\x05" "00J" "\x06", 1, "0:00001AAA/00001AAA"},
+        {"EOT first, anything after", stream(), {in(H("0402310331"))}, "\x05" "00I", 1, "0:/old"},
+        {"frame in two reads", stream(), {{{5, H("0231")}, {60, H("320303")}}, kEot}, "\x05" "00I" "\x06", 1, "0:12/12"},
+        {"wrong check byte", stream(), {in(H("0231320300"))}, "\x05" "00I", -4, "0:/old"},
+        {"empty frame", stream(), {in(H("020300"))}, "\x05" "00I", -4, "0:/old"},
+        {"EOT in place of a record byte", stream(), {in(H("02303030042C41036C"))}, "\x05" "00I", -4, "0:/old"},
+        {"EOT inside a frame, then silence", stream(), {in(H("023104"))}, "\x05" "00I", -1, "0:/old"},
+        {"byte after the check byte", stream(), {in(H("0231033104"))}, "\x05" "00I", -4, "0:/old"},
+        {"other first byte, then EOT", stream(), {in(H("FF04"))}, "\x05" "00I", -4, "0:/old"},
+        {"frame without its check byte", stream(), {in(H("02313203"))}, "\x05" "00I", -1, "0:/old"},
+        {"a reply longer than any frame", stream(), {in(H("02") + QByteArray(70000, '1'))}, "\x05" "00I", -4, "0:/old"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         Rig rig(row.replies);
-        rig.vx->setStatus(VX_ERR_TIMEOUT);
+        // Every exchange leaves its own status: each row starts from a stale one.
+        rig.port->failOpen({FailureKind::PortMissing, QStringLiteral("stale")});
+        qint16 unused = 0;
+        rig.vx->readRecordCount(0, unused);
+        rig.reports.clear();
         EXPECT_EQ(row.op(*rig.vx), row.result);
         EXPECT_EQ(rig.vx->status(), row.status);
         EXPECT_EQ(rig.port->writtenBytes(), row.writes);
