@@ -33,7 +33,7 @@ struct Failure {
     FailureKind kind = FailureKind::Internal;
     QString detail; // what was wrong, with the system's words for it; may be empty
 
-    // The number the window shows as the title of its report.
+    // The failure's error number: 8005 a port in use, 61 a full disk, ...
     int number() const;
 };
 

@@ -130,8 +130,6 @@ QString inUse(const QString &name, const QString &holder)
     QString text = QStringLiteral("%1: in use by another program").arg(name);
     if (!holder.isEmpty())
         text += QStringLiteral(" (%1)").arg(holder);
-    if (holder.startsWith(QLatin1String("vx500-monitor,")))
-        text += QStringLiteral("; the monitor keeps the port open between commands: close its window");
     return text;
 }
 

@@ -2,14 +2,6 @@
 
 namespace vx {
 
-void SerialPort::setSettings(const LineSettings &settings) { setSettings(settings.toString()); }
-
-LineSettings SerialPort::lineSettings() const
-{
-    // The text was checked when it was set.
-    return LineSettings::parse(settings()).value_or(LineSettings{});
-}
-
 bool SerialPort::setSettings(const QString &settings)
 {
     const auto parsed = LineSettings::parse(settings);

@@ -19,13 +19,12 @@ public:
     virtual void setPortName(const QString &name) = 0;
     virtual QString portName() const = 0;
 
-    // Line parameters; take effect at the next open. A port overrides either
-    // the typed pair or the text pair: each pair is written in terms of the other.
-    virtual void setSettings(const LineSettings &settings);
-    virtual LineSettings lineSettings() const;
+    // Line parameters; take effect at the next open.
+    virtual void setSettings(const LineSettings &settings) = 0;
+    virtual LineSettings lineSettings() const = 0;
     // The same as text, "19200,n,8,1"; false for a text that is no setting.
-    virtual bool setSettings(const QString &settings);
-    virtual QString settings() const;
+    bool setSettings(const QString &settings);
+    QString settings() const;
 
     // Open with the current name and settings; on false, lastError() says why.
     virtual bool open() = 0;

@@ -50,8 +50,21 @@ bool Session::connect()
     return true;
 }
 
-void Session::onFailure(const vx::Failure &failure)
+namespace {
+
+// The monitor holds its port between commands: what to do about it.
+vx::Failure withAdvice(vx::Failure failure)
 {
+    if (failure.kind == vx::FailureKind::PortInUse && failure.detail.contains(QLatin1String("(vx500-monitor, pid ")))
+        failure.detail += QStringLiteral("; the monitor keeps the port open between commands: close its window");
+    return failure;
+}
+
+} // namespace
+
+void Session::onFailure(const vx::Failure &reported)
+{
+    const vx::Failure failure = withAdvice(reported);
     m_lastFailure = failure;
     m_io.error(vx::describe(failure));
     if (exitFor(failure.kind) == Exit::System)

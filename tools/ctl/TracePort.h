@@ -16,8 +16,9 @@ public:
 
     void setPortName(const QString &name) override { m_inner->setPortName(name); }
     QString portName() const override { return m_inner->portName(); }
-    bool setSettings(const QString &settings) override { return m_inner->setSettings(settings); }
-    QString settings() const override { return m_inner->settings(); }
+    using SerialPort::setSettings;
+    void setSettings(const vx::LineSettings &settings) override { m_inner->setSettings(settings); }
+    vx::LineSettings lineSettings() const override { return m_inner->lineSettings(); }
     bool open() override { return m_inner->open(); }
     void close() override { m_inner->close(); }
     bool isOpen() const override { return m_inner->isOpen(); }
