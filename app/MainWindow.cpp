@@ -175,7 +175,7 @@ void MainWindow::cboCommPort_Click()
 QString MainWindow::devicePath(int number)
 {
     return vx::mappedCommPort(number, m_settings.read(vx::key::portMap(number), QString()),
-                              m_settings.read({vx::simulatorKey(number)}, QString()));
+                              m_settings.read(vx::key::simulator(number), QString()));
 }
 
 void MainWindow::setDevicePresent(DevicePresent present)

@@ -2,14 +2,12 @@
 
 #include "Dialogs.h"
 #include "Numbers.h"
-#include "PortNames.h"
+#include "UserSettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStringDecoder>
-#include <QStringTokenizer>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -20,58 +18,28 @@ namespace vx {
 namespace {
 
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-// Ours holds a dozen short lines; a file far beyond that is something else.
-constexpr qint64 kMaxFileBytes = 1 << 20;
 
 qint16 inRange(std::optional<qint16> value, qint16 def, qint16 lo, qint16 hi)
 {
     return value && *value >= lo && *value <= hi ? *value : def;
 }
 
-// Why this text is no settings file; empty when it is one. A settings file
-// is UTF-8 text whose lines are blank, comments (";", "#"), sections
-// ("[Misc]") or settings ("Key=value").
-QString textProblem(const QByteArray &bytes)
-{
-    if (bytes.contains('\0'))
-        return QStringLiteral("it holds binary data");
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
-    if (utf8.hasError())
-        return QStringLiteral("it is not UTF-8 text");
-    int number = 0;
-    for (QStringView line : QStringTokenizer(text, u'\n')) {
-        ++number;
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#')
-            || (line.startsWith(u'[') && line.endsWith(u']')) || line.indexOf(u'=') > 0)
-            continue;
-        return QStringLiteral("line %1 is no setting").arg(number);
-    }
-    return QString();
-}
-
-// Why the file cannot be read as settings; empty when it can (or is missing).
+// Why the file cannot be read as settings, in the window's words; empty
+// when it can (or is missing).
 QString fileProblem(const QString &name)
 {
-    if (settingsInRegistry())
-        return QString();
-    const QFileInfo info(name);
-    if (info.isSymLink() && !info.exists())
-        return QStringLiteral("it is a link to nothing");
-    if (!info.exists())
-        return QString();
-    if (!info.isFile())
-        return QStringLiteral("it is not a plain file");
-    if (info.size() > kMaxFileBytes)
-        return QStringLiteral("it is too large");
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
-    if (bytes.size() > kMaxFileBytes)
-        return QStringLiteral("it is too large");
-    return textProblem(bytes);
+    const SettingsFileCheck check = checkSettingsFile(name);
+    switch (check.problem) {
+    case SettingsFileCheck::None: return QString();
+    case SettingsFileCheck::LinkToNothing: return QStringLiteral("it is a link to nothing");
+    case SettingsFileCheck::NotPlainFile: return QStringLiteral("it is not a plain file");
+    case SettingsFileCheck::TooLarge: return QStringLiteral("it is too large");
+    case SettingsFileCheck::CannotOpen: return check.systemText;
+    case SettingsFileCheck::Binary: return QStringLiteral("it holds binary data");
+    case SettingsFileCheck::NotUtf8: return QStringLiteral("it is not UTF-8 text");
+    case SettingsFileCheck::NotASetting: return QStringLiteral("line %1 is no setting").arg(check.line);
+    }
+    return QString();
 }
 
 // Only a plain file of the user's own is made private: never a link's
@@ -89,8 +57,6 @@ bool isOwnPlainFile(const QString &name)
 }
 
 } // namespace
-
-SettingKey key::portMap(int number) { return {portMapKey(number)}; }
 
 SettingsStore::SettingsStore(Dialogs &dialogs) : m_dialogs(dialogs), m_fileName(userSettingsLocation()) {}
 
@@ -179,17 +145,8 @@ qint16 SettingsStore::readStrict(const SettingKey &at, qint16 def, qint16 lo, qi
 }
 
 // The file holds the password: it is created empty and private before the
-// store first writes into it, so it is never readable by others. A name
-// that is taken (a link, even one to nothing) is not created.
-void SettingsStore::makePrivate()
-{
-    if (settingsInRegistry() || QFileInfo::exists(m_fileName))
-        return;
-    QDir().mkpath(QFileInfo(m_fileName).absolutePath());
-    QFile file(m_fileName);
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        file.setPermissions(kOwnerOnly);
-}
+// store first writes into it, so it is never readable by others.
+void SettingsStore::makePrivate() { createPrivateSettingsFile(m_fileName); }
 
 void SettingsStore::reportUnsaved()
 {

@@ -9,7 +9,7 @@
 // each time; while a Batch lives (the main window's load) only the first one.
 #pragma once
 
-#include "UserSettings.h"
+#include "SettingKeys.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -21,29 +21,6 @@ class QSettings;
 namespace vx {
 
 class Dialogs;
-
-struct SettingKey {
-    QString path; // "Section/Key"
-};
-
-namespace key {
-inline const SettingKey Password{QStringLiteral("Security/Password")};
-inline const SettingKey Comport{kStoredPortKey};
-inline const SettingKey ClearData{QStringLiteral("Misc/ClearData")};
-inline const SettingKey SaveData{QStringLiteral("Misc/SaveData")};
-inline const SettingKey UpdateTime{QStringLiteral("Misc/UpdateTime")};
-inline const SettingKey PowerDown{QStringLiteral("Misc/PowerDown")};
-inline const SettingKey FilePath{QStringLiteral("Misc/FilePath")};
-inline const SettingKey FilenameFormat{QStringLiteral("Misc/FilenameFormat")};
-inline const SettingKey DateFormat{QStringLiteral("Misc/DateFormat")};
-// Written only where the first-launch marker cannot be deleted.
-inline const SettingKey FirstLaunchShown{QStringLiteral("Misc/FirstLaunchShown")};
-inline const SettingKey DownloadFile{QStringLiteral("Download/File")};
-inline const SettingKey HistoryDays{kHistoryDaysKey};
-inline const SettingKey KeepRecords{kKeepRecordsKey};
-// The device a user maps COMn to.
-SettingKey portMap(int number);
-} // namespace key
 
 class SettingsStore {
 public:

@@ -33,9 +33,7 @@ QString portAndDevice(const QString &port, const QString &device)
     return device.compare(port, Qt::CaseInsensitive) == 0 ? port : QStringLiteral("%1 (%2)").arg(port, device);
 }
 
-QString portMapKey(int number) { return QStringLiteral("Ports/COM%1").arg(number); }
-
-QString simulatorKey(int number) { return QStringLiteral("Simulator/COM%1").arg(number); }
+bool isPseudoTerminal(const QString &path) { return path.startsWith(QLatin1String("/dev/pts/")); }
 
 QString mappedCommPort(int number, const QString &stored, const QString &simulator)
 {

@@ -22,15 +22,11 @@ std::optional<int> commNumber(const QString &name);
 // name alone where the two are one (Windows).
 QString portAndDevice(const QString &port, const QString &device);
 
-// "Ports/COM3": the settings key under which a user maps COM3 to a device.
-QString portMapKey(int number);
+// Whether a device path names a pseudo-terminal ("/dev/pts/N").
+bool isPseudoTerminal(const QString &path);
 
-// "Simulator/COM3": the process id of the simulator that mapped COM3 to its
-// pseudo-terminal (vx500-sim --register).
-QString simulatorKey(int number);
-
-// The device for COMn given the value stored under portMapKey(n) and under
-// simulatorKey(n): a path starting with '/' (blanks around it ignored) is
+// The device for COMn given the value a user stored for it ("Ports/COMn")
+// and the simulator that stored it, if one did ("Simulator/COMn"): a path starting with '/' (blanks around it ignored) is
 // used as it stands, unless a simulator that no longer runs mapped it;
 // anything else (nothing stored included) gives defaultCommPort(n).
 QString mappedCommPort(int number, const QString &stored, const QString &simulator = {});

@@ -1,5 +1,7 @@
 #include "SystemPorts.h"
 
+#include "PortNames.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPortInfo>
@@ -34,7 +36,7 @@ const SystemPort *portNamed(const QList<SystemPort> &ports, const QString &devic
 
 bool serialDevicePresent(const QString &device, const QList<SystemPort> &ports)
 {
-    return portNamed(ports, device) || QFileInfo(device).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
+    return portNamed(ports, device) || isPseudoTerminal(QFileInfo(device).canonicalFilePath());
 }
 
 } // namespace vx

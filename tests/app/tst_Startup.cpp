@@ -6,6 +6,7 @@
 #include "Processes.h"
 #include "PasswordDialog.h"
 #include "Startup.h"
+#include "UserSettings.h"
 
 #include <QLockFile>
 

@@ -2,19 +2,31 @@
 
 #include "Numbers.h"
 #include "PortNames.h"
+#include "SettingKeys.h"
 #include "UserSettings.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
 
 namespace vx::ctl {
 
 namespace {
 
-// Where the user's settings live, known without opening them: QSettings
-// parses the whole file as soon as it is constructed.
-QString settingsPath() { return vx::userSettingsLocation(); }
+// Why the file cannot be read as settings, in the tool's words; empty when it can.
+QString fileProblem(const QString &path)
+{
+    const vx::SettingsFileCheck check = vx::checkSettingsFile(path);
+    switch (check.problem) {
+    case vx::SettingsFileCheck::None: return QString();
+    case vx::SettingsFileCheck::LinkToNothing:
+    case vx::SettingsFileCheck::NotPlainFile: return QStringLiteral("not a regular file");
+    case vx::SettingsFileCheck::TooLarge:
+        return QStringLiteral("%1 bytes, more than the 1 MiB a settings file may have").arg(check.size);
+    case vx::SettingsFileCheck::CannotOpen: return check.systemText;
+    case vx::SettingsFileCheck::Binary:
+    case vx::SettingsFileCheck::NotUtf8:
+    case vx::SettingsFileCheck::NotASetting: return QStringLiteral("not in the settings format");
+    }
+    return QString();
+}
 
 } // namespace
 
@@ -23,18 +35,10 @@ bool SettingsFile::load()
     if (m_loaded)
         return m_error.isEmpty();
     m_loaded = true;
-    const QString path = settingsPath();
-    const QFileInfo info(path);
-    QString cause;
-    if (info.exists() && !vx::settingsInRegistry()) {
-        QFile file(path);
-        if (!info.isFile())
-            cause = QStringLiteral("not a regular file");
-        else if (info.size() > kMaxBytes)
-            cause = QStringLiteral("%1 bytes, more than the 1 MiB a settings file may have").arg(info.size());
-        else if (!file.open(QIODevice::ReadOnly))
-            cause = file.errorString();
-    }
+    // Checked before QSettings, which parses the whole file as soon as it is
+    // constructed.
+    const QString path = vx::userSettingsLocation();
+    QString cause = fileProblem(path);
     if (cause.isEmpty()) {
         m_settings = vx::openUserSettings();
         // Every section is parsed now: QSettings parses a section only when
@@ -50,19 +54,19 @@ bool SettingsFile::load()
 
 int SettingsFile::monitorsPort() const
 {
-    const QString stored = m_settings->value(vx::kStoredPortKey, QStringLiteral("0")).toString();
+    const QString stored = m_settings->value(vx::key::Comport.path, QStringLiteral("0")).toString();
     const auto position = vx::toInt16(vx::leadingNumber(stored));
     return position && *position >= 0 && *position <= 15 ? *position + 1 : 1;
 }
 
-int SettingsFile::historyDays() const { return vx::historyDays(m_settings->value(vx::kHistoryDaysKey).toString()); }
+int SettingsFile::historyDays() const { return vx::historyDays(m_settings->value(vx::key::HistoryDays.path).toString()); }
 
-bool SettingsFile::keepRecords() const { return m_settings->value(vx::kKeepRecordsKey).toString() == u"1"; }
+bool SettingsFile::keepRecords() const { return m_settings->value(vx::key::KeepRecords.path).toString() == u"1"; }
 
 QString SettingsFile::device(int number) const
 {
-    return vx::mappedCommPort(number, m_settings->value(vx::portMapKey(number)).toString(),
-                              m_settings->value(vx::simulatorKey(number)).toString());
+    return vx::mappedCommPort(number, m_settings->value(vx::key::portMap(number).path).toString(),
+                              m_settings->value(vx::key::simulator(number).path).toString());
 }
 
 bool SettingsFile::isMapped(int number) const
@@ -73,9 +77,9 @@ bool SettingsFile::isMapped(int number) const
 bool SettingsFile::setMapping(int number, const QString &device)
 {
     if (device.isEmpty())
-        m_settings->remove(vx::portMapKey(number));
+        m_settings->remove(vx::key::portMap(number).path);
     else
-        m_settings->setValue(vx::portMapKey(number), device);
+        m_settings->setValue(vx::key::portMap(number).path, device);
     m_settings->sync();
     if (m_settings->status() == QSettings::NoError)
         return true;

@@ -11,13 +11,9 @@ namespace vx::ctl {
 
 class SettingsFile {
 public:
-    // A settings file holds a few dozen short keys; a larger one is refused
-    // unread rather than parsed into memory.
-    static constexpr qint64 kMaxBytes = 1024 * 1024;
-
     // Reads the file (the first call only); a missing file reads as empty.
     // False, with error() naming the file and the cause, when it is not a
-    // regular file, is larger than kMaxBytes, cannot be opened or parsed.
+    // regular file, is larger than 1 MiB, holds no settings, cannot be opened or parsed.
     // The other members need a successful load().
     bool load();
     QString error() const { return m_error; }
@@ -25,7 +21,7 @@ public:
     // COMn the monitor last used: "Connect"/"Comport" holds its list
     // position 0-15, read leniently; anything else means COM1.
     int monitorsPort() const;
-    // The download history's settings (vx::kHistoryDaysKey, vx::kKeepRecordsKey).
+    // The download history's settings ("Ledger/HistoryDays", "Ledger/KeepRecords").
     int historyDays() const;
     bool keepRecords() const;
     // The device COMn stands for, and whether a mapping changes it.

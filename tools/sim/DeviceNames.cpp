@@ -2,6 +2,7 @@
 
 #include "LockHolders.h"
 #include "PortNames.h"
+#include "SettingKeys.h"
 #include "UserSettings.h"
 
 #include <QCoreApplication>
@@ -44,9 +45,6 @@ void DeviceLink::remove()
 
 namespace {
 
-// A settings file that QSettings cannot parse would be rewritten, and what it
-// held lost, by the first write: such a file is left alone. Every section is
-// read first, since QSettings reads a section only when one of its keys is wanted.
 QString unusableSettings(QSettings &settings)
 {
     settings.allKeys();
@@ -61,24 +59,35 @@ QString unusableSettings(QSettings &settings)
     return QStringLiteral("cannot write the settings file %1").arg(settings.fileName());
 }
 
-bool isPseudoTerminal(const QString &path)
+// A settings file that is none, or that QSettings cannot parse, would be
+// rewritten, and what it held lost, by the first write: such a file is left
+// alone. It is checked before QSettings reads it whole, then every section is
+// read, since QSettings reads a section only when one of its keys is wanted.
+std::unique_ptr<QSettings> openUsable(QString &error)
 {
-    return path.startsWith(QLatin1String("/dev/pts/"));
+    const QString path = userSettingsLocation();
+    if (!checkSettingsFile(path).ok()) {
+        error = QStringLiteral("%1 is not a readable settings file; not changed").arg(path);
+        return nullptr;
+    }
+    auto settings = openUserSettings();
+    error = unusableSettings(*settings);
+    return error.isEmpty() ? std::move(settings) : nullptr;
 }
+
 
 } // namespace
 
 bool PortRegistration::registerPort(int number, const QString &devicePath, QString &error)
 {
-    m_key = portMapKey(number);
+    m_key = key::portMap(number).path;
     m_device = devicePath;
-    const auto settings = openUserSettings();
-    error = unusableSettings(*settings);
-    if (!error.isEmpty())
+    const auto settings = openUsable(error);
+    if (!settings)
         return false;
     // Another simulator that is still running keeps its port.
     const QString current = settings->value(m_key).toString().trimmed();
-    const QString owner = settings->value(simulatorKey(number)).toString();
+    const QString owner = settings->value(key::simulator(number).path).toString();
     if (isPseudoTerminal(current) && current != devicePath && QFileInfo::exists(current)
         && (owner.isEmpty() || processRuns(owner.toLongLong()))) {
         error = QStringLiteral("COM%1 is already registered to %2").arg(number).arg(current);
@@ -87,8 +96,8 @@ bool PortRegistration::registerPort(int number, const QString &devicePath, QStri
     if (settings->contains(m_key))
         m_previous = settings->value(m_key);
     settings->setValue(m_key, devicePath);
-    settings->setValue(simulatorKey(number), QCoreApplication::applicationPid());
-    m_owner = simulatorKey(number);
+    settings->setValue(key::simulator(number).path, QCoreApplication::applicationPid());
+    m_owner = key::simulator(number).path;
     settings->sync();
     if (settings->status() != QSettings::NoError) {
         error = QStringLiteral("cannot write the settings file %1").arg(settings->fileName());
@@ -103,8 +112,9 @@ void PortRegistration::restore()
     if (!m_active)
         return;
     m_active = false;
-    const auto settings = openUserSettings();
-    if (!unusableSettings(*settings).isEmpty() || settings->value(m_key).toString() != m_device)
+    QString error;
+    const auto settings = openUsable(error);
+    if (!settings || settings->value(m_key).toString() != m_device)
         return;
     settings->remove(m_owner);
     // The pseudo-terminal of a simulator that has gone is no mapping to return to.

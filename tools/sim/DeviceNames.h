@@ -27,7 +27,7 @@ private:
     QString m_target;
 };
 
-// The device path written under portMapKey(n) ("Ports/COMn") in the user's
+// The device path written under "Ports/COMn" in the user's
 // settings, so that the monitor's COMn reaches the simulator.
 class PortRegistration {
 public:
