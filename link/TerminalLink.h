@@ -1,11 +1,12 @@
 // The terminal link: owns the serial port, frames every request, checks every
 // reply and leaves the outcome of each operation in status().
 //
-// Device operations are procedures: results come back through the o_
-// reference arguments, which are written only when the exchange ends with 0.
-// Run-time failures (the port cannot be opened, a write fails, a reply cannot
-// be decoded) leave a failure status and are reported to the handler that the
-// holder installs; the link itself never shows anything.
+// Device operations are procedures: results come back through the reference
+// arguments, which are written only when the exchange ends with 0. id is the
+// machine number of the terminal addressed. Run-time failures (the port cannot
+// be opened, a write fails, a reply cannot be decoded) leave a failure status
+// and are handed, as one vx::Failure, to the handler that the holder
+// installs; the link itself never shows anything.
 #pragma once
 
 #include "Failure.h"
@@ -24,7 +25,7 @@ namespace vx {
 // Where the link's run-time failures go.
 using ErrorHandler = std::function<void(const Failure &)>;
 
-// Reply budgets (Timeout) the holders use: terminal commands, station queries.
+// Reply budgets (timeout()) the holders use: terminal commands, station queries.
 constexpr qint32 kTerminalTimeoutMs = 2000;
 constexpr qint32 kStationTimeoutMs = 3000;
 
@@ -38,11 +39,14 @@ public:
     explicit TerminalLink(std::unique_ptr<SerialPort> port, QObject *parent = nullptr);
     ~TerminalLink() override;
 
+    // COMn, resolved to a device by the port resolver; closes an open port.
     void setCommPort(qint16 number);
+    // The reply budget in milliseconds.
     qint32 timeout() const;
     void setTimeout(qint32 ms);
+    // The status code of the last exchange (Status.h).
     qint32 status() const;
-    // Text of code; with 0 (or no argument) the text of the current ErrCode.
+    // Text of code; with 0 (or no argument) the text of the current status.
     QString statusText(qint32 code = 0) const;
 
     void setTime(qint16 id, const QDateTime &dt);
@@ -57,6 +61,8 @@ public:
     void runSelfTest(qint16 id);
     void powerDown(qint16 id);
 
+    // Streams: begin, then next until status() is no longer 0 (1 is the
+    // stream's end). A tag upload is begin, one sendTagCode per tag, end.
     void beginDownload(qint16 id);
     void nextRecord(QString &data);
     void readTagCount(qint16 id, qint16 &count);
@@ -66,6 +72,7 @@ public:
     void beginTagDownload(qint16 id);
     void nextTagCode(QString &data);
 
+    // The reader station, on its own line settings.
     void readStationVersion(QString &version);
     void readStationInformation(QString &information);
 
