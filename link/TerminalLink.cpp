@@ -160,6 +160,24 @@ bool TerminalLink::sendDataFrame(const QString &data)
     return write(dataFrame(toLine(data)));
 }
 
+// Waits for reply bytes; false with the status set when none come: the port
+// closed (-2, reported) or the budget ran out (-1).
+bool TerminalLink::awaitBytes(qint32 &polls)
+{
+    switch (delay(polls)) {
+    case Wake::Bytes:
+        return true;
+    case Wake::Closed:
+        m_status = VX_ERR_PORT_NOT_OPEN;
+        report(m_port->lastError());
+        return false;
+    case Wake::Silence:
+        break;
+    }
+    m_status = VX_ERR_TIMEOUT;
+    return false;
+}
+
 void TerminalLink::waitByte(char expected, qint32 wrongCode)
 {
     qint32 polls = pollBudget();
@@ -167,17 +185,8 @@ void TerminalLink::waitByte(char expected, qint32 wrongCode)
         m_status = VX_ERR_PORT_NOT_OPEN;
         return;
     }
-    switch (delay(polls)) {
-    case Wake::Closed:
-        m_status = VX_ERR_PORT_NOT_OPEN;
-        report(m_port->lastError());
+    if (!awaitBytes(polls))
         return;
-    case Wake::Silence:
-        m_status = VX_ERR_TIMEOUT;
-        return;
-    case Wake::Bytes:
-        break;
-    }
     const QByteArray got = m_port->readAll();
     m_status = (!got.isEmpty() && got.front() == expected) ? VX_SUCCESS : wrongCode;
 }
@@ -200,17 +209,8 @@ void TerminalLink::receiveFrame(QString &data)
     }
     QByteArray buffer;
     for (;;) {
-        switch (delay(polls)) {
-        case Wake::Closed:
-            m_status = VX_ERR_PORT_NOT_OPEN;
-            report(m_port->lastError());
+        if (!awaitBytes(polls))
             return;
-        case Wake::Silence:
-            m_status = VX_ERR_TIMEOUT;
-            return;
-        case Wake::Bytes:
-            break;
-        }
         buffer += m_port->readAll();
         const Reply reply = readReply(buffer);
         switch (reply.kind) {

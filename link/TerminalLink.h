@@ -96,6 +96,7 @@ private:
     bool ensureOpen();
     qint32 pollBudget() const;
     Wake delay(qint32 &polls);
+    bool awaitBytes(qint32 &polls);
     void report(const Failure &failure);
     bool write(const QByteArray &bytes);
 
