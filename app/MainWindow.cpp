@@ -248,11 +248,11 @@ void MainWindow::chooseFolder()
         return;
     if (!m_folderDialog)
         m_folderDialog = std::make_unique<DataFolderDialog>(m_dialogs, this);
-    m_folderDialog->Path(m_folderEdit->text());
+    m_folderDialog->setFolder(m_folderEdit->text());
     m_folderDialog->exec();
-    if (!m_folderDialog->IsOK())
+    if (!m_folderDialog->isChosen())
         return;
-    const QString chosen = m_folderDialog->Path();
+    const QString chosen = m_folderDialog->folder();
     m_settings.write(vx::key::FilePath, chosen);
     m_folderEdit->setText(chosen);
 }

@@ -56,8 +56,6 @@ T *child(QObject *parent, const QString &name)
         return found;
     qFatal("no control named %s", qPrintable(name));
 }
-inline QAbstractButton *arrayButton(QObject *parent, const char *group, int index)
-{ return child<QButtonGroup>(parent, QLatin1String(group))->button(index); }
 
 // Acts on the modal dialog of type D as soon as it is shown; a dialog of
 // another type, or none, makes the test fail and closes what is open.

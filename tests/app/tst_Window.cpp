@@ -22,7 +22,7 @@ namespace {
 // Double-clicks the entry of the folder list that names this folder.
 void openFolder(DataFolderDialog *d, const QString &name)
 {
-    auto *list = child<FolderList>(d, "dirDownloadSaved");
+    auto *list = child<FolderList>(d, "folderList");
     const auto found = list->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY2(!found.isEmpty(), qPrintable(name));
     emit list->itemDoubleClicked(found.constLast(), 0);
@@ -208,45 +208,45 @@ private slots:
         const QString inbox = native(t.fileIn("inbox"));
         QVERIFY(QDir().mkpath(inbox + "/deeper") && QDir().mkpath(t.fileIn("a/brief")));
         t.click("saveDataBox");
-        for (int button : {int(kCtrlCancel), -1, int(kCtrlOK)}) { // -1: the close box
+        for (const char *button : {"cancelButton", "", "okButton"}) { // "": the close box
             whenModal<DataFolderDialog>([button](DataFolderDialog *d) {
-                QVERIFY(!d->IsOK());
+                QVERIFY(!d->isChosen());
                 openFolder(d, "inbox");
-                auto *list = child<FolderList>(d, "dirDownloadSaved");
+                auto *list = child<FolderList>(d, "folderList");
                 list->setCurrentItem(list->findItems("deeper", Qt::MatchRecursive).value(0));
-                button < 0 ? void(d->close()) : arrayButton(d, "cmdCtrl", button)->click();
+                *button ? child<QAbstractButton>(d, button)->click() : void(d->close());
             });
             t.click("folderButton");
-            QCOMPARE(t.world.stored("Misc/FilePath"), button == kCtrlOK ? inbox : QString());
+            QCOMPARE(t.world.stored("Misc/FilePath"), QLatin1String(button) == "okButton" ? inbox : QString());
         }
         t.open();
         QCOMPARE(t.state("folderEdit"), inbox);
         QVERIFY(t.world.dialogs.asked.isEmpty());
         // A missing preset is reported; OK returns the folder shown instead.
         DataFolderDialog d(t.world.dialogs);
-        d.Path(t.fileIn("gone"));
+        d.setFolder(t.fileIn("gone"));
         QCOMPARE(t.world.dialogs.texts(), QStringList{"VX500-500A Monitor " + t.fileIn("gone") + ": No such file or directory"});
-        whenModal<DataFolderDialog>([](DataFolderDialog *d) { arrayButton(d, "cmdCtrl", kCtrlOK)->click(); });
+        whenModal<DataFolderDialog>([](DataFolderDialog *d) { child<QAbstractButton>(d, "okButton")->click(); });
         d.exec();
-        QVERIFY(d.IsOK() && QDir(d.Path()).exists());
+        QVERIFY(d.isChosen() && QDir(d.folder()).exists());
         // A folder that vanished while listed; then an ancestor and another folder.
-        d.Path(t.fileIn("a"));
+        d.setFolder(t.fileIn("a"));
         whenModal<DataFolderDialog>([&](DataFolderDialog *d) {
             QVERIFY(QDir(t.fileIn("a")).rmdir("brief"));
             openFolder(d, "brief");
             QCOMPARE(t.world.dialogs.asked.size(), 2);
             openFolder(d, QDir(t.world.program.path()).dirName());
             openFolder(d, "inbox");
-            arrayButton(d, "cmdCtrl", kCtrlOK)->click();
+            child<QAbstractButton>(d, "okButton")->click();
         });
         d.exec();
-        QCOMPARE(d.Path(), inbox);
+        QCOMPARE(d.folder(), inbox);
         // Picking a drive (the home folder, then the root) opens it.
         for (int drive : {1, 0})
-            child<QComboBox>(&d, "drvDownloadSaved")->setCurrentIndex(drive);
-        whenModal<DataFolderDialog>([](DataFolderDialog *d) { arrayButton(d, "cmdCtrl", kCtrlOK)->click(); });
+            child<QComboBox>(&d, "driveBox")->setCurrentIndex(drive);
+        whenModal<DataFolderDialog>([](DataFolderDialog *d) { child<QAbstractButton>(d, "okButton")->click(); });
         d.exec();
-        QCOMPARE(d.Path(), native(QDir::rootPath()));
+        QCOMPARE(d.folder(), native(QDir::rootPath()));
         // The drives: the root, the home folder, then the volumes for data.
         const QStringList roots = DataFolderDialog::driveRoots();
         QVERIFY(roots.mid(0, 2) == (QStringList{QDir::rootPath(), QDir::homePath()}) && QSet<QString>(roots.begin(), roots.end()).size() == roots.size());

@@ -99,7 +99,7 @@ int main(int argc, char *argv[])
     HistoryDialog history(*entries, *t.world.store, t.pcNow().date());
     save(&history, QStringLiteral("history"));
     DataFolderDialog chooser(t.world.dialogs);
-    chooser.Path(data);
+    chooser.setFolder(data);
     save(&chooser, QStringLiteral("folder-chooser"));
     const QString usb = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3BQZ-if00-port0");
     PortChooser portChooser(QStringLiteral("COM1"), usb,
