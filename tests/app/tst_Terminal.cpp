@@ -315,12 +315,12 @@ private slots:
         // The history, newest first, and how long it is kept.
         QStringList results;
         whenModal<HistoryDialog>([&](HistoryDialog *d) {
-            auto *table = child<QTableWidget>(d, "tblHistory");
+            auto *table = child<QTableWidget>(d, "historyTable");
             for (int row = 0; row < table->rowCount(); ++row)
                 results << table->item(row, 3)->text() + " " + table->item(row, 5)->text();
-            const auto *chart = child<HistoryChart>(d, "chtHistory");
+            const auto *chart = child<HistoryChart>(d, "historyChart");
             results << QStringLiteral("today: %1 added, %2 failed").arg(chart->recordsOn(0).value(0)).arg(chart->failuresOn(0));
-            child<QSpinBox>(d, "spnHistoryDays")->setValue(30);
+            child<QSpinBox>(d, "historyDaysBox")->setValue(30);
             d->reject();
         });
         t.click("historyButton");

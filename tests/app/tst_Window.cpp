@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(t.state("portLabel"), QStringLiteral("COM3 \u2192 /dev/ttyS2 (not present)"));
         for (const char *typed : {"ttyUSB7", " /dev/ttyUSB7 "}) {
             whenModal<PortChooser>([typed](PortChooser *d) {
-                child<QLineEdit>(d, "txtDevice")->setText(typed);
+                child<QLineEdit>(d, "deviceEdit")->setText(typed);
                 auto *ok = d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
                 QVERIFY(ok->isEnabled() == QByteArray(typed).contains('/') && (ok->isEnabled() || !ok->toolTip().isEmpty()));
                 ok->isEnabled() ? ok->click() : d->reject();
