@@ -91,14 +91,14 @@ private:
     // window's own.
     struct Done {};
     using ActionEnd = std::variant<QString, Done, vx::Failure>;
-    // The frames of the general tab that hold the terminal actions' buttons.
-    enum class Frame { Settings, Device, Data };
+    // The group boxes of the general tab that hold the terminal actions' buttons.
+    enum class Group { Settings, Device, Data };
     // One button of the general tab: the table row is all a terminal
     // command's button needs (MainWindow_actions.cpp).
     struct TerminalAction {
         const char *objectName;
         const char *caption; // with its access key
-        Frame frame;         // where it sits: the frame, its row and column
+        Group group;         // where it sits: the group box, its row and column
         int row;
         int column;
         ActionEnd (*run)(MainWindow &window, qint16 machine); // null: not offered

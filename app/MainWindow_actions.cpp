@@ -1,5 +1,5 @@
 // The terminal actions of the general tab: one table row per button, its
-// handler the code of that action; the common frame of an exchange, the
+// handler the code of that action; what every exchange does around it, the
 // result step, and the failure path.
 #include "MainWindow.h"
 
@@ -34,30 +34,30 @@ QDateTime terminalTime(const QDate &date, const QTime &time)
 
 } // namespace
 
-// The buttons, in the order Tab moves through them within each frame; a new
+// The buttons, in the order Tab moves through them within each group; a new
 // terminal command's button is one more row here.
 std::span<const MainWindow::TerminalAction> MainWindow::terminalActions()
 {
     using W = MainWindow;
     static const TerminalAction actions[] = {
-        {"setTimeButton", "&Set Time", Frame::Settings, 1, 0,
+        {"setTimeButton", "&Set Time", Group::Settings, 1, 0,
          [](W &w, qint16 machine) -> ActionEnd {
              w.m_link->setTime(machine, terminalTime(w.m_dateEdit->date(), w.m_timeEdit->time()));
              return QString();
          }},
-        {"getTimeButton", "Get T&ime", Frame::Settings, 1, 1,
+        {"getTimeButton", "Get T&ime", Group::Settings, 1, 1,
          [](W &w, qint16 machine) -> ActionEnd {
              QDateTime dt;
              w.m_link->readTime(machine, dt);
              return w.m_link->status() == 0 ? generalDate(dt) : QString();
          }},
-        {"syncTimeButton", "S&ync. Time", Frame::Settings, 1, 2,
+        {"syncTimeButton", "S&ync. Time", Group::Settings, 1, 2,
          [](W &w, qint16 machine) -> ActionEnd {
              const QDateTime now = w.m_now();
              w.m_link->setTime(machine, terminalTime(now.date(), now.time()));
              return QString();
          }},
-        {"setMachineNumberButton", "Set M&ach#", Frame::Settings, 2, 1,
+        {"setMachineNumberButton", "Set M&ach#", Group::Settings, 2, 1,
          [](W &w, qint16 machine) -> ActionEnd {
              const auto number = machineNumber(w.m_newMachineEdit->text());
              if (!number)
@@ -65,46 +65,46 @@ std::span<const MainWindow::TerminalAction> MainWindow::terminalActions()
              w.m_link->setMachineNumber(machine, *number);
              return QString();
          }},
-        {"getMachineNumberButton", "Get Mac&h#", Frame::Settings, 2, 2,
+        {"getMachineNumberButton", "Get Mac&h#", Group::Settings, 2, 2,
          [](W &w, qint16 machine) -> ActionEnd {
              qint16 number = 0;
              w.m_link->readMachineNumber(machine, number);
              return QString::number(number);
          }},
         // The service buttons (shown only under the master password) come
-        // last in their frames, so that without them there is no hole.
-        {"powerDownButton", "&Power Down", Frame::Device, 0, 0,
+        // last in their groups, so that without them there is no hole.
+        {"powerDownButton", "&Power Down", Group::Device, 0, 0,
          [](W &w, qint16 machine) -> ActionEnd {
              w.m_link->powerDown(machine);
              return QString();
          }},
-        {"getVersionButton", "Get Versio&n", Frame::Device, 0, 1,
+        {"getVersionButton", "Get Versio&n", Group::Device, 0, 1,
          [](W &w, qint16 machine) -> ActionEnd {
              QString version;
              w.m_link->readVersion(machine, version);
              return version;
          }},
-        {"batteryVoltageButton", "&Battery Voltage", Frame::Device, 1, 0, nullptr, false,
+        {"batteryVoltageButton", "&Battery Voltage", Group::Device, 1, 0, nullptr, false,
          "Not offered in the window: vx500ctl voltage reads it"},
-        {"selfTestButton", "Invo&ke Test", Frame::Device, 1, 1,
+        {"selfTestButton", "Invo&ke Test", Group::Device, 1, 1,
          [](W &w, qint16 machine) -> ActionEnd {
              w.m_link->runSelfTest(machine);
              return QString();
          },
          true},
-        {"downloadButton", "&Download Data", Frame::Data, 0, 0,
+        {"downloadButton", "&Download Data", Group::Data, 0, 0,
          [](W &w, qint16 machine) -> ActionEnd {
              if (auto failure = w.download(machine))
                  return *failure;
              return Done{}; // the download writes its own lines
          }},
-        {"recordCountButton", "&Record Count", Frame::Data, 0, 1,
+        {"recordCountButton", "&Record Count", Group::Data, 0, 1,
          [](W &w, qint16 machine) -> ActionEnd {
              qint16 count = 0;
              w.m_link->readRecordCount(machine, count);
              return QString::number(count);
          }},
-        {"clearDataButton", "C&lear Data", Frame::Data, 1, 0,
+        {"clearDataButton", "C&lear Data", Group::Data, 1, 0,
          [](W &w, qint16 machine) -> ActionEnd {
              // No is the default: Enter never wipes a terminal. Answered No,
              // nothing was done: no line speaks of it.
@@ -115,7 +115,7 @@ std::span<const MainWindow::TerminalAction> MainWindow::terminalActions()
              w.m_link->clearData(machine);
              return QString();
          }},
-        {"recoverDataButton", "R&ecover Data", Frame::Data, 1, 1,
+        {"recoverDataButton", "R&ecover Data", Group::Data, 1, 1,
          [](W &w, qint16 machine) -> ActionEnd {
              w.m_link->recoverData(machine);
              return QString();

@@ -49,7 +49,7 @@ QLabel *label(const QString &caption, QWidget *parent)
     return l;
 }
 
-QGroupBox *frame(const QString &caption, const QString &name, QWidget *parent)
+QGroupBox *groupBox(const QString &caption, const QString &name, QWidget *parent)
 {
     return named(new QGroupBox(caption, parent), name, caption);
 }
@@ -206,8 +206,8 @@ QWidget *MainWindow::buildGeneralTab()
     top->addLayout(idRow, 1, 1, 1, 2);
     top->setColumnStretch(2, 1);
 
-    // Frame "Settings": clock and machine number.
-    auto *settings = frame(QStringLiteral("Settings"), QStringLiteral("settingsGroup"), page);
+    // "Settings": clock and machine number.
+    auto *settings = groupBox(QStringLiteral("Settings"), QStringLiteral("settingsGroup"), page);
     m_dateEdit = named(new QDateEdit(settings), QStringLiteral("dateEdit"), QStringLiteral("Date"));
     m_dateEdit->setCalendarPopup(true);
     m_dateEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
@@ -232,9 +232,9 @@ QWidget *MainWindow::buildGeneralTab()
     newIdRow->addStretch();
     sg->addLayout(newIdRow, 2, 0);
 
-    auto *device = frame(QStringLiteral("Device Maintain/Information"), QStringLiteral("deviceGroup"), page);
+    auto *device = groupBox(QStringLiteral("Device Maintain/Information"), QStringLiteral("deviceGroup"), page);
     auto *dg = new QGridLayout(device);
-    auto *data = frame(QStringLiteral("Data"), QStringLiteral("dataGroup"), page);
+    auto *data = groupBox(QStringLiteral("Data"), QStringLiteral("dataGroup"), page);
     auto *gg = new QGridLayout(data);
     for (QGridLayout *g : {dg, gg}) {
         g->setColumnStretch(0, 1);
@@ -242,11 +242,11 @@ QWidget *MainWindow::buildGeneralTab()
     }
 
     // The terminal actions' buttons, each where its row puts it; Tab moves
-    // through each frame row by row, the new machine number before its buttons.
-    const std::pair<QGroupBox *, QGridLayout *> frames[] = {{settings, sg}, {device, dg}, {data, gg}};
-    QList<std::tuple<Frame, int, int, QWidget *>> placed{{Frame::Settings, 2, 0, m_newMachineEdit}};
+    // through each group row by row, the new machine number before its buttons.
+    const std::pair<QGroupBox *, QGridLayout *> groups[] = {{settings, sg}, {device, dg}, {data, gg}};
+    QList<std::tuple<Group, int, int, QWidget *>> placed{{Group::Settings, 2, 0, m_newMachineEdit}};
     for (const TerminalAction &action : terminalActions()) {
-        const auto [box, grid] = frames[static_cast<int>(action.frame)];
+        const auto [box, grid] = groups[static_cast<int>(action.group)];
         QPushButton *button = commandButton(QLatin1String(action.objectName), QLatin1String(action.caption), box);
         grid->addWidget(button, action.row, action.column);
         if (action.run)
@@ -254,7 +254,7 @@ QWidget *MainWindow::buildGeneralTab()
         else
             switchedOff(button, QLatin1String(action.whyOff));
         m_actionButtons << button;
-        placed.append({action.frame, action.row, action.column, button});
+        placed.append({action.group, action.row, action.column, button});
     }
     m_exchangeButtons = {m_actionButtons.begin(), m_actionButtons.end()};
     std::stable_sort(placed.begin(), placed.end(), [](const auto &a, const auto &b) {
@@ -319,7 +319,7 @@ QWidget *MainWindow::buildMiscTab()
     page->setObjectName(QStringLiteral("miscTab"));
 
     const QString automationCaption = QStringLiteral("Automation: After downloading data successfully, automatically");
-    auto *automation = frame(automationCaption, QStringLiteral("automationGroup"), page);
+    auto *automation = groupBox(automationCaption, QStringLiteral("automationGroup"), page);
     auto check = [automation](const QString &name, const QString &caption) {
         return named(new QCheckBox(caption, automation), name, withoutAccessKey(caption));
     };
@@ -329,7 +329,7 @@ QWidget *MainWindow::buildMiscTab()
     m_saveDataBox = check(QStringLiteral("saveDataBox"),
                           QStringLiteral("&saving/appending the downloaded data to the specified file."));
 
-    m_folderGroup = frame(QStringLiteral("Saved file path"), QStringLiteral("folderGroup"), automation);
+    m_folderGroup = groupBox(QStringLiteral("Saved file path"), QStringLiteral("folderGroup"), automation);
     m_folderEdit = named(new QLineEdit(m_folderGroup), QStringLiteral("folderEdit"), QStringLiteral("Saved file path"));
     QPalette grey = m_folderEdit->palette();
     grey.setColor(QPalette::Base, grey.color(QPalette::Window));
@@ -343,7 +343,7 @@ QWidget *MainWindow::buildMiscTab()
     pathRow->addWidget(m_folderEdit, 1);
     pathRow->addWidget(m_folderButton);
 
-    m_fileNameGroup = frame(QStringLiteral("Saved file name"), QStringLiteral("fileNameGroup"), automation);
+    m_fileNameGroup = groupBox(QStringLiteral("Saved file name"), QStringLiteral("fileNameGroup"), automation);
     auto option = [this](const QString &name, FileNameFormat format, const QString &caption) {
         auto *b = new QRadioButton(caption, m_fileNameGroup);
         b->setObjectName(name);
@@ -379,7 +379,7 @@ QWidget *MainWindow::buildMiscTab()
     files->addWidget(m_fileNameGroup);
     ag->addLayout(files);
 
-    auto *security = frame(QStringLiteral("Security"), QStringLiteral("securityGroup"), page);
+    auto *security = groupBox(QStringLiteral("Security"), QStringLiteral("securityGroup"), page);
     auto *securityLabel =
         label(QStringLiteral("To change the password that is required on lauching the program"), security);
     securityLabel->setWordWrap(true);
@@ -390,7 +390,7 @@ QWidget *MainWindow::buildMiscTab()
     sr->addWidget(securityLabel, 1);
     sr->addWidget(m_changePasswordButton);
 
-    auto *history = frame(QStringLiteral("Download history"), QStringLiteral("historyGroup"), page);
+    auto *history = groupBox(QStringLiteral("Download history"), QStringLiteral("historyGroup"), page);
     auto *historyLabel = label(QStringLiteral("Every download: when, how many records, where, and whether the "
                                               "terminal was cleared"),
                                history);
