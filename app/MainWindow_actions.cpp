@@ -166,7 +166,7 @@ void MainWindow::showLine(const QString &line)
 
 void MainWindow::runAction(const TerminalAction &action)
 {
-    if (m_busy)
+    if (m_busy || !action.run) // a row not offered has no handler
         return;
     setBusy(true);
     // Over this window only: message boxes and the save dialog keep the arrow.
