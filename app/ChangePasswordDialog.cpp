@@ -1,37 +1,29 @@
 #include "ChangePasswordDialog.h"
 
-#include "Dialogs.h"
-#include "Globals.h"
+#include "Password.h"
 #include "PasswordForm.h"
 #include "SettingsStore.h"
 
-#include <QButtonGroup>
 #include <QLineEdit>
+#include <QPushButton>
 
-ChangePasswordDialog::ChangePasswordDialog(vx::SettingsStore &settings, QWidget *parent)
-    : QDialog(parent), m_settings(settings)
+ChangePasswordDialog::ChangePasswordDialog(vx::SettingsStore &settings, vx::Password &password, QWidget *parent)
+    : QDialog(parent), m_settings(settings), m_password(password)
 {
     setObjectName(QStringLiteral("ChangePasswordDialog"));
     setWindowTitle(QStringLiteral("Change Password"));
     const vx::PasswordForm form = vx::buildPasswordForm(this);
-    txtPassword = form.txtPassword;
-    cmdCtrl = form.cmdCtrl;
-    connect(cmdCtrl, &QButtonGroup::idClicked, this, &ChangePasswordDialog::cmdCtrl_Click);
+    m_entry = form.entry;
+    connect(form.okButton, &QPushButton::clicked, this, &ChangePasswordDialog::storeEntry);
 }
 
-void ChangePasswordDialog::cmdCtrl_Click(int index)
+void ChangePasswordDialog::storeEntry()
 {
-    if (index == vx::kCtrlCancel) {
-        m_isOk = false;
-        reject();
-        return;
-    }
     // Any text, the empty one included, becomes the password. When the store
     // refuses it, the store has said why and the dialog stays as it was.
-    const QString entry = txtPassword->text();
+    const QString entry = m_entry->text();
     if (!m_settings.write(vx::key::Password, entry))
         return;
-    g_password = entry;
-    m_isOk = true;
+    m_password.replace(entry);
     accept();
 }

@@ -1,28 +1,26 @@
-// Replaces the stored program password.
+// Replaces the stored program password and the password in force.
 #pragma once
 
 #include <QDialog>
 
-class QButtonGroup;
 class QLineEdit;
 
 namespace vx {
+class Password;
 class SettingsStore;
-}
+} // namespace vx
 
 class ChangePasswordDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit ChangePasswordDialog(vx::SettingsStore &settings, QWidget *parent = nullptr);
-
-    bool IsOK() const { return m_isOk; }
+    // Accepted once the new password is stored.
+    ChangePasswordDialog(vx::SettingsStore &settings, vx::Password &password, QWidget *parent = nullptr);
 
 private:
-    void cmdCtrl_Click(int index);
+    void storeEntry();
 
     vx::SettingsStore &m_settings;
-    QLineEdit *txtPassword;
-    QButtonGroup *cmdCtrl;
-    bool m_isOk = false;
+    vx::Password &m_password;
+    QLineEdit *m_entry;
 };

@@ -3,7 +3,6 @@
 #include "Dialogs.h"
 #include "FolderList.h"
 
-#include <QButtonGroup>
 #include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
@@ -21,36 +20,32 @@ DataFolderDialog::DataFolderDialog(vx::Dialogs &dialogs, QWidget *parent) : QDia
                    | Qt::MSWindowsFixedSizeDialogHint);
 
     auto *label = new QLabel(QStringLiteral("Look in:"), this);
-    label->setObjectName(QStringLiteral("Label1"));
+    label->setObjectName(QStringLiteral("lookInLabel"));
     label->setAccessibleName(QStringLiteral("Look in:"));
 
-    drvDownloadSaved = new QComboBox(this);
-    drvDownloadSaved->setObjectName(QStringLiteral("drvDownloadSaved"));
-    drvDownloadSaved->setAccessibleName(QStringLiteral("Drive"));
-    label->setBuddy(drvDownloadSaved);
+    m_driveBox = new QComboBox(this);
+    m_driveBox->setObjectName(QStringLiteral("driveBox"));
+    m_driveBox->setAccessibleName(QStringLiteral("Drive"));
+    label->setBuddy(m_driveBox);
 
-    dirDownloadSaved = new FolderList(this);
-    dirDownloadSaved->setObjectName(QStringLiteral("dirDownloadSaved"));
-    dirDownloadSaved->setAccessibleName(QStringLiteral("Folder"));
-    dirDownloadSaved->setMinimumSize(240, 230);
+    m_folderList = new FolderList(this);
+    m_folderList->setObjectName(QStringLiteral("folderList"));
+    m_folderList->setAccessibleName(QStringLiteral("Folder"));
+    m_folderList->setMinimumSize(240, 230);
 
-    cmdCtrl = new QButtonGroup(this);
-    cmdCtrl->setObjectName(QStringLiteral("cmdCtrl"));
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ok->setObjectName(QStringLiteral("cmdCtrl(%1)").arg(vx::kCtrlOK));
-    cancel->setObjectName(QStringLiteral("cmdCtrl(%1)").arg(vx::kCtrlCancel));
+    ok->setObjectName(QStringLiteral("okButton"));
+    cancel->setObjectName(QStringLiteral("cancelButton"));
     ok->setAccessibleName(QStringLiteral("OK"));
     cancel->setAccessibleName(QStringLiteral("Cancel"));
     ok->setDefault(true);
     cancel->setAutoDefault(false);
-    cmdCtrl->addButton(ok, vx::kCtrlOK);
-    cmdCtrl->addButton(cancel, vx::kCtrlCancel);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(label, 0, 0);
-    grid->addWidget(drvDownloadSaved, 1, 0);
-    grid->addWidget(dirDownloadSaved, 2, 0);
+    grid->addWidget(m_driveBox, 1, 0);
+    grid->addWidget(m_folderList, 2, 0);
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
@@ -58,9 +53,13 @@ DataFolderDialog::DataFolderDialog(vx::Dialogs &dialogs, QWidget *parent) : QDia
     grid->addLayout(buttons, 1, 1, 2, 1);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(drvDownloadSaved, &QComboBox::currentIndexChanged, this, [this] { drvDownloadSaved_Change(); });
-    connect(dirDownloadSaved, &FolderList::openFailed, this, &DataFolderDialog::showError);
-    connect(cmdCtrl, &QButtonGroup::idClicked, this, &DataFolderDialog::cmdCtrl_Click);
+    connect(m_driveBox, &QComboBox::currentIndexChanged, this, [this] { openDrive(); });
+    connect(m_folderList, &FolderList::openFailed, this, &DataFolderDialog::showError);
+    connect(ok, &QPushButton::clicked, this, &DataFolderDialog::chooseOpenFolder);
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        m_chosen = false;
+        reject();
+    });
 }
 
 bool DataFolderDialog::isDataVolume(const QString &root, const QByteArray &fileSystemType, bool readOnly)
@@ -122,27 +121,27 @@ QString DataFolderDialog::driveOf(const QString &path, const QStringList &roots)
     return best;
 }
 
-void DataFolderDialog::Form_Load()
+void DataFolderDialog::load()
 {
-    m_isOk = false;
+    m_chosen = false;
     m_loaded = true;
     // The lists start on the program's current drive and folder.
-    const QSignalBlocker quiet(drvDownloadSaved);
-    drvDownloadSaved->clear();
+    const QSignalBlocker quiet(m_driveBox);
+    m_driveBox->clear();
     for (const QString &root : driveRoots())
-        drvDownloadSaved->addItem(QDir::toNativeSeparators(root), root);
+        m_driveBox->addItem(QDir::toNativeSeparators(root), root);
     const QString current = QDir::currentPath();
-    const int at = drvDownloadSaved->findData(driveOf(current, driveRoots()));
-    drvDownloadSaved->setCurrentIndex(at < 0 ? 0 : at);
+    const int at = m_driveBox->findData(driveOf(current, driveRoots()));
+    m_driveBox->setCurrentIndex(at < 0 ? 0 : at);
     QString why;
-    if (!dirDownloadSaved->setPath(QDir::toNativeSeparators(current), &why))
-        dirDownloadSaved->setPath(QDir::toNativeSeparators(QDir::rootPath()), nullptr);
+    if (!m_folderList->setPath(QDir::toNativeSeparators(current), &why))
+        m_folderList->setPath(QDir::toNativeSeparators(QDir::rootPath()), nullptr);
 }
 
-void DataFolderDialog::Path(const QString &path)
+void DataFolderDialog::setFolder(const QString &path)
 {
     if (!m_loaded)
-        Form_Load();
+        load();
     m_path = path;
     const QString root = driveOf(path, driveRoots());
     if (root.isEmpty()) {
@@ -152,53 +151,48 @@ void DataFolderDialog::Path(const QString &path)
     if (!selectDrive(root))
         return;
     QString why;
-    if (!dirDownloadSaved->setPath(path, &why))
+    if (!m_folderList->setPath(path, &why))
         showError(why);
 }
 
 bool DataFolderDialog::selectDrive(const QString &root)
 {
-    int at = drvDownloadSaved->findData(root);
+    int at = m_driveBox->findData(root);
     if (at < 0) {
-        drvDownloadSaved->addItem(QDir::toNativeSeparators(root), root);
-        at = drvDownloadSaved->count() - 1;
+        m_driveBox->addItem(QDir::toNativeSeparators(root), root);
+        at = m_driveBox->count() - 1;
     }
-    if (at == drvDownloadSaved->currentIndex())
+    if (at == m_driveBox->currentIndex())
         return true;
     {
-        const QSignalBlocker quiet(drvDownloadSaved);
-        drvDownloadSaved->setCurrentIndex(at);
+        const QSignalBlocker quiet(m_driveBox);
+        m_driveBox->setCurrentIndex(at);
     }
-    return drvDownloadSaved_Change();
+    return openDrive();
 }
 
-bool DataFolderDialog::drvDownloadSaved_Change()
+bool DataFolderDialog::openDrive()
 {
     // The folder list moves to the picked drive; when that fails the drive
     // list stays on the drive just picked and the folder list where it was.
-    const QString root = drvDownloadSaved->currentData().toString();
+    const QString root = m_driveBox->currentData().toString();
     QString why;
-    if (dirDownloadSaved->setPath(QDir::toNativeSeparators(root), &why))
+    if (m_folderList->setPath(QDir::toNativeSeparators(root), &why))
         return true;
     showError(why);
     return false;
 }
 
-void DataFolderDialog::cmdCtrl_Click(int index)
+void DataFolderDialog::chooseOpenFolder()
 {
-    if (index == vx::kCtrlOK) {
-        m_path = dirDownloadSaved->path();
-        m_isOk = true;
-        accept();
-    } else if (index == vx::kCtrlCancel) {
-        m_isOk = false;
-        reject();
-    }
+    m_path = m_folderList->path();
+    m_chosen = true;
+    accept();
 }
 
 void DataFolderDialog::done(int result)
 {
-    // Closing unloads the window; Path and IsOK stay readable.
+    // Closing unloads the window; folder() and isChosen() stay readable.
     m_loaded = false;
     QDialog::done(result);
 }

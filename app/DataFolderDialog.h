@@ -5,7 +5,6 @@
 #include <QDialog>
 
 class FolderList;
-class QButtonGroup;
 class QComboBox;
 
 namespace vx {
@@ -20,10 +19,11 @@ public:
 
     // Presets the folder (loading the dialog afresh); errors are shown and
     // the lists keep what they showed.
-    void Path(const QString &path);
+    void setFolder(const QString &path);
     // The preset folder until OK, then the folder open at that moment.
-    QString Path() const { return m_path; }
-    bool IsOK() const { return m_isOk; }
+    QString folder() const { return m_path; }
+    // Whether OK chose the folder (since the dialog was last loaded).
+    bool isChosen() const { return m_chosen; }
 
     // The roots offered in the drive list: the file-system root, the user's
     // home folder, then the mounted volumes that can take data files.
@@ -39,17 +39,16 @@ protected:
     void done(int result) override;
 
 private:
-    void Form_Load();
-    bool drvDownloadSaved_Change();
-    void cmdCtrl_Click(int index);
+    void load();
+    bool openDrive();
+    void chooseOpenFolder();
     bool selectDrive(const QString &root);
     void showError(const QString &description);
 
     vx::Dialogs &m_dialogs;
-    QComboBox *drvDownloadSaved;
-    FolderList *dirDownloadSaved;
-    QButtonGroup *cmdCtrl;
+    QComboBox *m_driveBox;
+    FolderList *m_folderList;
     QString m_path;
-    bool m_isOk = false;
+    bool m_chosen = false;
     bool m_loaded = false;
 };

@@ -12,9 +12,6 @@ class QWidget;
 
 namespace vx {
 
-// The buttons of the control array cmdCtrl in the program's dialogs.
-enum CtrlIndex { kCtrlOK = 0, kCtrlCancel = 1 };
-
 enum class Icon { None, Information, Exclamation, Critical, Question };
 enum class Buttons { Ok, OkCancel, YesNo };
 enum class Answer { Ok, Cancel, Yes, No };

@@ -16,7 +16,7 @@ QColor machineColour(int index)
 HistoryChart::HistoryChart(const QList<vx::HistoryEntry> &entries, const QDate &today, QWidget *parent)
     : QWidget(parent), m_today(today)
 {
-    setObjectName(QStringLiteral("chtHistory"));
+    setObjectName(QStringLiteral("historyChart"));
     setAccessibleName(QStringLiteral("Records downloaded per day"));
     setMinimumHeight(170);
     for (const vx::HistoryEntry &e : entries) {

@@ -21,13 +21,13 @@ HistoryDialog::HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::Setting
     setWindowTitle(QStringLiteral("Download History"));
     const QStringList headers{QStringLiteral("Time"),    QStringLiteral("Port"), QStringLiteral("Mach#"),
                               QStringLiteral("Records"), QStringLiteral("File"), QStringLiteral("Result")};
-    tblHistory = new QTableWidget(int(entries.size()), int(headers.size()), this);
-    tblHistory->setObjectName(QStringLiteral("tblHistory"));
-    tblHistory->setAccessibleName(QStringLiteral("Downloads"));
-    tblHistory->setHorizontalHeaderLabels(headers);
-    tblHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tblHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tblHistory->verticalHeader()->hide();
+    m_table = new QTableWidget(int(entries.size()), int(headers.size()), this);
+    m_table->setObjectName(QStringLiteral("historyTable"));
+    m_table->setAccessibleName(QStringLiteral("Downloads"));
+    m_table->setHorizontalHeaderLabels(headers);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->verticalHeader()->hide();
     for (int row = 0; row < entries.size(); ++row) {
         const vx::HistoryEntry &e = entries[row];
         const QStringList cells{e.facts.started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
@@ -40,38 +40,38 @@ HistoryDialog::HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::Setting
                 item->setForeground(QColor(0xB0, 0x00, 0x20));
             if (column == 2 || column == 3)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            tblHistory->setItem(row, column, item);
+            m_table->setItem(row, column, item);
         }
     }
-    tblHistory->resizeColumnsToContents();
-    tblHistory->horizontalHeader()->setStretchLastSection(true);
+    m_table->resizeColumnsToContents();
+    m_table->horizontalHeader()->setStretchLastSection(true);
 
-    spnHistoryDays = new QSpinBox(this);
-    spnHistoryDays->setObjectName(QStringLiteral("spnHistoryDays"));
-    spnHistoryDays->setRange(1, 3650);
-    spnHistoryDays->setValue(vx::historyDays(settings.read(vx::key::HistoryDays, QString())));
+    m_daysBox = new QSpinBox(this);
+    m_daysBox->setObjectName(QStringLiteral("historyDaysBox"));
+    m_daysBox->setRange(1, 3650);
+    m_daysBox->setValue(vx::historyDays(settings.read(vx::key::HistoryDays, QString())));
     auto *daysLabel = new QLabel(QStringLiteral("&Keep the history for"), this);
-    daysLabel->setBuddy(spnHistoryDays);
-    chkKeepRecords = new QCheckBox(QStringLiteral("Keep the &records of cleared downloads in the history"), this);
-    chkKeepRecords->setObjectName(QStringLiteral("chkKeepRecords"));
-    chkKeepRecords->setChecked(settings.read(vx::key::KeepRecords, QString()) == u"1");
-    connect(spnHistoryDays, &QSpinBox::valueChanged, this,
+    daysLabel->setBuddy(m_daysBox);
+    m_keepRecordsBox = new QCheckBox(QStringLiteral("Keep the &records of cleared downloads in the history"), this);
+    m_keepRecordsBox->setObjectName(QStringLiteral("keepRecordsBox"));
+    m_keepRecordsBox->setChecked(settings.read(vx::key::KeepRecords, QString()) == u"1");
+    connect(m_daysBox, &QSpinBox::valueChanged, this,
             [&settings](int days) { settings.write(vx::key::HistoryDays, days); });
-    connect(chkKeepRecords, &QCheckBox::toggled, this,
+    connect(m_keepRecordsBox, &QCheckBox::toggled, this,
             [&settings](bool on) { settings.write(vx::key::KeepRecords, on ? 1 : 0); });
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto *days = new QHBoxLayout;
     days->addWidget(daysLabel);
-    days->addWidget(spnHistoryDays);
+    days->addWidget(m_daysBox);
     days->addWidget(new QLabel(QStringLiteral("days"), this));
     days->addStretch();
     auto *column = new QVBoxLayout(this);
     column->addWidget(new HistoryChart(entries, today.isValid() ? today : QDate::currentDate(), this));
-    column->addWidget(tblHistory, 1);
+    column->addWidget(m_table, 1);
     column->addLayout(days);
-    column->addWidget(chkKeepRecords);
+    column->addWidget(m_keepRecordsBox);
     column->addWidget(buttons);
     resize(860, 560);
 }

@@ -24,7 +24,7 @@ public:
                   QWidget *parent = nullptr);
 
 private:
-    QTableWidget *tblHistory;
-    QSpinBox *spnHistoryDays;
-    QCheckBox *chkKeepRecords;
+    QTableWidget *m_table;
+    QSpinBox *m_daysBox;
+    QCheckBox *m_keepRecordsBox;
 };

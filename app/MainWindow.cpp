@@ -4,7 +4,7 @@
 #include "DataFile.h"
 #include "Dialogs.h"
 #include "FileCalls.h"
-#include "Globals.h"
+#include "Password.h"
 #include "HistoryDialog.h"
 #include "PortChooser.h"
 #include "PortNames.h"
@@ -39,7 +39,7 @@ void setStoredState(QCheckBox *box, int state)
 
 } // namespace
 
-int MainWindow::CheckValue(const QCheckBox *box)
+int MainWindow::checkValue(const QCheckBox *box)
 {
     switch (box->checkState()) {
     case Qt::Checked: return 1;
@@ -49,45 +49,43 @@ int MainWindow::CheckValue(const QCheckBox *box)
 }
 
 MainWindow::MainWindow(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx::SettingsStore &settings,
-                 const QString &programFolder, Clock now, QWidget *parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_settings(settings), m_programFolder(programFolder),
-      m_vx(new vx::TerminalLink(std::move(port), this)), m_endProgram([] { QCoreApplication::quit(); }),
+                       vx::Password &password, const QString &programFolder, Clock now, QWidget *parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_settings(settings), m_password(password),
+      m_programFolder(programFolder), m_link(new vx::TerminalLink(std::move(port), this)),
+      m_endProgram([] { QCoreApplication::quit(); }),
       m_now(now ? std::move(now) : [] { return QDateTime::currentDateTime(); }),
       m_fileCalls(&vx::systemFileCalls()),
       m_devicePresent(vx::devicePresent)
 {
-    m_vx->setObjectName(QStringLiteral("m_vx"));
-    m_vx->setErrorHandler([this](const vx::Failure &failure) {
-        m_dialogs.report(failure, m_stationQuery ? vx::appTitle() : QString());
-    });
+    m_link->setObjectName(QStringLiteral("link"));
+    // The link's failures are presented as they happen, in the exchange.
+    m_link->setErrorHandler([this](const vx::Failure &failure) { presentFailure(failure); });
     // COMn is the device the user mapped it to in the window's own settings.
-    m_vx->setPortResolver([this](int number) { return devicePath(number); });
+    m_link->setPortResolver([this](int number) { return devicePath(number); });
 
     buildLayout();
 
-    connect(cboCommPort, &QComboBox::currentIndexChanged, this, [this] { cboCommPort_Click(); });
-    connect(cboDateFormat, &QComboBox::currentIndexChanged, this, [this] { cboDateFormat_Click(); });
-    connect(chkClearData, &QCheckBox::stateChanged, this, [this] { chkClearData_Click(); });
-    connect(chkUpdateTime, &QCheckBox::stateChanged, this, [this] { chkUpdateTime_Click(); });
-    connect(chkPowerDown, &QCheckBox::stateChanged, this, [this] { chkPowerDown_Click(); });
-    connect(chkSaveData, &QCheckBox::stateChanged, this, [this] { chkSaveData_Click(); });
+    connect(m_portBox, &QComboBox::currentIndexChanged, this, &MainWindow::choosePort);
+    connect(m_dateFormatBox, &QComboBox::currentIndexChanged, this, &MainWindow::chooseDateFormat);
+    const std::pair<QCheckBox *, const vx::SettingKey *> automation[] = {
+        {m_clearDataBox, &vx::key::ClearData}, {m_updateTimeBox, &vx::key::UpdateTime}, {m_powerDownBox, &vx::key::PowerDown}};
+    for (const auto &[box, key] : automation)
+        connect(box, &QCheckBox::stateChanged, this, [this, box = box, key = key] { storeCheck(box, *key); });
+    connect(m_saveDataBox, &QCheckBox::stateChanged, this, &MainWindow::chooseSaving);
     // A greyed box that the operator clicks becomes an ordinary one.
-    for (QCheckBox *box : {chkClearData, chkUpdateTime, chkPowerDown, chkSaveData})
+    for (QCheckBox *box : {m_clearDataBox, m_updateTimeBox, m_powerDownBox, m_saveDataBox})
         connect(box, &QCheckBox::clicked, box, [box] { box->setTristate(false); });
-    connect(optFilenameFormat, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+    connect(m_fileNameFormatGroup, &QButtonGroup::idToggled, this, [this](int format, bool on) {
         if (on)
-            optFilenameFormat_Click(id);
+            chooseFileNameFormat(format);
     });
-    connect(cmd, &QButtonGroup::idClicked, this, &MainWindow::cmd_Click);
-    connect(cmdClear, &QButtonGroup::idClicked, this, &MainWindow::cmdClear_Click);
-    connect(cmdDK90, &QButtonGroup::idClicked, this, &MainWindow::cmdDK90_Click);
-    connect(cmdPath, &QPushButton::clicked, this, &MainWindow::cmdPath_Click);
-    connect(cmdPortDevice, &QPushButton::clicked, this, &MainWindow::cmdPortDevice_Click);
-    connect(cmdChangePassword, &QPushButton::clicked, this, &MainWindow::cmdChangePassword_Click);
-    connect(cmdHistory, &QPushButton::clicked, this, &MainWindow::cmdHistory_Click);
-    connect(cmdStop, &QPushButton::clicked, this, [this] { m_stopRequested = true; });
+    connect(m_folderButton, &QPushButton::clicked, this, &MainWindow::chooseFolder);
+    connect(m_portDeviceButton, &QPushButton::clicked, this, &MainWindow::choosePortDevice);
+    connect(m_changePasswordButton, &QPushButton::clicked, this, &MainWindow::changePassword);
+    connect(m_historyButton, &QPushButton::clicked, this, &MainWindow::showHistory);
+    connect(m_stopButton, &QPushButton::clicked, this, [this] { m_stopRequested = true; });
 
-    Form_Load();
+    loadSettings();
     setFixedSize(sizeHint());
     centreOnScreen();
 }
@@ -106,34 +104,35 @@ MainWindow::~MainWindow() = default;
 
 QString MainWindow::dataFolder() const { return vx::defaultDataFolder(m_programFolder); }
 
-void MainWindow::Form_Load()
+void MainWindow::loadSettings()
 {
     // The load writes several keys back: a store that fails is reported once
     // here, and again at every change the operator makes.
     const vx::SettingsStore::Batch loading(m_settings);
 
     // The tag tab carries no function: it cannot be selected.
-    stab->setTabEnabled(kTabTags, false);
-    stab->setTabToolTip(kTabTags, QStringLiteral("Not offered in the window: vx500ctl tags works with the tag list"));
+    m_tabs->setTabEnabled(kTabTags, false);
+    m_tabs->setTabToolTip(kTabTags, QStringLiteral("Not offered in the window: vx500ctl tags works with the tag list"));
 
     // The service buttons are there only under the master password.
-    const bool service = g_password == vx::kMasterPassword;
-    cmd->button(kCmdRecoverData)->setVisible(service);
-    cmd->button(kCmdInvokeTest)->setVisible(service);
+    const auto actions = terminalActions();
+    for (qsizetype i = 0; i < m_actionButtons.size(); ++i)
+        if (actions[i].serviceOnly)
+            m_actionButtons[i]->setVisible(m_password.isMaster());
 
     // The stored port is selected and written back, as an operator's change
     // would be, so the key exists after the first start.
     {
-        const QSignalBlocker quiet(cboCommPort);
-        cboCommPort->setCurrentIndex(m_settings.readLenient(vx::key::Comport, 0, 0, 15));
+        const QSignalBlocker quiet(m_portBox);
+        m_portBox->setCurrentIndex(m_settings.readLenient(vx::key::Comport, 0, 0, 15));
     }
-    cboCommPort_Click();
+    choosePort();
 
     const QDateTime now = m_now();
-    dtpDate->setDate(now.date());
-    dtpTime->setTime(now.time());
+    m_dateEdit->setDate(now.date());
+    m_timeEdit->setTime(now.time());
 
-    stab->setCurrentIndex(kTabGeneral);
+    m_tabs->setCurrentIndex(kTabGeneral);
     setWindowTitle(QStringLiteral("%1 v%2.%3R%4")
                        .arg(vx::appTitle())
                        .arg(VX_VERSION_MAJOR)
@@ -142,33 +141,33 @@ void MainWindow::Form_Load()
 
     // The automation boxes: a state that differs from the unticked one runs
     // the box's handler, which writes the value just read back.
-    setStoredState(chkClearData, m_settings.readStrict(vx::key::ClearData, 0, 0, 2));
-    setStoredState(chkSaveData, m_settings.readStrict(vx::key::SaveData, 0, 0, 2));
-    setStoredState(chkUpdateTime, m_settings.readStrict(vx::key::UpdateTime, 0, 0, 2));
-    setStoredState(chkPowerDown, m_settings.readStrict(vx::key::PowerDown, 0, 0, 2));
+    setStoredState(m_clearDataBox, m_settings.readStrict(vx::key::ClearData, 0, 0, 2));
+    setStoredState(m_saveDataBox, m_settings.readStrict(vx::key::SaveData, 0, 0, 2));
+    setStoredState(m_updateTimeBox, m_settings.readStrict(vx::key::UpdateTime, 0, 0, 2));
+    setStoredState(m_powerDownBox, m_settings.readStrict(vx::key::PowerDown, 0, 0, 2));
 
     // The folder of the data files.
     const QString path = m_settings.read(vx::key::FilePath, QString());
-    txtPath->setText(path.isEmpty() ? dataFolder() : path);
+    m_folderEdit->setText(path.isEmpty() ? dataFolder() : path);
 
-    m_filenameFormat = m_settings.readLenient(vx::key::FilenameFormat, kFixedFilename, kFixedFilename, kDateFilename);
-    optFilenameFormat->button(m_filenameFormat)->setChecked(true);
+    m_fileNameFormat = m_settings.readLenient(vx::key::FilenameFormat, kFixedFileName, kFixedFileName, kDateFileName);
+    m_fileNameFormatGroup->button(m_fileNameFormat)->setChecked(true);
 
     // The date pattern, written back and shown in the example like the port.
     {
-        const QSignalBlocker quiet(cboDateFormat);
-        cboDateFormat->setCurrentIndex(m_settings.readLenient(vx::key::DateFormat, 0, 0, 2));
+        const QSignalBlocker quiet(m_dateFormatBox);
+        m_dateFormatBox->setCurrentIndex(m_settings.readLenient(vx::key::DateFormat, 0, 0, 2));
     }
-    cboDateFormat_Click();
+    chooseDateFormat();
 
     // The file controls follow "saving/appending"; its key is written back.
-    chkSaveData_Click();
+    chooseSaving();
     m_busy = false;
 }
 
-void MainWindow::cboCommPort_Click()
+void MainWindow::choosePort()
 {
-    m_settings.write(vx::key::Comport, cboCommPort->currentIndex());
+    m_settings.write(vx::key::Comport, m_portBox->currentIndex());
     showPort();
 }
 
@@ -193,76 +192,55 @@ void MainWindow::setSwitchedOn(QWidget *control, bool on, const QString &whyOff)
     control->setToolTip(on ? control->property(kTipWhenOn).toString() : whyOff);
 }
 
-// While a command runs the command buttons are greyed and say why; the
-// guard on m_busy stays underneath. Buttons off for another reason stay so.
-void MainWindow::setBusy(bool busy)
-{
-    m_busy = busy;
-    if (busy) {
-        for (QButtonGroup *group : {cmd, cmdDK90})
-            for (QAbstractButton *b : group->buttons())
-                if (b->isEnabled()) {
-                    setSwitchedOn(b, false, QStringLiteral("Busy: a command is running"));
-                    m_greyed << b;
-                }
-    } else {
-        for (QAbstractButton *b : std::exchange(m_greyed, {}))
-            setSwitchedOn(b, true, {});
-    }
-}
-
 void MainWindow::showPort()
 {
-    const int number = cboCommPort->currentIndex() + 1;
+    const int number = m_portBox->currentIndex() + 1;
     const QString device = devicePath(number);
-    QString text = vx::portLabel(cboCommPort->currentText(), device, m_devicePresent(device));
+    QString text = vx::portLabel(m_portBox->currentText(), device, m_devicePresent(device));
     // Without the user's mappings COMn means the platform's own port: say so.
     if (m_settings.isUnreadable())
         text += QStringLiteral(" (settings file unreadable)");
-    lblPort->setText(text);
-    lblPort->setToolTip(QStringLiteral("The device that %1 stands for on this computer").arg(cboCommPort->currentText()));
-    cmdPortDevice->setToolTip(QStringLiteral("Choose the device that %1 stands for").arg(cboCommPort->currentText()));
-    cmdPortDevice->setAccessibleDescription(cmdPortDevice->toolTip());
+    m_portLabel->setText(text);
+    m_portLabel->setToolTip(QStringLiteral("The device that %1 stands for on this computer").arg(m_portBox->currentText()));
+    m_portDeviceButton->setToolTip(QStringLiteral("Choose the device that %1 stands for").arg(m_portBox->currentText()));
+    m_portDeviceButton->setAccessibleDescription(m_portDeviceButton->toolTip());
 }
 
 void MainWindow::showExample()
 {
-    lblExample->setText(QStringLiteral("ex. %1.txt")
-                            .arg(vx::formatDatePattern(m_now().date(), cboDateFormat->currentText())));
+    m_exampleLabel->setText(QStringLiteral("ex. %1.txt")
+                            .arg(vx::formatDatePattern(m_now().date(), m_dateFormatBox->currentText())));
 }
 
-void MainWindow::cboDateFormat_Click()
+void MainWindow::chooseDateFormat()
 {
     showExample();
-    m_settings.write(vx::key::DateFormat, cboDateFormat->currentIndex());
+    m_settings.write(vx::key::DateFormat, m_dateFormatBox->currentIndex());
 }
 
-void MainWindow::writeCheck(QCheckBox *box, const vx::SettingKey &key) { m_settings.write(key, CheckValue(box)); }
+void MainWindow::storeCheck(QCheckBox *box, const vx::SettingKey &key) { m_settings.write(key, checkValue(box)); }
 
-void MainWindow::chkClearData_Click() { writeCheck(chkClearData, vx::key::ClearData); }
-void MainWindow::chkUpdateTime_Click() { writeCheck(chkUpdateTime, vx::key::UpdateTime); }
-void MainWindow::chkPowerDown_Click() { writeCheck(chkPowerDown, vx::key::PowerDown); }
-
-void MainWindow::chkSaveData_Click()
+// "saving/appending": stored, and the file controls follow it.
+void MainWindow::chooseSaving()
 {
-    writeCheck(chkSaveData, vx::key::SaveData);
-    const bool enabled = CheckValue(chkSaveData) != 0;
-    for (QWidget *w : {static_cast<QWidget *>(Frame7), static_cast<QWidget *>(txtPath),
-                       static_cast<QWidget *>(cmdPath), static_cast<QWidget *>(Frame8),
-                       static_cast<QWidget *>(optFilenameFormat->button(kFixedFilename)),
-                       static_cast<QWidget *>(optFilenameFormat->button(kDateFilename)),
-                       static_cast<QWidget *>(txtFixedFilename), static_cast<QWidget *>(cboDateFormat)})
+    storeCheck(m_saveDataBox, vx::key::SaveData);
+    const bool enabled = checkValue(m_saveDataBox) != 0;
+    for (QWidget *w : {static_cast<QWidget *>(m_folderGroup), static_cast<QWidget *>(m_folderEdit),
+                       static_cast<QWidget *>(m_folderButton), static_cast<QWidget *>(m_fileNameGroup),
+                       static_cast<QWidget *>(m_fileNameFormatGroup->button(kFixedFileName)),
+                       static_cast<QWidget *>(m_fileNameFormatGroup->button(kDateFileName)),
+                       static_cast<QWidget *>(m_fixedFileNameEdit), static_cast<QWidget *>(m_dateFormatBox)})
         setSwitchedOn(w, enabled,
                       QStringLiteral("Tick \u201csaving/appending\u201d to save every download in this folder and file"));
 }
 
-void MainWindow::optFilenameFormat_Click(int index)
+void MainWindow::chooseFileNameFormat(int format)
 {
-    m_filenameFormat = static_cast<qint16>(index);
-    m_settings.write(vx::key::FilenameFormat, index);
+    m_fileNameFormat = static_cast<qint16>(format);
+    m_settings.write(vx::key::FilenameFormat, format);
 }
 
-void MainWindow::cmdPath_Click()
+void MainWindow::chooseFolder()
 {
     // A dialog opened during an exchange would hold the link's wait until it
     // closes, so the buttons that open one are ignored while one runs.
@@ -270,36 +248,36 @@ void MainWindow::cmdPath_Click()
         return;
     if (!m_folderDialog)
         m_folderDialog = std::make_unique<DataFolderDialog>(m_dialogs, this);
-    m_folderDialog->Path(txtPath->text());
+    m_folderDialog->setFolder(m_folderEdit->text());
     m_folderDialog->exec();
-    if (!m_folderDialog->IsOK())
+    if (!m_folderDialog->isChosen())
         return;
-    const QString chosen = m_folderDialog->Path();
+    const QString chosen = m_folderDialog->folder();
     m_settings.write(vx::key::FilePath, chosen);
-    txtPath->setText(chosen);
+    m_folderEdit->setText(chosen);
 }
 
 // The chooser stores the device under the key `vx500ctl ports --map` writes.
-void MainWindow::cmdPortDevice_Click()
+void MainWindow::choosePortDevice()
 {
     if (m_busy)
         return;
-    const int number = cboCommPort->currentIndex() + 1;
-    PortChooser chooser(cboCommPort->currentText(), devicePath(number), vx::portRows(vx::systemPorts()), this);
+    const int number = m_portBox->currentIndex() + 1;
+    PortChooser chooser(m_portBox->currentText(), devicePath(number), vx::portRows(vx::systemPorts()), this);
     if (chooser.exec() == QDialog::Accepted)
         m_settings.write(vx::key::portMap(number), chooser.device());
     showPort();
 }
 
-void MainWindow::cmdChangePassword_Click()
+void MainWindow::changePassword()
 {
     if (m_busy)
         return;
-    ChangePasswordDialog dialog(m_settings, this);
+    ChangePasswordDialog dialog(m_settings, m_password, this);
     dialog.exec();
 }
 
-void MainWindow::cmdHistory_Click()
+void MainWindow::showHistory()
 {
     vx::Ledger ledger;
     const auto entries = ledger.open() ? ledger.history() : std::nullopt;
@@ -314,15 +292,15 @@ void MainWindow::cmdHistory_Click()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();
-    Form_Unload();
+    endProgram();
 }
 
 // Ends the program: a device wait in progress returns at once, the command
 // that waited unwinds and closes its file, and the event loop ends.
-void MainWindow::Form_Unload()
+void MainWindow::endProgram()
 {
     m_unloading = true;
-    m_vx->abort();
+    m_link->abort();
     if (m_endProgram)
         m_endProgram();
 }

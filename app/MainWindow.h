@@ -1,5 +1,14 @@
 // The main window: four tabs carrying every command, message box and
 // option, the one link to the terminal, and every persisted setting.
+//
+// Failures take one way: presentFailure() shows a vx::Failure in a box
+// titled with failure.number() (with the program's title during a station
+// query). The link hands its failures to it through its error handler, at
+// the moment they happen; an action that fails in the window itself (a
+// machine number out of range, a data file that cannot be opened or
+// written) returns its failure, and runAction() presents it once the action
+// is over. A failure the terminal reports as a status is a line in the
+// message box instead.
 #pragma once
 
 #include "Failure.h"
@@ -9,10 +18,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
+#include <variant>
 
-class FolderList;
 class QAbstractButton;
-class QProgressBar;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -21,6 +30,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QTimeEdit;
@@ -29,50 +39,34 @@ class DataFolderDialog;
 
 namespace vx {
 class Dialogs;
-class TerminalLink;
 class FileCalls;
-struct StepResult;
+class Password;
 class SerialPort;
 class SettingsStore;
+class TerminalLink;
 struct SettingKey;
+struct StepResult;
 } // namespace vx
 
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    // The window on the given port (the platform's serial port in the
-    // program, a fake one in tests). programFolder is where the program lives.
     // The PC clock the window reads; the system's unless one is handed in
     // (tests put it on virtual time).
     using Clock = std::function<QDateTime()>;
+    // The window on the given port (the platform's serial port in the
+    // program, a fake one in tests); the password in force decides whether
+    // the service buttons are shown, and "Change Password..." replaces it.
+    // programFolder is where the program lives.
     MainWindow(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialogs, vx::SettingsStore &settings,
-            const QString &programFolder, Clock now = {}, QWidget *parent = nullptr);
+               vx::Password &password, const QString &programFolder, Clock now = {}, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // The indices of the control arrays and of the tabs, as the window
-    // numbers them.
-    enum CmdIndex {
-        kCmdSetTime = 0,
-        kCmdGetTime = 1,
-        kCmdRecordCount = 2,
-        kCmdSetID = 3,
-        kCmdGetID = 4,
-        kCmdGetVersion = 5,
-        kCmdClearData = 6,
-        kCmdRecoverData = 7,
-        kCmdInvokeTest = 8,
-        kCmdPowerDown = 9,
-        kCmdDownload = 10,
-        kCmdSyncTime = 14,
-        kCmdBatteryVoltage = 15,
-    };
-    enum ClearIndex { kClearGeneral = 0, kClearStation = 2 };
-    enum StationIndex { kStationVersion = 1, kStationInformation = 2 };
-    enum FilenameFormat { kFixedFilename = 0, kDateFilename = 1 };
+    enum FileNameFormat { kFixedFileName = 0, kDateFileName = 1 };
     enum TabIndex { kTabGeneral = 0, kTabStation = 1, kTabMisc = 2, kTabTags = 3 };
 
-    bool IsBusy() const { return m_busy; }
+    bool isBusy() const { return m_busy; }
     // What closing the window does to end the program (tests record it).
     void setEndProgram(std::function<void()> end) { m_endProgram = std::move(end); }
     // The system calls that put a data file on the disk (tests record them,
@@ -87,86 +81,116 @@ public:
     // the tooltip it had comes back when it is switched on again.
     static void setSwitchedOn(QWidget *control, bool on, const QString &whyOff);
 
-    // A record's first field, read as hexadecimal, becomes its decimal value
-    // (16-bit up to FFFF, 32-bit up to FFFFFFFF, signed; no digits give 0); a
-    // line without a comma becomes the converted value alone; a field of more
-    // than eight significant digits stays as it is.
-    static void ConvertFirstField(QString &line);
-
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // How a terminal action ends: the exchange's line for the result step
+    // (empty: "OK", unless the terminal's status says otherwise); Done when
+    // the action showed its own lines or sent nothing; or a failure of the
+    // window's own.
+    struct Done {};
+    using ActionEnd = std::variant<QString, Done, vx::Failure>;
+    // The group boxes of the general tab that hold the terminal actions' buttons.
+    enum class Group { Settings, Device, Data };
+    // One button of the general tab: the table row is all a terminal
+    // command's button needs (MainWindow_actions.cpp).
+    struct TerminalAction {
+        const char *objectName;
+        const char *caption; // with its access key
+        Group group;         // where it sits: the group box, its row and column
+        int row;
+        int column;
+        ActionEnd (*run)(MainWindow &window, qint16 machine); // null: not offered
+        bool serviceOnly = false;  // shown under the master password only
+        const char *whyOff = nullptr; // not offered: the tooltip that says why
+    };
+    static std::span<const TerminalAction> terminalActions();
+    // One button of the reader station tab.
+    struct StationQuery {
+        const char *objectName;
+        const char *caption;
+        void (vx::TerminalLink::*read)(QString &answer);
+    };
+    static std::span<const StationQuery> stationQueries();
+
     // Layout (MainWindow_layout.cpp).
     void buildLayout();
     void centreOnScreen();
     QWidget *buildGeneralTab();
     QWidget *buildStationTab();
     QWidget *buildMiscTab();
-    QPushButton *arrayButton(QButtonGroup *group, const char *name, int index, const QString &caption,
-                             QWidget *parent);
+    QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent);
 
     // Load and settings (MainWindow.cpp).
-    void Form_Load();
-    void Form_Unload();
-    void cboCommPort_Click();
-    void cboDateFormat_Click();
-    void chkClearData_Click();
-    void chkUpdateTime_Click();
-    void chkPowerDown_Click();
-    void chkSaveData_Click();
-    void optFilenameFormat_Click(int index);
-    void cmdPath_Click();
-    void cmdPortDevice_Click();
-    void cmdChangePassword_Click();
-    void cmdHistory_Click();
-    void writeCheck(QCheckBox *box, const vx::SettingKey &key);
+    void loadSettings();
+    void choosePort();
+    void chooseDateFormat();
+    void storeCheck(QCheckBox *box, const vx::SettingKey &key);
+    void chooseSaving();
+    void chooseFileNameFormat(int format);
+    void chooseFolder();
+    void choosePortDevice();
+    void changePassword();
+    void showHistory();
+    void endProgram();
     QString devicePath(int number);
     void showPort();
     void showExample();
     QString dataFolder() const;
     // A check box's value: 0 not ticked, 1 ticked, 2 greyed.
-    static int CheckValue(const QCheckBox *box);
+    static int checkValue(const QCheckBox *box);
 
-    // Device commands (MainWindow_commands.cpp).
-    void cmd_Click(int index);
+    // Terminal actions (MainWindow_actions.cpp).
+    void runAction(const TerminalAction &action);
+    // The one exception kept: the clock handed in and the allocator may
+    // throw, and an exception must not leave a Qt slot, so exchange() turns a
+    // std::exception into a Failure that runAction() presents like any other.
+    std::optional<vx::Failure> exchange(const TerminalAction &action);
+    void showResult(QString line, qint16 machine);
+    void presentFailure(const vx::Failure &failure);
     void setBusy(bool busy);
-    void failed(const vx::Failure &failure);
-    void cmdClear_Click(int index);
-    qint16 machineNumber(const QString &text) const;
-    QString generalDate(const QDateTime &dt) const;
+    void clearLog();
+    void clearStationLog();
+    static std::optional<qint16> machineNumber(const QString &text);
+    static QString generalDate(const QDateTime &dt);
     void showLine(const QString &line);
+    // Puts the caret after the last character of the box and inserts the
+    // line followed by CR LF.
+    static void appendLine(QPlainTextEdit *log, const QString &line);
 
     // Download (MainWindow_download.cpp).
     class DownloadView;
-    void DownloadData(qint16 id);
+    std::optional<vx::Failure> download(qint16 machine);
     bool chooseDataFile(QString &fileName);
     void showRecordLine(const QString &line);
     QString automationLine(const vx::StepResult &step, int saved) const;
     enum class Progress { Running, Finished, Stopped };
     void showProgress(int records, Progress state);
     // A terminal that did not answer: where the window asked, and what to check.
-    void showNoAnswer(qint16 id);
+    void showNoAnswer(qint16 machine);
 
     // Reader station (MainWindow_station.cpp).
-    void cmdDK90_Click(int index);
+    void queryStation(const StationQuery &query);
 
     vx::Dialogs &m_dialogs;
     vx::SettingsStore &m_settings;
+    vx::Password &m_password;
     QString m_programFolder;
-    vx::TerminalLink *m_vx;
+    vx::TerminalLink *m_link;
     std::unique_ptr<DataFolderDialog> m_folderDialog;
     std::function<void()> m_endProgram;
     Clock m_now;
     vx::FileCalls *m_fileCalls;
     DevicePresent m_devicePresent;
     QDateTime m_downloadStart;
-    qint64 m_logChars = 0; // characters in txt, each line end counted as CR LF
+    qint64 m_logChars = 0; // characters in m_log, each line end counted as CR LF
 
     // Window fields.
-    qint16 m_filenameFormat = 0;
+    qint16 m_fileNameFormat = kFixedFileName;
     bool m_busy = false;
-    QList<QAbstractButton *> m_greyed; // switched off while busy
+    QList<QAbstractButton *> m_exchangeButtons; // the buttons that start an exchange
+    QList<QAbstractButton *> m_greyed;          // switched off while busy
     bool m_stopRequested = false;     // Stop was pressed during a download
     int m_expected = -1;              // the records the terminal said it holds; -1: not known
     QString m_dataFile;               // the file of the download in progress
@@ -174,37 +198,35 @@ private:
     bool m_stationQuery = false; // its port failures keep the program's own title
 
     // Controls.
-    QTabWidget *stab;
-    QPlainTextEdit *txt;
-    QPlainTextEdit *txtDK90;
-    QComboBox *cboCommPort;
-    QPushButton *cmdPortDevice;
-    QLineEdit *txtID;
-    UpDown *updID;
-    QLabel *lblID;
-    QDateEdit *dtpDate;
-    QTimeEdit *dtpTime;
-    QLineEdit *txtNewID;
-    UpDown *updNewID;
-    QButtonGroup *cmd;
-    QButtonGroup *cmdClear;
-    QButtonGroup *cmdDK90;
-    QCheckBox *chkClearData;
-    QCheckBox *chkUpdateTime;
-    QCheckBox *chkPowerDown;
-    QCheckBox *chkSaveData;
-    QGroupBox *Frame7;
-    QLineEdit *txtPath;
-    QPushButton *cmdPath;
-    QGroupBox *Frame8;
-    QButtonGroup *optFilenameFormat;
-    QLineEdit *txtFixedFilename;
-    QComboBox *cboDateFormat;
-    QLabel *lblExample;
-    QPushButton *cmdChangePassword;
-    QPushButton *cmdHistory;
-    QLabel *lblPort;
-    QLabel *lblProgress;
-    QProgressBar *prgDownload;
-    QPushButton *cmdStop;
+    QTabWidget *m_tabs;
+    QPlainTextEdit *m_log;
+    QPlainTextEdit *m_stationLog;
+    QComboBox *m_portBox;
+    QPushButton *m_portDeviceButton;
+    QLineEdit *m_machineEdit;
+    UpDown *m_machineUpDown;
+    QLabel *m_machineLabel;
+    QDateEdit *m_dateEdit;
+    QTimeEdit *m_timeEdit;
+    QLineEdit *m_newMachineEdit;
+    UpDown *m_newMachineUpDown;
+    QList<QPushButton *> m_actionButtons; // in the order of terminalActions()
+    QCheckBox *m_clearDataBox;
+    QCheckBox *m_updateTimeBox;
+    QCheckBox *m_powerDownBox;
+    QCheckBox *m_saveDataBox;
+    QGroupBox *m_folderGroup;
+    QLineEdit *m_folderEdit;
+    QPushButton *m_folderButton;
+    QGroupBox *m_fileNameGroup;
+    QButtonGroup *m_fileNameFormatGroup; // the two options, by FileNameFormat
+    QLineEdit *m_fixedFileNameEdit;
+    QComboBox *m_dateFormatBox;
+    QLabel *m_exampleLabel;
+    QPushButton *m_changePasswordButton;
+    QPushButton *m_historyButton;
+    QLabel *m_portLabel;
+    QLabel *m_progressLabel;
+    QProgressBar *m_progressBar;
+    QPushButton *m_stopButton;
 };

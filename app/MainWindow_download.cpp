@@ -11,11 +11,12 @@
 #include "Record.h"
 #include "SettingsStore.h"
 #include "UserSettings.h"
-#include "modGeneral.h"
+#include "Dialogs.h"
 #include "TerminalLink.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -27,26 +28,41 @@ constexpr qint64 kMessageLimit = 60000;
 const QString kDataFilter = QStringLiteral("(*.txt)|*.txt");
 
 QString recordsText(int n) { return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n); }
-} // namespace
 
-void MainWindow::ConvertFirstField(QString &line)
+// The save-file chooser: shows the save dialog with the proposed name; a
+// chosen file that exists must be confirmed with "File already exists,
+// append?", and Cancel there opens the dialog again with the proposed name.
+// True with the chosen path in fileName, false when the dialog was cancelled.
+bool chooseFileToAppend(vx::Dialogs &dialogs, const vx::SaveRequest &request, QString &fileName)
 {
-    // The command-line tool converts the same way: one rule for every file.
-    line = vx::convertFirstField(line);
+    for (;;) {
+        const auto chosen = dialogs.saveFileName(request);
+        if (!chosen)
+            return false;
+        fileName = *chosen;
+        if (!QFileInfo::exists(fileName))
+            return true;
+        const vx::Answer answer = dialogs.ask({vx::Icon::Exclamation, vx::Buttons::OkCancel, vx::appTitle(),
+                                               QStringLiteral("File already exists, append?")});
+        if (answer == vx::Answer::Ok)
+            return true;
+    }
 }
+
+} // namespace
 
 // The file of this download; false when the operator cancelled the dialog.
 bool MainWindow::chooseDataFile(QString &fileName)
 {
     const QString today =
-        vx::formatDatePattern(m_now().date(), cboDateFormat->currentText()) + QStringLiteral(".txt");
-    if (CheckValue(chkSaveData) == 0) {
+        vx::formatDatePattern(m_now().date(), m_dateFormatBox->currentText()) + QStringLiteral(".txt");
+    if (checkValue(m_saveDataBox) == 0) {
         const QString folder = dataFolder();
         const QString proposed = m_settings.read(vx::key::DownloadFile, vx::joinPath(folder, today));
-        return modGeneral::SaveDialogAppend(m_dialogs, QStringLiteral("Save downloaded data"), folder, kDataFilter,
-                                            proposed, fileName);
+        return chooseFileToAppend(m_dialogs, {QStringLiteral("Save downloaded data"), folder, kDataFilter, proposed},
+                                  fileName);
     }
-    fileName = vx::joinPath(txtPath->text(), m_filenameFormat == kFixedFilename ? txtFixedFilename->text() : today);
+    fileName = vx::joinPath(m_folderEdit->text(), m_fileNameFormat == kFixedFileName ? m_fixedFileNameEdit->text() : today);
     return true;
 }
 
@@ -58,9 +74,9 @@ public:
     void totalKnown(int records) override
     {
         m_w.m_expected = records;
-        m_w.prgDownload->setRange(0, std::max(records, 1));
-        m_w.prgDownload->setValue(0);
-        m_w.prgDownload->show();
+        m_w.m_progressBar->setRange(0, std::max(records, 1));
+        m_w.m_progressBar->setValue(0);
+        m_w.m_progressBar->show();
         m_w.showProgress(0, Progress::Running);
     }
     void recordArrived(int number, const QString &line) override
@@ -77,15 +93,17 @@ private:
 void MainWindow::showRecordLine(const QString &line)
 {
     if (m_logChars > kMessageLimit)
-        cmdClear_Click(kClearGeneral);
+        clearLog();
     showLine(line);
 }
 
-void MainWindow::DownloadData(qint16 id)
+// The download's own failures (its data file) are returned, after the lines
+// that say where the records are.
+std::optional<vx::Failure> MainWindow::download(qint16 machine)
 {
     QString fileName;
     if (!chooseDataFile(fileName))
-        return;
+        return std::nullopt;
 
     // Closed whichever way the branch ends (the error path included).
     vx::RecordFile file(*m_fileCalls);
@@ -93,25 +111,25 @@ void MainWindow::DownloadData(qint16 id)
     vx::DataFileStream stream(device);
     const auto opened = file.open(fileName);
     if (opened == vx::RecordFile::Opened::Failed)
-        throw file.failure();
+        return file.failure();
     if (opened == vx::RecordFile::Opened::NotRegular && !device.openAppend(fileName))
-        throw device.failure();
+        return device.failure();
 
     vx::DownloadJob job;
-    job.machine = id;
+    job.machine = machine;
     job.program = QStringLiteral("vx500-monitor");
-    job.port = cboCommPort->currentText();
-    job.clear = CheckValue(chkClearData) == 1;
-    job.updateTime = CheckValue(chkUpdateTime) == 1;
-    job.powerDown = CheckValue(chkPowerDown) == 1;
+    job.port = m_portBox->currentText();
+    job.clear = checkValue(m_clearDataBox) == 1;
+    job.updateTime = checkValue(m_updateTimeBox) == 1;
+    job.powerDown = checkValue(m_powerDownBox) == 1;
     job.now = m_now;
     job.askCount = true; // for the progress out of a total
     job.retentionDays = vx::historyDays(m_settings.read(vx::key::HistoryDays, QString()));
     job.keepRecords = m_settings.read(vx::key::KeepRecords, QString()) == u"1";
-    vx::Downloader downloader(*m_vx, job);
+    vx::Downloader downloader(*m_link, job);
     if (file.isOpen()) {
         if (!downloader.prepare(file))
-            throw downloader.failure();
+            return downloader.failure();
     } else {
         downloader.prepare(stream);
     }
@@ -121,23 +139,23 @@ void MainWindow::DownloadData(qint16 id)
     m_stopRequested = false;
     m_dataFile = file.isOpen() ? file.identity().path : fileName;
     showProgress(0, Progress::Running);
-    cmdStop->show();
+    m_stopButton->show();
     DownloadView view(*this);
     const vx::DownloadResult r = downloader.run(view);
-    cmdStop->hide();
-    prgDownload->hide();
+    m_stopButton->hide();
+    m_progressBar->hide();
     using End = vx::DownloadResult::End;
     const bool finished = r.end == End::Complete && r.stored;
     showProgress(r.records, finished && !m_unloading ? Progress::Finished : Progress::Stopped);
     if (m_unloading)
-        return; // the program is ending: what arrived is kept
+        return std::nullopt; // the program is ending: what arrived is kept
 
     if (finished) {
         QString line = QStringLiteral("Download Process Finished\r\nData Saved");
         for (const vx::StepResult &step : r.steps)
             line += QStringLiteral("\r\n") + automationLine(step, r.records);
         showRecordLine(line);
-        return;
+        return std::nullopt;
     }
     if (r.end == End::Stopped)
         showRecordLine(QStringLiteral("Download Stopped"));
@@ -145,9 +163,9 @@ void MainWindow::DownloadData(qint16 id)
         showRecordLine(QStringLiteral("More records than a terminal holds (over %1): Data Not Cleared")
                            .arg(vx::kMaxDownloadRecords));
     else if (r.end != End::Complete && !r.storeFailure)
-        showRecordLine(QStringLiteral("ErrCode: %1, %2").arg(r.status).arg(m_vx->statusText(r.status)));
+        showRecordLine(QStringLiteral("ErrCode: %1, %2").arg(r.status).arg(m_link->statusText(r.status)));
     if (r.status == vx::VX_ERR_TIMEOUT && r.end == End::Failed)
-        showNoAnswer(id);
+        showNoAnswer(machine);
     // Where the records are, after the failure's line (or before its box).
     const QString held = QStringLiteral("the terminal still holds all its records.");
     const QString where = file.isOpen() ? file.identity().path : fileName;
@@ -157,8 +175,7 @@ void MainWindow::DownloadData(qint16 id)
         showLine(QStringLiteral("No records saved; ") + held);
     else
         showLine(QStringLiteral("%1 saved in %2; %3").arg(recordsText(r.records), where, held));
-    if (r.storeFailure)
-        throw *r.storeFailure;
+    return r.storeFailure;
 }
 
 // The line of one step after the last record. The clear, the clock and the
@@ -182,7 +199,7 @@ QString MainWindow::automationLine(const vx::StepResult &step, int saved) const
     case vx::StepResult::CountFailed:
         return QStringLiteral("Data Not Cleared: the record count failed (ErrCode: %1, %2)")
             .arg(step.status)
-            .arg(m_vx->statusText(step.status));
+            .arg(m_link->statusText(step.status));
     case vx::StepResult::CountDiffers:
         break;
     }
@@ -203,21 +220,21 @@ void MainWindow::showProgress(int records, Progress state)
     switch (state) {
     case Progress::Running:
         if (m_expected < 0) {
-            lblProgress->setText(QStringLiteral("Downloading: %1, %2").arg(count, clock(ms)));
+            m_progressLabel->setText(QStringLiteral("Downloading: %1, %2").arg(count, clock(ms)));
             break;
         }
-        prgDownload->setValue(std::min(records, prgDownload->maximum()));
-        lblProgress->setText(
+        m_progressBar->setValue(std::min(records, m_progressBar->maximum()));
+        m_progressLabel->setText(
             QStringLiteral("Downloading: %1 of %2, %3").arg(records).arg(recordsText(m_expected), clock(ms))
             + (records > 0 && records < m_expected
                    ? QStringLiteral(", %1 left").arg(clock(ms * (m_expected - records) / records))
                    : QString()));
         break;
     case Progress::Finished:
-        lblProgress->setText(QStringLiteral("%1 saved in %2 (%3)").arg(count, m_dataFile, clock(ms)));
+        m_progressLabel->setText(QStringLiteral("%1 saved in %2 (%3)").arg(count, m_dataFile, clock(ms)));
         break;
     case Progress::Stopped:
-        lblProgress->setText(QStringLiteral("Download stopped after %1").arg(count));
+        m_progressLabel->setText(QStringLiteral("Download stopped after %1").arg(count));
         break;
     }
 }

@@ -24,6 +24,8 @@
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -47,7 +49,7 @@ QLabel *label(const QString &caption, QWidget *parent)
     return l;
 }
 
-QGroupBox *frame(const QString &caption, const QString &name, QWidget *parent)
+QGroupBox *groupBox(const QString &caption, const QString &name, QWidget *parent)
 {
     return named(new QGroupBox(caption, parent), name, caption);
 }
@@ -71,24 +73,22 @@ QPlainTextEdit *messageBox(const QString &name, QWidget *parent)
 
 // Tab moves through the controls in the order given: the order the layout
 // reads them in.
-void chainTabOrder(std::initializer_list<QWidget *> controls)
+void chainTabOrder(const QList<QWidget *> &controls)
 {
-    for (auto it = controls.begin(); it + 1 != controls.end(); ++it)
-        QWidget::setTabOrder(*it, *(it + 1));
+    for (qsizetype i = 0; i + 1 < controls.size(); ++i)
+        QWidget::setTabOrder(controls[i], controls[i + 1]);
 }
 
 void switchedOff(QWidget *control, const QString &why) { MainWindow::setSwitchedOn(control, false, why); }
 
 } // namespace
 
-QPushButton *MainWindow::arrayButton(QButtonGroup *group, const char *name, int index, const QString &caption,
-                                  QWidget *parent)
+QPushButton *MainWindow::commandButton(const QString &name, const QString &caption, QWidget *parent)
 {
     auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index));
+    button->setObjectName(name);
     button->setAccessibleName(withoutAccessKey(caption));
     button->setAutoDefault(true); // Enter presses the button that has the focus
-    group->addButton(button, index);
     return button;
 }
 
@@ -98,61 +98,55 @@ void MainWindow::buildLayout()
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
 
-    cmd = new QButtonGroup(this);
-    cmd->setObjectName(QStringLiteral("cmd"));
-    cmdClear = new QButtonGroup(this);
-    cmdClear->setObjectName(QStringLiteral("cmdClear"));
-    cmdDK90 = new QButtonGroup(this);
-    cmdDK90->setObjectName(QStringLiteral("cmdDK90"));
-    optFilenameFormat = new QButtonGroup(this);
-    optFilenameFormat->setObjectName(QStringLiteral("optFilenameFormat"));
+    m_fileNameFormatGroup = new QButtonGroup(this);
+    m_fileNameFormatGroup->setObjectName(QStringLiteral("fileNameFormatGroup"));
 
-    stab = named(new QTabWidget(this), QStringLiteral("stab"), QStringLiteral("Tabs"));
-    stab->addTab(buildGeneralTab(), QStringLiteral("&General Commands"));
-    stab->addTab(buildStationTab(), QStringLiteral("&VX500R/U"));
-    stab->addTab(buildMiscTab(), QStringLiteral("&Miscellaneous"));
-    auto *tags = new QWidget(stab);
-    tags->setObjectName(QStringLiteral("tabTagVerification"));
-    stab->addTab(tags, QStringLiteral("&Tag Verification"));
-    stab->setMinimumSize(520, 430);
+    m_tabs = named(new QTabWidget(this), QStringLiteral("tabs"), QStringLiteral("Tabs"));
+    m_tabs->addTab(buildGeneralTab(), QStringLiteral("&General Commands"));
+    m_tabs->addTab(buildStationTab(), QStringLiteral("&VX500R/U"));
+    m_tabs->addTab(buildMiscTab(), QStringLiteral("&Miscellaneous"));
+    auto *tags = new QWidget(m_tabs);
+    tags->setObjectName(QStringLiteral("tagTab"));
+    m_tabs->addTab(tags, QStringLiteral("&Tag Verification"));
+    m_tabs->setMinimumSize(520, 430);
 
     auto *central = new QWidget(this);
     auto *outer = new QVBoxLayout(central);
     outer->setContentsMargins(8, 8, 8, 4);
-    outer->addWidget(stab);
+    outer->addWidget(m_tabs);
     setCentralWidget(central);
 
     // Labels whose text changes have no fixed accessible name: screen readers
     // read their text as it is.
-    lblPort = new QLabel(this);
-    lblPort->setObjectName(QStringLiteral("lblPort"));
-    lblPort->setAccessibleDescription(QStringLiteral("Port"));
-    lblProgress = new QLabel(this);
-    lblProgress->setObjectName(QStringLiteral("lblProgress"));
-    lblProgress->setAccessibleDescription(QStringLiteral("Download progress"));
-    lblPort->setContentsMargins(6, 0, 6, 0);
-    lblProgress->setContentsMargins(6, 0, 6, 0);
+    m_portLabel = new QLabel(this);
+    m_portLabel->setObjectName(QStringLiteral("portLabel"));
+    m_portLabel->setAccessibleDescription(QStringLiteral("Port"));
+    m_progressLabel = new QLabel(this);
+    m_progressLabel->setObjectName(QStringLiteral("progressLabel"));
+    m_progressLabel->setAccessibleDescription(QStringLiteral("Download progress"));
+    m_portLabel->setContentsMargins(6, 0, 6, 0);
+    m_progressLabel->setContentsMargins(6, 0, 6, 0);
     statusBar()->setSizeGripEnabled(false);
-    statusBar()->addWidget(lblPort, 1);
-    statusBar()->addPermanentWidget(lblProgress);
+    statusBar()->addWidget(m_portLabel, 1);
+    statusBar()->addPermanentWidget(m_progressLabel);
     // During a download: how far it is out of the terminal's count, and Stop.
-    prgDownload = new QProgressBar(this);
-    prgDownload->setObjectName(QStringLiteral("prgDownload"));
-    prgDownload->setAccessibleName(QStringLiteral("Records downloaded"));
-    prgDownload->setMaximumWidth(140);
-    prgDownload->setMaximumHeight(16);
-    prgDownload->setFormat(QStringLiteral("%v of %m"));
-    prgDownload->hide();
-    statusBar()->addPermanentWidget(prgDownload);
-    cmdStop = named(new QPushButton(QStringLiteral("&Stop"), this), QStringLiteral("cmdStop"), QStringLiteral("Stop"));
-    cmdStop->setToolTip(QStringLiteral("End the download at the next record; nothing is cleared and the terminal "
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setAccessibleName(QStringLiteral("Records downloaded"));
+    m_progressBar->setMaximumWidth(140);
+    m_progressBar->setMaximumHeight(16);
+    m_progressBar->setFormat(QStringLiteral("%v of %m"));
+    m_progressBar->hide();
+    statusBar()->addPermanentWidget(m_progressBar);
+    m_stopButton = named(new QPushButton(QStringLiteral("&Stop"), this), QStringLiteral("stopButton"), QStringLiteral("Stop"));
+    m_stopButton->setToolTip(QStringLiteral("End the download at the next record; nothing is cleared and the terminal "
                                        "keeps every record"));
-    cmdStop->hide();
-    statusBar()->addPermanentWidget(cmdStop);
+    m_stopButton->hide();
+    statusBar()->addPermanentWidget(m_stopButton);
 
     // Ctrl+Q closes the window as its close box does.
     auto *quit = new QAction(this);
-    quit->setObjectName(QStringLiteral("actQuit"));
+    quit->setObjectName(QStringLiteral("quitAction"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, &QWidget::close);
     addAction(quit);
@@ -161,109 +155,111 @@ void MainWindow::buildLayout()
 QWidget *MainWindow::buildGeneralTab()
 {
     auto *page = new QWidget(this);
-    page->setObjectName(QStringLiteral("tabGeneral"));
+    page->setObjectName(QStringLiteral("generalTab"));
 
     // Left column: the message box.
     auto *messageLabel = label(QStringLiteral("Message:"), page);
-    txt = messageBox(QStringLiteral("txt"), page);
-    messageLabel->setBuddy(txt);
-    auto *clear = arrayButton(cmdClear, "cmdClear", kClearGeneral, QStringLiteral("&Clear Message"), page);
+    m_log = messageBox(QStringLiteral("log"), page);
+    messageLabel->setBuddy(m_log);
+    auto *clear = commandButton(QStringLiteral("clearLogButton"), QStringLiteral("&Clear Message"), page);
+    connect(clear, &QPushButton::clicked, this, &MainWindow::clearLog);
     auto *left = new QVBoxLayout;
     left->addWidget(messageLabel);
-    left->addWidget(txt, 1);
+    left->addWidget(m_log, 1);
     left->addWidget(clear, 0, Qt::AlignLeft);
 
     // Right column, top: port and machine number.
-    cboCommPort = named(new QComboBox(page), QStringLiteral("cboCommPort"), QStringLiteral("Comm. Port"));
+    m_portBox = named(new QComboBox(page), QStringLiteral("portBox"), QStringLiteral("Comm. Port"));
     for (int n = 1; n <= 16; ++n)
-        cboCommPort->addItem(QStringLiteral("COM%1").arg(n));
-    cboCommPort->setMaxVisibleItems(16);
+        m_portBox->addItem(QStringLiteral("COM%1").arg(n));
+    m_portBox->setMaxVisibleItems(16);
     auto *portLabel = label(QStringLiteral("C&omm. Port:"), page);
-    portLabel->setBuddy(cboCommPort);
-    cmdPortDevice = named(new QPushButton(QStringLiteral("..."), page), QStringLiteral("cmdPortDevice"),
-                          QStringLiteral("..."));
-    cmdPortDevice->setAutoDefault(true);
-    cmdPortDevice->setFixedWidth(32);
+    portLabel->setBuddy(m_portBox);
+    m_portDeviceButton = named(new QPushButton(QStringLiteral("..."), page), QStringLiteral("portDeviceButton"),
+                               QStringLiteral("..."));
+    m_portDeviceButton->setAutoDefault(true);
+    m_portDeviceButton->setFixedWidth(32);
     const QString addressed = QStringLiteral("Machine number addressed");
-    txtID = named(new QLineEdit(QStringLiteral("0"), page), QStringLiteral("txtID"), addressed);
-    txtID->setFixedWidth(48);
-    updID = new UpDown(txtID, 0, 255, addressed, page);
-    updID->setObjectName(QStringLiteral("updID"));
-    lblID = label(QStringLiteral("Mach#:"), page);
-    lblID->setBuddy(txtID);
+    m_machineEdit = named(new QLineEdit(QStringLiteral("0"), page), QStringLiteral("machineEdit"), addressed);
+    m_machineEdit->setFixedWidth(48);
+    m_machineUpDown = new UpDown(m_machineEdit, 0, 255, addressed, page);
+    m_machineUpDown->setObjectName(QStringLiteral("machineUpDown"));
+    m_machineLabel = label(QStringLiteral("Mach#:"), page);
+    m_machineLabel->setBuddy(m_machineEdit);
     // Always machine number 0: the row is switched off.
-    for (QWidget *w : {static_cast<QWidget *>(lblID), static_cast<QWidget *>(txtID), static_cast<QWidget *>(updID)})
+    for (QWidget *w : {static_cast<QWidget *>(m_machineLabel), static_cast<QWidget *>(m_machineEdit),
+                       static_cast<QWidget *>(m_machineUpDown)})
         switchedOff(w, QStringLiteral("The window addresses machine number 0 only"));
     auto *top = new QGridLayout;
     top->addWidget(portLabel, 0, 0);
     auto *portRow = new QHBoxLayout;
     portRow->setSpacing(2);
-    portRow->addWidget(cboCommPort, 1);
-    portRow->addWidget(cmdPortDevice);
+    portRow->addWidget(m_portBox, 1);
+    portRow->addWidget(m_portDeviceButton);
     top->addLayout(portRow, 0, 1, 1, 2);
-    top->addWidget(lblID, 1, 0);
+    top->addWidget(m_machineLabel, 1, 0);
     auto *idRow = new QHBoxLayout;
     idRow->setSpacing(2);
-    idRow->addWidget(txtID);
-    idRow->addWidget(updID);
+    idRow->addWidget(m_machineEdit);
+    idRow->addWidget(m_machineUpDown);
     idRow->addStretch();
     top->addLayout(idRow, 1, 1, 1, 2);
     top->setColumnStretch(2, 1);
 
-    // Frame "Settings": clock and machine number.
-    auto *settings = frame(QStringLiteral("Settings"), QStringLiteral("fraSettings"), page);
-    dtpDate = named(new QDateEdit(settings), QStringLiteral("dtpDate"), QStringLiteral("Date"));
-    dtpDate->setCalendarPopup(true);
-    dtpDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    dtpTime = named(new QTimeEdit(settings), QStringLiteral("dtpTime"), QStringLiteral("Time"));
-    dtpTime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    // "Settings": clock and machine number.
+    auto *settings = groupBox(QStringLiteral("Settings"), QStringLiteral("settingsGroup"), page);
+    m_dateEdit = named(new QDateEdit(settings), QStringLiteral("dateEdit"), QStringLiteral("Date"));
+    m_dateEdit->setCalendarPopup(true);
+    m_dateEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    m_timeEdit = named(new QTimeEdit(settings), QStringLiteral("timeEdit"), QStringLiteral("Time"));
+    m_timeEdit->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     const QString newNumber = QStringLiteral("New machine number");
-    txtNewID = named(new QLineEdit(QStringLiteral("0"), settings), QStringLiteral("txtNewID"), newNumber);
-    txtNewID->setFixedWidth(48);
-    updNewID = new UpDown(txtNewID, 0, 255, newNumber, settings);
-    updNewID->setObjectName(QStringLiteral("updNewID"));
+    m_newMachineEdit = named(new QLineEdit(QStringLiteral("0"), settings), QStringLiteral("newMachineEdit"), newNumber);
+    m_newMachineEdit->setFixedWidth(48);
+    m_newMachineUpDown = new UpDown(m_newMachineEdit, 0, 255, newNumber, settings);
+    m_newMachineUpDown->setObjectName(QStringLiteral("newMachineUpDown"));
     auto *newIdLabel = label(QStringLiteral("Mach#"), settings);
-    newIdLabel->setBuddy(txtNewID);
+    newIdLabel->setBuddy(m_newMachineEdit);
     auto *sg = new QGridLayout(settings);
-    sg->addWidget(dtpDate, 0, 0, 1, 2);
-    sg->addWidget(dtpTime, 0, 2);
-    sg->addWidget(arrayButton(cmd, "cmd", kCmdSetTime, QStringLiteral("&Set Time"), settings), 1, 0);
-    sg->addWidget(arrayButton(cmd, "cmd", kCmdGetTime, QStringLiteral("Get T&ime"), settings), 1, 1);
-    sg->addWidget(arrayButton(cmd, "cmd", kCmdSyncTime, QStringLiteral("S&ync. Time"), settings), 1, 2);
+    sg->addWidget(m_dateEdit, 0, 0, 1, 2);
+    sg->addWidget(m_timeEdit, 0, 2);
     auto *newIdRow = new QHBoxLayout;
     newIdRow->setSpacing(2);
     newIdRow->addWidget(newIdLabel);
     newIdRow->addSpacing(4);
-    newIdRow->addWidget(txtNewID);
-    newIdRow->addWidget(updNewID);
+    newIdRow->addWidget(m_newMachineEdit);
+    newIdRow->addWidget(m_newMachineUpDown);
     newIdRow->addStretch();
     sg->addLayout(newIdRow, 2, 0);
-    sg->addWidget(arrayButton(cmd, "cmd", kCmdSetID, QStringLiteral("Set M&ach#"), settings), 2, 1);
-    sg->addWidget(arrayButton(cmd, "cmd", kCmdGetID, QStringLiteral("Get Mac&h#"), settings), 2, 2);
 
-    // Frame "Device Maintain/Information".
-    auto *device = frame(QStringLiteral("Device Maintain/Information"), QStringLiteral("fraDevice"), page);
+    auto *device = groupBox(QStringLiteral("Device Maintain/Information"), QStringLiteral("deviceGroup"), page);
     auto *dg = new QGridLayout(device);
-    // The service buttons (shown only under the master password) come last,
-    // so that without them the frames have no hole in the middle.
-    dg->addWidget(arrayButton(cmd, "cmd", kCmdPowerDown, QStringLiteral("&Power Down"), device), 0, 0);
-    dg->addWidget(arrayButton(cmd, "cmd", kCmdGetVersion, QStringLiteral("Get Versio&n"), device), 0, 1);
-    auto *voltage = arrayButton(cmd, "cmd", kCmdBatteryVoltage, QStringLiteral("&Battery Voltage"), device);
-    switchedOff(voltage, QStringLiteral("Not offered in the window: vx500ctl voltage reads it"));
-    dg->addWidget(voltage, 1, 0);
-    dg->addWidget(arrayButton(cmd, "cmd", kCmdInvokeTest, QStringLiteral("Invo&ke Test"), device), 1, 1);
-
-    // Frame "Data".
-    auto *data = frame(QStringLiteral("Data"), QStringLiteral("fraData"), page);
+    auto *data = groupBox(QStringLiteral("Data"), QStringLiteral("dataGroup"), page);
     auto *gg = new QGridLayout(data);
-    gg->addWidget(arrayButton(cmd, "cmd", kCmdDownload, QStringLiteral("&Download Data"), data), 0, 0);
-    gg->addWidget(arrayButton(cmd, "cmd", kCmdRecordCount, QStringLiteral("&Record Count"), data), 0, 1);
-    gg->addWidget(arrayButton(cmd, "cmd", kCmdClearData, QStringLiteral("C&lear Data"), data), 1, 0);
-    gg->addWidget(arrayButton(cmd, "cmd", kCmdRecoverData, QStringLiteral("R&ecover Data"), data), 1, 1);
     for (QGridLayout *g : {dg, gg}) {
         g->setColumnStretch(0, 1);
         g->setColumnStretch(1, 1);
     }
+
+    // The terminal actions' buttons, each where its row puts it; Tab moves
+    // through each group row by row, the new machine number before its buttons.
+    const std::pair<QGroupBox *, QGridLayout *> groups[] = {{settings, sg}, {device, dg}, {data, gg}};
+    QList<std::tuple<Group, int, int, QWidget *>> placed{{Group::Settings, 2, 0, m_newMachineEdit}};
+    for (const TerminalAction &action : terminalActions()) {
+        const auto [box, grid] = groups[static_cast<int>(action.group)];
+        QPushButton *button = commandButton(QLatin1String(action.objectName), QLatin1String(action.caption), box);
+        grid->addWidget(button, action.row, action.column);
+        if (action.run)
+            connect(button, &QPushButton::clicked, this, [this, &action] { runAction(action); });
+        else
+            switchedOff(button, QLatin1String(action.whyOff));
+        m_actionButtons << button;
+        placed.append({action.group, action.row, action.column, button});
+    }
+    m_exchangeButtons = {m_actionButtons.begin(), m_actionButtons.end()};
+    std::stable_sort(placed.begin(), placed.end(), [](const auto &a, const auto &b) {
+        return std::tie(std::get<0>(a), std::get<1>(a), std::get<2>(a)) < std::tie(std::get<0>(b), std::get<1>(b), std::get<2>(b));
+    });
 
     auto *right = new QVBoxLayout;
     right->addLayout(top);
@@ -276,137 +272,142 @@ QWidget *MainWindow::buildGeneralTab()
     row->addLayout(left, 1);
     row->addSpacing(4);
     row->addLayout(right, 0);
-    auto b = [this](int index) { return cmd->button(index); };
-    chainTabOrder({txt, clear, cboCommPort, cmdPortDevice, txtID, dtpDate, dtpTime, b(kCmdSetTime), b(kCmdGetTime),
-                   b(kCmdSyncTime), txtNewID, b(kCmdSetID), b(kCmdGetID), b(kCmdPowerDown), b(kCmdGetVersion),
-                   b(kCmdBatteryVoltage), b(kCmdInvokeTest), b(kCmdDownload), b(kCmdRecordCount), b(kCmdClearData),
-                   b(kCmdRecoverData)});
+    QList<QWidget *> order{m_log, clear, m_portBox, m_portDeviceButton, m_machineEdit, m_dateEdit, m_timeEdit};
+    for (const auto &place : placed)
+        order << std::get<3>(place);
+    chainTabOrder(order);
     return page;
 }
 
 QWidget *MainWindow::buildStationTab()
 {
     auto *page = new QWidget(this);
-    page->setObjectName(QStringLiteral("tabStation"));
+    page->setObjectName(QStringLiteral("stationTab"));
     auto *messageLabel = label(QStringLiteral("Message:"), page);
-    txtDK90 = messageBox(QStringLiteral("txtDK90"), page);
-    messageLabel->setBuddy(txtDK90);
+    m_stationLog = messageBox(QStringLiteral("stationLog"), page);
+    messageLabel->setBuddy(m_stationLog);
+    auto *clear = commandButton(QStringLiteral("clearStationLogButton"), QStringLiteral("&Clear Message"), page);
+    connect(clear, &QPushButton::clicked, this, &MainWindow::clearStationLog);
     auto *left = new QVBoxLayout;
     left->addWidget(messageLabel);
-    left->addWidget(txtDK90, 1);
-    left->addWidget(arrayButton(cmdClear, "cmdClear", kClearStation, QStringLiteral("&Clear Message"), page), 0,
-                    Qt::AlignLeft);
+    left->addWidget(m_stationLog, 1);
+    left->addWidget(clear, 0, Qt::AlignLeft);
 
     auto *right = new QVBoxLayout;
     right->addSpacing(messageLabel->sizeHint().height() + left->spacing());
-    right->addWidget(arrayButton(cmdDK90, "cmdDK90", kStationVersion, QStringLiteral("Get VX500R/U Versi&on"), page));
-    right->addWidget(
-        arrayButton(cmdDK90, "cmdDK90", kStationInformation, QStringLiteral("Get VX500R/U &Information"), page));
+    QList<QWidget *> order{m_stationLog, clear};
+    for (const StationQuery &query : stationQueries()) {
+        QPushButton *button = commandButton(QLatin1String(query.objectName), QLatin1String(query.caption), page);
+        connect(button, &QPushButton::clicked, this, [this, &query] { queryStation(query); });
+        right->addWidget(button);
+        m_exchangeButtons << button;
+        order << button;
+    }
     right->addStretch();
 
     auto *row = new QHBoxLayout(page);
     row->addLayout(left, 1);
     row->addSpacing(4);
     row->addLayout(right, 0);
-    chainTabOrder({txtDK90, cmdClear->button(kClearStation), cmdDK90->button(kStationVersion),
-                   cmdDK90->button(kStationInformation)});
+    chainTabOrder(order);
     return page;
 }
 
 QWidget *MainWindow::buildMiscTab()
 {
     auto *page = new QWidget(this);
-    page->setObjectName(QStringLiteral("tabMisc"));
+    page->setObjectName(QStringLiteral("miscTab"));
 
     const QString automationCaption = QStringLiteral("Automation: After downloading data successfully, automatically");
-    auto *automation = frame(automationCaption, QStringLiteral("fraAutomation"), page);
+    auto *automation = groupBox(automationCaption, QStringLiteral("automationGroup"), page);
     auto check = [automation](const QString &name, const QString &caption) {
         return named(new QCheckBox(caption, automation), name, withoutAccessKey(caption));
     };
-    chkClearData = check(QStringLiteral("chkClearData"), QStringLiteral("&clearing the data of terminal."));
-    chkUpdateTime = check(QStringLiteral("chkUpdateTime"), QStringLiteral("&updating the time of terminal."));
-    chkPowerDown = check(QStringLiteral("chkPowerDown"), QStringLiteral("turning off the po&wer of terminal."));
-    chkSaveData = check(QStringLiteral("chkSaveData"),
-                        QStringLiteral("&saving/appending the downloaded data to the specified file."));
+    m_clearDataBox = check(QStringLiteral("clearDataBox"), QStringLiteral("&clearing the data of terminal."));
+    m_updateTimeBox = check(QStringLiteral("updateTimeBox"), QStringLiteral("&updating the time of terminal."));
+    m_powerDownBox = check(QStringLiteral("powerDownBox"), QStringLiteral("turning off the po&wer of terminal."));
+    m_saveDataBox = check(QStringLiteral("saveDataBox"),
+                          QStringLiteral("&saving/appending the downloaded data to the specified file."));
 
-    Frame7 = frame(QStringLiteral("Saved file path"), QStringLiteral("Frame7"), automation);
-    txtPath = named(new QLineEdit(Frame7), QStringLiteral("txtPath"), QStringLiteral("Saved file path"));
-    QPalette grey = txtPath->palette();
+    m_folderGroup = groupBox(QStringLiteral("Saved file path"), QStringLiteral("folderGroup"), automation);
+    m_folderEdit = named(new QLineEdit(m_folderGroup), QStringLiteral("folderEdit"), QStringLiteral("Saved file path"));
+    QPalette grey = m_folderEdit->palette();
     grey.setColor(QPalette::Base, grey.color(QPalette::Window));
-    txtPath->setPalette(grey);
-    cmdPath = named(new QPushButton(QStringLiteral("..."), Frame7), QStringLiteral("cmdPath"), QStringLiteral("..."));
-    cmdPath->setAutoDefault(true);
-    cmdPath->setFixedWidth(32);
-    cmdPath->setToolTip(QStringLiteral("Choose the folder of the data files"));
-    auto *pathRow = new QHBoxLayout(Frame7);
-    pathRow->addWidget(txtPath, 1);
-    pathRow->addWidget(cmdPath);
+    m_folderEdit->setPalette(grey);
+    m_folderButton = named(new QPushButton(QStringLiteral("..."), m_folderGroup), QStringLiteral("folderButton"),
+                           QStringLiteral("..."));
+    m_folderButton->setAutoDefault(true);
+    m_folderButton->setFixedWidth(32);
+    m_folderButton->setToolTip(QStringLiteral("Choose the folder of the data files"));
+    auto *pathRow = new QHBoxLayout(m_folderGroup);
+    pathRow->addWidget(m_folderEdit, 1);
+    pathRow->addWidget(m_folderButton);
 
-    Frame8 = frame(QStringLiteral("Saved file name"), QStringLiteral("Frame8"), automation);
-    auto option = [this](int index, const QString &caption) {
-        auto *b = new QRadioButton(caption, Frame8);
-        b->setObjectName(QStringLiteral("optFilenameFormat(%1)").arg(index));
+    m_fileNameGroup = groupBox(QStringLiteral("Saved file name"), QStringLiteral("fileNameGroup"), automation);
+    auto option = [this](const QString &name, FileNameFormat format, const QString &caption) {
+        auto *b = new QRadioButton(caption, m_fileNameGroup);
+        b->setObjectName(name);
         b->setAccessibleName(withoutAccessKey(caption));
-        optFilenameFormat->addButton(b, index);
+        m_fileNameFormatGroup->addButton(b, format);
         return b;
     };
-    auto *fixed = option(kFixedFilename, QStringLiteral("&Fixed file name"));
-    auto *dated = option(kDateFilename, QStringLiteral("&Date format"));
+    auto *fixed = option(QStringLiteral("fixedNameOption"), kFixedFileName, QStringLiteral("&Fixed file name"));
+    auto *dated = option(QStringLiteral("dateNameOption"), kDateFileName, QStringLiteral("&Date format"));
     fixed->setChecked(true);
-    txtFixedFilename = named(new QLineEdit(QStringLiteral("VX.txt"), Frame8), QStringLiteral("txtFixedFilename"),
-                             QStringLiteral("Fixed file name"));
-    cboDateFormat = named(new QComboBox(Frame8), QStringLiteral("cboDateFormat"), QStringLiteral("Date format"));
-    cboDateFormat->addItems({QStringLiteral("yyyymmdd"), QStringLiteral("mmddyyyy"), QStringLiteral("ddmmyyyy")});
-    lblExample = new QLabel(QStringLiteral("ex."), Frame8); // read by its changing text
-    lblExample->setObjectName(QStringLiteral("lblExample"));
-    lblExample->setAccessibleDescription(QStringLiteral("Example of a date file name"));
-    auto *fg = new QGridLayout(Frame8);
+    m_fixedFileNameEdit = named(new QLineEdit(QStringLiteral("VX.txt"), m_fileNameGroup),
+                                QStringLiteral("fixedFileNameEdit"), QStringLiteral("Fixed file name"));
+    m_dateFormatBox = named(new QComboBox(m_fileNameGroup), QStringLiteral("dateFormatBox"), QStringLiteral("Date format"));
+    m_dateFormatBox->addItems({QStringLiteral("yyyymmdd"), QStringLiteral("mmddyyyy"), QStringLiteral("ddmmyyyy")});
+    m_exampleLabel = new QLabel(QStringLiteral("ex."), m_fileNameGroup); // read by its changing text
+    m_exampleLabel->setObjectName(QStringLiteral("exampleLabel"));
+    m_exampleLabel->setAccessibleDescription(QStringLiteral("Example of a date file name"));
+    auto *fg = new QGridLayout(m_fileNameGroup);
     fg->addWidget(fixed, 0, 0);
-    fg->addWidget(txtFixedFilename, 0, 1);
+    fg->addWidget(m_fixedFileNameEdit, 0, 1);
     fg->addWidget(dated, 1, 0);
-    fg->addWidget(cboDateFormat, 1, 1);
-    fg->addWidget(lblExample, 1, 2);
+    fg->addWidget(m_dateFormatBox, 1, 1);
+    fg->addWidget(m_exampleLabel, 1, 2);
     fg->setColumnStretch(2, 1);
     fg->setColumnMinimumWidth(2, 130);
 
     auto *ag = new QVBoxLayout(automation);
-    for (QCheckBox *c : {chkClearData, chkUpdateTime, chkPowerDown, chkSaveData})
+    for (QCheckBox *c : {m_clearDataBox, m_updateTimeBox, m_powerDownBox, m_saveDataBox})
         ag->addWidget(c);
     auto *files = new QVBoxLayout;
     files->setContentsMargins(20, 0, 0, 0);
-    files->addWidget(Frame7);
-    files->addWidget(Frame8);
+    files->addWidget(m_folderGroup);
+    files->addWidget(m_fileNameGroup);
     ag->addLayout(files);
 
-    auto *security = frame(QStringLiteral("Security"), QStringLiteral("fraSecurity"), page);
+    auto *security = groupBox(QStringLiteral("Security"), QStringLiteral("securityGroup"), page);
     auto *securityLabel =
         label(QStringLiteral("To change the password that is required on lauching the program"), security);
     securityLabel->setWordWrap(true);
-    cmdChangePassword = named(new QPushButton(QStringLiteral("Change &Password..."), security),
-                              QStringLiteral("cmdChangePassword"), QStringLiteral("Change Password..."));
-    cmdChangePassword->setAutoDefault(true);
+    m_changePasswordButton = named(new QPushButton(QStringLiteral("Change &Password..."), security),
+                                   QStringLiteral("changePasswordButton"), QStringLiteral("Change Password..."));
+    m_changePasswordButton->setAutoDefault(true);
     auto *sr = new QHBoxLayout(security);
     sr->addWidget(securityLabel, 1);
-    sr->addWidget(cmdChangePassword);
+    sr->addWidget(m_changePasswordButton);
 
-    auto *history = frame(QStringLiteral("Download history"), QStringLiteral("fraHistory"), page);
+    auto *history = groupBox(QStringLiteral("Download history"), QStringLiteral("historyGroup"), page);
     auto *historyLabel = label(QStringLiteral("Every download: when, how many records, where, and whether the "
                                               "terminal was cleared"),
                                history);
     historyLabel->setWordWrap(true);
-    cmdHistory = named(new QPushButton(QStringLiteral("&History..."), history), QStringLiteral("cmdHistory"),
-                       QStringLiteral("History..."));
-    cmdHistory->setAutoDefault(true);
+    m_historyButton = named(new QPushButton(QStringLiteral("&History..."), history), QStringLiteral("historyButton"),
+                            QStringLiteral("History..."));
+    m_historyButton->setAutoDefault(true);
     auto *hr = new QHBoxLayout(history);
     hr->addWidget(historyLabel, 1);
-    hr->addWidget(cmdHistory);
+    hr->addWidget(m_historyButton);
 
     auto *column = new QVBoxLayout(page);
     column->addWidget(automation);
     column->addWidget(history);
     column->addWidget(security);
     column->addStretch();
-    chainTabOrder({chkClearData, chkUpdateTime, chkPowerDown, chkSaveData, txtPath, cmdPath, fixed, txtFixedFilename,
-                   dated, cboDateFormat, cmdHistory, cmdChangePassword});
+    chainTabOrder({m_clearDataBox, m_updateTimeBox, m_powerDownBox, m_saveDataBox, m_folderEdit, m_folderButton, fixed, m_fixedFileNameEdit,
+                   dated, m_dateFormatBox, m_historyButton, m_changePasswordButton});
     return page;
 }

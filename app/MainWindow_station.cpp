@@ -1,13 +1,21 @@
-// The reader station tab: version and information queries.
+// The reader station tab: one table row per query.
 #include "MainWindow.h"
 
-#include "modGeneral.h"
 #include "TerminalLink.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>
 
-void MainWindow::cmdDK90_Click(int index)
+std::span<const MainWindow::StationQuery> MainWindow::stationQueries()
+{
+    static const StationQuery queries[] = {
+        {"stationVersionButton", "Get VX500R/U Versi&on", &vx::TerminalLink::readStationVersion},
+        {"stationInformationButton", "Get VX500R/U &Information", &vx::TerminalLink::readStationInformation},
+    };
+    return queries;
+}
+
+void MainWindow::queryStation(const StationQuery &query)
 {
     // One exchange at a time: ignored while any command runs, and it holds
     // the other buttons off while it runs itself.
@@ -16,18 +24,15 @@ void MainWindow::cmdDK90_Click(int index)
     setBusy(true);
     setCursor(Qt::WaitCursor);
 
-    m_vx->setTimeout(vx::kStationTimeoutMs);
-    m_vx->setCommPort(static_cast<qint16>(cboCommPort->currentIndex() + 1));
+    m_link->setTimeout(vx::kStationTimeoutMs);
+    m_link->setCommPort(static_cast<qint16>(m_portBox->currentIndex() + 1));
     showPort();
     QString text;
     m_stationQuery = true;
-    if (index == kStationVersion)
-        m_vx->readStationVersion(text);
-    else if (index == kStationInformation)
-        m_vx->readStationInformation(text);
+    (m_link->*query.read)(text);
     m_stationQuery = false;
-    const QString line = m_vx->status() == 0 ? text : m_vx->statusText();
-    modGeneral::AppendLine(txtDK90, line);
+    const QString line = m_link->status() == 0 ? text : m_link->statusText();
+    appendLine(m_stationLog, line);
 
     unsetCursor();
     setBusy(false);

@@ -1,38 +1,31 @@
 #include "PasswordDialog.h"
 
 #include "Dialogs.h"
-#include "Globals.h"
+#include "Password.h"
 #include "PasswordForm.h"
 
-#include <QButtonGroup>
 #include <QLineEdit>
+#include <QPushButton>
 
-PasswordDialog::PasswordDialog(vx::Dialogs &dialogs, QWidget *parent) : QDialog(parent), m_dialogs(dialogs)
+PasswordDialog::PasswordDialog(vx::Dialogs &dialogs, vx::Password &password, QWidget *parent)
+    : QDialog(parent), m_dialogs(dialogs), m_password(password)
 {
     setObjectName(QStringLiteral("PasswordDialog"));
     setWindowTitle(QStringLiteral("Password Required"));
     const vx::PasswordForm form = vx::buildPasswordForm(this);
-    txtPassword = form.txtPassword;
-    cmdCtrl = form.cmdCtrl;
-    connect(cmdCtrl, &QButtonGroup::idClicked, this, &PasswordDialog::cmdCtrl_Click);
+    m_entry = form.entry;
+    connect(form.okButton, &QPushButton::clicked, this, &PasswordDialog::checkEntry);
 }
 
-void PasswordDialog::cmdCtrl_Click(int index)
+void PasswordDialog::checkEntry()
 {
-    if (index == vx::kCtrlCancel) {
-        m_isOk = false;
-        reject();
-        return;
-    }
-    // The entry as typed: no trimming, case counts.
-    const QString entry = txtPassword->text();
-    if (entry == g_password || entry == vx::kMasterPassword) {
-        g_password = entry;
-        m_isOk = true;
+    const QString entry = m_entry->text();
+    if (m_password.admits(entry)) {
+        m_password.replace(entry);
         accept();
         return;
     }
     m_dialogs.ask({vx::Icon::Exclamation, vx::Buttons::Ok, vx::appTitle(), QStringLiteral("Invalid password.")});
-    txtPassword->setSelection(0, static_cast<int>(entry.size()));
-    txtPassword->setFocus();
+    m_entry->setSelection(0, static_cast<int>(entry.size()));
+    m_entry->setFocus();
 }

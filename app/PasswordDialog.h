@@ -1,29 +1,27 @@
-// The start-up gate: admits the stored password or the master password.
+// The start-up gate: admits the password in force or the master password,
+// which then becomes the password in force.
 #pragma once
 
 #include <QDialog>
 
-class QButtonGroup;
 class QLineEdit;
 
 namespace vx {
 class Dialogs;
-}
+class Password;
+} // namespace vx
 
 class PasswordDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit PasswordDialog(vx::Dialogs &dialogs, QWidget *parent = nullptr);
-
-    // True once OK has been pressed with an accepted entry.
-    bool IsOK() const { return m_isOk; }
+    // Accepted once OK has been pressed with an admitted entry.
+    PasswordDialog(vx::Dialogs &dialogs, vx::Password &password, QWidget *parent = nullptr);
 
 private:
-    void cmdCtrl_Click(int index);
+    void checkEntry();
 
     vx::Dialogs &m_dialogs;
-    QLineEdit *txtPassword;
-    QButtonGroup *cmdCtrl;
-    bool m_isOk = false;
+    vx::Password &m_password;
+    QLineEdit *m_entry;
 };

@@ -1,8 +1,5 @@
 #include "PasswordForm.h"
 
-#include "Dialogs.h"
-
-#include <QButtonGroup>
 #include <QDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -20,33 +17,30 @@ PasswordForm buildPasswordForm(QDialog *dialog)
                            | Qt::MSWindowsFixedSizeDialogHint);
 
     auto *label = new QLabel(QStringLiteral("&Password:"), dialog);
-    label->setObjectName(QStringLiteral("Label1"));
+    label->setObjectName(QStringLiteral("passwordLabel"));
     label->setAccessibleName(QStringLiteral("Password:"));
 
-    form.txtPassword = new QLineEdit(dialog);
-    form.txtPassword->setObjectName(QStringLiteral("txtPassword"));
-    form.txtPassword->setEchoMode(QLineEdit::Password);
-    form.txtPassword->setAccessibleName(QStringLiteral("Password"));
-    form.txtPassword->setMinimumWidth(180);
-    label->setBuddy(form.txtPassword);
+    form.entry = new QLineEdit(dialog);
+    form.entry->setObjectName(QStringLiteral("passwordEdit"));
+    form.entry->setEchoMode(QLineEdit::Password);
+    form.entry->setAccessibleName(QStringLiteral("Password"));
+    form.entry->setMinimumWidth(180);
+    label->setBuddy(form.entry);
 
-    form.cmdCtrl = new QButtonGroup(dialog);
-    form.cmdCtrl->setObjectName(QStringLiteral("cmdCtrl"));
-    auto *ok = new QPushButton(QStringLiteral("OK"), dialog);
-    auto *cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
-    ok->setObjectName(QStringLiteral("cmdCtrl(%1)").arg(kCtrlOK));
-    cancel->setObjectName(QStringLiteral("cmdCtrl(%1)").arg(kCtrlCancel));
+    auto *ok = form.okButton = new QPushButton(QStringLiteral("OK"), dialog);
+    auto *cancel = form.cancelButton = new QPushButton(QStringLiteral("Cancel"), dialog);
+    ok->setObjectName(QStringLiteral("okButton"));
+    cancel->setObjectName(QStringLiteral("cancelButton"));
     ok->setAccessibleName(QStringLiteral("OK"));
     cancel->setAccessibleName(QStringLiteral("Cancel"));
     ok->setDefault(true);
     ok->setAutoDefault(true);
     cancel->setAutoDefault(false);
-    form.cmdCtrl->addButton(ok, kCtrlOK);
-    form.cmdCtrl->addButton(cancel, kCtrlCancel);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
 
     auto *grid = new QGridLayout(dialog);
     grid->addWidget(label, 0, 0);
-    grid->addWidget(form.txtPassword, 0, 1);
+    grid->addWidget(form.entry, 0, 1);
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(ok);
     buttons->addWidget(cancel);

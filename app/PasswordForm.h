@@ -1,16 +1,17 @@
 // The layout both password dialogs share: "&Password:", a masked entry and
-// the buttons OK (default) and Cancel as the control array cmdCtrl.
+// the buttons OK (default) and Cancel.
 #pragma once
 
-class QButtonGroup;
 class QDialog;
 class QLineEdit;
+class QPushButton;
 
 namespace vx {
 
 struct PasswordForm {
-    QLineEdit *txtPassword = nullptr;
-    QButtonGroup *cmdCtrl = nullptr;
+    QLineEdit *entry = nullptr;
+    QPushButton *okButton = nullptr;
+    QPushButton *cancelButton = nullptr;
 };
 
 PasswordForm buildPasswordForm(QDialog *dialog);

@@ -56,17 +56,17 @@ PortChooser::PortChooser(const QString &com, const QString &device, const QList<
     }
 
     auto *deviceLabel = new QLabel(QStringLiteral("&Device that %1 stands for:").arg(com), this);
-    txtDevice = new QLineEdit(device, this);
-    txtDevice->setObjectName(QStringLiteral("txtDevice"));
-    txtDevice->setAccessibleName(QStringLiteral("Device that %1 stands for").arg(com));
-    deviceLabel->setBuddy(txtDevice);
+    m_deviceEdit = new QLineEdit(device, this);
+    m_deviceEdit->setObjectName(QStringLiteral("deviceEdit"));
+    m_deviceEdit->setAccessibleName(QStringLiteral("Device that %1 stands for").arg(com));
+    deviceLabel->setBuddy(m_deviceEdit);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_ok = buttons->button(QDialogButtonBox::Ok);
 
     auto *column = new QVBoxLayout(this);
     for (QWidget *w : {static_cast<QWidget *>(listLabel), static_cast<QWidget *>(lstPorts),
-                       static_cast<QWidget *>(deviceLabel), static_cast<QWidget *>(txtDevice),
+                       static_cast<QWidget *>(deviceLabel), static_cast<QWidget *>(m_deviceEdit),
                        static_cast<QWidget *>(buttons)})
         column->addWidget(w);
 
@@ -74,19 +74,19 @@ PortChooser::PortChooser(const QString &com, const QString &device, const QList<
     // selects nothing); a double-click takes it at once.
     connect(lstPorts, &QListWidget::itemSelectionChanged, this, [this] {
         for (const QListWidgetItem *item : lstPorts->selectedItems())
-            txtDevice->setText(item->data(Qt::UserRole).toString());
+            m_deviceEdit->setText(item->data(Qt::UserRole).toString());
     });
     connect(lstPorts, &QListWidget::itemActivated, this, [this] {
         if (m_ok->isEnabled())
             accept();
     });
-    connect(txtDevice, &QLineEdit::textChanged, this, &PortChooser::deviceEdited);
+    connect(m_deviceEdit, &QLineEdit::textChanged, this, &PortChooser::deviceEdited);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     deviceEdited();
 }
 
-QString PortChooser::device() const { return txtDevice->text().trimmed(); }
+QString PortChooser::device() const { return m_deviceEdit->text().trimmed(); }
 
 // Anything but a path would make COMn fall back to the platform's own port
 // without a word: such a text cannot be taken.

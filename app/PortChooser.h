@@ -49,6 +49,6 @@ private:
     void deviceEdited();
 
     QListWidget *lstPorts;
-    QLineEdit *txtDevice;
+    QLineEdit *m_deviceEdit;
     QPushButton *m_ok;
 };

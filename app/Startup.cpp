@@ -3,7 +3,7 @@
 #include "Ledger.h"
 
 #include "Dialogs.h"
-#include "Globals.h"
+#include "Password.h"
 #include "ProgramFolder.h"
 #include "RaiseRequests.h"
 #include "SystemSerialPort.h"
@@ -22,8 +22,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
-
-QString g_password;
 
 namespace Startup {
 
@@ -56,7 +54,7 @@ void handleFirstLaunchMarker(const Environment &env)
     // even root's, who could), so the marker stays for good: then the user's
     // own settings remember that the notice has been shown.
     const bool shown = env.settings->contains(vx::key::FirstLaunchShown);
-    if (g_password == vx::kPresetPassword && !shown)
+    if (env.password->text() == vx::kPresetPassword && !shown)
         env.dialogs->ask({vx::Icon::Information, vx::Buttons::Ok, QStringLiteral("First launch"),
                           QStringLiteral("The preset password is: %1").arg(vx::kPresetPassword)});
     if (!(vx::isUsersFolder(env.programFolder) && QFile::remove(marker)) && !shown)
@@ -132,18 +130,18 @@ std::unique_ptr<MainWindow> StartUp(const Environment &env, std::unique_ptr<QLoc
 
     // The stored password is the one the gate asks for; a first launch
     // tells the preset one.
-    g_password = env.settings->read(vx::key::Password, vx::kPresetPassword);
+    env.password->replace(env.settings->read(vx::key::Password, vx::kPresetPassword));
     handleFirstLaunchMarker(env);
 
     // Nobody reaches the main window without passing the gate.
     {
-        PasswordDialog gate(*env.dialogs);
-        gate.exec();
-        if (!gate.IsOK())
+        PasswordDialog gate(*env.dialogs, *env.password);
+        if (gate.exec() != QDialog::Accepted)
             return nullptr;
     }
 
-    auto window = std::make_unique<MainWindow>(env.makePort(), *env.dialogs, *env.settings, env.programFolder);
+    auto window = std::make_unique<MainWindow>(env.makePort(), *env.dialogs, *env.settings, *env.password,
+                                               env.programFolder);
     if (raiseRequests)
         raiseRequests.release()->setParent(window.get()); // it goes with the window
     window->show();
@@ -154,11 +152,13 @@ int Main()
 {
     vx::QtDialogs dialogs;
     vx::SettingsStore settings(dialogs);
+    vx::Password password; // for the whole run: it outlives the window
     Environment env;
     env.programFolder = vx::programFolder();
     env.lockFile = defaultLockFile();
     env.dialogs = &dialogs;
     env.settings = &settings;
+    env.password = &password;
     env.makePort = [] { return vx::makeSystemSerialPort(); };
 
     std::unique_ptr<QLockFile> lock;

@@ -12,6 +12,7 @@ class MainWindow;
 
 namespace vx {
 class Dialogs;
+class Password;
 class SerialPort;
 class SettingsStore;
 } // namespace vx
@@ -26,6 +27,7 @@ struct Environment {
     vx::Dialogs *dialogs = nullptr;
     vx::SettingsStore *settings = nullptr;
     std::function<std::unique_ptr<vx::SerialPort>()> makePort;
+    vx::Password *password = nullptr; // loaded from the settings, handed to the gate and the window
 };
 
 // The start-up procedure: returns the main window, shown, or nothing when

@@ -8,6 +8,7 @@
 #include "SettingsStore.h"
 #include "TerminalModel.h"
 #include "MainWindow.h"
+#include "Password.h"
 #include "Startup.h"
 
 #include <QAbstractButton>
@@ -87,6 +88,7 @@ void startupFigure(QTemporaryDir &dir)
 {
     Answering dialogs(dir.filePath(QStringLiteral("unused.txt")));
     SettingsStore store(dialogs);
+    Password password;
     sim::TerminalModel model;
     test::ModelDevice device(model);
     Startup::Environment env;
@@ -95,6 +97,7 @@ void startupFigure(QTemporaryDir &dir)
     env.dialogs = &dialogs;
     env.settings = &store;
     env.makePort = [&] { return std::make_unique<test::FakePort>(&device); };
+    env.password = &password;
 
     double toGate = -1;
     QTimer::singleShot(0, [&] {
@@ -102,7 +105,7 @@ void startupFigure(QTemporaryDir &dir)
         auto *gate = qobject_cast<QDialog *>(QApplication::activeModalWidget());
         if (!gate)
             return;
-        gate->findChild<QLineEdit *>(QStringLiteral("txtPassword"))->setText(QStringLiteral("5813"));
+        gate->findChild<QLineEdit *>(QStringLiteral("passwordEdit"))->setText(QStringLiteral("5813"));
         for (auto *b : gate->findChildren<QAbstractButton *>())
             if (b->text() == QStringLiteral("OK"))
                 b->click();
@@ -132,11 +135,11 @@ void growthFigure(QTemporaryDir &dir, int n)
     test::FakePort *port = owned.get();
     port->setKeepWrites(false);
     port->setProcessEvents(true); // as the real port serves events while it waits
-    MainWindow w(std::move(owned), dialogs, store, dir.path());
-    w.setClock([&] { return device.pcNow(*port); });
+    Password password;
+    MainWindow w(std::move(owned), dialogs, store, password, dir.path(), [&] { return device.pcNow(*port); });
     w.show();
     const double before = memoryMiB("VmRSS:");
-    auto *download = w.findChild<QAbstractButton *>(QStringLiteral("cmd(%1)").arg(MainWindow::kCmdDownload));
+    auto *download = w.findChild<QAbstractButton *>(QStringLiteral("downloadButton"));
     if (!download) {
         std::printf("window download: FAILED: no download button\n");
         return;

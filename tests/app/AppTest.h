@@ -5,7 +5,7 @@
 #pragma once
 
 #include "FakePort.h"
-#include "Globals.h"
+#include "Password.h"
 #include "ModelDevice.h"
 #include "ScriptedDialogs.h"
 #include "SettingsStore.h"
@@ -56,8 +56,6 @@ T *child(QObject *parent, const QString &name)
         return found;
     qFatal("no control named %s", qPrintable(name));
 }
-inline QAbstractButton *arrayButton(QObject *parent, const char *group, int index)
-{ return child<QButtonGroup>(parent, QLatin1String(group))->button(index); }
 
 // Acts on the modal dialog of type D as soon as it is shown; a dialog of
 // another type, or none, makes the test fail and closes what is open.
@@ -79,18 +77,19 @@ struct TerminalWindow {
     ModelDevice device{model};
     ScriptDevice script;
     FakePort *port = nullptr;
+    Password password; // the program's start-up owns it; here the test
     std::unique_ptr<MainWindow> w;
     int endCalls = 0;
     bool clockFails = false; // the PC clock throws
 
-    explicit TerminalWindow(const QString &password = kPresetPassword) { g_password = password; model.setSelfTestMs(0); open(); }
+    explicit TerminalWindow(const QString &text = kPresetPassword) : password(text) { model.setSelfTestMs(0); open(); }
     // The window of the program's next run, on a fresh port at virtual time 0.
     void open(const QString &programFolder = QString())
     {
         auto owned = std::make_unique<FakePort>(&device);
         port = owned.get();
         port->setProcessEvents(true);
-        w = std::make_unique<MainWindow>(std::move(owned), world.dialogs, *world.store,
+        w = std::make_unique<MainWindow>(std::move(owned), world.dialogs, *world.store, password,
                                       programFolder.isNull() ? world.program.path() : programFolder,
                                       [this] { return clockFails ? throw std::runtime_error("no clock") : pcNow(); });
         w->setEndProgram([this] { ++endCalls; });
@@ -99,8 +98,9 @@ struct TerminalWindow {
     QDateTime pcNow() const { return device.pcNow(*port); }
     // Lets the last bytes the host sent reach the far end.
     void settle() { port->advance(50); }
-    void press(int index) { arrayButton(w.get(), "cmd", index)->click(); }
-    void station(int index) { arrayButton(w.get(), "cmdDK90", index)->click(); }
+    // Presses a terminal action's or a station query's button.
+    void press(const char *button) { get<QAbstractButton>(button)->click(); }
+    void station(const char *button) { get<QAbstractButton>(button)->click(); }
     template <typename T = QWidget>
     T *get(const QString &name) const { return child<T>(w.get(), name); }
     template <typename... Names>
@@ -120,10 +120,10 @@ struct TerminalWindow {
     }
     QString fileIn(const QString &name) const { return QDir(world.program.path()).filePath(name); }
     // The lines of a message box.
-    QStringList lines(const QString &box = "txt") const
+    QStringList lines(const QString &box = "log") const
     { return get<QPlainTextEdit>(box)->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     // Not busy, and without the busy pointer on the main window.
-    bool idle() const { return !w->IsBusy() && !(w->testAttribute(Qt::WA_SetCursor) && w->cursor().shape() == Qt::WaitCursor); }
+    bool idle() const { return !w->isBusy() && !(w->testAttribute(Qt::WA_SetCursor) && w->cursor().shape() == Qt::WaitCursor); }
     // Command letters the host sent (the fourth byte of each ENQ frame).
     QByteArray commandsSent() const
     {

@@ -24,26 +24,27 @@ struct Start {
     AppWorld world;
     QTemporaryDir runtime;
     std::unique_ptr<QLockFile> lock;
+    Password password{QStringLiteral("not loaded")}; // the start-up loads the stored one
     std::unique_ptr<MainWindow> window;
     QTemporaryDir installed; // outside the home: not root's own either
     QString program = world.program.path();
 
     Startup::Environment env()
-    { return {program, runtime.filePath("vx500-monitor.lock"), &world.dialogs, world.store.get(), [] { return std::make_unique<FakePort>(); }}; }
+    { return {program, runtime.filePath("vx500-monitor.lock"), &world.dialogs, world.store.get(), [] { return std::make_unique<FakePort>(); }, &password}; }
     // Starts the program and answers the gate with the entries in turn;
     // after the last one the gate is cancelled, or closed, if still open.
     bool run(const QStringList &entries, bool closeBox = false)
     {
         whenModal<PasswordDialog>([entries, closeBox](PasswordDialog *gate) {
-            auto *box = child<QLineEdit>(gate, "txtPassword");
+            auto *box = child<QLineEdit>(gate, "passwordEdit");
             for (const QString &entry : entries) {
                 box->setText(entry);
-                arrayButton(gate, "cmdCtrl", kCtrlOK)->click();
+                child<QAbstractButton>(gate, "okButton")->click();
                 if (!gate->isVisible())
                     return;
                 QCOMPARE(box->selectedText(), entry); // rejected: selected for the next try
             }
-            closeBox ? void(gate->close()) : arrayButton(gate, "cmdCtrl", kCtrlCancel)->click();
+            closeBox ? void(gate->close()) : child<QAbstractButton>(gate, "cancelButton")->click();
         });
         window.reset();
         lock.reset();
@@ -103,7 +104,7 @@ private slots:
             QCOMPARE(s.world.dialogs.asked.size(), rejected >= 0 ? rejected : entries.size());
             for (const Message &m : s.world.dialogs.asked)
                 QVERIFY(m.text == "Invalid password." && m.icon == Icon::Exclamation && m.title == kAppName);
-            QVERIFY(rejected < 0 || g_password == entries.constLast());
+            QVERIFY(rejected < 0 || s.password.text() == entries.constLast());
             // The start stores nothing, not even the master password.
             QCOMPARE(s.world.stored("Security/Password"), stored);
         }

@@ -59,32 +59,32 @@ private slots:
 
     void eachButtonsRequestAndLine()
     {
-        const QList<std::tuple<int, const char *, QByteArray, QString>> buttons{
-            {F::kCmdSetTime, "Set Time", "\x05" "00S\x02" "20240331023059\x03\x08\x04", "OK"},
-            {F::kCmdGetTime, "Get Time", "\x05" "00T\x06", "6/1/2024 9:00:00 AM"},
-            {F::kCmdRecordCount, "Record Count", "\x05" "00A\x06", "3"},
-            {F::kCmdSetID, "Set Mach#", "\x05" "00P\x02" "2A\x03s\x04", "OK"},
-            {F::kCmdGetID, "Get Mach#", "\x05" "00Q\x06", "0"},
-            {F::kCmdGetVersion, "Get Version", "\x05" "00V\x06", "VX500A V2.10"},
-            {F::kCmdClearData, "Clear Data", "\x05" "00D\x04", "OK"},
-            {F::kCmdRecoverData, "Recover Data", "\x05" "00M\x04", "OK"},
-            {F::kCmdInvokeTest, "Invoke Test", "\x05" "00Z", "OK"},
-            {F::kCmdPowerDown, "Power Down", "\x05" "00O", "OK"},
-            {F::kCmdSyncTime, "Sync. Time", "\x05" "00S\x02" "20240601090000\x03\n\x04", "OK"}};
-        for (const auto &[index, caption, sent, line] : buttons) {
+        const QList<std::tuple<const char *, const char *, QByteArray, QString>> buttons{
+            {"setTimeButton", "Set Time", "\x05" "00S\x02" "20240331023059\x03\x08\x04", "OK"},
+            {"getTimeButton", "Get Time", "\x05" "00T\x06", "6/1/2024 9:00:00 AM"},
+            {"recordCountButton", "Record Count", "\x05" "00A\x06", "3"},
+            {"setMachineNumberButton", "Set Mach#", "\x05" "00P\x02" "2A\x03s\x04", "OK"},
+            {"getMachineNumberButton", "Get Mach#", "\x05" "00Q\x06", "0"},
+            {"getVersionButton", "Get Version", "\x05" "00V\x06", "VX500A V2.10"},
+            {"clearDataButton", "Clear Data", "\x05" "00D\x04", "OK"},
+            {"recoverDataButton", "Recover Data", "\x05" "00M\x04", "OK"},
+            {"selfTestButton", "Invoke Test", "\x05" "00Z", "OK"},
+            {"powerDownButton", "Power Down", "\x05" "00O", "OK"},
+            {"syncTimeButton", "Sync. Time", "\x05" "00S\x02" "20240601090000\x03\n\x04", "OK"}};
+        for (const auto &[button, caption, sent, line] : buttons) {
             TerminalWindow t(kMasterPassword);
-            QCOMPARE(arrayButton(t.w.get(), "cmd", index)->text().remove('&'), QLatin1String(caption)); // access keys: tst_Window
+            QCOMPARE(t.get<QAbstractButton>(button)->text().remove('&'), QLatin1String(caption)); // access keys: tst_Window
             t.model.setRecords({"1,a", "2,b", "3,c"});
-            t.get<QDateEdit>("dtpDate")->setDate(QDate(2024, 3, 31));
-            t.get<QTimeEdit>("dtpTime")->setTime(QTime(2, 30, 59, 678));
-            t.get<QLineEdit>("txtNewID")->setText(" 4 2x"); // read as far as it is a number
+            t.get<QDateEdit>("dateEdit")->setDate(QDate(2024, 3, 31));
+            t.get<QTimeEdit>("timeEdit")->setTime(QTime(2, 30, 59, 678));
+            t.get<QLineEdit>("newMachineEdit")->setText(" 4 2x"); // read as far as it is a number
             t.world.dialogs.answers = {Answer::Yes};
-            t.press(index);
+            t.press(button);
             t.settle();
             QCOMPARE(t.port->writtenBytes(), sent);
             QCOMPARE(t.lines(), QStringList{line});
             QVERIFY(t.idle());
-            const bool asks = index == F::kCmdClearData;
+            const bool asks = QLatin1String(button) == "clearDataButton";
             QCOMPARE(t.world.dialogs.texts(), asks ? QStringList{"VX500-500A Monitor Clear the data of terminal?"} : QStringList());
             QVERIFY(!asks || (t.world.dialogs.asked[0].icon == Icon::Question && t.world.dialogs.asked[0].buttons == Buttons::YesNo
                               && t.world.dialogs.asked[0].defaultAnswer == Answer::No));
@@ -102,41 +102,41 @@ private slots:
     void thePortAndTheReaderStationTab()
     {
         TerminalWindow t;
-        t.get<QLineEdit>("txtNewID")->setText("33000");
+        t.get<QLineEdit>("newMachineEdit")->setText("33000");
         t.clockFails = true;
-        t.press(F::kCmdSetID);
-        t.press(F::kCmdSyncTime);
+        t.press("setMachineNumberButton");
+        t.press("syncTimeButton");
         QVERIFY(t.port->writes().isEmpty() && t.lines().isEmpty() && t.idle());
         t.world.preset("Ports/COM3", "/dev/ttyUSB0");
-        t.get<QComboBox>("cboCommPort")->setCurrentIndex(2);
-        t.press(F::kCmdGetID);
+        t.get<QComboBox>("portBox")->setCurrentIndex(2);
+        t.press("getMachineNumberButton");
         // Get Time in the user's own format; at midnight the date alone.
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         t.model.setClock(t.pcNow(), QDateTime(QDate(2024, 2, 29), QTime(0, 0))); // and the few ms until the request arrives
-        t.press(F::kCmdGetTime);
+        t.press("getTimeButton");
         QCOMPARE(t.lines(), (QStringList{"0", "29.02.2024"}));
-        QCOMPARE(t.port->portName() + " " + t.state("lblPort"), QStringLiteral("/dev/ttyUSB0 COM3 \u2192 /dev/ttyUSB0"));
+        QCOMPARE(t.port->portName() + " " + t.state("portLabel"), QStringLiteral("/dev/ttyUSB0 COM3 \u2192 /dev/ttyUSB0"));
         t.world.preset("Ports/COM3", "/dev/pts/7");
-        t.station(F::kStationVersion);
-        QCOMPARE(t.port->portName() + " " + t.state("lblPort"), QStringLiteral("/dev/pts/7 COM3 \u2192 /dev/pts/7"));
-        t.station(F::kStationInformation);
-        QCOMPARE(t.lines("txtDK90"), (QStringList{"VX500R V1.04", "VX500R/U READER STATION,9600,N,8,1"}));
+        t.station("stationVersionButton");
+        QCOMPARE(t.port->portName() + " " + t.state("portLabel"), QStringLiteral("/dev/pts/7 COM3 \u2192 /dev/pts/7"));
+        t.station("stationInformationButton");
+        QCOMPARE(t.lines("stationLog"), (QStringList{"VX500R V1.04", "VX500R/U READER STATION,9600,N,8,1"}));
         QCOMPARE(t.port->writes().constLast().settings + " " + t.port->settings(), QStringLiteral("9600,n,8,1 19200,n,8,1"));
-        arrayButton(t.w.get(), "cmdClear", F::kClearGeneral)->click();
-        QCOMPARE(t.lines().size() + t.lines("txtDK90").size(), 2);
-        arrayButton(t.w.get(), "cmdClear", F::kClearStation)->click();
+        t.click("clearLogButton");
+        QCOMPARE(t.lines().size() + t.lines("stationLog").size(), 2);
+        t.click("clearStationLogButton");
         t.port->setDevice(&t.script);
         const qint64 before = t.port->now();
-        t.station(F::kStationVersion);
-        QVERIFY(t.lines("txtDK90") == QStringList{"VX_ERR_TIMEOUT"} && t.port->now() - before >= 3000);
+        t.station("stationVersionButton");
+        QVERIFY(t.lines("stationLog") == QStringList{"VX_ERR_TIMEOUT"} && t.port->now() - before >= 3000);
         for (bool station : {false, true, false}) {
             t.port->failOpen({FailureKind::PortMissing, "/dev/ttyUSB0: no such device"});
-            station ? t.station(F::kStationVersion) : t.press(F::kCmdRecordCount);
+            station ? t.station("stationVersionButton") : t.press("recordCountButton");
         }
         QCOMPARE(t.world.dialogs.texts(), QStringList({"6 Overflow", "51 no clock", "8002 /dev/ttyUSB0: no such device",
                                                        "VX500-500A Monitor /dev/ttyUSB0: no such device",
                                                        "8002 /dev/ttyUSB0: no such device"}));
-        QCOMPARE(t.lines() + t.lines("txtDK90"), QStringList({"ErrCode: -2, VX_ERR_PORT_NOT_OPEN", "ErrCode: -2, VX_ERR_PORT_NOT_OPEN",
+        QCOMPARE(t.lines() + t.lines("stationLog"), QStringList({"ErrCode: -2, VX_ERR_PORT_NOT_OPEN", "ErrCode: -2, VX_ERR_PORT_NOT_OPEN",
                                                              "VX_ERR_TIMEOUT", "VX_ERR_PORT_NOT_OPEN"}));
     }
 
@@ -146,13 +146,13 @@ private slots:
     {
         for (bool download : {true, false}) {
             TerminalWindow t;
-            t.click("chkSaveData"); // "..." is switched on
+            t.click("saveDataBox"); // "..." is switched on
             t.model.setRecords(QStringList(50, "1,x"));
             if (!download)
                 t.port->setDevice(&t.script); // the station does not answer for 3000 ms
             auto dialogsOpened = [&t] {
                 QStringList opened;
-                for (const char *name : {"cmdChangePassword", "cmdPath"}) {
+                for (const char *name : {"changePasswordButton", "folderButton"}) {
                     QTimer::singleShot(0, qApp, [&opened] {
                         if (QWidget *modal = QApplication::activeModalWidget())
                             opened << modal->metaObject()->className() << QString::number(modal->close());
@@ -165,15 +165,15 @@ private slots:
             QStringList opened{"not run"};
             t.port->runAt(300, [&] {
                 QVERIFY(!t.idle());
-                for (int index : {F::kCmdRecordCount, F::kCmdDownload, F::kCmdSyncTime})
-                    t.press(index);
-                t.station(F::kStationInformation);
+                for (const char *button : {"recordCountButton", "downloadButton", "syncTimeButton"})
+                    t.press(button);
+                t.station("stationInformationButton");
                 opened = dialogsOpened();
             });
-            download ? t.press(F::kCmdDownload) : t.station(F::kStationVersion);
+            download ? t.press("downloadButton") : t.station("stationVersionButton");
             QCOMPARE(opened, QStringList());
             QCOMPARE(t.port->writes().size(), download ? 53 : 1); // the count, its ACK, the command, an ACK for each record
-            QCOMPARE(t.lines().size() + t.lines("txtDK90").size(), download ? 52 : 1);
+            QCOMPARE(t.lines().size() + t.lines("stationLog").size(), download ? 52 : 1);
             QCOMPARE(dialogsOpened(), (QStringList{"ChangePasswordDialog", "1", "DataFolderDialog", "1"}));
         }
     }
@@ -187,18 +187,18 @@ private slots:
     void theDataFile()
     {
         TerminalWindow t;
-        t.get<QComboBox>("cboDateFormat")->setCurrentIndex(2);
+        t.get<QComboBox>("dateFormatBox")->setCurrentIndex(2);
         const QString fresh = t.fileIn("fresh.txt"), old = t.fileIn("old.txt");
         QVERIFY(writeFileBytes(old, "kept\r\n"));
         t.world.dialogs.saveResults = {std::nullopt, old, std::nullopt, fresh, old, old};
         t.world.dialogs.answers = {Answer::Cancel, Answer::Cancel, Answer::Ok};
-        t.press(F::kCmdDownload); // cancelled at once
-        t.press(F::kCmdDownload); // the file exists: Cancel, and the dialog cancelled
+        t.press("downloadButton"); // cancelled at once
+        t.press("downloadButton"); // the file exists: Cancel, and the dialog cancelled
         QVERIFY(t.port->writes().isEmpty() && t.lines().isEmpty() && t.idle());
-        t.press(F::kCmdDownload); // a new file, a terminal without records
+        t.press("downloadButton"); // a new file, a terminal without records
         QVERIFY(fileBytes(fresh).isEmpty() && t.lines() == kFinished);
         t.model.setRecords({"1,new"});
-        t.press(F::kCmdDownload);
+        t.press("downloadButton");
         QCOMPARE(fileBytes(old), QByteArray("kept\r\n1,new\r\n"));
         QCOMPARE(t.world.dialogs.saveRequests.size(), 6);
         for (const SaveRequest &r : t.world.dialogs.saveRequests)
@@ -208,15 +208,15 @@ private slots:
         for (const Message &m : t.world.dialogs.asked)
             QVERIFY(m.text == "File already exists, append?" && m.buttons == Buttons::OkCancel && m.icon == Icon::Exclamation);
         t.world.preset("Download/File", "/srv/export/today.txt");
-        t.press(F::kCmdDownload);
+        t.press("downloadButton");
         QCOMPARE(t.world.dialogs.saveRequests.constLast().proposed, QStringLiteral("/srv/export/today.txt"));
 
-        t.click("chkSaveData");
-        arrayButton(t.w.get(), "cmdClear", F::kClearGeneral)->click();
+        t.click("saveDataBox");
+        t.click("clearLogButton");
         QVERIFY(writeFileBytes(t.fileIn("VX.txt"), "earlier"));
         t.model.setRecords({"00FF,4901234567894,2024/03/15,14:30:12", "FFFF,caf\u00e9 \u00bd", "123456789,too long",
                             ",a,,b", "1F"});
-        t.press(F::kCmdDownload);
+        t.press("downloadButton");
         QCOMPARE(fileBytes(t.fileIn("VX.txt")), QByteArray("earlier\r\n"
                                                            "255,4901234567894,2024/03/15,14:30:12\r\n"
                                                            "-1,caf\xe9 \xbd\r\n"
@@ -225,15 +225,15 @@ private slots:
                                                            "31\r\n"));
         QCOMPARE(t.lines(), QStringList({"255,4901234567894,2024/03/15,14:30:12", "-1,caf\u00e9 \u00bd",
                                          "123456789,too long", "0,a,,b", "31"}) + kFinished);
-        QVERIFY(t.state("lblProgress").startsWith("5 records saved in " + t.fileIn("VX.txt") + " (") && t.idle());
+        QVERIFY(t.state("progressLabel").startsWith("5 records saved in " + t.fileIn("VX.txt") + " (") && t.idle());
         QTemporaryDir elsewhere;
         t.model.setRecords({"2,a"});
-        t.get<QLineEdit>("txtPath")->setText(elsewhere.path());
-        t.get<QLineEdit>("txtFixedFilename")->setText("fixed.dat");
-        t.press(F::kCmdDownload);
-        t.click("optFilenameFormat(1)");
-        t.get<QComboBox>("cboDateFormat")->setCurrentIndex(1);
-        t.press(F::kCmdDownload);
+        t.get<QLineEdit>("folderEdit")->setText(elsewhere.path());
+        t.get<QLineEdit>("fixedFileNameEdit")->setText("fixed.dat");
+        t.press("downloadButton");
+        t.click("dateNameOption");
+        t.get<QComboBox>("dateFormatBox")->setCurrentIndex(1);
+        t.press("downloadButton");
         QCOMPARE(fileBytes(elsewhere.filePath("fixed.dat")) + fileBytes(elsewhere.filePath("06012024.txt")),
                  QByteArray("2,a\r\n2,a\r\n"));
         QVERIFY(t.world.dialogs.saveRequests.size() == 7 && t.world.dialogs.asked.size() == 3);
@@ -241,11 +241,11 @@ private slots:
         // characters (line ends counted as CR LF): never longer than that and
         // one more line.
         t.model.setRecords(numbered(2000));
-        QTextDocument *shown = t.get<QPlainTextEdit>("txt")->document();
+        QTextDocument *shown = t.get<QPlainTextEdit>("log")->document();
         QList<qint64> lengths;
         QObject::connect(shown, &QTextDocument::contentsChanged, shown,
                          [&] { lengths << shown->characterCount() - 1 + shown->blockCount() - 1; });
-        t.press(F::kCmdDownload);
+        t.press("downloadButton");
         QVERIFY(*std::max_element(lengths.begin(), lengths.end()) <= 60000 + 40 && lengths.count(0) == 1);
         QCOMPARE(fileBytes(elsewhere.filePath("06012024.txt")).count("\r\n"), 2001);
         QCOMPARE(t.lines().mid(t.lines().size() - 3), QStringList{"2000,4901234567894,2024/03/15,2000"} + kFinished);
@@ -260,18 +260,18 @@ private slots:
             {"1", "Data Cleared", "AIADSO"}, {"2", "Data Not Cleared: the terminal holds 2 records, 1 was saved", "AIASO"}};
         for (const auto &[held, cleared, commands] : counts) {
             TerminalWindow t;
-            t.click("chkSaveData", "chkClearData", "chkUpdateTime", "chkPowerDown");
+            t.click("saveDataBox", "clearDataBox", "updateTimeBox", "powerDownBox");
             t.port->setDevice(&t.script);
             t.script.then(dataFrame(held)).then(QByteArray(1, EOT)); // the count before the records
             t.script.then(dataFrame("0A,x")).then(QByteArray(1, EOT)).then(dataFrame(held)).then(QByteArray(1, EOT));
             if (held == "1")
                 t.script.then(QByteArray(1, NAK));
             t.script.silence().silence();
-            t.press(F::kCmdDownload);
+            t.press("downloadButton");
             QCOMPARE(t.lines(), (QStringList{"10,x"} + kFinished + QStringList{cleared, "Time Updated", "Power Down"}));
             QVERIFY(t.commandsSent() == commands && fileBytes(t.fileIn("VX.txt")) == "10,x\r\n");
             const QStringList before = t.lines();
-            t.press(F::kCmdClearData); // answered No: nothing sent, no line
+            t.press("clearDataButton"); // answered No: nothing sent, no line
             QVERIFY(t.lines() == before && t.commandsSent() == commands);
         }
     }
@@ -286,7 +286,7 @@ private slots:
         const QString held = "; the terminal still holds all its records.";
         TerminalWindow t;
         const QString file = t.fileIn("VX.txt");
-        t.click("chkSaveData", "chkClearData", "chkPowerDown");
+        t.click("saveDataBox", "clearDataBox", "powerDownBox");
         t.model.setRecords({"1,a", "2,b"});
         struct FailingSync : FileCalls {
             int fsync(int fd) override
@@ -296,16 +296,16 @@ private slots:
             }
         } failingSync;
         t.w->setFileCalls(failingSync);
-        t.press(F::kCmdDownload);
+        t.press("downloadButton");
         QVERIFY(t.commandsSent() == "AI" && t.model.records().size() == 2);
         QCOMPARE(t.world.dialogs.texts(), QStringList{"57 " + file + ": Input/output error"});
-        QVERIFY(t.state("lblProgress") == "Download stopped after 2 records" && t.idle());
+        QVERIFY(t.state("progressLabel") == "Download stopped after 2 records" && t.idle());
         t.w->setFileCalls(systemFileCalls());
         t.port->setDevice(&t.script);
         t.script.then(dataFrame("2")).then(QByteArray(1, EOT)).then(dataFrame("1,a")).silence();
-        t.press(F::kCmdDownload);
+        t.press("downloadButton");
         t.port->setDevice(&t.device);
-        t.press(F::kCmdDownload);
+        t.press("downloadButton");
         const QStringList expected = QStringList{"1,a", "2,b", "2 records written to " + file + ", not confirmed on the disk" + held,
                                                  "1,a", "ErrCode: -1, VX_ERR_TIMEOUT", "1 record saved in " + file + held, "1,a", "2,b"}
             + kFinished + QStringList{"Data Cleared", "Power Down"};
@@ -315,15 +315,15 @@ private slots:
         // The history, newest first, and how long it is kept.
         QStringList results;
         whenModal<HistoryDialog>([&](HistoryDialog *d) {
-            auto *table = child<QTableWidget>(d, "tblHistory");
+            auto *table = child<QTableWidget>(d, "historyTable");
             for (int row = 0; row < table->rowCount(); ++row)
                 results << table->item(row, 3)->text() + " " + table->item(row, 5)->text();
-            const auto *chart = child<HistoryChart>(d, "chtHistory");
+            const auto *chart = child<HistoryChart>(d, "historyChart");
             results << QStringLiteral("today: %1 added, %2 failed").arg(chart->recordsOn(0).value(0)).arg(chart->failuresOn(0));
-            child<QSpinBox>(d, "spnHistoryDays")->setValue(30);
+            child<QSpinBox>(d, "historyDaysBox")->setValue(30);
             d->reject();
         });
-        t.click("cmdHistory");
+        t.click("historyButton");
         QCOMPARE(results, QStringList({"2 cleared",
                                        "1 failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records",
                                        "2 failed: " + file + ": Input/output error; continued by download 3",
@@ -357,15 +357,15 @@ private slots:
     void busyProgressAndStop()
     {
         TerminalWindow t;
-        t.click("chkSaveData", "chkClearData");
+        t.click("saveDataBox", "clearDataBox");
         t.model.setRecords(numbered(500));
         QString tip, progress;
         t.port->runAt(2000, [&] {
-            tip = t.get<QAbstractButton>("cmd(2)")->isEnabled() ? "on" : t.get<QAbstractButton>("cmd(2)")->toolTip();
-            progress = t.state("lblProgress") + " | " + t.get<QProgressBar>("prgDownload")->text();
-            t.click("cmdStop");
+            tip = t.get<QAbstractButton>("recordCountButton")->isEnabled() ? "on" : t.get<QAbstractButton>("recordCountButton")->toolTip();
+            progress = t.state("progressLabel") + " | " + t.get<QProgressBar>("progressBar")->text();
+            t.click("stopButton");
         });
-        t.press(F::kCmdDownload);
+        t.press("downloadButton");
         QCOMPARE(tip, QStringLiteral("Busy: a command is running"));
         QVERIFY2(progress.contains(QRegularExpression("^Downloading: (\\d+) of 500 records, 0:01, 0:\\d\\d left \\| \\1 of 500$")),
                  qPrintable(progress));
@@ -375,7 +375,7 @@ private slots:
                                                       .arg(saved)
                                                       .arg(t.fileIn("VX.txt"))}));
         QVERIFY(saved > 10 && t.model.records().size() == 500 && t.commandsSent() == "AI");
-        QVERIFY(t.get<QAbstractButton>("cmd(2)")->isEnabled() && !t.get<QWidget>("cmdStop")->isVisible() && t.idle());
+        QVERIFY(t.get<QAbstractButton>("recordCountButton")->isEnabled() && !t.get<QWidget>("stopButton")->isVisible() && t.idle());
     }
 
     // The program ends at once with the records so far, in the middle of the
@@ -384,19 +384,19 @@ private slots:
     {
         for (const auto &[records, closeOn, sent] : {std::tuple{500, '\0', "AI"}, {2, 'D', "AIAD"}}) {
             TerminalWindow t;
-            t.click("chkSaveData", "chkClearData", "chkUpdateTime", "chkPowerDown");
+            t.click("saveDataBox", "clearDataBox", "updateTimeBox", "powerDownBox");
             t.model.setRecords(numbered(records));
             CloseOnCommand closer(t.device, closeOn, t.w.get());
             t.port->setDevice(&closer);
             if (!closeOn)
                 t.port->runAt(2000, [&t] { t.w->close(); });
-            t.press(F::kCmdDownload);
+            t.press("downloadButton");
             t.settle();
             QVERIFY(t.endCalls == 1 && t.port->now() < 3000 && t.commandsSent() == sent && t.idle());
             const int written = int(fileBytes(t.fileIn("VX.txt")).count("\r\n"));
             QVERIFY(written > (closeOn ? 1 : 10) && written < 500);
             QCOMPARE(t.lines().filter(QRegularExpression("^\\d+,")).size(), written);
-            QCOMPARE(t.state("lblProgress"), QStringLiteral("Download stopped after %1 records").arg(written));
+            QCOMPARE(t.state("progressLabel"), QStringLiteral("Download stopped after %1 records").arg(written));
         }
     }
 };

@@ -22,7 +22,7 @@ namespace {
 // Double-clicks the entry of the folder list that names this folder.
 void openFolder(DataFolderDialog *d, const QString &name)
 {
-    auto *list = child<FolderList>(d, "dirDownloadSaved");
+    auto *list = child<FolderList>(d, "folderList");
     const auto found = list->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY2(!found.isEmpty(), qPrintable(name));
     emit list->itemDoubleClicked(found.constLast(), 0);
@@ -51,20 +51,20 @@ private slots:
     {
         TerminalWindow t;
         QCOMPARE(t.w->windowTitle(), QStringLiteral("VX500-500A Monitor v2.0R4"));
-        auto *tabs = t.get<QTabWidget>("stab");
+        auto *tabs = t.get<QTabWidget>("tabs");
         QStringList shown{QString::number(tabs->currentIndex())};
         for (int i = 0; i < tabs->count(); ++i)
             shown << tabs->tabText(i).remove('&') + (tabs->isTabEnabled(i) ? "" : " (off)");
-        for (const char *name : {"cboCommPort", "cboDateFormat", "chkClearData", "chkSaveData", "chkUpdateTime",
-                                 "chkPowerDown", "optFilenameFormat", "txtFixedFilename", "lblExample", "txtID", "txtNewID", "lblPort"})
+        for (const char *name : {"portBox", "dateFormatBox", "clearDataBox", "saveDataBox", "updateTimeBox",
+                                 "powerDownBox", "fileNameFormatGroup", "fixedFileNameEdit", "exampleLabel", "machineEdit", "newMachineEdit", "portLabel"})
             shown << t.state(name);
-        shown << t.get<QComboBox>("cboCommPort")->itemText(15) + t.get<QComboBox>("cboDateFormat")->itemText(2);
+        shown << t.get<QComboBox>("portBox")->itemText(15) + t.get<QComboBox>("dateFormatBox")->itemText(2);
         QCOMPARE(shown, (QStringList{"0", "General Commands", "VX500R/U", "Miscellaneous", "Tag Verification (off)", "0", "0", "0",
                                      "0", "0", "0", "0", "VX.txt", "ex. 20240601.txt", "0", "0", "COM1 \u2192 /dev/ttyS0", "COM16ddmmyyyy"}));
-        QCOMPARE(t.state("txtPath"), t.world.program.path());
-        for (const char *off : {"Frame7", "Frame8", "txtID", "updID", "cmd(15)"})
+        QCOMPARE(t.state("folderEdit"), t.world.program.path());
+        for (const char *off : {"folderGroup", "fileNameGroup", "machineEdit", "machineUpDown", "batteryVoltageButton"})
             QVERIFY2(!t.get(off)->isEnabled(), off);
-        QCOMPARE(QDateTime(t.get<QDateEdit>("dtpDate")->date(), t.get<QTimeEdit>("dtpTime")->time()), t.pcNow());
+        QCOMPARE(QDateTime(t.get<QDateEdit>("dateEdit")->date(), t.get<QTimeEdit>("timeEdit")->time()), t.pcNow());
         // The load creates exactly the three keys it writes back.
         QCOMPARE(QSettings(t.world.settingsFile(), QSettings::IniFormat).allKeys().join(" ") + t.world.stored("Connect/Comport")
                      + t.world.stored("Misc/DateFormat") + t.world.stored("Misc/SaveData"),
@@ -79,7 +79,7 @@ private slots:
         for (QWidget *c : t.w->findChildren<QWidget *>())
             QVERIFY(!(qobject_cast<QLineEdit *>(c) || qobject_cast<QComboBox *>(c)) || !c->accessibleName().isEmpty()
                     || c->parent()->inherits("QComboBox") || c->parent()->inherits("QAbstractSpinBox"));
-        for (const char *name : {"lblExample", "lblPort"})
+        for (const char *name : {"exampleLabel", "portLabel"})
             QCOMPARE(QAccessible::queryAccessibleInterface(t.get(name))->text(QAccessible::Name), t.state(name));
     }
 
@@ -89,7 +89,7 @@ private slots:
     void theKeyboard()
     {
         TerminalWindow t(kMasterPassword);
-        auto *tabs = t.get<QTabWidget>("stab");
+        auto *tabs = t.get<QTabWidget>("tabs");
         auto key = [](const QString &caption) { return caption.section('&', 1).left(1).toUpper(); };
         QString tabKeys;
         for (int i = 0; i < tabs->count(); ++i)
@@ -104,14 +104,14 @@ private slots:
             }
             QVERIFY2(QSet<QChar>(keys.begin(), keys.end()).size() == keys.size(), qPrintable(keys));
         }
-        t.click("chkSaveData");
-        QCOMPARE(t.get("cmdPath")->toolTip(), QStringLiteral("Choose the folder of the data files"));
-        QCOMPARE(t.get("txtID")->accessibleName() + "|" + t.get("txtNewID")->accessibleName(),
+        t.click("saveDataBox");
+        QCOMPARE(t.get("folderButton")->toolTip(), QStringLiteral("Choose the folder of the data files"));
+        QCOMPARE(t.get("machineEdit")->accessibleName() + "|" + t.get("newMachineEdit")->accessibleName(),
                  QStringLiteral("Machine number addressed|New machine number"));
         t.w->show();
         QVERIFY(QTest::qWaitForWindowActive(t.w.get()));
-        t.get<QPlainTextEdit>("txt")->setPlainText("a line");
-        t.get("cmdClear(0)")->setFocus();
+        t.get<QPlainTextEdit>("log")->setPlainText("a line");
+        t.get("clearLogButton")->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(t.lines(), QStringList());
         QTest::keyClick(t.w.get(), Qt::Key_Q, Qt::ControlModifier); // as the close box: the program ends
@@ -159,18 +159,18 @@ private slots:
         for (const QString &device : {usb, t.fileIn("by-id"), QString("/dev/null"), t.fileIn("link"), t.fileIn("nowhere")})
             QCOMPARE(serialDevicePresent(device, {{usb, "", "", "", {}}}), device == usb || device.endsWith("by-id"));
         t.w->setDevicePresent([](const QString &device) { return device == "/dev/ttyUSB7"; });
-        t.get<QComboBox>("cboCommPort")->setCurrentIndex(2);
-        QCOMPARE(t.state("lblPort"), QStringLiteral("COM3 \u2192 /dev/ttyS2 (not present)"));
+        t.get<QComboBox>("portBox")->setCurrentIndex(2);
+        QCOMPARE(t.state("portLabel"), QStringLiteral("COM3 \u2192 /dev/ttyS2 (not present)"));
         for (const char *typed : {"ttyUSB7", " /dev/ttyUSB7 "}) {
             whenModal<PortChooser>([typed](PortChooser *d) {
-                child<QLineEdit>(d, "txtDevice")->setText(typed);
+                child<QLineEdit>(d, "deviceEdit")->setText(typed);
                 auto *ok = d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
                 QVERIFY(ok->isEnabled() == QByteArray(typed).contains('/') && (ok->isEnabled() || !ok->toolTip().isEmpty()));
                 ok->isEnabled() ? ok->click() : d->reject();
             });
-            t.click("cmdPortDevice");
+            t.click("portDeviceButton");
         }
-        QCOMPARE(t.state("lblPort"), QStringLiteral("COM3 \u2192 /dev/ttyUSB7"));
+        QCOMPARE(t.state("portLabel"), QStringLiteral("COM3 \u2192 /dev/ttyUSB7"));
         QCOMPARE(fileBytes(t.world.settingsFile()),
                  QByteArray("[Connect]\nComport=2\n\n[Misc]\nDateFormat=0\nSaveData=0\n\n[Ports]\nCOM3=/dev/ttyUSB7\n"));
     }
@@ -181,21 +181,21 @@ private slots:
     void aChangeOfPasswordAndTheServiceButtons()
     {
         // the password at the start, the entry, the button, the stored text and password after
-        const QList<std::tuple<const char *, const char *, int, const char *>> rows{
-            {"5813", " Mixed Case ", kCtrlOK, " Mixed Case | Mixed Case "}, {"qorn", "QORN", kCtrlOK, "QORN|QORN"},
-            {"QORN", "", kCtrlOK, "|"}, {"QORN", "other", kCtrlCancel, "QORN|QORN"}};
+        const QList<std::tuple<const char *, const char *, const char *, const char *>> rows{
+            {"5813", " Mixed Case ", "okButton", " Mixed Case | Mixed Case "}, {"qorn", "QORN", "okButton", "QORN|QORN"},
+            {"QORN", "", "okButton", "|"}, {"QORN", "other", "cancelButton", "QORN|QORN"}};
         for (const auto &[password, entry, button, after] : rows) {
             TerminalWindow t(password);
             t.world.preset("Security/Password", password);
             t.w->show();
             whenModal<ChangePasswordDialog>([entry = entry, button = button](ChangePasswordDialog *d) {
-                child<QLineEdit>(d, "txtPassword")->setText(entry);
-                arrayButton(d, "cmdCtrl", button)->click();
+                child<QLineEdit>(d, "passwordEdit")->setText(entry);
+                child<QAbstractButton>(d, button)->click();
             });
-            t.click("cmdChangePassword");
-            QCOMPARE(t.world.stored("Security/Password") + "|" + g_password, QLatin1String(after));
-            QCOMPARE(t.get("cmd(7)")->isVisible() + t.get("cmd(8)")->isVisible(), password == kMasterPassword ? 2 : 0);
-            QVERIFY(t.get("cmd(6)")->isVisible());
+            t.click("changePasswordButton");
+            QCOMPARE(t.world.stored("Security/Password") + "|" + t.password.text(), QLatin1String(after));
+            QCOMPARE(t.get("recoverDataButton")->isVisible() + t.get("selfTestButton")->isVisible(), password == kMasterPassword ? 2 : 0);
+            QVERIFY(t.get("clearDataButton")->isVisible());
         }
     }
 
@@ -207,46 +207,46 @@ private slots:
         TerminalWindow t;
         const QString inbox = native(t.fileIn("inbox"));
         QVERIFY(QDir().mkpath(inbox + "/deeper") && QDir().mkpath(t.fileIn("a/brief")));
-        t.click("chkSaveData");
-        for (int button : {int(kCtrlCancel), -1, int(kCtrlOK)}) { // -1: the close box
+        t.click("saveDataBox");
+        for (const char *button : {"cancelButton", "", "okButton"}) { // "": the close box
             whenModal<DataFolderDialog>([button](DataFolderDialog *d) {
-                QVERIFY(!d->IsOK());
+                QVERIFY(!d->isChosen());
                 openFolder(d, "inbox");
-                auto *list = child<FolderList>(d, "dirDownloadSaved");
+                auto *list = child<FolderList>(d, "folderList");
                 list->setCurrentItem(list->findItems("deeper", Qt::MatchRecursive).value(0));
-                button < 0 ? void(d->close()) : arrayButton(d, "cmdCtrl", button)->click();
+                *button ? child<QAbstractButton>(d, button)->click() : void(d->close());
             });
-            t.click("cmdPath");
-            QCOMPARE(t.world.stored("Misc/FilePath"), button == kCtrlOK ? inbox : QString());
+            t.click("folderButton");
+            QCOMPARE(t.world.stored("Misc/FilePath"), QLatin1String(button) == "okButton" ? inbox : QString());
         }
         t.open();
-        QCOMPARE(t.state("txtPath"), inbox);
+        QCOMPARE(t.state("folderEdit"), inbox);
         QVERIFY(t.world.dialogs.asked.isEmpty());
         // A missing preset is reported; OK returns the folder shown instead.
         DataFolderDialog d(t.world.dialogs);
-        d.Path(t.fileIn("gone"));
+        d.setFolder(t.fileIn("gone"));
         QCOMPARE(t.world.dialogs.texts(), QStringList{"VX500-500A Monitor " + t.fileIn("gone") + ": No such file or directory"});
-        whenModal<DataFolderDialog>([](DataFolderDialog *d) { arrayButton(d, "cmdCtrl", kCtrlOK)->click(); });
+        whenModal<DataFolderDialog>([](DataFolderDialog *d) { child<QAbstractButton>(d, "okButton")->click(); });
         d.exec();
-        QVERIFY(d.IsOK() && QDir(d.Path()).exists());
+        QVERIFY(d.isChosen() && QDir(d.folder()).exists());
         // A folder that vanished while listed; then an ancestor and another folder.
-        d.Path(t.fileIn("a"));
+        d.setFolder(t.fileIn("a"));
         whenModal<DataFolderDialog>([&](DataFolderDialog *d) {
             QVERIFY(QDir(t.fileIn("a")).rmdir("brief"));
             openFolder(d, "brief");
             QCOMPARE(t.world.dialogs.asked.size(), 2);
             openFolder(d, QDir(t.world.program.path()).dirName());
             openFolder(d, "inbox");
-            arrayButton(d, "cmdCtrl", kCtrlOK)->click();
+            child<QAbstractButton>(d, "okButton")->click();
         });
         d.exec();
-        QCOMPARE(d.Path(), inbox);
+        QCOMPARE(d.folder(), inbox);
         // Picking a drive (the home folder, then the root) opens it.
         for (int drive : {1, 0})
-            child<QComboBox>(&d, "drvDownloadSaved")->setCurrentIndex(drive);
-        whenModal<DataFolderDialog>([](DataFolderDialog *d) { arrayButton(d, "cmdCtrl", kCtrlOK)->click(); });
+            child<QComboBox>(&d, "driveBox")->setCurrentIndex(drive);
+        whenModal<DataFolderDialog>([](DataFolderDialog *d) { child<QAbstractButton>(d, "okButton")->click(); });
         d.exec();
-        QCOMPARE(d.Path(), native(QDir::rootPath()));
+        QCOMPARE(d.folder(), native(QDir::rootPath()));
         // The drives: the root, the home folder, then the volumes for data.
         const QStringList roots = DataFolderDialog::driveRoots();
         QVERIFY(roots.mid(0, 2) == (QStringList{QDir::rootPath(), QDir::homePath()}) && QSet<QString>(roots.begin(), roots.end()).size() == roots.size());
@@ -269,19 +269,19 @@ private slots:
         // default, and only the lists write it back. (The reading of numbers
         // itself: Values tests in tests/link.)
         const QList<std::array<const char *, 5>> rows{
-            {"Connect/Comport", "cboCommPort", " 4 (COM5)", "4", "4"}, {"Connect/Comport", "cboCommPort", "2.5", "2", "2"},
-            {"Connect/Comport", "cboCommPort", "16", "0", "0"},        {"Misc/FilenameFormat", "optFilenameFormat", "2", "0", "2"},
-            {"Misc/SaveData", "chkSaveData", "2", "2", "2"},           {"Misc/PowerDown", "chkPowerDown", "0.6", "1", "1"},
-            {"Misc/ClearData", "chkClearData", "1x", "0", "1x"},       {"Misc/ClearData", "chkClearData", "3", "0", "3"},
-            {"Misc/FilePath", "txtPath", "/srv/vx data", "/srv/vx data", "/srv/vx data"}};
+            {"Connect/Comport", "portBox", " 4 (COM5)", "4", "4"}, {"Connect/Comport", "portBox", "2.5", "2", "2"},
+            {"Connect/Comport", "portBox", "16", "0", "0"},        {"Misc/FilenameFormat", "fileNameFormatGroup", "2", "0", "2"},
+            {"Misc/SaveData", "saveDataBox", "2", "2", "2"},           {"Misc/PowerDown", "powerDownBox", "0.6", "1", "1"},
+            {"Misc/ClearData", "clearDataBox", "1x", "0", "1x"},       {"Misc/ClearData", "clearDataBox", "3", "0", "3"},
+            {"Misc/FilePath", "folderEdit", "/srv/vx data", "/srv/vx data", "/srv/vx data"}};
         for (const auto &[key, control, text, shows, kept] : rows) {
             TerminalWindow t;
             t.world.preset(key, text);
             t.open();
             QCOMPARE(t.state(control) + " | " + t.world.stored(key), QString(shows) + " | " + kept);
             // "saving/appending", greyed included, switches the file controls on.
-            const bool saving = t.state("chkSaveData") != "0";
-            QVERIFY(t.get("Frame7")->isEnabled() == saving && t.get("Frame8")->isEnabled() == saving
+            const bool saving = t.state("saveDataBox") != "0";
+            QVERIFY(t.get("folderGroup")->isEnabled() == saving && t.get("fileNameGroup")->isEnabled() == saving
                     && t.world.dialogs.asked.isEmpty());
         }
     }
@@ -289,26 +289,26 @@ private slots:
     void everyChangeIsStoredAtOnceAndShownAfterARestart()
     {
         TerminalWindow t;
-        t.get<QComboBox>("cboCommPort")->setCurrentIndex(15);
-        t.get<QComboBox>("cboDateFormat")->setCurrentIndex(1);
-        t.click("chkSaveData", "optFilenameFormat(1)", "chkClearData", "chkUpdateTime", "chkPowerDown", "chkPowerDown");
+        t.get<QComboBox>("portBox")->setCurrentIndex(15);
+        t.get<QComboBox>("dateFormatBox")->setCurrentIndex(1);
+        t.click("saveDataBox", "dateNameOption", "clearDataBox", "updateTimeBox", "powerDownBox", "powerDownBox");
         const QList<std::array<const char *, 3>> changed{
-            {"Connect/Comport", "cboCommPort", "15"}, {"Misc/DateFormat", "cboDateFormat", "1"},
-            {"Misc/FilenameFormat", "optFilenameFormat", "1"}, {"Misc/ClearData", "chkClearData", "1"},
-            {"Misc/UpdateTime", "chkUpdateTime", "1"}, {"Misc/PowerDown", "chkPowerDown", "0"},
-            {"Misc/SaveData", "chkSaveData", "1"}};
+            {"Connect/Comport", "portBox", "15"}, {"Misc/DateFormat", "dateFormatBox", "1"},
+            {"Misc/FilenameFormat", "fileNameFormatGroup", "1"}, {"Misc/ClearData", "clearDataBox", "1"},
+            {"Misc/UpdateTime", "updateTimeBox", "1"}, {"Misc/PowerDown", "powerDownBox", "0"},
+            {"Misc/SaveData", "saveDataBox", "1"}};
         for (const auto &[key, control, value] : changed)
             QCOMPARE(t.world.stored(key), QString(value));
-        QCOMPARE(t.state("lblExample"), QStringLiteral("ex. 06012024.txt"));
+        QCOMPARE(t.state("exampleLabel"), QStringLiteral("ex. 06012024.txt"));
         // A typed folder or file name lasts until the program ends; a stored
         // folder keeps its text exactly.
         QVERIFY(t.world.store->write(key::FilePath, "/data/a,b;c=d"));
-        t.get<QLineEdit>("txtPath")->setText("/typed");
-        t.get<QLineEdit>("txtFixedFilename")->setText("other.txt");
+        t.get<QLineEdit>("folderEdit")->setText("/typed");
+        t.get<QLineEdit>("fixedFileNameEdit")->setText("other.txt");
         t.open();
         for (const auto &[key, control, value] : changed)
             QCOMPARE(t.state(control), QString(value));
-        QCOMPARE(t.state("txtPath") + t.state("txtFixedFilename"), QStringLiteral("/data/a,b;c=dVX.txt"));
+        QCOMPARE(t.state("folderEdit") + t.state("fixedFileNameEdit"), QStringLiteral("/data/a,b;c=dVX.txt"));
     }
 
     // What stands where the settings file should be at the program's next
@@ -339,14 +339,14 @@ private slots:
             const QString before = describe();
             t.world.dialogs.asked.clear();
             t.open();
-            t.click("chkClearData");
-            t.get<QComboBox>("cboCommPort")->setCurrentIndex(2);
-            t.press(MainWindow::kCmdRecordCount);
+            t.click("clearDataBox");
+            t.get<QComboBox>("portBox")->setCurrentIndex(2);
+            t.press("recordCountButton");
             const Message m = t.world.dialogs.asked.value(0);
             QVERIFY(t.world.dialogs.asked.size() == 1 && m.title == "75" && m.text.startsWith("The settings file " + file
                     + " cannot be read: ") && m.text.endsWith(". The program goes on with the default settings; changes "
                                                              "will not be kept."));
-            QCOMPARE(t.port->portName() + " " + t.state("lblPort"),
+            QCOMPARE(t.port->portName() + " " + t.state("portLabel"),
                      QStringLiteral("/dev/ttyS2 COM3 \u2192 /dev/ttyS2 (settings file unreadable)"));
             QVERIFY(describe() == before && (!QFile::exists(notes) || !bytes.isEmpty()));
         }
@@ -361,7 +361,7 @@ private slots:
             QVERIFY(QFile::remove(file) && writeFileBytes(written, "[Misc]\nClearData=1\n") && (!link || QFile::link(written, file)));
             QVERIFY(QFile::setPermissions(written, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
             t.open();
-            t.click("chkClearData");
+            t.click("clearDataBox");
             QCOMPARE(t.world.stored("Misc/ClearData"), QStringLiteral("0"));
             QVERIFY(QFileInfo(file).isSymLink() == link && bool(QFileInfo(file).permissions() & QFile::ReadOther) == link);
         }
@@ -378,22 +378,22 @@ private slots:
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, blocked);
         t.world.store = std::make_unique<SettingsStore>(t.world.dialogs);
         t.open();
-        t.click("chkClearData");
-        t.get<QComboBox>("cboCommPort")->setCurrentIndex(2);
+        t.click("clearDataBox");
+        t.get<QComboBox>("portBox")->setCurrentIndex(2);
         // A new password that cannot be stored is reported; the dialog stays.
         whenModal<ChangePasswordDialog>([](ChangePasswordDialog *d) {
-            child<QLineEdit>(d, "txtPassword")->setText("new");
-            arrayButton(d, "cmdCtrl", kCtrlOK)->click();
+            child<QLineEdit>(d, "passwordEdit")->setText("new");
+            child<QAbstractButton>(d, "okButton")->click();
             QVERIFY(d->isVisible());
-            arrayButton(d, "cmdCtrl", kCtrlCancel)->click();
+            child<QAbstractButton>(d, "cancelButton")->click();
         });
-        t.click("cmdChangePassword");
-        QCOMPARE(g_password, kPresetPassword);
+        t.click("changePasswordButton");
+        QCOMPARE(t.password.text(), kPresetPassword);
         QCOMPARE(t.world.dialogs.texts(), QStringList(4, "70 The settings could not be saved: the file cannot be accessed ("
                                                           + blocked + "/VX500-500A Monitor.ini)."));
         // Once the store works again the next change is kept, without a word.
         QVERIFY(QFile::remove(blocked) && QDir().mkdir(blocked));
-        t.click("chkPowerDown");
+        t.click("powerDownBox");
         QCOMPARE(t.world.dialogs.asked.size(), 4);
         QCOMPARE(fileBytes(blocked + "/VX500-500A Monitor.ini"), QByteArray("[Misc]\nPowerDown=1\n"));
     }

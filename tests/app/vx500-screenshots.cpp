@@ -49,15 +49,15 @@ int main(int argc, char *argv[])
     t.model.setRecords(sim::RecordGenerator{}.generate(300));
     t.open(QStringLiteral("/opt/vx500")); // with the settings above
 
-    PasswordDialog gate(t.world.dialogs);
+    PasswordDialog gate(t.world.dialogs, t.password);
     save(&gate, QStringLiteral("password"));
-    auto *tabs = t.get<QTabWidget>(QStringLiteral("stab"));
+    auto *tabs = t.get<QTabWidget>(QStringLiteral("tabs"));
     const char *names[] = {"general", "station", "misc"};
     for (int i : {MainWindow::kTabGeneral, MainWindow::kTabStation, MainWindow::kTabMisc}) {
         tabs->setCurrentIndex(i);
         if (i == MainWindow::kTabStation) { // the reader station's answers
-            t.station(MainWindow::kStationVersion);
-            t.station(MainWindow::kStationInformation);
+            t.station("stationVersionButton");
+            t.station("stationInformationButton");
         }
         save(t.w.get(), QStringLiteral("tab-%1").arg(QLatin1String(names[i])));
     }
@@ -66,10 +66,10 @@ int main(int argc, char *argv[])
     tabs->setCurrentIndex(MainWindow::kTabGeneral);
     t.model.setFaults({.silentFromRecord = 120});
     t.port->runAt(t.port->now() + 1500, [&] { save(t.w.get(), QStringLiteral("download-progress")); });
-    t.press(MainWindow::kCmdDownload);
+    t.press("downloadButton");
     t.model.setFaults({});
     t.port->advance(60'000);
-    t.press(MainWindow::kCmdDownload);
+    t.press("downloadButton");
     save(t.w.get(), QStringLiteral("download-finished"));
     // Three weeks of two stations before, as the demo's ledger would hold them.
     Ledger ledger;
@@ -99,7 +99,7 @@ int main(int argc, char *argv[])
     HistoryDialog history(*entries, *t.world.store, t.pcNow().date());
     save(&history, QStringLiteral("history"));
     DataFolderDialog chooser(t.world.dialogs);
-    chooser.Path(data);
+    chooser.setFolder(data);
     save(&chooser, QStringLiteral("folder-chooser"));
     const QString usb = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3BQZ-if00-port0");
     PortChooser portChooser(QStringLiteral("COM1"), usb,

@@ -1,0 +1,253 @@
+// The terminal actions of the general tab: one table row per button, its
+// handler the code of that action; what every exchange does around it, the
+// result step, and the failure path.
+#include "MainWindow.h"
+
+#include "Dialogs.h"
+#include "Numbers.h"
+#include "PortNames.h"
+#include "TerminalLink.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTimeEdit>
+#include <exception>
+#include <new>
+
+namespace {
+
+// The moment the terminal is given: the date and time fields as they stand,
+// to whole seconds. The terminal has no time zone, so the fields are kept in
+// UTC, where every moment exists (a local moment that daylight saving skips
+// would be no moment at all).
+QDateTime terminalTime(const QDate &date, const QTime &time)
+{
+    return QDateTime(date, QTime(time.hour(), time.minute(), time.second()), Qt::UTC);
+}
+
+} // namespace
+
+// The buttons, in the order Tab moves through them within each group; a new
+// terminal command's button is one more row here.
+std::span<const MainWindow::TerminalAction> MainWindow::terminalActions()
+{
+    using W = MainWindow;
+    static const TerminalAction actions[] = {
+        {"setTimeButton", "&Set Time", Group::Settings, 1, 0,
+         [](W &w, qint16 machine) -> ActionEnd {
+             w.m_link->setTime(machine, terminalTime(w.m_dateEdit->date(), w.m_timeEdit->time()));
+             return QString();
+         }},
+        {"getTimeButton", "Get T&ime", Group::Settings, 1, 1,
+         [](W &w, qint16 machine) -> ActionEnd {
+             QDateTime dt;
+             w.m_link->readTime(machine, dt);
+             return w.m_link->status() == 0 ? generalDate(dt) : QString();
+         }},
+        {"syncTimeButton", "S&ync. Time", Group::Settings, 1, 2,
+         [](W &w, qint16 machine) -> ActionEnd {
+             const QDateTime now = w.m_now();
+             w.m_link->setTime(machine, terminalTime(now.date(), now.time()));
+             return QString();
+         }},
+        {"setMachineNumberButton", "Set M&ach#", Group::Settings, 2, 1,
+         [](W &w, qint16 machine) -> ActionEnd {
+             const auto number = machineNumber(w.m_newMachineEdit->text());
+             if (!number)
+                 return vx::Failure{vx::FailureKind::Overflow};
+             w.m_link->setMachineNumber(machine, *number);
+             return QString();
+         }},
+        {"getMachineNumberButton", "Get Mac&h#", Group::Settings, 2, 2,
+         [](W &w, qint16 machine) -> ActionEnd {
+             qint16 number = 0;
+             w.m_link->readMachineNumber(machine, number);
+             return QString::number(number);
+         }},
+        // The service buttons (shown only under the master password) come
+        // last in their groups, so that without them there is no hole.
+        {"powerDownButton", "&Power Down", Group::Device, 0, 0,
+         [](W &w, qint16 machine) -> ActionEnd {
+             w.m_link->powerDown(machine);
+             return QString();
+         }},
+        {"getVersionButton", "Get Versio&n", Group::Device, 0, 1,
+         [](W &w, qint16 machine) -> ActionEnd {
+             QString version;
+             w.m_link->readVersion(machine, version);
+             return version;
+         }},
+        {"batteryVoltageButton", "&Battery Voltage", Group::Device, 1, 0, nullptr, false,
+         "Not offered in the window: vx500ctl voltage reads it"},
+        {"selfTestButton", "Invo&ke Test", Group::Device, 1, 1,
+         [](W &w, qint16 machine) -> ActionEnd {
+             w.m_link->runSelfTest(machine);
+             return QString();
+         },
+         true},
+        {"downloadButton", "&Download Data", Group::Data, 0, 0,
+         [](W &w, qint16 machine) -> ActionEnd {
+             if (auto failure = w.download(machine))
+                 return *failure;
+             return Done{}; // the download writes its own lines
+         }},
+        {"recordCountButton", "&Record Count", Group::Data, 0, 1,
+         [](W &w, qint16 machine) -> ActionEnd {
+             qint16 count = 0;
+             w.m_link->readRecordCount(machine, count);
+             return QString::number(count);
+         }},
+        {"clearDataButton", "C&lear Data", Group::Data, 1, 0,
+         [](W &w, qint16 machine) -> ActionEnd {
+             // No is the default: Enter never wipes a terminal. Answered No,
+             // nothing was done: no line speaks of it.
+             if (w.m_dialogs.ask({vx::Icon::Question, vx::Buttons::YesNo, vx::appTitle(),
+                                  QStringLiteral("Clear the data of terminal?"), vx::Answer::No})
+                 != vx::Answer::Yes)
+                 return Done{};
+             w.m_link->clearData(machine);
+             return QString();
+         }},
+        {"recoverDataButton", "R&ecover Data", Group::Data, 1, 1,
+         [](W &w, qint16 machine) -> ActionEnd {
+             w.m_link->recoverData(machine);
+             return QString();
+         },
+         true},
+    };
+    return actions;
+}
+
+std::optional<qint16> MainWindow::machineNumber(const QString &text)
+{
+    return vx::toInt16(vx::leadingNumber(text));
+}
+
+// The user's general date form: the short date (with the full year) and
+// the long time, the time left out at exactly midnight.
+QString MainWindow::generalDate(const QDateTime &dt)
+{
+    const QLocale locale;
+    QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    if (!dateFormat.contains(QStringLiteral("yyyy")))
+        dateFormat.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    const QString date = locale.toString(dt.date(), dateFormat);
+    if (dt.time() == QTime(0, 0))
+        return date;
+    // The long time without the time zone.
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QLatin1Char('t'));
+    return date + QLatin1Char(' ') + locale.toString(dt.time(), timeFormat.trimmed());
+}
+
+void MainWindow::appendLine(QPlainTextEdit *log, const QString &line)
+{
+    QTextCursor caret(log->document());
+    caret.movePosition(QTextCursor::End);
+    caret.insertText(line + QStringLiteral("\r\n"));
+    log->setTextCursor(caret);
+    log->verticalScrollBar()->setValue(log->verticalScrollBar()->maximum());
+}
+
+// A line in the general message box; the box is emptied first once it
+// holds more than 60000 characters (download lines only).
+void MainWindow::showLine(const QString &line)
+{
+    appendLine(m_log, line);
+    m_logChars += line.size() + 2;
+}
+
+void MainWindow::runAction(const TerminalAction &action)
+{
+    if (m_busy || !action.run) // a row not offered has no handler
+        return;
+    setBusy(true);
+    // Over this window only: message boxes and the save dialog keep the arrow.
+    setCursor(Qt::WaitCursor);
+    const std::optional<vx::Failure> failure = exchange(action);
+    // The action is over, its files are closed; then its failure is shown.
+    unsetCursor();
+    setBusy(false);
+    if (failure)
+        presentFailure(*failure);
+}
+
+std::optional<vx::Failure> MainWindow::exchange(const TerminalAction &action)
+{
+    try {
+        m_link->setCommPort(static_cast<qint16>(m_portBox->currentIndex() + 1));
+        showPort(); // a mapping may have changed since the port was picked
+        const auto machine = machineNumber(m_machineEdit->text());
+        if (!machine)
+            return vx::Failure{vx::FailureKind::Overflow};
+        m_link->setTimeout(vx::kTerminalTimeoutMs);
+        const ActionEnd end = action.run(*this, *machine);
+        if (const auto *failure = std::get_if<vx::Failure>(&end))
+            return *failure;
+        if (const auto *line = std::get_if<QString>(&end))
+            showResult(*line, *machine);
+        return std::nullopt;
+    } catch (const std::bad_alloc &) {
+        return vx::Failure{vx::FailureKind::OutOfMemory};
+    } catch (const std::exception &error) {
+        return vx::Failure{vx::FailureKind::Internal, QString::fromLocal8Bit(error.what())};
+    }
+}
+
+// The result step: the terminal's status, its line, or "OK".
+void MainWindow::showResult(QString line, qint16 machine)
+{
+    const qint32 code = m_link->status();
+    if (code != 0)
+        line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_link->statusText(code));
+    if (code == vx::VX_ERR_TIMEOUT)
+        showNoAnswer(machine);
+    else if (line.isEmpty())
+        line = QStringLiteral("OK");
+    showLine(line);
+}
+
+void MainWindow::presentFailure(const vx::Failure &failure)
+{
+    m_dialogs.report(failure, m_stationQuery ? vx::appTitle() : QString());
+}
+
+// While a command runs the command buttons are greyed and say why; the
+// guard on m_busy stays underneath. Buttons off for another reason stay so.
+void MainWindow::setBusy(bool busy)
+{
+    m_busy = busy;
+    if (busy) {
+        for (QAbstractButton *b : std::as_const(m_exchangeButtons))
+            if (b->isEnabled()) {
+                setSwitchedOn(b, false, QStringLiteral("Busy: a command is running"));
+                m_greyed << b;
+            }
+    } else {
+        for (QAbstractButton *b : std::exchange(m_greyed, {}))
+            setSwitchedOn(b, true, {});
+    }
+}
+
+void MainWindow::showNoAnswer(qint16 machine)
+{
+    m_progressLabel->setText(QStringLiteral("No answer on %1 from machine %2: is the terminal switched on and in its "
+                                            "station?")
+                                 .arg(vx::portAndDevice(m_portBox->currentText(), m_link->portName()))
+                                 .arg(machine));
+}
+
+void MainWindow::clearLog()
+{
+    m_log->clear();
+    m_logChars = 0;
+}
+
+void MainWindow::clearStationLog() { m_stationLog->clear(); }
