@@ -182,17 +182,17 @@ private slots:
         QFETCH(int, retry);
         const Files files(output);
         AppWorld world; // the simulator stores its device as the window's COM1
-        g_password = kPresetPassword;
-        MainWindow w(std::make_unique<QtSerialPortAdapter>(), world.dialogs, *world.store, world.program.path());
-        for (const char *box : {"chkSaveData", "chkClearData"})
+        Password password;
+        MainWindow w(std::make_unique<QtSerialPortAdapter>(), world.dialogs, *world.store, password, world.program.path());
+        for (const char *box : {"saveDataBox", "clearDataBox"})
             child<QCheckBox>(&w, box)->click();
-        child<QLineEdit>(&w, "txtPath")->setText(QFileInfo(files.data).path());
-        child<QLineEdit>(&w, "txtFixedFilename")->setText(QFileInfo(files.data).fileName());
+        child<QLineEdit>(&w, "folderEdit")->setText(QFileInfo(files.data).path());
+        child<QLineEdit>(&w, "fixedFileNameEdit")->setText(QFileInfo(files.data).fileName());
         {
             SimProcess sim(QStringList{"--log", "--register", "COM1", "--records", files.records} + fault);
             QVERIFY2(sim.started(), qPrintable(sim.errors()));
-            arrayButton(&w, "cmd", MainWindow::kCmdDownload)->click();
-            const QStringList lines = child<QPlainTextEdit>(&w, "txt")->toPlainText().split('\n', Qt::SkipEmptyParts);
+            child<QAbstractButton>(&w, "downloadButton")->click();
+            const QStringList lines = child<QPlainTextEdit>(&w, "log")->toPlainText().split('\n', Qt::SkipEmptyParts);
             QStringList last = windowLast.replace("FILE", files.data).split('\n');
             const QString box = last.first().startsWith("box: ") ? last.takeFirst().mid(5) : QString();
             QVERIFY2(lines.mid(std::max(0, int(lines.size() - last.size()))) == last
@@ -208,8 +208,8 @@ private slots:
         again(files, retry, [&] {
             SimProcess sim(QStringList{"--log", "--register", "COM1", "--records", files.records});
             QVERIFY2(sim.started(), qPrintable(sim.errors()));
-            arrayButton(&w, "cmd", MainWindow::kCmdDownload)->click();
-            QVERIFY2(sim.errors().contains(kClearSent), qPrintable(child<QPlainTextEdit>(&w, "txt")->toPlainText()));
+            child<QAbstractButton>(&w, "downloadButton")->click();
+            QVERIFY2(sim.errors().contains(kClearSent), qPrintable(child<QPlainTextEdit>(&w, "log")->toPlainText()));
         });
     }
 };

@@ -27,8 +27,8 @@ private slots:
         QVERIFY(settingsInRegistry());
         QSettings(userSettingsLocation(), QSettings::NativeFormat).clear();
         TerminalWindow t;
-        t.get<QComboBox>("cboCommPort")->setCurrentIndex(4); // COM5
-        t.click("chkClearData");
+        t.get<QComboBox>("portBox")->setCurrentIndex(4); // COM5
+        t.click("clearDataBox");
         t.w.reset(); // the program ends
         const QString ports = run(QStringLiteral(VX500CTL_PROGRAM), {QStringLiteral("ports")});
         QVERIFY2(ports.contains(QRegularExpression(QStringLiteral("\\nCOM5 +COM5 +\\(the monitor's port\\)"))), qPrintable(ports));
