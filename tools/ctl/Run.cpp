@@ -28,7 +28,7 @@ int runCommand(const QStringList &arguments, Io &io, const PortFactory &makePort
 
     const Invocation &inv = parsed.invocation;
     Session session(inv, io, makePort);
-    if (inv.command->replyBudget > 0 && !session.connect())
+    if (inv.command->target != Target::NoPort && !session.connect())
         return static_cast<int>(Exit::System);
     return static_cast<int>(inv.command->run(session));
 }

@@ -80,11 +80,15 @@ QString Session::noAnswer() const
     const qint32 ms = m_link->timeout();
     const QString budget = ms % 1000 == 0 ? QStringLiteral("%1 s").arg(ms / 1000) : QStringLiteral("%1 ms").arg(ms);
     const QString text = QStringLiteral("no answer on %1 within %2").arg(where, budget);
-    const QLatin1String command(m_inv.command->name);
-    if (command == QLatin1String("scan")) // the line names the machine number asked
+    switch (m_inv.command->target) {
+    case Target::EveryTerminal: // the line names the machine number asked
+    case Target::NoPort:
         return text;
-    if (command.startsWith(QLatin1String("station ")))
+    case Target::Station:
         return text + QStringLiteral("; is the reader station switched on and connected to this port?");
+    case Target::Terminal:
+        break;
+    }
     return text + QStringLiteral("; is the terminal switched on and in its station, with machine number %1? "
                                  "(vx500ctl scan finds it)")
                       .arg(m_inv.id);
@@ -97,6 +101,10 @@ Exit Session::outcome(const QString &what)
     const qint32 code = m_link->status();
     if (code == vx::VX_SUCCESS)
         return Exit::Ok;
+    // A reply that arrived but cannot be used was reported with its words
+    // (onFailure): one line for one failure.
+    if (code == vx::VX_ERR_INVALID_DATA)
+        return Exit::DeviceFailure;
     QString message = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_link->statusText(code));
     if (code == vx::VX_ERR_TIMEOUT)
         message += QStringLiteral(": ") + noAnswer();

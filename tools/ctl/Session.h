@@ -48,7 +48,8 @@ public:
 
     // The outcome of the last operation: System after a port failure; the
     // status code otherwise, with "ErrCode: -1, VX_ERR_TIMEOUT" on standard
-    // error for a failure. `what` prefixes the message ("clear: ErrCode: ...").
+    // error for a failure (nothing more for a reply that could not be used:
+    // the link's failure said what was wrong with it). `what` prefixes the message ("clear: ErrCode: ...").
     // A timeout says what to check: the port and its device, the reply
     // budget, the machine number addressed.
     Exit outcome(const QString &what = {});
