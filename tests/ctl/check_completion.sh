@@ -25,7 +25,9 @@ mapfile -t commands < <("$tool" --help | sed -n '/^Commands:/,/^$/p' | grep -E '
                         awk '{split(substr($0, 3, 24), w, " "); print (w[2] ~ /^[a-z]+$/) ? w[1] " " w[2] : w[1]}')
 [[ ${#commands[@]} -gt 10 ]] || fail "the tool's help lists only ${#commands[@]} commands"
 all_options=$("$tool" --help | option_names)
-command_options=$(for c in "${commands[@]}"; do "$tool" $c --help | option_names; done | sort -u)
+declare -A own
+for c in "${commands[@]}"; do own[$c]=$("$tool" $c --help | option_names); done
+command_options=$(printf '%s\n' "${own[@]}" | sort -u)
 # Offered after every command: the long names of the options no command owns.
 global_options=$(comm -23 <(echo "$all_options") <(echo "$command_options") | grep -- '^--')
 
@@ -40,7 +42,7 @@ for c in "${commands[@]}"; do
         complete_line vx500ctl "$first" "" | grep -qx -- "${c#* }" || fail "'$c' is not offered after '$first'"
     fi
     complete_line vx500ctl "" | grep -qx -- "$first" || fail "'$first' is not offered as a command"
-    wanted=$( (echo "$global_options"; "$tool" $c --help | option_names) | sort -u)
+    wanted=$(printf '%s\n' "$global_options" "${own[$c]}" | grep . | sort -u)
     offered=$(complete_line vx500ctl $c "-")
     [[ $offered == "$wanted" ]] || fail "after '$c' the completion offers:" $offered "; the tool takes:" $wanted
     grep -qE -- "(^|[^a-z-])$c([^a-z-]|$)" <<<"$man_commands" || fail "the man page's COMMANDS lack '$c'"
