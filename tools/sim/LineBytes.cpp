@@ -20,4 +20,9 @@ QByteArray frameOf(const QByteArray &data, bool corrupt)
     return out;
 }
 
+QString hexOf(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
 } // namespace vx::sim

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 namespace vx::sim {
 
@@ -21,5 +22,8 @@ quint8 xorOf(const QByteArray &bytes);
 
 // STX, data, ETX, check byte (the XOR of the data; flipped when corrupt).
 QByteArray frameOf(const QByteArray &data, bool corrupt = false);
+
+// "05 30 30 41": the bytes in upper-case hex, spaced, for the log.
+QString hexOf(const QByteArray &bytes);
 
 } // namespace vx::sim
