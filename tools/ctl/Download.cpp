@@ -74,7 +74,7 @@ public:
         }
     }
     bool stopRequested() override { return m_options.stop && m_options.stop(); }
-    bool portFailed() override { return m_s.systemFailed(); }
+    bool portFailed() override { return m_s.portFailed(); }
 
 private:
     Session &m_s;
@@ -112,8 +112,7 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
     vx::Downloader downloader(s.link(), job);
     if (vx::RecordFile *file = output.file()) {
         if (!downloader.prepare(*file)) {
-            io.error(vx::describe(downloader.failure()));
-            f.exit = exitFor(downloader.failure().kind);
+            f.exit = io.fail(downloader.failure());
             f.prepared = false;
             return f;
         }
@@ -126,9 +125,8 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
     f.stopped = r.end == vx::DownloadResult::End::Stopped;
     using End = vx::DownloadResult::End;
     if (r.storeFailure) {
-        io.error(vx::describe(*r.storeFailure));
+        f.exit = io.fail(*r.storeFailure);
         f.failure = vx::describe(*r.storeFailure);
-        f.exit = exitFor(r.storeFailure->kind);
         return f;
     }
     if (r.end == End::Complete) {

@@ -47,10 +47,8 @@ bool outputDelivered(Io &io)
 int run(const QStringList &arguments, Io &io, const PortFactory &makePort)
 {
     const int status = runCommand(arguments, io, makePort);
-    if (!outputDelivered(io) && status == static_cast<int>(Exit::Ok)) {
-        io.error(QStringLiteral("standard output: ") + io.out->errorString());
-        return static_cast<int>(Exit::System);
-    }
+    if (!outputDelivered(io) && status == static_cast<int>(Exit::Ok))
+        return static_cast<int>(io.fail({vx::FailureKind::FileAccess, QStringLiteral("standard output: ") + io.out->errorString()}));
     return status;
 }
 

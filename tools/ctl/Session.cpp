@@ -65,10 +65,8 @@ vx::Failure withAdvice(vx::Failure failure)
 void Session::onFailure(const vx::Failure &reported)
 {
     const vx::Failure failure = withAdvice(reported);
-    m_lastFailure = failure;
-    m_io.error(vx::describe(failure));
-    if (exitFor(failure.kind) == Exit::System)
-        m_systemFailed = true;
+    if (m_io.fail(failure) == Exit::System)
+        m_portFailure = failure;
 }
 
 QString Session::noAnswer() const
@@ -96,8 +94,8 @@ QString Session::noAnswer() const
 
 Exit Session::outcome(const QString &what)
 {
-    if (m_systemFailed)
-        return Exit::System;
+    if (m_portFailure)
+        return exitFor(m_portFailure->kind);
     const qint32 code = m_link->status();
     if (code == vx::VX_SUCCESS)
         return Exit::Ok;

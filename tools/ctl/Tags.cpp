@@ -125,28 +125,24 @@ Exit tagsDownload(Session &s)
     if (const Exit e = output.open(s.invocation().output, false, false); e != Exit::Ok)
         return e;
     vx.beginTagDownload(s.id());
-    if (s.systemFailed())
-        return Exit::System;
+    if (s.portFailed())
+        return s.outcome();
     int count = 0;
     QString code;
     for (;;) {
         vx.nextTagCode(code);
-        if (s.systemFailed() || vx.status() != vx::VX_SUCCESS)
+        if (s.portFailed() || vx.status() != vx::VX_SUCCESS)
             break;
-        if (!output.writeLine(code)) {
-            io.error(vx::describe(output.failure()));
-            return exitFor(output.failure().kind);
-        }
+        if (!output.writeLine(code))
+            return io.fail(output.failure());
         ++count;
     }
     if (!s.invocation().quiet)
         io.note(QStringLiteral("%1 tag codes").arg(count));
-    if (s.systemFailed())
-        return Exit::System;
-    if (!output.flush()) {
-        io.error(vx::describe(output.failure()));
-        return exitFor(output.failure().kind);
-    }
+    if (s.portFailed())
+        return s.outcome();
+    if (!output.flush())
+        return io.fail(output.failure());
     return vx.status() == vx::VX_END_OF_STREAM ? Exit::Ok : s.outcome(QStringLiteral("tags download"));
 }
 
@@ -180,8 +176,8 @@ Exit tagsUpload(Session &s)
         return Exit::System;
     }
     vx.endTagUpload();
-    if (s.systemFailed())
-        return Exit::System;
+    if (s.portFailed())
+        return s.outcome();
     if (!s.invocation().quiet)
         io.note(QStringLiteral("%1 tag codes sent").arg(sent));
     io.print(QStringLiteral("OK"));

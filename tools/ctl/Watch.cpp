@@ -88,11 +88,11 @@ bool Watcher::download(qint16 records)
         event(machine + QStringLiteral("%1 records not stored: %2; the terminal keeps its records")
                             .arg(f.records)
                             .arg(f.failure));
-        return !m_s.systemFailed();
+        return !m_s.portFailed();
     }
     if (!f.stored) {
         event(machine + QStringLiteral("download failed after ") + kept);
-        return !m_s.systemFailed();
+        return !m_s.portFailed();
     }
     const struct {
         bool wanted;
@@ -109,14 +109,14 @@ bool Watcher::download(qint16 records)
     if (!steps.isEmpty())
         line += QStringLiteral("; ") + steps.join(QStringLiteral(", "));
     event(line);
-    return !m_s.systemFailed();
+    return !m_s.portFailed();
 }
 
 bool Watcher::waitForPort()
 {
     vx::TerminalLink &vx = m_s.link();
     // Busy is not gone: the holder is named.
-    const vx::Failure &why = m_s.lastFailure();
+    const vx::Failure why = m_s.portFailure().value_or(vx::Failure{});
     event(why.kind == vx::FailureKind::PortInUse ? vx::describe(why) + QStringLiteral("; waiting for it")
                                                  : vx.portName() + QStringLiteral(" went away; waiting for it"));
     vx.closePort();
@@ -141,12 +141,12 @@ Exit Watcher::run()
     while (!m_clock.stopRequested()) {
         qint16 records = 0;
         vx.readRecordCount(m_inv.id, records);
-        const bool answered = !m_s.systemFailed() && vx.status() == vx::VX_SUCCESS;
+        const bool answered = !m_s.portFailed() && vx.status() == vx::VX_SUCCESS;
         if (vx.status() == vx::VX_ERR_TIMEOUT)
             seen = false; // out of the station, or switched off
         if (answered && !seen)
             seen = records <= 0 || download(records);
-        if (m_s.systemFailed()) {
+        if (m_s.portFailed()) {
             if (!waitForPort())
                 break;
             seen = false; // whoever is in the station now has not had a turn
