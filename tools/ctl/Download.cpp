@@ -21,7 +21,7 @@ QString recordsText(int n)
 class ToolEvents : public vx::DownloadEvents {
 public:
     ToolEvents(Session &s, bool recordsToOut, const FetchOptions &options, Fetched &f)
-        : m_s(s), m_io(s.io()), m_live(options.notes && s.io().liveCounter(recordsToOut)), m_options(options), m_f(f)
+        : m_session(s), m_io(s.io()), m_live(options.notes && s.io().liveCounter(recordsToOut)), m_options(options), m_fetched(f)
     {
     }
     void totalKnown(int records) override { m_total = records; }
@@ -58,31 +58,31 @@ public:
         Exit e = Exit::Ok;
         if (step.outcome == vx::StepResult::Withheld && step.why == vx::StepResult::CountDiffers) {
             m_io.error(QStringLiteral("not cleared: the terminal holds %1, %2 stored by this download")
-                           .arg(recordsText(step.held), QString::number(m_f.records)));
+                           .arg(recordsText(step.held), QString::number(m_fetched.records)));
             e = Exit::DeviceFailure;
         } else if (step.outcome == vx::StepResult::Withheld) {
-            e = m_s.outcome(QStringLiteral("not cleared: the record count failed"));
+            e = m_session.outcome(QStringLiteral("not cleared: the record count failed"));
         } else {
-            e = m_s.outcome(QLatin1String(names[i]));
+            e = m_session.outcome(QLatin1String(names[i]));
         }
         if (e == Exit::Ok) {
-            m_f.steps << QLatin1String(done[i]);
+            m_fetched.steps << QLatin1String(done[i]);
             if (m_options.notes)
                 m_io.note(QLatin1String(notes[i]));
-        } else if (m_f.exit == Exit::Ok || e == Exit::System) {
-            m_f.exit = e;
+        } else if (m_fetched.exit == Exit::Ok || e == Exit::System) {
+            m_fetched.exit = e;
         }
     }
     bool stopRequested() override { return m_options.stop && m_options.stop(); }
-    bool portFailed() override { return m_s.portFailed(); }
+    bool portFailed() override { return m_session.portFailed(); }
 
 private:
-    Session &m_s;
+    Session &m_session;
     Io &m_io;
     bool m_live;
     int m_total = -1;
     const FetchOptions &m_options;
-    Fetched &m_f;
+    Fetched &m_fetched;
 };
 
 } // namespace

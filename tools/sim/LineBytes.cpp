@@ -14,7 +14,7 @@ QByteArray frameOf(const QByteArray &data, bool corrupt)
 {
     QByteArray out;
     out.reserve(data.size() + 3);
-    out.append(ctl::STX).append(data).append(ctl::ETX);
+    out.append(control::STX).append(data).append(control::ETX);
     const quint8 check = xorOf(data);
     out.append(static_cast<char>(corrupt ? check ^ 0x5A : check));
     return out;

@@ -7,7 +7,7 @@
 
 namespace vx::sim {
 
-namespace ctl {
+namespace control {
 constexpr char STX = 0x02;
 constexpr char ETX = 0x03;
 constexpr char EOT = 0x04;
@@ -15,7 +15,7 @@ constexpr char ENQ = 0x05;
 constexpr char ACK = 0x06;
 constexpr char CR = 0x0D;
 constexpr char NAK = 0x15;
-} // namespace ctl
+} // namespace control
 
 // XOR of every byte.
 quint8 xorOf(const QByteArray &bytes);
