@@ -92,9 +92,9 @@ std::optional<QDateTime> dateTime(const QString &text)
 QCommandLineOption parserOption(const Option &option)
 {
     QString help = QString::fromUtf8(option.help);
-    if (option.group == kGlobal)
-        help = help.contains(QLatin1String("%1")) ? help.arg(vx::kTerminalTimeoutMs).arg(vx::kStationTimeoutMs) : help;
-    else
+    if (option.group == kGlobal && help.contains(QLatin1String("%1")))
+        help = help.arg(vx::kTerminalTimeoutMs).arg(vx::kStationTimeoutMs);
+    else if (option.group != kGlobal)
         help = ownersOf(option.group) + QStringLiteral(": ") + help;
     return QCommandLineOption(QString::fromLatin1(option.names).split(QLatin1Char(',')), help,
                               option.valueName ? QString::fromLatin1(option.valueName) : QString());
@@ -114,12 +114,8 @@ QString commandHelp(const Command &command)
     for (const Option &option : options()) {
         if (option.group == kGlobal || !(command.options & option.group))
             continue;
-        QStringList names;
-        for (const QString &n : QString::fromLatin1(option.names).split(QLatin1Char(',')))
-            names << (n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n;
         const QString value = option.valueName ? QLatin1Char(' ') + QLatin1String(option.valueName) : QString();
-        lines << QStringLiteral("  %1  %2").arg((names.join(QStringLiteral(", ")) + value).leftJustified(22),
-                                                QLatin1String(option.help));
+        lines << QStringLiteral("  %1  %2").arg((optionNames(option) + value).leftJustified(22), QLatin1String(option.help));
     }
     if (!lines.isEmpty())
         text += QStringLiteral("\nOptions:\n") + lines.join(QLatin1Char('\n')) + QLatin1Char('\n');

@@ -65,16 +65,17 @@ QString readUnmap(const QString &value, Invocation &inv)
     return {};
 }
 
-template <int Invocation::*Bound>
-QString readScanBound(const QString &value, Invocation &inv)
+QString readScanBound(const char *flag, const QString &value, int &bound)
 {
     const auto n = machineNumber(value);
     if (!n)
-        return QStringLiteral("--%1: '%2' is not a machine number (0-255)")
-            .arg(QLatin1String(Bound == &Invocation::scanFrom ? "from" : "to"), value);
-    inv.*Bound = *n;
+        return QStringLiteral("%1: '%2' is not a machine number (0-255)").arg(QLatin1String(flag), value);
+    bound = *n;
     return {};
 }
+
+QString readFrom(const QString &value, Invocation &inv) { return readScanBound("--from", value, inv.scanFrom); }
+QString readTo(const QString &value, Invocation &inv) { return readScanBound("--to", value, inv.scanTo); }
 
 QString readInterval(const QString &value, Invocation &inv)
 {
@@ -115,8 +116,8 @@ constexpr Option kOptions[] = {
      readSwitch<&Invocation::powerDownAfter>},
     {"map", "COMn=DEVICE", kMappingOptions, "use DEVICE for COMn.", false, readMap},
     {"unmap", "COMn", kMappingOptions, "COMn back to its default device.", true, readUnmap},
-    {"from", "N", kRangeOptions, "first machine number (default 0).", false, readScanBound<&Invocation::scanFrom>},
-    {"to", "M", kRangeOptions, "last machine number (default 255).", false, readScanBound<&Invocation::scanTo>},
+    {"from", "N", kRangeOptions, "first machine number (default 0).", false, readFrom},
+    {"to", "M", kRangeOptions, "last machine number (default 255).", false, readTo},
     {"interval", "SEC", kIntervalOption, "seconds between two looks (default 2).", false, readInterval},
     {"q,quiet", nullptr, kQuietOption, "no record counter and no summary; errors still on standard error.", false,
      readSwitch<&Invocation::quiet>},
@@ -144,5 +145,13 @@ QString optionUsage(const Option &option)
 }
 
 QString optionName(const Option &option) { return dashed(namesOf(option).constLast()); }
+
+QString optionNames(const Option &option)
+{
+    QStringList names;
+    for (const QString &name : namesOf(option))
+        names << dashed(name);
+    return names.join(QStringLiteral(", "));
+}
 
 } // namespace vx::ctl

@@ -33,7 +33,8 @@ struct Option {
     const char *names;      // "o,output": a letter, then a word; or a word alone
     const char *valueName;  // nullptr for a switch
     unsigned group;         // OptionGroup
-    const char *help;       // the --help text; a command's option is shown after the commands that take it
+    const char *help;       // the --help text; a command's option is shown after the commands that take
+                            // it, a global one may hold %1 and %2: the terminal's and the station's reply budgets
     bool excludesPrevious;  // never together with the row before it: "[--map COMn=DEVICE | --unmap COMn]"
     Reader read;
 };
@@ -48,5 +49,7 @@ QString optionFlag(const Option &option);
 QString optionUsage(const Option &option);
 // "--output": the option as a message names it (its last name).
 QString optionName(const Option &option);
+// "-o, --output": every name, as a command's help lists them.
+QString optionNames(const Option &option);
 
 } // namespace vx::ctl
