@@ -103,7 +103,7 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
     job.askCount = options.notes && io.liveCounter(output.toStandardOutput());
     SettingsFile *settings = s.settings();
     if (!settings) {
-        f.exit = Exit::System;
+        f.exit = exitFor(s.settingsFailure()->kind);
         f.prepared = false;
         return f;
     }

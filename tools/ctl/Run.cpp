@@ -29,7 +29,7 @@ int runCommand(const QStringList &arguments, Io &io, const PortFactory &makePort
     const Invocation &inv = parsed.invocation;
     Session session(inv, io, makePort);
     if (inv.command->target != Target::NoPort && !session.connect())
-        return static_cast<int>(Exit::System);
+        return static_cast<int>(exitFor(session.settingsFailure()->kind));
     return static_cast<int>(inv.command->run(session));
 }
 

@@ -22,7 +22,8 @@ SettingsFile *Session::settings()
 {
     if (m_settings.load())
         return &m_settings;
-    m_io.error(m_settings.error());
+    m_settingsFailure = vx::Failure{vx::FailureKind::FileAccess, m_settings.error()};
+    m_io.fail(*m_settingsFailure);
     return nullptr;
 }
 

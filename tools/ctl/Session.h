@@ -28,8 +28,9 @@ public:
     qint16 id() const { return m_inv.id; }
 
     // The settings file, read at the first call; nullptr once its failure
-    // has been reported.
+    // has been reported (settingsFailure()).
     SettingsFile *settings();
+    const std::optional<vx::Failure> &settingsFailure() const { return m_settingsFailure; }
 
     // Builds the link on factory()'s port, wrapped for --trace, with the
     // reply budget, on the port that --port names or the monitor last used;
@@ -66,6 +67,7 @@ private:
     std::unique_ptr<vx::TerminalLink> m_link;
     QString m_portGiven; // COMn or a path, as --port or the monitor's setting gave it
     std::optional<vx::Failure> m_portFailure;
+    std::optional<vx::Failure> m_settingsFailure;
 };
 
 } // namespace vx::ctl

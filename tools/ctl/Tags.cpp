@@ -155,10 +155,12 @@ Exit tagsUpload(Session &s)
     if (list.open())
         while (list.next(tag))
             ++codes;
-    if (list.failed()) {
+    if (list.refused()) {
         io.error(list.problem());
-        return list.refused() ? Exit::Usage : Exit::System;
+        return Exit::Usage;
     }
+    if (list.failed())
+        return io.fail({vx::FailureKind::FileAccess, list.problem()});
 
     vx::TerminalLink &vx = s.link();
     vx.beginTagUpload(s.id());
@@ -171,10 +173,9 @@ Exit tagsUpload(Session &s)
             if (Exit e = s.outcome(QStringLiteral("tags upload: line %1").arg(tag.index)); e != Exit::Ok)
                 return e;
         }
-    if (sent != codes) {
-        io.error(s.invocation().file + QStringLiteral(": the file changed while it was sent; the upload was stopped"));
-        return Exit::System;
-    }
+    if (sent != codes)
+        return io.fail({vx::FailureKind::FileAccess,
+                        s.invocation().file + QStringLiteral(": the file changed while it was sent; the upload was stopped")});
     vx.endTagUpload();
     if (s.portFailed())
         return s.outcome();
