@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QFile>
 
-
 namespace vx::sim {
 
 namespace {
@@ -57,9 +56,8 @@ std::optional<Ending> readOptions(const QStringList &arguments, SimOptions &o, Q
     // "--version" alone asks for the program's version, as it does of the
     // other two programs; with a text it is the old name of --firmware.
     const qsizetype v = arguments.indexOf(QStringLiteral("--version"));
-    if (v > 0 && (v + 1 == arguments.size() || arguments[v + 1].startsWith(QLatin1Char('-')))) {
+    if (v > 0 && (v + 1 == arguments.size() || arguments[v + 1].startsWith(QLatin1Char('-'))))
         return Ending{0, programVersion(), {}};
-    }
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
