@@ -111,10 +111,9 @@ Exit printTagCount(Session &s)
         return e;
     bool whole = false;
     const qint64 codes = text.trimmed().toLongLong(&whole);
-    if (!bareNumber(text, true) || !whole || codes > 32767) {
-        s.io().error(QStringLiteral("tags count: the terminal answered '%1', not a number of tag codes").arg(text));
-        return Exit::DeviceFailure;
-    }
+    if (!bareNumber(text, true) || !whole || codes > 32767)
+        return s.io().fail({vx::FailureKind::BadData,
+                            QStringLiteral("tags count: the terminal answered '%1', not a number of tag codes").arg(text)});
     printValue(s, "codes", codes, QString::number(codes), false);
     return Exit::Ok;
 }

@@ -134,11 +134,11 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
         return f;
     }
     if (r.end == End::TooLong) {
-        io.error(QStringLiteral("the terminal went on sending beyond %1 records or %2 MiB, more than a terminal "
-                                "holds; nothing was cleared")
-                     .arg(vx::kMaxDownloadRecords)
-                     .arg(vx::kMaxDownloadBytes / (1024 * 1024)));
-        f.exit = Exit::DeviceFailure;
+        f.exit = io.fail({vx::FailureKind::Overflow,
+                          QStringLiteral("the terminal went on sending beyond %1 records or %2 MiB, more than a "
+                                         "terminal holds; nothing was cleared")
+                              .arg(vx::kMaxDownloadRecords)
+                              .arg(vx::kMaxDownloadBytes / (1024 * 1024))});
     } else if (r.end != End::Stopped) {
         f.exit = s.outcome();
     }
