@@ -1,24 +1,55 @@
 #!/usr/bin/env bash
-# The bash completion against the tool it completes: every command the tool's
-# help lists is offered, and after a command only that command's options.
-#   check_completion.sh COMPLETION VX500CTL
+# The tool's command and option tables, as its --help shows them, against
+# the three lists written by hand: the bash completion offers every command
+# and, after each, exactly that command's options and the global ones; the
+# man page and the README's section on the tool name every command and
+# every option.
+#   check_completion.sh SOURCE_DIR VX500CTL
 set -u
-source "$1"
+root=$1 tool=$2
+source "$root/packaging/vx500ctl.bash-completion"
 # What bash-completion's helper would set, from COMP_WORDS and COMP_CWORD.
 _init_completion() { words=("${COMP_WORDS[@]}"); cword=$COMP_CWORD; cur=${words[cword]}; prev=${words[cword-1]}; }
-complete_line() { COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMPREPLY=(); _vx500ctl; echo " ${COMPREPLY[*]} "; }
+_filedir() { COMPREPLY=(FILE); }
+complete_line() { COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMPREPLY=(); _vx500ctl; printf '%s\n' "${COMPREPLY[@]}" | sort -u; }
 status=0
-fail() { echo "completion: $*" >&2; status=1; }
+fail() { echo "check_completion: $*" >&2; status=1; }
 
-offered=$(complete_line vx500ctl "")
-for command in $("$2" --help | sed -n '/^Commands:/,/^$/p' | grep -E '^  [a-z]' | awk '{print $1}' | sort -u); do
-    [[ $offered == *" $command "* ]] || fail "command '$command' is not offered"
+# The option names in the first column of a help's "Options:" section
+# (Qt's own --help-all aside).
+option_names() { sed -n '/^Options:/,/^$/p' | grep -E '^  -' | sed -E 's/^  //; s/  .*//' | grep -oE -- '--?[a-z?][a-z-]*' |
+                 grep -vx -- '--help-all' | sort -u; }
+# The commands, one or two words, from the "Commands:" section: a synopsis
+# takes up to 24 columns after the indent, a longer one a line of its own.
+mapfile -t commands < <("$tool" --help | sed -n '/^Commands:/,/^$/p' | grep -E '^  [a-z]' |
+                        awk '{split(substr($0, 3, 24), w, " "); print (w[2] ~ /^[a-z]+$/) ? w[1] " " w[2] : w[1]}')
+[[ ${#commands[@]} -gt 10 ]] || fail "the tool's help lists only ${#commands[@]} commands"
+all_options=$("$tool" --help | option_names)
+declare -A own
+for c in "${commands[@]}"; do own[$c]=$("$tool" $c --help | option_names); done
+command_options=$(printf '%s\n' "${own[@]}" | sort -u)
+# Offered after every command: the long names of the options no command owns.
+global_options=$(comm -23 <(echo "$all_options") <(echo "$command_options") | grep -- '^--')
+
+# What a reader finds: the man page without its font escapes, the README's section.
+man=$(sed -e 's/\\f[BIRP]//g; s/\\-/-/g; s/"//g' "$root/packaging/man/vx500ctl.1")
+man_commands=$(sed -n '/^\.SH COMMANDS/,/^\.SH OPTIONS/p' <<<"$man")
+readme=$(sed -n '/^## Command-line tool/,/^## [^#]/p' "$root/README.md")
+
+for c in "${commands[@]}"; do
+    first=${c%% *}
+    if [[ $c == *" "* ]]; then
+        complete_line vx500ctl "$first" "" | grep -qx -- "${c#* }" || fail "'$c' is not offered after '$first'"
+    fi
+    complete_line vx500ctl "" | grep -qx -- "$first" || fail "'$first' is not offered as a command"
+    wanted=$(printf '%s\n' "$global_options" "${own[$c]}" | grep . | sort -u)
+    offered=$(complete_line vx500ctl $c "-")
+    [[ $offered == "$wanted" ]] || fail "after '$c' the completion offers:" $offered "; the tool takes:" $wanted
+    grep -qE -- "(^|[^a-z-])$c([^a-z-]|$)" <<<"$man_commands" || fail "the man page's COMMANDS lack '$c'"
+    grep -qF -- "\`$c" <<<"$readme" || fail "README's command-line section lacks '$c'"
 done
-for case in "watch:--interval:--yes --map --from --json" "download:--clear --json:--interval --yes" \
-            "history:--since --json:--clear" "scan:--from --to:--clear"; do
-    IFS=: read -r command wanted unwanted <<<"$case"
-    options=$(complete_line vx500ctl "$command" "-")
-    for o in $wanted; do [[ $options == *" $o "* ]] || fail "$command: $o not offered"; done
-    for o in $unwanted; do [[ $options != *" $o "* ]] || fail "$command: $o offered"; done
+for o in $all_options; do
+    grep -qE -- "(^|[^a-z-])$o([^a-z-]|$)" <<<"$man" || fail "the man page lacks $o"
+    [[ $o == -? ]] || grep -qE -- "$o([^a-z-]|$)" <<<"$readme" || fail "README's command-line section lacks $o"
 done
 exit $status

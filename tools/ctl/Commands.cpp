@@ -42,9 +42,8 @@ void printValue(Session &s, const char *key, const QJsonValue &value, const QStr
         fromDevice ? io.printDeviceText(text) : io.print(text);
         return;
     }
-    const QString name = QLatin1String(inv.command->name);
-    JsonFields fields{{QStringLiteral("command"), name}};
-    if (!name.startsWith(QLatin1String("station ")))
+    JsonFields fields{{QStringLiteral("command"), QLatin1String(inv.command->name)}};
+    if (inv.command->target != Target::Station)
         fields.append({QStringLiteral("machine"), s.id()});
     fields.append({QLatin1String(key), value});
     io.printJson(fields);
@@ -77,10 +76,10 @@ Exit done(Session &s)
     return outcome(s, [&] { s.io().print(QStringLiteral("OK")); });
 }
 
-template <Order Command>
+template <Order Operation>
 Exit order(Session &s)
 {
-    (s.link().*Command)(s.id());
+    (s.link().*Operation)(s.id());
     return done(s);
 }
 
@@ -110,11 +109,11 @@ Exit printTagCount(Session &s)
     s.link().readVoltage(s.id(), text);
     if (const Exit e = s.outcome(); e != Exit::Ok)
         return e;
-    const qint64 codes = text.trimmed().toLongLong();
-    if (!bareNumber(text, true) || codes > 32767) {
-        s.io().error(QStringLiteral("tags count: the terminal answered '%1', not a number of tag codes").arg(text));
-        return Exit::DeviceFailure;
-    }
+    bool whole = false;
+    const qint64 codes = text.trimmed().toLongLong(&whole);
+    if (!bareNumber(text, true) || !whole || codes > 32767)
+        return s.io().fail({vx::FailureKind::BadData,
+                            QStringLiteral("tags count: the terminal answered '%1', not a number of tag codes").arg(text)});
     printValue(s, "codes", codes, QString::number(codes), false);
     return Exit::Ok;
 }
@@ -152,53 +151,50 @@ Exit clear(Session &s)
     return order<&vx::TerminalLink::clearData>(s);
 }
 
-constexpr qint32 kTerminal = vx::kTerminalTimeoutMs;
-constexpr qint32 kStation = vx::kStationTimeoutMs;
-
 constexpr Command kCommands[] = {
-    {"time", Arg::None, nullptr, kJsonOption, kTerminal, "print the terminal's clock (YYYY-MM-DD hh:mm:ss)", printTime,
-     "vx500ctl --port COM1 time"},
-    {"set-time", Arg::When, "[WHEN]", 0, kTerminal,
+    {"time", Target::Terminal, Arg::None, nullptr, kJsonOption, false,
+     "print the terminal's clock (YYYY-MM-DD hh:mm:ss)", printTime, "vx500ctl --port COM1 time"},
+    {"set-time", Target::Terminal, Arg::When, "[WHEN]", 0, false,
      "set the clock: now (default) or YYYY-MM-DDThh:mm:ss,\nsent as written (the terminal has no time zone)",
      [](Session &s) {
          s.link().setTime(s.id(), s.invocation().when.value_or(QDateTime::currentDateTime()));
          return done(s);
      },
      "vx500ctl --port COM1 set-time 2026-12-07T08:00:00"},
-    {"id", Arg::None, nullptr, kJsonOption, kTerminal, "print the machine number",
+    {"id", Target::Terminal, Arg::None, nullptr, kJsonOption, false, "print the machine number",
      [](Session &s) { return printNumber(s, &vx::TerminalLink::readMachineNumber, "id"); },
      "vx500ctl --port COM1 id"},
-    {"set-id", Arg::MachineNumber, "N", 0, kTerminal, "give the terminal the machine number N (0-255)",
+    {"set-id", Target::Terminal, Arg::MachineNumber, "N", 0, false, "give the terminal the machine number N (0-255)",
      [](Session &s) {
          s.link().setMachineNumber(s.id(), s.invocation().newId);
          return done(s);
      },
      "vx500ctl --port COM1 --id 200 set-id 0"},
-    {"count", Arg::None, nullptr, kJsonOption, kTerminal, "print the number of stored records",
+    {"count", Target::Terminal, Arg::None, nullptr, kJsonOption, false, "print the number of stored records",
      [](Session &s) { return printNumber(s, &vx::TerminalLink::readRecordCount, "records"); },
      "vx500ctl --port COM1 --json count"},
-    {"version", Arg::None, nullptr, kJsonOption, kTerminal, "print the firmware version",
+    {"version", Target::Terminal, Arg::None, nullptr, kJsonOption, false, "print the firmware version",
      [](Session &s) { return printText(s, &vx::TerminalLink::readVersion, "version"); },
      "vx500ctl --port COM1 version"},
-    {"voltage", Arg::None, nullptr, kJsonOption, kTerminal, "print the battery voltage text", printVoltage,
-     "vx500ctl --port COM1 voltage"},
-    {"recover", Arg::None, nullptr, 0, kTerminal, "recover the cleared data", order<&vx::TerminalLink::recoverData>,
-     "vx500ctl --port COM1 recover"},
-    {"self-test", Arg::None, nullptr, 0, kTerminal, "start the terminal's self-test", order<&vx::TerminalLink::runSelfTest>,
-     "vx500ctl --port COM1 self-test"},
-    {"power-down", Arg::None, nullptr, 0, kTerminal, "switch the terminal off", order<&vx::TerminalLink::powerDown>,
-     "vx500ctl --port COM1 power-down"},
-    {"clear", Arg::None, nullptr, kYesOption, kTerminal, "clear the stored records (asks first)", clear,
+    {"voltage", Target::Terminal, Arg::None, nullptr, kJsonOption, false, "print the battery voltage text",
+     printVoltage, "vx500ctl --port COM1 voltage"},
+    {"recover", Target::Terminal, Arg::None, nullptr, 0, false, "recover the cleared data",
+     order<&vx::TerminalLink::recoverData>, "vx500ctl --port COM1 recover"},
+    {"self-test", Target::Terminal, Arg::None, nullptr, 0, false, "start the terminal's self-test",
+     order<&vx::TerminalLink::runSelfTest>, "vx500ctl --port COM1 self-test"},
+    {"power-down", Target::Terminal, Arg::None, nullptr, 0, false, "switch the terminal off",
+     order<&vx::TerminalLink::powerDown>, "vx500ctl --port COM1 power-down"},
+    {"clear", Target::Terminal, Arg::None, nullptr, kYesOption, false, "clear the stored records (asks first)", clear,
      "vx500ctl --port COM1 clear --yes"},
-    {"download", Arg::None, nullptr, kOutputOption | kAutomationOptions | kQuietOption | kJsonOption, kTerminal,
+    {"download", Target::Terminal, Arg::None, nullptr, kOutputOption | kAutomationOptions | kQuietOption | kJsonOption,
+     false,
      "fetch every record, first field in decimal; the\n"
      "options run once the last record has arrived (and\n"
      "FILE is on the disk); --clear needs FILE or\n"
      "standard output to a file, and clears only when\n"
      "the terminal holds as many records as were stored",
-     runDownload,
-     "vx500ctl --port COM1 download -o ~/vx500/VX.txt --clear --update-time"},
-    {"watch", Arg::None, nullptr, kOutputOption | kAutomationOptions | kIntervalOption, kTerminal,
+     runDownload, "vx500ctl --port COM1 download -o ~/vx500/VX.txt --clear --update-time"},
+    {"watch", Target::Terminal, Arg::None, nullptr, kOutputOption | kAutomationOptions | kIntervalOption, true,
      "wait for terminals in the station and download each\n"
      "one once, as download does; -o FILE is needed and\n"
      "may hold %Y %m %d; one line per event; ends at\n"
@@ -207,67 +203,72 @@ constexpr Command kCommands[] = {
 #else
      "SIGTERM or SIGINT",
 #endif
-     runWatch,
-     "vx500ctl --port COM1 watch -o ~/vx500/%Y%m%d.txt --clear"},
-    {"scan", Arg::None, nullptr, kRangeOptions | kJsonOption, kScanReplyMs,
+     runWatch, "vx500ctl --port COM1 watch -o ~/vx500/%Y%m%d.txt --clear"},
+    {"scan", Target::EveryTerminal, Arg::None, nullptr, kRangeOptions | kJsonOption, false,
      "list the terminals that answer at the machine\nnumbers from N to M (default 0 to 255)", runScan,
      "vx500ctl --port COM1 scan --from 0 --to 20"},
-    {"tags count", Arg::None, nullptr, kJsonOption, kTerminal, "print the number of tag codes", printTagCount,
-     "vx500ctl --port COM1 tags count"},
-    {"tags download", Arg::None, nullptr, kOutputOption | kQuietOption, kTerminal, "fetch the tag code list",
-     tagsDownload,
-     "vx500ctl --port COM1 tags download -o tags.txt"},
-    {"tags upload", Arg::File, "FILE", kQuietOption, kTerminal, "send a tag code list, one code per line",
-     tagsUpload,
-     "vx500ctl --port COM1 tags upload tags.txt"},
-    {"station version", Arg::None, nullptr, kJsonOption, kStation, "print the reader station's version",
+    {"tags count", Target::Terminal, Arg::None, nullptr, kJsonOption, false, "print the number of tag codes",
+     printTagCount, "vx500ctl --port COM1 tags count"},
+    {"tags download", Target::Terminal, Arg::None, nullptr, kOutputOption | kQuietOption, false,
+     "fetch the tag code list", tagsDownload, "vx500ctl --port COM1 tags download -o tags.txt"},
+    {"tags upload", Target::Terminal, Arg::File, "FILE", kQuietOption, false, "send a tag code list, one code per line",
+     tagsUpload, "vx500ctl --port COM1 tags upload tags.txt"},
+    {"station version", Target::Station, Arg::None, nullptr, kJsonOption, false, "print the reader station's version",
      [](Session &s) { return printStationText(s, &vx::TerminalLink::readStationVersion, "version"); },
      "vx500ctl --port COM1 station version"},
-    {"station info", Arg::None, nullptr, kJsonOption, kStation, "print the reader station's information text",
+    {"station info", Target::Station, Arg::None, nullptr, kJsonOption, false,
+     "print the reader station's information text",
      [](Session &s) { return printStationText(s, &vx::TerminalLink::readStationInformation, "info"); },
      "vx500ctl --port COM1 station info"},
-    {"history", Arg::None, nullptr, kSinceOption | kJsonOption, 0,
+    {"history", Target::NoPort, Arg::None, nullptr, kSinceOption | kJsonOption, false,
      "list the downloads: when, the port (--port P keeps\n"
      "one port's), the machine number, the records, the\n"
      "file, and whether the terminal was cleared (or why\n"
      "not); --since DAY (YYYY-MM-DD) from that day on",
-     runHistory,
-     "vx500ctl history --since 2026-12-01 --port COM1"},
-    {"ports", Arg::None, nullptr, kMappingOptions | kJsonOption, 0,
+     runHistory, "vx500ctl history --since 2026-12-01 --port COM1"},
+    {"ports", Target::NoPort, Arg::None, nullptr, kMappingOptions | kJsonOption, false,
      "list the serial ports and the COMn mapping in\nforce, or change the mapping", runPorts,
      "vx500ctl ports --map COM3=/dev/serial/by-id/usb-FTDI_FT232R_A1234-if00-port0"},
 };
 
 static_assert(std::ranges::all_of(kCommands, [](const Command &c) { return c.help && c.name && c.example; }),
               "every command has a name, a help text and an example");
+static_assert(std::ranges::all_of(kCommands, [](const Command &c) { return (c.arg == Arg::None) == !c.argName; }),
+              "a command with an argument names it for the help, and only such a command");
+static_assert(std::ranges::all_of(kCommands,
+                                  [](const Command &c) { return !c.recordsNeedFile || (c.options & kOutputOption); }),
+              "a command whose records need a file takes -o");
+static_assert(!std::is_constructible_v<Handler, std::nullptr_t> && !std::is_constructible_v<Handler, Handler::Function>,
+              "a handler is made from a function, never from a pointer that may be null");
 
 } // namespace
 
 std::span<const Command> commands() { return kCommands; }
+
+qint32 replyBudget(const Command &command)
+{
+    switch (command.target) {
+    case Target::Terminal: return vx::kTerminalTimeoutMs;
+    case Target::Station: return vx::kStationTimeoutMs;
+    case Target::EveryTerminal: return kScanReplyMs;
+    case Target::NoPort: return 0;
+    }
+    return 0;
+}
 
 QString synopsis(const Command &c)
 {
     QString text = QLatin1String(c.name);
     if (c.argName)
         text += QLatin1Char(' ') + QLatin1String(c.argName);
-    if (c.options & kOutputOption)
-        text += QStringLiteral(" [-o FILE]");
-    if (c.options & kYesOption)
-        text += QStringLiteral(" [--yes]");
-    if (c.options & kAutomationOptions)
-        text += QStringLiteral(" [--clear] [--update-time] [--power-down]");
-    if (c.options & kRangeOptions)
-        text += QStringLiteral(" [--from N] [--to M]");
-    if (c.options & kIntervalOption)
-        text += QStringLiteral(" [--interval SEC]");
-    if (c.options & kMappingOptions)
-        text += QStringLiteral(" [--map COMn=DEVICE | --unmap COMn]");
-    if (c.options & kSinceOption)
-        text += QStringLiteral(" [--since DAY]");
-    if (c.options & kQuietOption)
-        text += QStringLiteral(" [-q]");
-    if (c.options & kJsonOption)
-        text += QStringLiteral(" [--json]");
+    for (const Option &option : options()) {
+        if (!(c.options & option.group))
+            continue;
+        if (option.excludesPrevious)
+            text.insert(text.size() - 1, QStringLiteral(" | ") + optionUsage(option));
+        else
+            text += QStringLiteral(" [") + optionUsage(option) + QLatin1Char(']');
+    }
     return text;
 }
 

@@ -21,7 +21,7 @@ QString recordsText(int n)
 class ToolEvents : public vx::DownloadEvents {
 public:
     ToolEvents(Session &s, bool recordsToOut, const FetchOptions &options, Fetched &f)
-        : m_s(s), m_io(s.io()), m_live(options.notes && s.io().liveCounter(recordsToOut)), m_options(options), m_f(f)
+        : m_session(s), m_io(s.io()), m_live(options.notes && s.io().liveCounter(recordsToOut)), m_options(options), m_fetched(f)
     {
     }
     void totalKnown(int records) override { m_total = records; }
@@ -58,31 +58,31 @@ public:
         Exit e = Exit::Ok;
         if (step.outcome == vx::StepResult::Withheld && step.why == vx::StepResult::CountDiffers) {
             m_io.error(QStringLiteral("not cleared: the terminal holds %1, %2 stored by this download")
-                           .arg(recordsText(step.held), QString::number(m_f.records)));
+                           .arg(recordsText(step.held), QString::number(m_fetched.records)));
             e = Exit::DeviceFailure;
         } else if (step.outcome == vx::StepResult::Withheld) {
-            e = m_s.outcome(QStringLiteral("not cleared: the record count failed"));
+            e = m_session.outcome(QStringLiteral("not cleared: the record count failed"));
         } else {
-            e = m_s.outcome(QLatin1String(names[i]));
+            e = m_session.outcome(QLatin1String(names[i]));
         }
         if (e == Exit::Ok) {
-            m_f.steps << QLatin1String(done[i]);
+            m_fetched.steps << QLatin1String(done[i]);
             if (m_options.notes)
                 m_io.note(QLatin1String(notes[i]));
-        } else if (m_f.exit == Exit::Ok || e == Exit::System) {
-            m_f.exit = e;
+        } else if (m_fetched.exit == Exit::Ok || e == Exit::System) {
+            m_fetched.exit = e;
         }
     }
     bool stopRequested() override { return m_options.stop && m_options.stop(); }
-    bool portFailed() override { return m_s.systemFailed(); }
+    bool portFailed() override { return m_session.portFailed(); }
 
 private:
-    Session &m_s;
+    Session &m_session;
     Io &m_io;
     bool m_live;
     int m_total = -1;
     const FetchOptions &m_options;
-    Fetched &m_f;
+    Fetched &m_fetched;
 };
 
 } // namespace
@@ -103,7 +103,7 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
     job.askCount = options.notes && io.liveCounter(output.toStandardOutput());
     SettingsFile *settings = s.settings();
     if (!settings) {
-        f.exit = Exit::System;
+        f.exit = exitFor(s.settingsFailure()->kind);
         f.prepared = false;
         return f;
     }
@@ -112,8 +112,7 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
     vx::Downloader downloader(s.link(), job);
     if (vx::RecordFile *file = output.file()) {
         if (!downloader.prepare(*file)) {
-            io.error(vx::describe(downloader.failure()));
-            f.exit = exitFor(downloader.failure().kind);
+            f.exit = io.fail(downloader.failure());
             f.prepared = false;
             return f;
         }
@@ -126,9 +125,8 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
     f.stopped = r.end == vx::DownloadResult::End::Stopped;
     using End = vx::DownloadResult::End;
     if (r.storeFailure) {
-        io.error(vx::describe(*r.storeFailure));
+        f.exit = io.fail(*r.storeFailure);
         f.failure = vx::describe(*r.storeFailure);
-        f.exit = exitFor(r.storeFailure->kind);
         return f;
     }
     if (r.end == End::Complete) {
@@ -136,11 +134,11 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
         return f;
     }
     if (r.end == End::TooLong) {
-        io.error(QStringLiteral("the terminal went on sending beyond %1 records or %2 MiB, more than a terminal "
-                                "holds; nothing was cleared")
-                     .arg(vx::kMaxDownloadRecords)
-                     .arg(vx::kMaxDownloadBytes / (1024 * 1024)));
-        f.exit = Exit::DeviceFailure;
+        f.exit = io.fail({vx::FailureKind::Overflow,
+                          QStringLiteral("the terminal went on sending beyond %1 records or %2 MiB, more than a "
+                                         "terminal holds; nothing was cleared")
+                              .arg(vx::kMaxDownloadRecords)
+                              .arg(vx::kMaxDownloadBytes / (1024 * 1024))});
     } else if (r.end != End::Stopped) {
         f.exit = s.outcome();
     }

@@ -12,16 +12,12 @@ Exit runHistory(Session &s)
     const Invocation &inv = s.invocation();
     Io &io = s.io();
     vx::Ledger ledger;
-    if (!ledger.open()) {
-        io.error(vx::describe(ledger.failure()));
-        return Exit::System;
-    }
+    if (!ledger.open())
+        return io.fail(ledger.failure());
     const QDateTime since = inv.since.isValid() ? inv.since.startOfDay() : QDateTime();
     auto entries = ledger.history(since, inv.port);
-    if (!entries) {
-        io.error(vx::describe(ledger.failure()));
-        return Exit::System;
-    }
+    if (!entries)
+        return io.fail(ledger.failure());
     std::reverse(entries->begin(), entries->end());
     for (const vx::HistoryEntry &e : *entries) {
         const QDateTime local = e.facts.started.toLocalTime();

@@ -73,15 +73,6 @@ Parsed usage(const QString &message)
     return p;
 }
 
-std::optional<qint16> machineNumber(const QString &text)
-{
-    bool ok = false;
-    const int n = text.trimmed().toInt(&ok, 10);
-    if (!ok || n < 0 || n > 255)
-        return std::nullopt;
-    return static_cast<qint16>(n);
-}
-
 // The moment with the fields as written. The terminal has no time zone: in
 // UTC every written moment exists (none falls into a daylight-saving gap)
 // and its fields reach the terminal unchanged.
@@ -97,7 +88,50 @@ std::optional<QDateTime> dateTime(const QString &text)
     return QDateTime(date, time, Qt::UTC);
 }
 
+// The option as the parser knows it; a command's option says which commands take it.
+QCommandLineOption parserOption(const Option &option)
+{
+    QString help = QString::fromUtf8(option.help);
+    if (option.group == kGlobal && help.contains(QLatin1String("%1")))
+        help = help.arg(vx::kTerminalTimeoutMs).arg(vx::kStationTimeoutMs);
+    else if (option.group != kGlobal)
+        help = ownersOf(option.group) + QStringLiteral(": ") + help;
+    return QCommandLineOption(QString::fromLatin1(option.names).split(QLatin1Char(',')), help,
+                              option.valueName ? QString::fromLatin1(option.valueName) : QString());
+}
+
+// "vx500ctl COMMAND --help": that command alone, its own options, an example.
+QString commandHelp(const Command &command)
+{
+    QString globals;
+    for (const Option &option : options())
+        if (option.group == kGlobal)
+            globals += QLatin1Char('[') + optionUsage(option) + QStringLiteral("] ");
+    QString text = QStringLiteral("Usage: vx500ctl %1%2\n\n  %3\n")
+                       .arg(globals, synopsis(command),
+                            QString::fromLatin1(command.help).replace(QStringLiteral("\n"), QStringLiteral("\n  ")));
+    QStringList lines;
+    for (const Option &option : options()) {
+        if (option.group == kGlobal || !(command.options & option.group))
+            continue;
+        const QString value = option.valueName ? QLatin1Char(' ') + QLatin1String(option.valueName) : QString();
+        lines << QStringLiteral("  %1  %2").arg((optionNames(option) + value).leftJustified(22), QLatin1String(option.help));
+    }
+    if (!lines.isEmpty())
+        text += QStringLiteral("\nOptions:\n") + lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    return text + QStringLiteral("\nExample:\n  %1\n").arg(QLatin1String(command.example));
+}
+
 } // namespace
+
+std::optional<qint16> machineNumber(const QString &text)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok, 10);
+    if (!ok || n < 0 || n > 255)
+        return std::nullopt;
+    return static_cast<qint16>(n);
+}
 
 Parsed parseArguments(const QStringList &arguments)
 {
@@ -106,62 +140,17 @@ Parsed parseArguments(const QStringList &arguments)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption port(QStringLiteral("port"),
-        QStringLiteral("COM1 to COM16 or a device path; default: the port the monitor last used."),
-        QStringLiteral("PORT"));
-    const QCommandLineOption id(QStringLiteral("id"), QStringLiteral("Machine number of the terminal (0-255, default 0)."),
-                                QStringLiteral("N"));
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-        QStringLiteral("Reply time budget in ms (default %1, %2 for station commands).")
-            .arg(vx::kTerminalTimeoutMs)
-            .arg(vx::kStationTimeoutMs),
-        QStringLiteral("MS"));
-    const QCommandLineOption trace(QStringLiteral("trace"),
-                                   QStringLiteral("Show every transmission on standard error."));
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-        ownersOf(kOutputOption) + QStringLiteral(": append to FILE instead of standard output."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption yes(QStringLiteral("yes"), ownersOf(kYesOption) + QStringLiteral(": do not ask."));
-    const QCommandLineOption clear(QStringLiteral("clear"),
-                                   ownersOf(kAutomationOptions) + QStringLiteral(": clear the terminal's data after the last record."));
-    const QCommandLineOption updateTime(QStringLiteral("update-time"),
-                                        ownersOf(kAutomationOptions) + QStringLiteral(": then set the terminal's clock from the PC."));
-    const QCommandLineOption powerDown(QStringLiteral("power-down"),
-                                       ownersOf(kAutomationOptions) + QStringLiteral(": then switch the terminal off."));
-    const QCommandLineOption map(QStringLiteral("map"), ownersOf(kMappingOptions) + QStringLiteral(": use DEVICE for COMn."),
-                                 QStringLiteral("COMn=DEVICE"));
-    const QCommandLineOption unmap(QStringLiteral("unmap"),
-                                   ownersOf(kMappingOptions) + QStringLiteral(": COMn back to its default device."), QStringLiteral("COMn"));
-    const QCommandLineOption from(QStringLiteral("from"), ownersOf(kRangeOptions) + QStringLiteral(": first machine number (default 0)."),
-                                  QStringLiteral("N"));
-    const QCommandLineOption to(QStringLiteral("to"), ownersOf(kRangeOptions) + QStringLiteral(": last machine number (default 255)."),
-                                QStringLiteral("M"));
-    const QCommandLineOption interval(QStringLiteral("interval"),
-                                      ownersOf(kIntervalOption) + QStringLiteral(": seconds between two looks (default 2)."),
-                                      QStringLiteral("SEC"));
-    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
-        ownersOf(kQuietOption) + QStringLiteral(": no record counter and no summary; errors still on standard error."));
-    const QCommandLineOption since(QStringLiteral("since"),
-        ownersOf(kSinceOption) + QStringLiteral(": the downloads from this day on (YYYY-MM-DD)."), QStringLiteral("DAY"));
-    const QCommandLineOption json(QStringLiteral("json"),
-        ownersOf(kJsonOption) + QStringLiteral(": the result as JSON objects on standard output, one a line."));
-    for (const auto *o : {&port, &id, &timeout, &trace, &output, &yes, &clear, &updateTime, &powerDown, &map, &unmap,
-                          &from, &to, &interval, &quiet, &since, &json})
-        parser.addOption(*o);
+    QList<QCommandLineOption> parserOptions;
+    for (const Option &option : options()) {
+        parserOptions << parserOption(option);
+        parser.addOption(parserOptions.constLast());
+    }
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above, with its arguments."),
                                  QStringLiteral("COMMAND [ARGS]"));
 
     if (!parser.parse(arguments))
         return usage(parser.errorText());
-    const std::pair<const QCommandLineOption *, unsigned> owned[] = {
-        {&output, kOutputOption},        {&yes, kYesOption},           {&clear, kAutomationOptions},
-        {&updateTime, kAutomationOptions}, {&powerDown, kAutomationOptions}, {&map, kMappingOptions},
-        {&unmap, kMappingOptions},       {&from, kRangeOptions},       {&to, kRangeOptions},
-        {&interval, kIntervalOption},      {&quiet, kQuietOption},       {&json, kJsonOption},
-        {&since, kSinceOption},
-    };
     if (parser.isSet(help) && !parser.positionalArguments().isEmpty()) {
-        // "vx500ctl COMMAND --help": that command alone.
         QStringList words = parser.positionalArguments();
         QString problem;
         const Command *command = findCommand(words, problem);
@@ -169,21 +158,7 @@ Parsed parseArguments(const QStringList &arguments)
             return usage(problem);
         Parsed p;
         p.outcome = Parsed::Help;
-        p.text = QStringLiteral("Usage: vx500ctl [--port PORT] [--id N] [--timeout MS] [--trace] %1\n\n  %2\n")
-                     .arg(synopsis(*command), QString::fromLatin1(command->help).replace(QStringLiteral("\n"), QStringLiteral("\n  ")));
-        QStringList lines;
-        for (const auto &[option, bit] : owned)
-            if (command->options & bit) {
-                QStringList names;
-                for (const QString &n : option->names())
-                    names << (n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n;
-                const QString value = option->valueName().isEmpty() ? QString() : QLatin1Char(' ') + option->valueName();
-                const QString words = option->description().mid(option->description().indexOf(QLatin1String(": ")) + 2);
-                lines << QStringLiteral("  %1  %2").arg((names.join(QStringLiteral(", ")) + value).leftJustified(22), words);
-            }
-        if (!lines.isEmpty())
-            p.text += QStringLiteral("\nOptions:\n") + lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
-        p.text += QStringLiteral("\nExample:\n  %1\n").arg(QLatin1String(command->example));
+        p.text = commandHelp(*command);
         return p;
     }
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
@@ -220,31 +195,21 @@ Parsed parseArguments(const QStringList &arguments)
         return usage(QStringLiteral("%1: %2 missing").arg(name, QLatin1String(command.argName)));
     const QString argument = words.value(0);
 
-    // Global options.
-    if (parser.isSet(port)) {
-        inv.port = parser.value(port).trimmed();
-        if (inv.port.isEmpty())
-            return usage(QStringLiteral("--port: empty port name"));
-        if (inv.port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) && !inv.port.contains(QLatin1Char('/'))
-            && !vx::commNumber(inv.port))
-            return usage(QStringLiteral("--port: '%1' is not one of COM1 to COM16").arg(inv.port));
-    }
-    if (parser.isSet(id)) {
-        const auto n = machineNumber(parser.value(id));
-        if (!n)
-            return usage(QStringLiteral("--id: '%1' is not a machine number (0-255)").arg(parser.value(id)));
-        inv.id = *n;
-    }
-    if (parser.isSet(timeout)) {
-        bool ok = false;
-        const int ms = parser.value(timeout).toInt(&ok);
-        if (!ok || ms < 1 || ms > 600000)
-            return usage(QStringLiteral("--timeout: '%1' is not a time in ms (1-600000)").arg(parser.value(timeout)));
-        inv.timeout = ms;
-    }
-    inv.trace = parser.isSet(trace);
+    // The global options, the command's argument, then the command's own
+    // options, each only where it means something, each value once.
+    const auto readAll = [&](bool global) {
+        for (qsizetype i = 0; i < parserOptions.size(); ++i) {
+            const Option &option = options()[i];
+            if ((option.group == kGlobal) != global || !parser.isSet(parserOptions[i]))
+                continue;
+            if (const QString problem = option.read(parser.value(parserOptions[i]), inv); !problem.isEmpty())
+                return problem;
+        }
+        return QString();
+    };
+    if (const QString problem = readAll(true); !problem.isEmpty())
+        return usage(problem);
 
-    // The command's argument.
     switch (command.arg) {
     case Arg::None:
         break;
@@ -267,73 +232,29 @@ Parsed parseArguments(const QStringList &arguments)
         break;
     }
 
-    // Command options, each only where it means something.
-    for (const auto &[option, bit] : owned)
-        if (parser.isSet(*option) && !(command.options & bit))
-            return usage(QStringLiteral("--%1 belongs to %2, not to %3")
-                             .arg(option->names().constLast(), ownersOf(bit), name));
-    for (const auto *o : {&output, &map, &unmap, &from, &to, &interval, &since})
-        if (parser.values(*o).size() > 1)
-            return usage(QStringLiteral("--%1 given more than once").arg(o->names().constLast()));
+    for (qsizetype i = 0; i < parserOptions.size(); ++i) {
+        const Option &option = options()[i];
+        if (option.group != kGlobal && parser.isSet(parserOptions[i]) && !(command.options & option.group))
+            return usage(QStringLiteral("%1 belongs to %2, not to %3").arg(optionName(option), ownersOf(option.group), name));
+    }
+    for (qsizetype i = 0; i < parserOptions.size(); ++i) {
+        const Option &option = options()[i];
+        if (option.group != kGlobal && option.valueName && parser.values(parserOptions[i]).size() > 1)
+            return usage(QStringLiteral("%1 given more than once").arg(optionName(option)));
+        if (option.excludesPrevious && parser.isSet(parserOptions[i]) && parser.isSet(parserOptions[i - 1]))
+            return usage(QStringLiteral("%1: %2 and %3 exclude each other")
+                             .arg(ownersOf(option.group), optionName(options()[i - 1]), optionName(option)));
+    }
+    if (const QString problem = readAll(false); !problem.isEmpty())
+        return usage(problem);
 
-    if (parser.isSet(output)) {
-        inv.output = parser.value(output);
-        if (inv.output.isEmpty())
-            return usage(QStringLiteral("-o: empty file name"));
-    }
-    inv.yes = parser.isSet(yes);
-    inv.clearAfter = parser.isSet(clear);
-    inv.updateTimeAfter = parser.isSet(updateTime);
-    inv.powerDownAfter = parser.isSet(powerDown);
-    inv.quiet = parser.isSet(quiet);
-    inv.json = parser.isSet(json);
-    if (parser.isSet(since)) {
-        inv.since = QDate::fromString(parser.value(since), Qt::ISODate);
-        if (!inv.since.isValid())
-            return usage(QStringLiteral("--since: '%1' is not a day (YYYY-MM-DD)").arg(parser.value(since)));
-    }
-    if (parser.isSet(map) && parser.isSet(unmap))
-        return usage(QStringLiteral("ports: --map and --unmap exclude each other"));
-    if (parser.isSet(map)) {
-        const QString mapping = parser.value(map);
-        const qsizetype eq = mapping.indexOf(QLatin1Char('='));
-        const auto n = vx::commNumber(eq < 0 ? mapping : mapping.left(eq));
-        inv.mapDevice = eq < 0 ? QString() : mapping.mid(eq + 1).trimmed();
-        if (!n || !inv.mapDevice.startsWith(QLatin1Char('/')))
-            return usage(QStringLiteral("--map: '%1' is not COMn=DEVICE with n from 1 to 16 and DEVICE a path "
-                                        "such as /dev/ttyUSB0")
-                             .arg(mapping));
-        inv.mapPort = *n;
-    }
-    if (parser.isSet(unmap)) {
-        const auto n = vx::commNumber(parser.value(unmap));
-        if (!n)
-            return usage(QStringLiteral("--unmap: '%1' is not one of COM1 to COM16").arg(parser.value(unmap)));
-        inv.unmapPort = *n;
-    }
-
-    for (auto [option, bound] : {std::pair{&from, &inv.scanFrom}, std::pair{&to, &inv.scanTo}}) {
-        if (!parser.isSet(*option))
-            continue;
-        const auto n = machineNumber(parser.value(*option));
-        if (!n)
-            return usage(QStringLiteral("--%1: '%2' is not a machine number (0-255)")
-                             .arg(option->names().constFirst(), parser.value(*option)));
-        *bound = *n;
-    }
     if (inv.scanFrom > inv.scanTo)
-        return usage(QStringLiteral("scan: --from %1 is above --to %2").arg(inv.scanFrom).arg(inv.scanTo));
-    if (parser.isSet(interval)) {
-        bool ok = false;
-        inv.intervalSeconds = parser.value(interval).toInt(&ok);
-        if (!ok || inv.intervalSeconds < 1 || inv.intervalSeconds > 86400)
-            return usage(QStringLiteral("--interval: '%1' is not a number of seconds (1-86400)").arg(parser.value(interval)));
-    }
-    // watch prints its events on standard output, so its records need a file,
-    // whose name may hold the date.
-    if (name == u"watch") {
+        return usage(QStringLiteral("%1: --from %2 is above --to %3").arg(ownersOf(kRangeOptions)).arg(inv.scanFrom).arg(inv.scanTo));
+    // Standard output carries the events: the records need a file, whose
+    // name may hold the date.
+    if (command.recordsNeedFile) {
         if (inv.output.isEmpty())
-            return usage(QStringLiteral("watch: -o FILE missing (standard output carries the events)"));
+            return usage(QStringLiteral("%1: -o FILE missing (standard output carries the events)").arg(name));
         if (!datedPath(inv.output, QDate(2000, 1, 1)))
             return usage(QStringLiteral("-o: '%1' holds a % sequence other than %Y, %m, %d and %%").arg(inv.output));
     }

@@ -38,7 +38,7 @@ struct Invocation {
     bool json = false;             // --json: results as JSON objects, one a line
     QDate since;                   // history --since DATE
 
-    qint32 replyBudget() const { return timeout.value_or(command->replyBudget); }
+    qint32 replyBudget() const { return timeout.value_or(ctl::replyBudget(*command)); }
 };
 
 struct Parsed {
@@ -46,6 +46,9 @@ struct Parsed {
     Invocation invocation;
     QString text;                  // Help: the help text; Usage: what is wrong
 };
+
+// A machine number as the command line writes it: 0 to 255, blanks around it allowed.
+std::optional<qint16> machineNumber(const QString &text);
 
 // arguments[0] is the program name, as in QCoreApplication::arguments().
 Parsed parseArguments(const QStringList &arguments);

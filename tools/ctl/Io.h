@@ -1,6 +1,8 @@
 // The tool's standard streams, as devices so that tests can run it in-process.
 #pragma once
 
+#include "ExitCode.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QJsonValue>
@@ -47,6 +49,13 @@ struct Io {
     void note(const QString &line);
     // "vx500ctl: message" on standard error.
     void error(const QString &message) { note(QStringLiteral("vx500ctl: ") + message); }
+    // The one way a failure is shown: its words as error() writes them; the
+    // exit status its kind gives (exitFor).
+    Exit fail(const vx::Failure &failure)
+    {
+        error(vx::describe(failure));
+        return exitFor(failure.kind);
+    }
     // The counter of records may share standard error only when the records
     // do not go to the same screen.
     bool liveCounter(bool recordsToOut) const { return errIsTerminal && !(recordsToOut && outIsTerminal); }

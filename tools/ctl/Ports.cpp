@@ -76,7 +76,7 @@ Exit runPorts(Session &s)
     Io &io = s.io();
     SettingsFile *settings = s.settings();
     if (!settings)
-        return Exit::System;
+        return exitFor(s.settingsFailure()->kind);
     const int n = inv.mapPort ? inv.mapPort : inv.unmapPort;
     if (n == 0 && inv.json) {
         for (const JsonFields &object : portObjects(vx::systemPorts(), *settings))
@@ -92,10 +92,8 @@ Exit runPorts(Session &s)
     io.error(QStringLiteral("ports: on Windows COM%1 is the port itself; there is nothing to map").arg(n));
     return Exit::Usage;
 #endif
-    if (!settings->setMapping(n, inv.mapDevice)) {
-        io.error(settings->error());
-        return Exit::System;
-    }
+    if (!settings->setMapping(n, inv.mapDevice))
+        return io.fail({vx::FailureKind::FileAccess, settings->error()});
     if (inv.mapPort && !QFileInfo::exists(inv.mapDevice))
         io.note(QStringLiteral("note: %1 does not exist at the moment").arg(inv.mapDevice));
     if (inv.json)

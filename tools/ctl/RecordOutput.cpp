@@ -22,10 +22,6 @@ Exit RecordOutput::open(const QString &path, bool storedCopy, bool records)
                        .arg(path.isEmpty() ? QStringLiteral("standard output") : path));
         return Exit::Usage;
     };
-    const auto failed = [&](const vx::Failure &failure) {
-        m_io.error(vx::describe(failure));
-        return exitFor(failure.kind);
-    };
     auto *out = qobject_cast<QFileDevice *>(m_io.out);
     using Opened = vx::RecordFile::Opened;
     if (path.isEmpty()) {
@@ -34,18 +30,18 @@ Exit RecordOutput::open(const QString &path, bool storedCopy, bool records)
         out->flush();
         const Opened opened = m_record.adopt(out->handle());
         if (opened == Opened::Failed)
-            return failed(m_record.failure());
+            return m_io.fail(m_record.failure());
         return opened == Opened::Regular || !storedCopy ? Exit::Ok : refuse();
     }
     const Opened opened = records ? m_record.open(path) : Opened::NotRegular;
     if (opened == Opened::Failed)
-        return failed(m_record.failure());
+        return m_io.fail(m_record.failure());
     if (opened == Opened::Regular)
         return Exit::Ok;
     // Not even opened: the serial port itself, say, must not be touched.
     if (storedCopy)
         return refuse();
-    return m_stream.openAppend(path) ? Exit::Ok : failed(m_stream.failure());
+    return m_stream.openAppend(path) ? Exit::Ok : m_io.fail(m_stream.failure());
 }
 
 bool RecordOutput::failOut(vx::FailureKind kind, const QString &cause)

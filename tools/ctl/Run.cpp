@@ -28,8 +28,8 @@ int runCommand(const QStringList &arguments, Io &io, const PortFactory &makePort
 
     const Invocation &inv = parsed.invocation;
     Session session(inv, io, makePort);
-    if (inv.command->replyBudget > 0 && !session.connect())
-        return static_cast<int>(Exit::System);
+    if (inv.command->target != Target::NoPort && !session.connect())
+        return static_cast<int>(exitFor(session.settingsFailure()->kind));
     return static_cast<int>(inv.command->run(session));
 }
 
@@ -47,10 +47,8 @@ bool outputDelivered(Io &io)
 int run(const QStringList &arguments, Io &io, const PortFactory &makePort)
 {
     const int status = runCommand(arguments, io, makePort);
-    if (!outputDelivered(io) && status == static_cast<int>(Exit::Ok)) {
-        io.error(QStringLiteral("standard output: ") + io.out->errorString());
-        return static_cast<int>(Exit::System);
-    }
+    if (!outputDelivered(io) && status == static_cast<int>(Exit::Ok))
+        return static_cast<int>(io.fail({vx::FailureKind::FileAccess, QStringLiteral("standard output: ") + io.out->errorString()}));
     return status;
 }
 

@@ -42,8 +42,8 @@ Exit runScan(Session &s)
         auto id = static_cast<qint16>(n);
         qint16 count = 0;
         vx.readRecordCount(id, count);
-        if (s.systemFailed())
-            return Exit::System;
+        if (s.portFailed())
+            return s.outcome();
         if (vx.status() == vx::VX_ERR_TIMEOUT) // nobody has this number
             continue;
         if (vx.status() != vx::VX_SUCCESS) { // somebody answered, but not in a way to count on
@@ -52,8 +52,8 @@ Exit runScan(Session &s)
             continue;
         }
         if (!countAt(s, id, confirmBudget, count)) {
-            if (s.systemFailed())
-                return Exit::System;
+            if (s.portFailed())
+                return s.outcome();
             // Once for each number: a line that keeps answering late cannot hold the scan.
             if (n == inv.scanFrom || n == steppedBackFrom || !countAt(s, --id, confirmBudget, count))
                 continue;
@@ -68,8 +68,8 @@ Exit runScan(Session &s)
         vx.setTimeout(confirmBudget); // a slow terminal is slow to this too
         vx.readVersion(id, version);
         vx.setTimeout(scanBudget);
-        if (s.systemFailed())
-            return Exit::System;
+        if (s.portFailed())
+            return s.outcome();
         const bool versioned = s.outcome(machine + QStringLiteral(": version")) == Exit::Ok;
         if (inv.json) {
             s.io().printJson({{QStringLiteral("machine"), int(id)},

@@ -22,7 +22,8 @@ SettingsFile *Session::settings()
 {
     if (m_settings.load())
         return &m_settings;
-    m_io.error(m_settings.error());
+    m_settingsFailure = vx::Failure{vx::FailureKind::FileAccess, m_settings.error()};
+    m_io.fail(*m_settingsFailure);
     return nullptr;
 }
 
@@ -65,10 +66,8 @@ vx::Failure withAdvice(vx::Failure failure)
 void Session::onFailure(const vx::Failure &reported)
 {
     const vx::Failure failure = withAdvice(reported);
-    m_lastFailure = failure;
-    m_io.error(vx::describe(failure));
-    if (exitFor(failure.kind) == Exit::System)
-        m_systemFailed = true;
+    if (m_io.fail(failure) == Exit::System)
+        m_portFailure = failure;
 }
 
 QString Session::noAnswer() const
@@ -80,11 +79,15 @@ QString Session::noAnswer() const
     const qint32 ms = m_link->timeout();
     const QString budget = ms % 1000 == 0 ? QStringLiteral("%1 s").arg(ms / 1000) : QStringLiteral("%1 ms").arg(ms);
     const QString text = QStringLiteral("no answer on %1 within %2").arg(where, budget);
-    const QLatin1String command(m_inv.command->name);
-    if (command == QLatin1String("scan")) // the line names the machine number asked
+    switch (m_inv.command->target) {
+    case Target::EveryTerminal: // the line names the machine number asked
+    case Target::NoPort:
         return text;
-    if (command.startsWith(QLatin1String("station ")))
+    case Target::Station:
         return text + QStringLiteral("; is the reader station switched on and connected to this port?");
+    case Target::Terminal:
+        break;
+    }
     return text + QStringLiteral("; is the terminal switched on and in its station, with machine number %1? "
                                  "(vx500ctl scan finds it)")
                       .arg(m_inv.id);
@@ -92,11 +95,15 @@ QString Session::noAnswer() const
 
 Exit Session::outcome(const QString &what)
 {
-    if (m_systemFailed)
-        return Exit::System;
+    if (m_portFailure)
+        return exitFor(m_portFailure->kind);
     const qint32 code = m_link->status();
     if (code == vx::VX_SUCCESS)
         return Exit::Ok;
+    // A reply that arrived but cannot be used was reported with its words
+    // (onFailure): one line for one failure.
+    if (code == vx::VX_ERR_INVALID_DATA)
+        return Exit::DeviceFailure;
     QString message = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_link->statusText(code));
     if (code == vx::VX_ERR_TIMEOUT)
         message += QStringLiteral(": ") + noAnswer();

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace vx::ctl {
 
@@ -27,8 +28,9 @@ public:
     qint16 id() const { return m_inv.id; }
 
     // The settings file, read at the first call; nullptr once its failure
-    // has been reported.
+    // has been reported (settingsFailure()).
     SettingsFile *settings();
+    const std::optional<vx::Failure> &settingsFailure() const { return m_settingsFailure; }
 
     // Builds the link on factory()'s port, wrapped for --trace, with the
     // reply budget, on the port that --port names or the monitor last used;
@@ -38,17 +40,18 @@ public:
     bool connect();
     vx::TerminalLink &link() { return *m_link; }
 
-    // True once a failure that ends the run with System was reported (the
-    // port, or a write to it): nothing more can be done.
-    bool systemFailed() const { return m_systemFailed; }
+    // The failure that ended the port (opening it, or a write to it), once
+    // reported: nothing more can be done on it.
+    const std::optional<vx::Failure> &portFailure() const { return m_portFailure; }
+    bool portFailed() const { return m_portFailure.has_value(); }
     // The port is open again (watch reopens a device that came back).
-    void portBack() { m_systemFailed = false; }
-    // The last failure reported by the link (its port, its replies).
-    const vx::Failure &lastFailure() const { return m_lastFailure; }
+    void portBack() { m_portFailure.reset(); }
 
-    // The outcome of the last operation: System after a port failure; the
+    // The outcome of the last operation: after a port failure, the status
+    // its kind gives (nothing more is shown); the
     // status code otherwise, with "ErrCode: -1, VX_ERR_TIMEOUT" on standard
-    // error for a failure. `what` prefixes the message ("clear: ErrCode: ...").
+    // error for a failure (nothing more for a reply that could not be used:
+    // the link's failure said what was wrong with it). `what` prefixes the message ("clear: ErrCode: ...").
     // A timeout says what to check: the port and its device, the reply
     // budget, the machine number addressed.
     Exit outcome(const QString &what = {});
@@ -63,8 +66,8 @@ private:
     SettingsFile m_settings;
     std::unique_ptr<vx::TerminalLink> m_link;
     QString m_portGiven; // COMn or a path, as --port or the monitor's setting gave it
-    bool m_systemFailed = false;
-    vx::Failure m_lastFailure;
+    std::optional<vx::Failure> m_portFailure;
+    std::optional<vx::Failure> m_settingsFailure;
 };
 
 } // namespace vx::ctl

@@ -125,28 +125,24 @@ Exit tagsDownload(Session &s)
     if (const Exit e = output.open(s.invocation().output, false, false); e != Exit::Ok)
         return e;
     vx.beginTagDownload(s.id());
-    if (s.systemFailed())
-        return Exit::System;
+    if (s.portFailed())
+        return s.outcome();
     int count = 0;
     QString code;
     for (;;) {
         vx.nextTagCode(code);
-        if (s.systemFailed() || vx.status() != vx::VX_SUCCESS)
+        if (s.portFailed() || vx.status() != vx::VX_SUCCESS)
             break;
-        if (!output.writeLine(code)) {
-            io.error(vx::describe(output.failure()));
-            return exitFor(output.failure().kind);
-        }
+        if (!output.writeLine(code))
+            return io.fail(output.failure());
         ++count;
     }
     if (!s.invocation().quiet)
         io.note(QStringLiteral("%1 tag codes").arg(count));
-    if (s.systemFailed())
-        return Exit::System;
-    if (!output.flush()) {
-        io.error(vx::describe(output.failure()));
-        return exitFor(output.failure().kind);
-    }
+    if (s.portFailed())
+        return s.outcome();
+    if (!output.flush())
+        return io.fail(output.failure());
     return vx.status() == vx::VX_END_OF_STREAM ? Exit::Ok : s.outcome(QStringLiteral("tags download"));
 }
 
@@ -159,10 +155,12 @@ Exit tagsUpload(Session &s)
     if (list.open())
         while (list.next(tag))
             ++codes;
-    if (list.failed()) {
+    if (list.refused()) {
         io.error(list.problem());
-        return list.refused() ? Exit::Usage : Exit::System;
+        return Exit::Usage;
     }
+    if (list.failed())
+        return io.fail({vx::FailureKind::FileAccess, list.problem()});
 
     vx::TerminalLink &vx = s.link();
     vx.beginTagUpload(s.id());
@@ -175,13 +173,12 @@ Exit tagsUpload(Session &s)
             if (Exit e = s.outcome(QStringLiteral("tags upload: line %1").arg(tag.index)); e != Exit::Ok)
                 return e;
         }
-    if (sent != codes) {
-        io.error(s.invocation().file + QStringLiteral(": the file changed while it was sent; the upload was stopped"));
-        return Exit::System;
-    }
+    if (sent != codes)
+        return io.fail({vx::FailureKind::FileAccess,
+                        s.invocation().file + QStringLiteral(": the file changed while it was sent; the upload was stopped")});
     vx.endTagUpload();
-    if (s.systemFailed())
-        return Exit::System;
+    if (s.portFailed())
+        return s.outcome();
     if (!s.invocation().quiet)
         io.note(QStringLiteral("%1 tag codes sent").arg(sent));
     io.print(QStringLiteral("OK"));

@@ -33,7 +33,7 @@ namespace {
 
 class Watcher {
 public:
-    Watcher(Session &s, WatchClock &clock) : m_s(s), m_clock(clock), m_inv(s.invocation()) {}
+    Watcher(Session &s, WatchClock &clock) : m_session(s), m_clock(clock), m_inv(s.invocation()) {}
     Exit run();
 
 private:
@@ -44,7 +44,7 @@ private:
     bool waitForPort();
     qint64 interval() const { return m_inv.intervalSeconds * 1000LL; }
 
-    Session &m_s;
+    Session &m_session;
     WatchClock &m_clock;
     const Invocation &m_inv;
     QString m_port;
@@ -52,7 +52,7 @@ private:
 
 void Watcher::event(const QString &text)
 {
-    Io &io = m_s.io();
+    Io &io = m_session.io();
     // A text that starts with the port's name (Windows, where the device is
     // COMn itself) does not get it twice.
     const bool named = text.startsWith(m_port + QLatin1Char(' ')) || text.startsWith(m_port + QLatin1Char(':'));
@@ -65,7 +65,7 @@ bool Watcher::download(qint16 records)
 {
     const QString machine = QStringLiteral("machine %1: ").arg(m_inv.id);
     const QString file = *datedPath(m_inv.output, m_clock.now().date());
-    RecordOutput output(m_s.io());
+    RecordOutput output(m_session.io());
     if (output.open(file, m_inv.clearAfter) != Exit::Ok) {
         // Held by another program it is tried again at the next look.
         event(machine + QStringLiteral("%1 records not downloaded: %2 cannot take them%3")
@@ -73,7 +73,7 @@ bool Watcher::download(qint16 records)
                             .arg(file, output.inUse() ? QStringLiteral(" now") : QString()));
         return !output.inUse();
     }
-    const Fetched f = fetchRecords(m_s, output, {false, [this] { return m_clock.stopRequested(); },
+    const Fetched f = fetchRecords(m_session, output, {false, [this] { return m_clock.stopRequested(); },
                                                  QStringLiteral("vx500ctl watch")});
     if (!f.prepared) {
         event(machine + QStringLiteral("%1 records not downloaded: %2 cannot take them").arg(records).arg(file));
@@ -88,11 +88,11 @@ bool Watcher::download(qint16 records)
         event(machine + QStringLiteral("%1 records not stored: %2; the terminal keeps its records")
                             .arg(f.records)
                             .arg(f.failure));
-        return !m_s.systemFailed();
+        return !m_session.portFailed();
     }
     if (!f.stored) {
         event(machine + QStringLiteral("download failed after ") + kept);
-        return !m_s.systemFailed();
+        return !m_session.portFailed();
     }
     const struct {
         bool wanted;
@@ -109,20 +109,20 @@ bool Watcher::download(qint16 records)
     if (!steps.isEmpty())
         line += QStringLiteral("; ") + steps.join(QStringLiteral(", "));
     event(line);
-    return !m_s.systemFailed();
+    return !m_session.portFailed();
 }
 
 bool Watcher::waitForPort()
 {
-    vx::TerminalLink &vx = m_s.link();
+    vx::TerminalLink &vx = m_session.link();
     // Busy is not gone: the holder is named.
-    const vx::Failure &why = m_s.lastFailure();
+    const vx::Failure why = m_session.portFailure().value_or(vx::Failure{});
     event(why.kind == vx::FailureKind::PortInUse ? vx::describe(why) + QStringLiteral("; waiting for it")
                                                  : vx.portName() + QStringLiteral(" went away; waiting for it"));
     vx.closePort();
     while (m_clock.sleep(interval())) {
         if (vx.port().open()) {
-            m_s.portBack();
+            m_session.portBack();
             event(vx.portName() + QStringLiteral(" is back"));
             return true;
         }
@@ -132,21 +132,21 @@ bool Watcher::waitForPort()
 
 Exit Watcher::run()
 {
-    vx::TerminalLink &vx = m_s.link();
+    vx::TerminalLink &vx = m_session.link();
     m_port = m_inv.port.isEmpty() ? vx.portName() : m_inv.port;
     if (m_inv.port.isEmpty())
-        if (SettingsFile *settings = m_s.settings())
+        if (SettingsFile *settings = m_session.settings())
             m_port = QStringLiteral("COM%1").arg(settings->monitorsPort());
     bool seen = false; // the terminal in the station has had its turn
     while (!m_clock.stopRequested()) {
         qint16 records = 0;
         vx.readRecordCount(m_inv.id, records);
-        const bool answered = !m_s.systemFailed() && vx.status() == vx::VX_SUCCESS;
+        const bool answered = !m_session.portFailed() && vx.status() == vx::VX_SUCCESS;
         if (vx.status() == vx::VX_ERR_TIMEOUT)
             seen = false; // out of the station, or switched off
         if (answered && !seen)
             seen = records <= 0 || download(records);
-        if (m_s.systemFailed()) {
+        if (m_session.portFailed()) {
             if (!waitForPort())
                 break;
             seen = false; // whoever is in the station now has not had a turn

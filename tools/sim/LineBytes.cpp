@@ -14,10 +14,15 @@ QByteArray frameOf(const QByteArray &data, bool corrupt)
 {
     QByteArray out;
     out.reserve(data.size() + 3);
-    out.append(ctl::STX).append(data).append(ctl::ETX);
+    out.append(control::STX).append(data).append(control::ETX);
     const quint8 check = xorOf(data);
     out.append(static_cast<char>(corrupt ? check ^ 0x5A : check));
     return out;
+}
+
+QString hexOf(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
 
 } // namespace vx::sim

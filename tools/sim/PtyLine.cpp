@@ -27,13 +27,12 @@ qint32 baudOfSpeed(unsigned speed)
 
 PtyLine::~PtyLine() { hangUp(); }
 
-bool PtyLine::open(QString &error)
+std::optional<QString> PtyLine::open()
 {
     char name[256] = {};
     if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
-        error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         m_master = m_slave = -1;
-        return false;
+        return QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
     }
     termios tio{};
     tcgetattr(m_slave, &tio);
@@ -47,7 +46,7 @@ bool PtyLine::open(QString &error)
     fcntl(m_master, F_SETFD, FD_CLOEXEC);
     fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_path = QString::fromLocal8Bit(name);
-    return true;
+    return std::nullopt;
 }
 
 LineSettings PtyLine::settings() const

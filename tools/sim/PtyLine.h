@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace vx::sim {
 
@@ -19,8 +20,8 @@ public:
     PtyLine &operator=(const PtyLine &) = delete;
     ~PtyLine();
 
-    // Opens a new pair in raw mode; false with a reason in error.
-    bool open(QString &error);
+    // Opens a new pair in raw mode; what went wrong, or nothing.
+    std::optional<QString> open();
     bool isOpen() const { return m_master >= 0; }
     QString devicePath() const { return m_path; }
     int masterFd() const { return m_master; }

@@ -7,35 +7,28 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include <cstdio>
-#include <cstdlib>
-
 namespace vx::sim {
 
 namespace {
 
-[[noreturn]] void fail(const QString &message)
-{
-    std::fprintf(stderr, "vx500-sim: %s\n", qPrintable(message));
-    std::exit(2);
-}
+// A wrong command line: the message, status 2.
+Ending wrong(const QString &message) { return {2, {}, message}; }
 
-int number(const QCommandLineParser &p, const QString &name, int lowest, int highest)
+std::optional<Ending> readNumber(const QCommandLineParser &p, const QString &name, int lowest, int highest, int &n)
 {
     bool ok = false;
-    const int n = p.value(name).toInt(&ok);
+    n = p.value(name).toInt(&ok);
     if (!ok || n < lowest || n > highest)
-        fail(QStringLiteral("--%1 wants a number from %2 to %3, not \"%4\"")
-                 .arg(name).arg(lowest).arg(highest).arg(p.value(name)));
-    return n;
+        return wrong(QStringLiteral("--%1 wants a number from %2 to %3, not \"%4\"")
+                         .arg(name).arg(lowest).arg(highest).arg(p.value(name)));
+    return std::nullopt;
 }
 
-QStringList readRecords(const QString &path)
+std::optional<Ending> readRecords(const QString &path, QStringList &records)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-    QStringList out;
+        return wrong(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
     for (int number = 1; !file.atEnd(); ++number) {
         QByteArray line = file.readLine();
         while (line.endsWith('\n') || line.endsWith('\r'))
@@ -43,27 +36,28 @@ QStringList readRecords(const QString &path)
         // A control byte in a record would pass for part of the protocol on the line.
         for (const char c : line)
             if (static_cast<uchar>(c) < 0x20 && c != '\t')
-                fail(QStringLiteral("%1 line %2: control byte 0x%3; records hold text and tabs only")
-                         .arg(path).arg(number)
-                         .arg(QString::number(static_cast<uchar>(c), 16).rightJustified(2, QLatin1Char('0')).toUpper()));
+                return wrong(QStringLiteral("%1 line %2: control byte 0x%3; records hold text and tabs only")
+                                 .arg(path).arg(number)
+                                 .arg(QString::number(static_cast<uchar>(c), 16).rightJustified(2, QLatin1Char('0')).toUpper()));
         if (!line.isEmpty())
-            out << QString::fromLatin1(line);
+            records << QString::fromLatin1(line);
     }
-    return out;
+    return std::nullopt;
 }
 
-} // namespace
+QString programVersion()
+{
+    return QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion()
+        + QLatin1Char('\n');
+}
 
-SimOptions parseOptions(const QStringList &arguments)
+std::optional<Ending> readOptions(const QStringList &arguments, SimOptions &o, QStringList &notes)
 {
     // "--version" alone asks for the program's version, as it does of the
     // other two programs; with a text it is the old name of --firmware.
     const qsizetype v = arguments.indexOf(QStringLiteral("--version"));
-    if (v > 0 && (v + 1 == arguments.size() || arguments[v + 1].startsWith(QLatin1Char('-')))) {
-        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
-                    qPrintable(QCoreApplication::applicationVersion()));
-        std::exit(0);
-    }
+    if (v > 0 && (v + 1 == arguments.size() || arguments[v + 1].startsWith(QLatin1Char('-'))))
+        return Ending{0, programVersion(), {}};
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
@@ -102,37 +96,39 @@ SimOptions parseOptions(const QStringList &arguments)
         {QStringLiteral("hangup-after"), QStringLiteral("Fault: the far end closes the line (a pulled cable) once record <k> is acknowledged; 0 closes it at the download command. The simulator then ends."), QStringLiteral("k")},
     });
     if (!p.parse(arguments))
-        fail(p.errorText() + QStringLiteral(" (see --help)"));
+        return wrong(p.errorText() + QStringLiteral(" (see --help)"));
     if (p.isSet(help) || p.isSet(QStringLiteral("help-all"))) {
         // The usage line names the program as it is called, not by its path.
         QString text = p.helpText();
         const qsizetype end = text.indexOf(QLatin1String(" [options]"));
         if (text.startsWith(QLatin1String("Usage: ")) && end > 0)
             text.replace(7, end - 7, QStringLiteral("vx500-sim"));
-        std::fputs(qPrintable(text), stdout);
-        std::exit(0);
+        return Ending{0, text, {}};
     }
     if (p.isSet(QStringLiteral("V")))
-        p.showVersion();
+        return Ending{0, programVersion(), {}};
     if (!p.positionalArguments().isEmpty())
-        fail(QStringLiteral("unexpected argument \"%1\" (see --help)").arg(p.positionalArguments().first()));
+        return wrong(QStringLiteral("unexpected argument \"%1\" (see --help)").arg(p.positionalArguments().first()));
 
-    SimOptions o;
     if (p.isSet(QStringLiteral("records")))
-        o.records = readRecords(p.value(QStringLiteral("records")));
+        if (auto ending = readRecords(p.value(QStringLiteral("records")), o.records))
+            return ending;
     if (p.isSet(QStringLiteral("generate"))) {
-        RecordGenerator gen;
+        RecordGenerator generator;
         bool ok = false;
-        gen.seed = p.value(QStringLiteral("seed")).toULongLong(&ok);
+        generator.seed = p.value(QStringLiteral("seed")).toULongLong(&ok);
         if (!ok)
-            fail(QStringLiteral("--seed wants a number, not \"%1\"").arg(p.value(QStringLiteral("seed"))));
-        o.records += gen.generate(number(p, QStringLiteral("generate"), 0, 1'000'000));
+            return wrong(QStringLiteral("--seed wants a number, not \"%1\"").arg(p.value(QStringLiteral("seed"))));
+        int count = 0;
+        if (auto ending = readNumber(p, QStringLiteral("generate"), 0, 1'000'000, count))
+            return ending;
+        o.records += generator.generate(count);
     }
-    o.id = number(p, QStringLiteral("id"), 0, 255);
+    if (auto ending = readNumber(p, QStringLiteral("id"), 0, 255, o.id))
+        return ending;
     o.version = p.value(QStringLiteral("firmware"));
     if (p.isSet(QStringLiteral("version"))) {
-        std::fputs("vx500-sim: note: --version TEXT is now --firmware TEXT; the old spelling goes in a later release\n",
-                   stderr);
+        notes << QStringLiteral("note: --version TEXT is now --firmware TEXT; the old spelling goes in a later release");
         if (o.version.isEmpty())
             o.version = p.value(QStringLiteral("version"));
     }
@@ -145,30 +141,46 @@ SimOptions parseOptions(const QStringList &arguments)
     else if (b == u"tag-count")
         o.answer = BAnswer::TagCount;
     else
-        fail(QStringLiteral("--b-answer is voltage or tag-count, not \"%1\"").arg(b));
-    o.selfTestMs = number(p, QStringLiteral("self-test-time"), 0, 3'600'000);
+        return wrong(QStringLiteral("--b-answer is voltage or tag-count, not \"%1\"").arg(b));
+    int selfTestMs = 0;
+    if (auto ending = readNumber(p, QStringLiteral("self-test-time"), 0, 3'600'000, selfTestMs))
+        return ending;
+    o.selfTestMs = selfTestMs;
     o.linkPath = p.value(QStringLiteral("link"));
     if (p.isSet(QStringLiteral("register"))) {
         o.registerPort = commNumber(p.value(QStringLiteral("register"))).value_or(0);
         if (o.registerPort == 0)
-            fail(QStringLiteral("--register wants a port name from COM1 to COM16, not \"%1\"")
+            return wrong(QStringLiteral("--register wants a port name from COM1 to COM16, not \"%1\"")
                      .arg(p.value(QStringLiteral("register"))));
     }
     o.pace = p.isSet(QStringLiteral("pace"));
     o.log = p.isSet(QStringLiteral("log"));
-    if (p.isSet(QStringLiteral("bad-bcc")))
-        o.faults.badCheckRecord = number(p, QStringLiteral("bad-bcc"), 1, 1'000'000);
-    if (p.isSet(QStringLiteral("silent-from")))
-        o.faults.silentFromRecord = number(p, QStringLiteral("silent-from"), 1, 1'000'000);
-    if (p.isSet(QStringLiteral("eot-in-record")))
-        o.faults.eotInRecord = number(p, QStringLiteral("eot-in-record"), 1, 1'000'000);
-    if (p.isSet(QStringLiteral("hangup-after")))
-        o.faults.hangUpAfterRecord = number(p, QStringLiteral("hangup-after"), 0, 1'000'000);
+    const struct {
+        const char *name;
+        int lowest;
+        int &into;
+    } faultRecords[] = {{"bad-bcc", 1, o.faults.badCheckRecord},
+                        {"silent-from", 1, o.faults.silentFromRecord},
+                        {"eot-in-record", 1, o.faults.eotInRecord},
+                        {"hangup-after", 0, o.faults.hangUpAfterRecord}};
+    for (const auto &fault : faultRecords)
+        if (p.isSet(QLatin1String(fault.name)))
+            if (auto ending = readNumber(p, QLatin1String(fault.name), fault.lowest, 1'000'000, fault.into))
+                return ending;
     o.faults.noise = p.isSet(QStringLiteral("noise"));
     o.faults.noiseStream = p.isSet(QStringLiteral("noise-stream"));
     o.faults.eotReply = p.isSet(QStringLiteral("eot-reply"));
     o.faults.nak = p.isSet(QStringLiteral("nak"));
-    return o;
+    return std::nullopt;
+}
+
+} // namespace
+
+ParsedOptions parseOptions(const QStringList &arguments)
+{
+    ParsedOptions parsed;
+    parsed.ending = readOptions(arguments, parsed.options, parsed.notes);
+    return parsed;
 }
 
 void applyOptions(const SimOptions &o, TerminalModel &model)

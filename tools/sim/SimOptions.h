@@ -4,6 +4,7 @@
 #include "TerminalModel.h"
 
 #include <QStringList>
+#include <optional>
 
 namespace vx::sim {
 
@@ -23,10 +24,26 @@ struct SimOptions {
     Faults faults;
 };
 
-// Reads the arguments (argv as given, the program name first). --help and
-// the program's own version are printed here and end the program; a wrong
-// option ends it with a message and status 2.
-SimOptions parseOptions(const QStringList &arguments);
+// How a run ends before (or instead of) serving the line: text for
+// standard output (help, version), a message for standard error, and the
+// exit status. main() alone prints it and ends the program.
+struct Ending {
+    int status = 0;
+    QString output;  // printed as it is on standard output
+    QString message; // "vx500-sim: message" on standard error; empty: none
+};
+
+// What the command line says: the options to serve with, or how the run
+// ends (help, version, status 2 for a wrong option); notes for standard
+// error either way, printed first.
+struct ParsedOptions {
+    SimOptions options;
+    std::optional<Ending> ending;
+    QStringList notes;
+};
+
+// Reads the arguments (argv as given, the program name first).
+ParsedOptions parseOptions(const QStringList &arguments);
 
 // Gives the model what the options say.
 void applyOptions(const SimOptions &options, TerminalModel &model);

@@ -3,7 +3,7 @@
 #endif
 #include "SimServer.h"
 
-#include "Frame.h"
+#include "LineBytes.h"
 
 #include <QDateTime>
 
@@ -49,7 +49,7 @@ void SimServer::heard(const QByteArray &bytes)
     // The host writes again: the noise stream has had its chance.
     endNoise("stops as the host writes");
     const LineSettings line = m_line.settings();
-    log(QStringLiteral("host (%1): %2").arg(line.toString(), hexDump(bytes)));
+    log(QStringLiteral("host (%1): %2").arg(line.toString(), hexOf(bytes)));
     const Reply reply = m_model.receive(bytes, line, QDateTime::currentDateTime());
     if (!reply.bytes.isEmpty()) {
         if (reply.untilHeard) {
@@ -57,7 +57,7 @@ void SimServer::heard(const QByteArray &bytes)
             m_noise = true;
             m_noiseSent = 0;
         } else {
-            log(QStringLiteral("sim:  %1").arg(hexDump(reply.bytes)));
+            log(QStringLiteral("sim:  %1").arg(hexOf(reply.bytes)));
         }
         // Paced, the host's own bytes take their line time to arrive before
         // the terminal can answer them.

@@ -4,7 +4,7 @@
 
 namespace vx::sim {
 
-using namespace ctl;
+using namespace control;
 
 namespace {
 QByteArray latin1(const QString &text) { return text.toLatin1(); }

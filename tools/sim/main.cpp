@@ -44,11 +44,22 @@ bool installSignals()
     return true;
 }
 
-int complain(const QString &message)
+// "vx500-sim: text" on standard error.
+void say(const QString &text) { std::fprintf(stderr, "vx500-sim: %s\n", qPrintable(text)); }
+
+// The one place a run ends from: what the ending has for standard output
+// and standard error, then its status for main() to return.
+int end(const Ending &ending)
 {
-    std::fprintf(stderr, "vx500-sim: %s\n", qPrintable(message));
-    return 1;
+    if (!ending.output.isEmpty())
+        std::fputs(qPrintable(ending.output), stdout);
+    if (!ending.message.isEmpty())
+        say(ending.message);
+    return ending.status;
 }
+
+// A failure to set up or serve the line: status 1.
+Ending failed(const QString &message) { return {1, {}, message}; }
 
 } // namespace
 
@@ -57,42 +68,48 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vx500-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VX_VERSION_TEXT));
-    const SimOptions options = parseOptions(QCoreApplication::arguments());
+    const ParsedOptions parsed = parseOptions(QCoreApplication::arguments());
+    for (const QString &note : parsed.notes)
+        say(note);
+    if (parsed.ending)
+        return end(*parsed.ending);
+    const SimOptions &options = parsed.options;
 
     TerminalModel model;
     applyOptions(options, model);
     if (!installSignals())
-        return complain(QStringLiteral("cannot set up signal handling"));
+        return end(failed(QStringLiteral("cannot set up signal handling")));
 
     PtyLine line;
+    if (const auto problem = line.open())
+        return end(failed(*problem));
     QString error;
-    if (!line.open(error))
-        return complain(error);
     DeviceLink link;
     if (!options.linkPath.isEmpty() && !link.create(options.linkPath, line.devicePath(), error))
-        return complain(error);
+        return end(failed(error));
     PortRegistration registration;
     if (options.registerPort > 0 && !registration.registerPort(options.registerPort, line.devicePath(), error))
-        return complain(error);
+        return end(failed(error));
 
     std::printf("%s\n", qPrintable(line.devicePath()));
     std::fflush(stdout);
-    std::fprintf(stderr, "vx500-sim: terminal %d with %lld records on %s%s%s\n", options.id,
-                 static_cast<long long>(model.records().size()), qPrintable(line.devicePath()),
-                 options.linkPath.isEmpty() ? "" : qPrintable(QStringLiteral(" (%1)").arg(options.linkPath)),
-                 options.registerPort > 0 ? qPrintable(QStringLiteral(", registered as COM%1").arg(options.registerPort)) : "");
+    say(QStringLiteral("terminal %1 with %2 records on %3%4%5")
+            .arg(options.id)
+            .arg(model.records().size())
+            .arg(line.devicePath(),
+                 options.linkPath.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(options.linkPath),
+                 options.registerPort > 0 ? QStringLiteral(", registered as COM%1").arg(options.registerPort) : QString()));
 
     SimServer server(line, model);
     server.setPace(options.pace);
     server.setLog(options.log);
     switch (server.run(g_control[0])) {
     case SimServer::End::Stopped:
-        return 0;
+        return end({});
     case SimServer::End::HungUp:
-        std::fprintf(stderr, "vx500-sim: the line was closed (pulled cable)\n");
-        return 0;
+        return end({0, {}, QStringLiteral("the line was closed (pulled cable)")});
     case SimServer::End::LineFailed:
-        return complain(QStringLiteral("the line failed"));
+        return end(failed(QStringLiteral("the line failed")));
     }
-    return 0;
+    return end(failed(QStringLiteral("the line failed")));
 }
