@@ -15,23 +15,20 @@
 
 namespace vx::sim {
 
-bool DeviceLink::create(const QString &linkPath, const QString &devicePath, QString &error)
+std::optional<QString> DeviceLink::create(const QString &linkPath, const QString &devicePath)
 {
     const QFileInfo info(linkPath);
     if (info.isSymLink()) {
         QFile::remove(linkPath);
     } else if (info.exists()) {
-        error = QStringLiteral("%1 exists and is not a symbolic link; not replaced").arg(linkPath);
-        return false;
+        return QStringLiteral("%1 exists and is not a symbolic link; not replaced").arg(linkPath);
     }
     if (::symlink(QFile::encodeName(devicePath).constData(), QFile::encodeName(linkPath).constData()) != 0) {
-        error = QStringLiteral("cannot create the link %1: %2")
-                    .arg(linkPath, QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
+        return QStringLiteral("cannot create the link %1: %2").arg(linkPath, QString::fromLocal8Bit(std::strerror(errno)));
     }
     m_link = linkPath;
     m_target = devicePath;
-    return true;
+    return std::nullopt;
 }
 
 void DeviceLink::remove()
@@ -78,20 +75,20 @@ std::unique_ptr<QSettings> openUsable(QString &error)
 
 } // namespace
 
-bool PortRegistration::registerPort(int number, const QString &devicePath, QString &error)
+std::optional<QString> PortRegistration::registerPort(int number, const QString &devicePath)
 {
     m_key = key::portMap(number).path;
     m_device = devicePath;
+    QString error;
     const auto settings = openUsable(error);
     if (!settings)
-        return false;
+        return error;
     // Another simulator that is still running keeps its port.
     const QString current = settings->value(m_key).toString().trimmed();
     const QString owner = settings->value(key::simulator(number).path).toString();
     if (isPseudoTerminal(current) && current != devicePath && QFileInfo::exists(current)
         && (owner.isEmpty() || processRuns(owner.toLongLong()))) {
-        error = QStringLiteral("COM%1 is already registered to %2").arg(number).arg(current);
-        return false;
+        return QStringLiteral("COM%1 is already registered to %2").arg(number).arg(current);
     }
     if (settings->contains(m_key))
         m_previous = settings->value(m_key);
@@ -100,11 +97,10 @@ bool PortRegistration::registerPort(int number, const QString &devicePath, QStri
     m_owner = key::simulator(number).path;
     settings->sync();
     if (settings->status() != QSettings::NoError) {
-        error = QStringLiteral("cannot write the settings file %1").arg(settings->fileName());
-        return false;
+        return QStringLiteral("cannot write the settings file %1").arg(settings->fileName());
     }
     m_active = true;
-    return true;
+    return std::nullopt;
 }
 
 void PortRegistration::restore()

@@ -18,7 +18,8 @@ public:
     DeviceLink &operator=(const DeviceLink &) = delete;
     ~DeviceLink() { remove(); }
 
-    bool create(const QString &linkPath, const QString &devicePath, QString &error);
+    // Why the link could not be made; nothing when it was.
+    std::optional<QString> create(const QString &linkPath, const QString &devicePath);
     // Removes the link if it still points at the device.
     void remove();
 
@@ -38,7 +39,8 @@ public:
 
     // Refuses a settings file that cannot be read (nothing is written then)
     // and a COMn that another running simulator holds (an existing /dev/pts/N).
-    bool registerPort(int number, const QString &devicePath, QString &error);
+    // Why nothing was registered; nothing when the port was.
+    std::optional<QString> registerPort(int number, const QString &devicePath);
     // Puts the previous value back (or removes the key) if the key still
     // holds the device path; a value someone changed meanwhile stays. A
     // previous value that is a pseudo-terminal gone since is not put back.

@@ -83,13 +83,14 @@ int main(int argc, char **argv)
     PtyLine line;
     if (const auto problem = line.open())
         return end(failed(*problem));
-    QString error;
     DeviceLink link;
-    if (!options.linkPath.isEmpty() && !link.create(options.linkPath, line.devicePath(), error))
-        return end(failed(error));
+    if (!options.linkPath.isEmpty())
+        if (const auto problem = link.create(options.linkPath, line.devicePath()))
+            return end(failed(*problem));
     PortRegistration registration;
-    if (options.registerPort > 0 && !registration.registerPort(options.registerPort, line.devicePath(), error))
-        return end(failed(error));
+    if (options.registerPort > 0)
+        if (const auto problem = registration.registerPort(options.registerPort, line.devicePath()))
+            return end(failed(*problem));
 
     std::printf("%s\n", qPrintable(line.devicePath()));
     std::fflush(stdout);
