@@ -34,6 +34,7 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QTimeEdit;
+class QVBoxLayout;
 class UpDown;
 class DataFolderDialog;
 
@@ -121,6 +122,13 @@ private:
     QWidget *buildStationTab();
     QWidget *buildMiscTab();
     QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent);
+    struct MessageColumn {
+        QLabel *label = nullptr;
+        QPlainTextEdit *box = nullptr;
+        QPushButton *clear = nullptr;
+        QVBoxLayout *layout = nullptr;
+    };
+    MessageColumn messageColumn(const QString &name, void (MainWindow::*clearSlot)(), QWidget *page);
 
     // Load and settings (MainWindow.cpp).
     void loadSettings();

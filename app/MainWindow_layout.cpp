@@ -152,21 +152,35 @@ void MainWindow::buildLayout()
     addAction(quit);
 }
 
+// "Message:", the box named name (log, stationLog) and its Clear Message
+// button ("clearLogButton", "clearStationLogButton"), one above the other.
+MainWindow::MessageColumn MainWindow::messageColumn(const QString &name, void (MainWindow::*clearSlot)(), QWidget *page)
+{
+    MessageColumn column;
+    column.label = label(QStringLiteral("Message:"), page);
+    column.box = messageBox(name, page);
+    column.label->setBuddy(column.box);
+    QString clearName = name;
+    clearName[0] = clearName[0].toUpper();
+    column.clear = commandButton(QStringLiteral("clear%1Button").arg(clearName), QStringLiteral("&Clear Message"), page);
+    connect(column.clear, &QPushButton::clicked, this, clearSlot);
+    column.layout = new QVBoxLayout;
+    column.layout->addWidget(column.label);
+    column.layout->addWidget(column.box, 1);
+    column.layout->addWidget(column.clear, 0, Qt::AlignLeft);
+    return column;
+}
+
 QWidget *MainWindow::buildGeneralTab()
 {
     auto *page = new QWidget(this);
     page->setObjectName(QStringLiteral("generalTab"));
 
     // Left column: the message box.
-    auto *messageLabel = label(QStringLiteral("Message:"), page);
-    m_log = messageBox(QStringLiteral("log"), page);
-    messageLabel->setBuddy(m_log);
-    auto *clear = commandButton(QStringLiteral("clearLogButton"), QStringLiteral("&Clear Message"), page);
-    connect(clear, &QPushButton::clicked, this, &MainWindow::clearLog);
-    auto *left = new QVBoxLayout;
-    left->addWidget(messageLabel);
-    left->addWidget(m_log, 1);
-    left->addWidget(clear, 0, Qt::AlignLeft);
+    const MessageColumn column = messageColumn(QStringLiteral("log"), &MainWindow::clearLog, page);
+    m_log = column.box;
+    auto *clear = column.clear;
+    auto *left = column.layout;
 
     // Right column, top: port and machine number.
     m_portBox = named(new QComboBox(page), QStringLiteral("portBox"), QStringLiteral("Comm. Port"));
@@ -283,18 +297,13 @@ QWidget *MainWindow::buildStationTab()
 {
     auto *page = new QWidget(this);
     page->setObjectName(QStringLiteral("stationTab"));
-    auto *messageLabel = label(QStringLiteral("Message:"), page);
-    m_stationLog = messageBox(QStringLiteral("stationLog"), page);
-    messageLabel->setBuddy(m_stationLog);
-    auto *clear = commandButton(QStringLiteral("clearStationLogButton"), QStringLiteral("&Clear Message"), page);
-    connect(clear, &QPushButton::clicked, this, &MainWindow::clearStationLog);
-    auto *left = new QVBoxLayout;
-    left->addWidget(messageLabel);
-    left->addWidget(m_stationLog, 1);
-    left->addWidget(clear, 0, Qt::AlignLeft);
+    const MessageColumn column = messageColumn(QStringLiteral("stationLog"), &MainWindow::clearStationLog, page);
+    m_stationLog = column.box;
+    auto *clear = column.clear;
+    auto *left = column.layout;
 
     auto *right = new QVBoxLayout;
-    right->addSpacing(messageLabel->sizeHint().height() + left->spacing());
+    right->addSpacing(column.label->sizeHint().height() + left->spacing());
     QList<QWidget *> order{m_stationLog, clear};
     for (const StationQuery &query : stationQueries()) {
         QPushButton *button = commandButton(QLatin1String(query.objectName), QLatin1String(query.caption), page);
