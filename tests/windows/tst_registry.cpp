@@ -3,6 +3,7 @@
 // and Windows' own reg query finds both values where users and their
 // administrators look for them.
 #include "AppTest.h"
+#include "UserSettings.h"
 
 using namespace vx;
 using namespace vx::test;
