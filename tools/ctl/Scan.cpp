@@ -15,6 +15,7 @@ bool countAt(Session &s, qint16 n, qint32 budget, qint16 &count)
     vx::TerminalLink &vx = s.link();
     const qint32 scanBudget = vx.timeout();
     vx.setTimeout(budget);
+    s.setAsked(QStringLiteral("machine %1").arg(n));
     vx.readRecordCount(n, count);
     vx.setTimeout(scanBudget);
     return vx.status() == vx::VX_SUCCESS;
@@ -40,6 +41,7 @@ Exit runScan(Session &s)
     for (int n = inv.scanFrom; n <= inv.scanTo; ++n) {
         showAt(QStringLiteral("asking machine %1 (%2 to %3)").arg(n).arg(inv.scanFrom).arg(inv.scanTo));
         auto id = static_cast<qint16>(n);
+        s.setAsked(QStringLiteral("machine %1").arg(n));
         qint16 count = 0;
         vx.readRecordCount(id, count);
         if (s.portFailed())
@@ -61,6 +63,7 @@ Exit runScan(Session &s)
             n = id; // the number after it is asked again
         }
         const QString machine = QStringLiteral("machine %1").arg(id);
+        s.setAsked(machine);
         showAt({});
         ++found;
         QString version;
@@ -83,6 +86,7 @@ Exit runScan(Session &s)
         s.io().printDeviceText(line);
     }
     showAt({});
+    s.setAsked({});
     if (found > 0)
         return Exit::Ok;
     QString message = QStringLiteral("no terminal answered at machine numbers %1 to %2").arg(inv.scanFrom).arg(inv.scanTo);

@@ -65,7 +65,9 @@ vx::Failure withAdvice(vx::Failure failure)
 
 void Session::onFailure(const vx::Failure &reported)
 {
-    const vx::Failure failure = withAdvice(reported);
+    vx::Failure failure = withAdvice(reported);
+    if (!m_asked.isEmpty() && exitFor(failure.kind) == Exit::DeviceFailure)
+        failure.detail = m_asked + QStringLiteral(": ") + vx::describe(failure);
     if (m_io.fail(failure) == Exit::System)
         m_portFailure = failure;
 }

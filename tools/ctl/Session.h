@@ -46,6 +46,9 @@ public:
     bool portFailed() const { return m_portFailure.has_value(); }
     // The port is open again (watch reopens a device that came back).
     void portBack() { m_portFailure.reset(); }
+    // The terminal a reply that cannot be used came from, named in its line
+    // ("machine 5") when a command asks more than one; empty: the one asked.
+    void setAsked(const QString &who) { m_asked = who; }
 
     // The outcome of the last operation: after a port failure, the status
     // its kind gives (nothing more is shown); the
@@ -67,6 +70,7 @@ private:
     std::unique_ptr<vx::TerminalLink> m_link;
     QString m_portGiven; // COMn or a path, as --port or the monitor's setting gave it
     std::optional<vx::Failure> m_portFailure;
+    QString m_asked;
     std::optional<vx::Failure> m_settingsFailure;
 };
 
