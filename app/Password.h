@@ -1,4 +1,4 @@
-// The program password for the run. Startup::Main owns it: the start-up
+// The program password for the run. Startup::run() owns it: the start-up
 // loads the stored one into it, the gate (PasswordDialog) replaces it by the
 // entry it admits, and the main window, handed it, shows the service buttons
 // under the master password and hands it to ChangePasswordDialog.

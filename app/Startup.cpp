@@ -111,7 +111,7 @@ QString defaultLockFile()
     return defaultLockFile(runtime, QDir::tempPath(), QFileInfo(vx::Ledger::defaultPath()).path(), user);
 }
 
-std::unique_ptr<MainWindow> StartUp(const Environment &env, std::unique_ptr<QLockFile> &lock)
+std::unique_ptr<MainWindow> start(const Environment &env, std::unique_ptr<QLockFile> &lock)
 {
     // The title names the program in its boxes and its settings.
     QCoreApplication::setApplicationName(vx::appTitle());
@@ -148,7 +148,7 @@ std::unique_ptr<MainWindow> StartUp(const Environment &env, std::unique_ptr<QLoc
     return window;
 }
 
-int Main()
+int run()
 {
     vx::QtDialogs dialogs;
     vx::SettingsStore settings(dialogs);
@@ -162,7 +162,7 @@ int Main()
     env.makePort = [] { return vx::makeSystemSerialPort(); };
 
     std::unique_ptr<QLockFile> lock;
-    std::unique_ptr<MainWindow> window = StartUp(env, lock);
+    std::unique_ptr<MainWindow> window = start(env, lock);
     if (!window)
         return 0;
     return QApplication::exec();

@@ -35,7 +35,7 @@ struct Environment {
 // front; the gate was cancelled). The lock that keeps a second copy out is
 // handed to lock; the window listens beside it ("LOCK.raise", a socket) for
 // the requests of a second copy while it lives.
-std::unique_ptr<MainWindow> StartUp(const Environment &env, std::unique_ptr<QLockFile> &lock);
+std::unique_ptr<MainWindow> start(const Environment &env, std::unique_ptr<QLockFile> &lock);
 
 // The per-user lock file of the running copy.
 QString defaultLockFile();
@@ -46,6 +46,6 @@ QString defaultLockFile(const QString &runtimeFolder, const QString &temporaryFo
 
 // The program: runs the start-up in the running QApplication and then its
 // event loop; returns the exit status.
-int Main();
+int run();
 
 } // namespace Startup

@@ -74,5 +74,5 @@ int main(int argc, char *argv[])
     if (const std::optional<int> status = readArguments(argc, argv))
         return *status;
     QApplication app(argc, argv);
-    return Startup::Main();
+    return Startup::run();
 }

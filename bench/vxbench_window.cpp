@@ -111,7 +111,7 @@ void startupFigure(QTemporaryDir &dir)
                 b->click();
     });
     std::unique_ptr<QLockFile> lock;
-    auto window = Startup::StartUp(env, lock);
+    auto window = Startup::start(env, lock);
     QApplication::processEvents();
     std::printf("start-up to the password dialog (offscreen, from main()): %.1f ms (target <= 300 ms); "
                 "resident memory with the main window loaded: %.1f MiB (target <= 80 MB)\n",

@@ -48,7 +48,7 @@ struct Start {
         });
         window.reset();
         lock.reset();
-        window = Startup::StartUp(env(), lock);
+        window = Startup::start(env(), lock);
         return bool(window);
     }
     QString marker() const { return QDir(program).filePath("fl.txt"); }
@@ -119,7 +119,7 @@ private slots:
         QLockFile running(s.env().lockFile);
         QVERIFY(running.tryLock(0) && writeFileBytes(s.marker(), ""));
         QTimer::singleShot(0, qApp, [] { QVERIFY(!QApplication::activeModalWidget()); });
-        QVERIFY(!Startup::StartUp(s.env(), s.lock) && s.world.dialogs.asked.isEmpty() && QFile::exists(s.marker()));
+        QVERIFY(!Startup::start(s.env(), s.lock) && s.world.dialogs.asked.isEmpty() && QFile::exists(s.marker()));
         QApplication::processEvents(); // the check above, before the next start's gate
         running.unlock();
         QVERIFY(s.run({kPresetPassword}));
