@@ -39,6 +39,9 @@ struct ModelLink {
     qsizetype acks() const { return port->writtenBytes().count('\x06'); }
 };
 
+// ENQ and the machine number in two upper-case hexadecimal digits.
+QByteArray address(int id) { return "\x05" + QByteArray::number(256 + id, 16).toUpper().right(2); }
+
 } // namespace
 
 TEST(ModelLink, RandomRecordSetsAtRandomMachineNumbersComeBackByteExactAtTheLineRate)
@@ -66,6 +69,7 @@ TEST(ModelLink, RandomRecordSetsAtRandomMachineNumbersComeBackByteExactAtTheLine
         qint32 end = 0;
         EXPECT_EQ(l.download(end), records) << "set " << set;
         EXPECT_EQ(end, VX_END_OF_STREAM);
+        EXPECT_TRUE(l.port->writtenBytes().startsWith(address(id) + 'I')) << id;
         EXPECT_EQ(l.acks(), records.size());
         EXPECT_GE(l.port->now(), lineBytes * 10'000 / 19200) << "10 bits a byte at 19200";
     }
