@@ -100,7 +100,6 @@ struct TerminalWindow {
     void settle() { port->advance(50); }
     // Presses a terminal action's or a station query's button.
     void press(const char *button) { get<QAbstractButton>(button)->click(); }
-    void station(const char *button) { get<QAbstractButton>(button)->click(); }
     template <typename T = QWidget>
     T *get(const QString &name) const { return child<T>(w.get(), name); }
     template <typename... Names>

@@ -13,8 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <unistd.h>
-
 using namespace vx;
 using namespace vx::test;
 

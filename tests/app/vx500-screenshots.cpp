@@ -56,8 +56,8 @@ int main(int argc, char *argv[])
     for (int i : {MainWindow::kTabGeneral, MainWindow::kTabStation, MainWindow::kTabMisc}) {
         tabs->setCurrentIndex(i);
         if (i == MainWindow::kTabStation) { // the reader station's answers
-            t.station("stationVersionButton");
-            t.station("stationInformationButton");
+            t.press("stationVersionButton");
+            t.press("stationInformationButton");
         }
         save(t.w.get(), QStringLiteral("tab-%1").arg(QLatin1String(names[i])));
     }

@@ -20,6 +20,8 @@ inline void PrintTo(const QByteArray &bytes, std::ostream *os) { *os << ::testin
 
 namespace vx::test {
 
+inline const QByteArray kAck(1, ACK), kEot(1, EOT);
+
 struct CtlResult {
     int status = -1;
     QByteArray out;
@@ -35,23 +37,15 @@ protected:
     static QString settingsPath() { return qEnvironmentVariable("XDG_CONFIG_HOME") + "/VX500-500A Monitor.ini"; }
 
     // The tool with these arguments; standard input holds `input`.
-    CtlResult run(QStringList args)
+    CtlResult run(const QStringList &args)
     {
-        args.prepend(QStringLiteral("vx500ctl"));
         QBuffer out, err, in;
-        out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
-        in.setData(input);
-        in.open(QIODevice::ReadOnly);
-        io.out = &out;
-        io.err = &err;
-        io.in = &in;
-        CtlResult r;
-        r.status = ctl::run(args, io, [this] { return port.lend(); });
+        out.open(QIODevice::WriteOnly), err.open(QIODevice::WriteOnly);
+        in.setData(input), in.open(QIODevice::ReadOnly);
+        io.out = &out, io.err = &err, io.in = &in;
+        const int status = ctl::run(QStringList{"vx500ctl"} + args, io, [this] { return port.lend(); });
         port.advance(100); // the terminal hears the last bytes sent
-        r.out = out.data();
-        r.err = QString::fromUtf8(err.data());
-        return r;
+        return {status, out.data(), QString::fromUtf8(err.data())};
     }
 
     // Runs the tool and checks its status and both streams whole.

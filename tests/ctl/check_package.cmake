@@ -57,17 +57,11 @@ if(SYSTEMD_ANALYZE)
   file(WRITE "${WORK}/unit/vx500-watch@.service" "${text}")
   file(MAKE_DIRECTORY "${WORK}/runtime")
   file(CHMOD "${WORK}/runtime" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env XDG_RUNTIME_DIR=${WORK}/runtime
-                          ${SYSTEMD_ANALYZE} verify --user "${WORK}/unit/vx500-watch@.service"
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(rc OR err MATCHES "vx500")
-    message(FATAL_ERROR "systemd-analyze verify: ${rc}\n${out}${err}")
+  set(analyze ${CMAKE_COMMAND} -E env XDG_RUNTIME_DIR=${WORK}/runtime ${SYSTEMD_ANALYZE})
+  run(${analyze} verify --user "${WORK}/unit/vx500-watch@.service")
+  if(err MATCHES "vx500")
+    message(FATAL_ERROR "systemd-analyze verify:\n${out}${err}")
   endif()
   # Its sandbox: an exposure under 5 (of 10).
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env XDG_RUNTIME_DIR=${WORK}/runtime
-                          ${SYSTEMD_ANALYZE} security --offline=true --threshold=50 --user "${WORK}/unit/vx500-watch@.service"
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(rc)
-    message(FATAL_ERROR "systemd-analyze security: ${rc}\n${out}${err}")
-  endif()
+  run(${analyze} security --offline=true --threshold=50 --user "${WORK}/unit/vx500-watch@.service")
 endif()

@@ -1,12 +1,7 @@
 // Unattended stations in virtual time: scan, the watch loop, and a data file
 // that takes every download once whatever step a kill interrupts.
 #include "CtlFixture.h"
-#include "Download.h"
-#include "RecordOutput.h"
 #include "Watch.h"
-
-#include <cerrno>
-#include <sys/stat.h>
 
 using namespace vx::test;
 
@@ -48,18 +43,23 @@ QByteArray stored(int from, int to)
     return lines;
 }
 
-// A session of the tool for these arguments, on the fixture's port; out and err take what it prints.
+// A station with the fixture's terminal docked, watched by the tool in virtual time.
 struct WatchTest : CtlTest {
-    std::unique_ptr<vx::ctl::Session> session(const QStringList &args)
+    WatchTest() { station.terminals = {&device}, port.setDevice(&station); }
+    // vx500ctl --port COM1 watch ARGS until the clock is stopped (SIGTERM) at
+    // stopAt; what it printed on standard output (err takes standard error).
+    QString watchUntil(qint64 stopAt, const QStringList &args)
     {
-        out.close(), err.close(); // opened for writing again, they start empty
+        port.runAt(stopAt, [this] { clock.stop = true; });
         out.open(QIODevice::WriteOnly), err.open(QIODevice::WriteOnly);
         io.out = &out, io.err = &err;
-        parsed = vx::ctl::parseArguments(QStringList{"vx500ctl"} + args);
-        auto s = std::make_unique<vx::ctl::Session>(parsed.invocation, io, [this] { return port.lend(); });
-        return s->connect() ? std::move(s) : nullptr;
+        const vx::ctl::Parsed parsed = vx::ctl::parseArguments(QStringList{"vx500ctl", "--port", "COM1", "watch"} + args);
+        vx::ctl::Session session(parsed.invocation, io, [this] { return port.lend(); });
+        EXPECT_TRUE(session.connect() && vx::ctl::watch(session, clock) == vx::ctl::Exit::Ok);
+        return QString::fromUtf8(out.data());
     }
-    vx::ctl::Parsed parsed;
+    Line station;
+    VirtualClock clock{port};
     QBuffer out, err;
 };
 
@@ -77,7 +77,6 @@ TEST_F(CtlTest, ScanListsTheTerminalsThatAnswer)
     model.setRecords(records(1, 3));
     const QByteArray zero = "machine 0: 3 records, version VX500A V2.10\n", last = "machine 200: 0 records, version VX500 V1.00\n";
     expectRun({"scan"}, 0, zero + last, "");
-    expectRun({"scan", "--from", "200", "--to", "200"}, 0, last, "");
     expectRun({"scan", "--to", "0", "--json"}, 0, R"({"machine":0,"records":3,"version":"VX500A V2.10"})" "\n", "");
     const qint64 start = port.now();
     expectRun({"scan", "--from", "1", "--to", "199"}, 1, "", "vx500ctl: no terminal answered at machine numbers 1 to 199\n");
@@ -107,15 +106,11 @@ TEST_F(CtlTest, ScanListsTheTerminalsThatAnswer)
 
 TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
 {
-    Line station;
-    station.terminals = {&device};
-    port.setDevice(&station);
-    VirtualClock clock{port};
     const QString file = path("20240601.txt");
     const auto dock = [&](qint64 at, QStringList held) {
-        port.runAt(at, [&station, this, held] { model.setRecords(held), station.terminals = {&device}; });
+        port.runAt(at, [this, held] { model.setRecords(held), station.terminals = {&device}; });
     };
-    const auto undock = [&](qint64 at) { port.runAt(at, [&station] { station.terminals.clear(); }); };
+    const auto undock = [&](qint64 at) { port.runAt(at, [this] { station.terminals.clear(); }); };
     model.setRecords(records(1, 3));
     undock(9000);
     dock(13000, records(4, 5));                 // docked again
@@ -129,13 +124,10 @@ TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
     dock(38000, records(1, 1));                 // the ledger cannot take them
     port.runAt(44000, [&] { QFile::remove(ledger), QDir().rename(ledger + ".away", ledger), station.terminals.clear(); });
     dock(54000, records(6, 405));
-    port.runAt(57000, [&clock] { clock.stop = true; }); // SIGTERM mid-download
-
-    const auto watching = session({"--port", "COM1", "watch", "-o", path("%Y%m%d.txt"), "--clear", "--update-time"});
-    ASSERT_TRUE(watching);
-    EXPECT_EQ(vx::ctl::watch(*watching, clock), vx::ctl::Exit::Ok);
+    // SIGTERM mid-download
+    const QString printed = watchUntil(57000, {"-o", path("%Y%m%d.txt"), "--clear", "--update-time"});
     const QString to = " records to " + file + "; cleared, clock set\n", com1 = kOnWindows ? "COM1" : "COM1 /dev/ttyS0";
-    EXPECT_EQ(QString::fromUtf8(out.data()), "2024-06-01 09:00:00 COM1 machine 0: 3" + to
+    EXPECT_EQ(printed, "2024-06-01 09:00:00 COM1 machine 0: 3" + to
                                                  + "2024-06-01 09:00:14 COM1 machine 0: 2" + to
                                                  + "2024-06-01 09:00:20 " + com1 + " went away; waiting for it\n"
                                                    "2024-06-01 09:00:22 " + com1 + " is back\n"
@@ -155,13 +147,8 @@ TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
 // A port that another program holds is busy, not gone: the holder is named.
 TEST_F(WatchTest, ABusyPortIsNamedNotGone)
 {
-    VirtualClock clock{port};
     port.failOpen({vx::FailureKind::PortInUse, "/dev/ttyS0: in use by another program (picocom, pid 7)"});
-    port.runAt(3000, [&clock] { clock.stop = true; });
-    const auto watching = session({"--port", "COM1", "watch", "-o", path("VX.txt")});
-    ASSERT_TRUE(watching);
-    vx::ctl::watch(*watching, clock);
-    EXPECT_EQ(QString::fromUtf8(out.data()),
+    EXPECT_EQ(watchUntil(3000, {"-o", path("VX.txt")}),
               "2024-06-01 09:00:00 COM1 /dev/ttyS0: in use by another program (picocom, pid 7); waiting for it\n"
               "2024-06-01 09:00:02 COM1" + QString(kOnWindows ? "" : " /dev/ttyS0") + " is back\n");
 }
@@ -170,20 +157,12 @@ TEST_F(WatchTest, ABusyPortIsNamedNotGone)
 // to the next day's file, which gets only the records that came since.
 TEST_F(WatchTest, ARetryAfterMidnightStoresNoRecordTwice)
 {
-    Line station;
-    station.terminals = {&device};
-    port.setDevice(&station);
-    VirtualClock clock{port};
     clock.offset = (14 * 3600 + 59 * 60 + 40) * 1000LL; // 23:59:40
     model.setRecords(records(1, 3));
     model.setFaults({.nak = true});
-    port.runAt(6000, [&station] { station.terminals.clear(); });
-    port.runAt(30000, [&] { model.setFaults({}), model.setRecords(records(1, 4)), station.terminals = {&device}; });
-    port.runAt(40000, [&clock] { clock.stop = true; });
-    const auto watching = session({"--port", "COM1", "watch", "-o", path("%Y%m%d.txt"), "--clear"});
-    ASSERT_TRUE(watching);
-    vx::ctl::watch(*watching, clock);
-    EXPECT_EQ(QString::fromUtf8(out.data()),
+    port.runAt(6000, [this] { station.terminals.clear(); });
+    port.runAt(30000, [this] { model.setFaults({}), model.setRecords(records(1, 4)), station.terminals = {&device}; });
+    EXPECT_EQ(watchUntil(40000, {"-o", path("%Y%m%d.txt"), "--clear"}),
               "2024-06-01 23:59:40 COM1 machine 0: 3 records to " + path("20240601.txt") + "; not cleared\n"
               "2024-06-02 00:00:10 COM1 machine 0: 4 records to " + path("20240602.txt") + "; cleared\n");
     EXPECT_EQ(fileBytes(path("20240601.txt")) + fileBytes(path("20240602.txt")), stored(1, 4));
@@ -200,11 +179,9 @@ TEST_F(CtlTest, SideFilesOfEarlierVersionsAreTakenOverOnce)
         GTEST_SKIP() << "no earlier version ran on Windows";
     const QString file = path("VX.txt"), secret = path("secret");
     const QByteArray all = stored(1, 3);
-    struct Row {
-        QByteArray journal, before, part, uncleared, after;
-        QString message; // empty: the run goes through and clears
-    };
-    const Row rows[] = {
+    // the journal, FILE, the part and uncleared files before, FILE after, and
+    // the message that stops the run (empty: it goes through and clears)
+    const std::tuple<QByteArray, QByteArray, QByteArray, QByteArray, QByteArray, QString> rows[] = {
         {"not a journal\n", "XYZ", "ABC", "", "XYZ", "%1.journal: not a journal of this program"},
         {"5 0 0\n", "XYZ", "ABC", "", "XYZ", "%1.journal: %1 does not continue as this journal notes"},
         {"", "XYZ", "link", "", "XYZ", "%1.part: not a regular file"},
@@ -219,11 +196,11 @@ TEST_F(CtlTest, SideFilesOfEarlierVersionsAreTakenOverOnce)
         {"3 0 5\n", "XYZ", stored(1, 1), "", "XYZ\r\n" + all, ""},       // forged to skip what FILE lacks
         {"", "XYZ", "", "huge", "XYZ", "%1.uncleared: larger than any download"},
     };
-    for (const Row &row : rows) {
-        SCOPED_TRACE((row.journal + row.before + row.part + row.uncleared).toStdString());
+    for (const auto &[journal, before, part, uncleared, after, message] : rows) {
+        SCOPED_TRACE((journal + before + part + uncleared).toStdString());
         model.setRecords(records(1, 3));
-        ASSERT_TRUE(writeFileBytes(file, row.before) && writeFileBytes(secret, "secret"));
-        for (const auto &[side, bytes] : {std::pair{".journal", row.journal}, {".part", row.part}, {".uncleared", row.uncleared}}) {
+        ASSERT_TRUE(writeFileBytes(file, before) && writeFileBytes(secret, "secret"));
+        for (const auto &[side, bytes] : {std::pair{".journal", journal}, {".part", part}, {".uncleared", uncleared}}) {
             if (bytes == "link")
                 QFile::link(secret, file + side);
             else if (bytes == "huge")
@@ -234,14 +211,14 @@ TEST_F(CtlTest, SideFilesOfEarlierVersionsAreTakenOverOnce)
                 writeFileBytes(file + side, bytes);
         }
         const CtlResult r = run({"download", "-o", file, "--clear"});
-        EXPECT_EQ(fileBytes(file), row.after);
+        EXPECT_EQ(fileBytes(file), after);
         EXPECT_EQ(fileBytes(secret), "secret");
-        if (row.message.isEmpty()) {
+        if (message.isEmpty()) {
             EXPECT_EQ(r.status, 0) << r.err.toStdString();
             EXPECT_TRUE(model.records().isEmpty());
             EXPECT_EQ(QDir(dir.path()).entryList({"VX.txt.*"}, QDir::System | QDir::Files), QStringList());
         } else {
-            EXPECT_EQ(r.err, "vx500ctl: " + row.message.arg(file) + "; it and " + file + " are left as they are\n");
+            EXPECT_EQ(r.err, "vx500ctl: " + message.arg(file) + "; it and " + file + " are left as they are\n");
             EXPECT_EQ(model.records().size(), 3);
         }
         for (const char *side : {".journal", ".part", ".uncleared"})
@@ -267,7 +244,6 @@ TEST_F(CtlTest, HistoryListsEachDownloadAndHowItEnded)
                                                       + "; failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its "
                                                         "records; continued by download 2$")));
     EXPECT_TRUE(lines[1].contains(QRegularExpression(stamp + "3 records to " + QRegularExpression::escape(file) + "; cleared$")));
-    EXPECT_EQ(fileBytes(file), stored(1, 3));
     EXPECT_EQ(run({"history", "--json"}).out.count("\"cleared\":true"), 1);
     for (const QStringList &none : {QStringList{"--port", "COM9", "history"}, {"history", "--since", "2999-01-01"}})
         expectRun(none, 0, "", "");

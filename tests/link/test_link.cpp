@@ -76,74 +76,67 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
     const QByteArray savedTz = qgetenv("TZ");
     qputenv("TZ", "Europe/Berlin"); // 2024-03-31 02:30 does not exist there
     tzset();
-    struct Row {
-        const char *name;
-        Op op;
-        QList<Reaction> replies;
-        QByteArray writes; // everything the host sent, in order
-        qint32 status;
-        QString result;
-        int reports = 0;
-    };
     const Op setId = [](vx::TerminalLink &vx) { vx.setMachineNumber(0, 10); return QString(); };
-    const QList<Row> rows = {
-        {"count", number(&vx::TerminalLink::readRecordCount), {in(F("13.5")), kEot}, "\x05" "00A" "\x06", 0, "14"},
+    // a name, the operation, the terminal's replies, everything the host sent
+    // in order, the status, the operation's result, the failures reported
+    const QList<std::tuple<const char *, Op, QList<Reaction>, QByteArray, qint32, QString, int>> rows = {
+        {"count", number(&vx::TerminalLink::readRecordCount), {in(F("13.5")), kEot}, "\x05" "00A" "\x06", 0, "14", 0},
         {"count overflow", number(&vx::TerminalLink::readRecordCount), {in(F("99999")), kEot}, "\x05" "00A" "\x06", -6, "-9", 1},
-        {"tag count", number(&vx::TerminalLink::readTagCount), {in(F("2")), kEot}, "\x05" "00B" "\x06", 0, "2"},
-        {"machine number", number(&vx::TerminalLink::readMachineNumber), {in(F("FFFF")), kEot}, "\x05" "00Q" "\x06", 0, "-1"},
+        {"tag count", number(&vx::TerminalLink::readTagCount), {in(F("2")), kEot}, "\x05" "00B" "\x06", 0, "2", 0},
+        {"machine number", number(&vx::TerminalLink::readMachineNumber), {in(F("FFFF")), kEot}, "\x05" "00Q" "\x06", 0, "-1", 0},
         {"machine number overflow", number(&vx::TerminalLink::readMachineNumber), {in(F("12345")), kEot}, "\x05" "00Q" "\x06", -6, "-9", 1},
-        {"version", text(&vx::TerminalLink::readVersion), {in(F(" VX500A v2.1 ")), kEot}, "\x05" "00V" "\x06", 0, " VX500A v2.1 "},
-        {"voltage", text(&vx::TerminalLink::readVoltage), {in(F("3.9V")), kEot}, "\x05" "00B" "\x06", 0, "3.9V"},
-        {"no EOT after the ACK", text(&vx::TerminalLink::readVersion), {in(F("V1")), kAck}, "\x05" "00V" "\x06", -5, "old"},
-        {"clock", readClock, {in(F("20081231235959")), kEot}, "\x05" "00T" "\x06", 0, "2008-12-31 23:59:59"},
-        {"clock in a local gap", readClock, {in(F("20240331023000")), kEot}, "\x05" "00T" "\x06", 0, "2024-03-31 02:30:00"},
+        {"version", text(&vx::TerminalLink::readVersion), {in(F(" VX500A v2.1 ")), kEot}, "\x05" "00V" "\x06", 0, " VX500A v2.1 ", 0},
+        {"voltage", text(&vx::TerminalLink::readVoltage), {in(F("3.9V")), kEot}, "\x05" "00B" "\x06", 0, "3.9V", 0},
+        {"no EOT after the ACK", text(&vx::TerminalLink::readVersion), {in(F("V1")), kAck}, "\x05" "00V" "\x06", -5, "old", 0},
+        {"clock", readClock, {in(F("20081231235959")), kEot}, "\x05" "00T" "\x06", 0, "2008-12-31 23:59:59", 0},
+        {"clock in a local gap", readClock, {in(F("20240331023000")), kEot}, "\x05" "00T" "\x06", 0, "2024-03-31 02:30:00", 0},
         {"impossible clock", readClock, {in(F("20081231256060")), kEot}, "\x05" "00T" "\x06", -6, "2001-02-03 04:05:06", 1},
         {"short clock", readClock, {in(F("2008123123")), kEot}, "\x05" "00T" "\x06", -6, "2001-02-03 04:05:06", 1},
-        {"set time", setTime(), {kAck, kAck}, "\x05" "0AS" "\x02" "20090105070809" "\x03" "\x09" "\x04", 0, ""},
+        {"set time", setTime(), {kAck, kAck}, "\x05" "0AS" "\x02" "20090105070809" "\x03" "\x09" "\x04", 0, "", 0},
         {"set time, fields as given", setTime(QDateTime(QDate(2024, 3, 31), QTime(2, 30), Qt::UTC)), {kAck, kAck},
-         "\x05" "0AS" "\x02" "20240331023000" "\x03" "\x04" "\x04", 0, ""},
+         "\x05" "0AS" "\x02" "20240331023000" "\x03" "\x04" "\x04", 0, "", 0},
         {"set no time", setTime(QDateTime()), {}, "", -6, "", 1},
-        {"set time refused", setTime(), {in(H("1506"))}, "\x05" "0AS", -3, ""},
-        {"set id", setId, {kAck, kAck}, "\x05" "00P" "\x02" "0A" "\x03" "\x71" "\x04", 0, ""},
-        {"set id, second ACK missing", setId, {kAck, kSilence}, "\x05" "00P" "\x02" "0A" "\x03" "\x71", -1, ""},
-        {"clear", command(&vx::TerminalLink::clearData), {kAck}, "\x05" "00D" "\x04", 0, ""},
-        {"recover refused", command(&vx::TerminalLink::recoverData), {in(H("15"))}, "\x05" "00M", -3, ""},
-        {"power down", command(&vx::TerminalLink::powerDown), {kAck}, "\x05" "00O", 0, ""},
-        {"self-test", command(&vx::TerminalLink::runSelfTest), {}, "\x05" "00Z", 0, ""},
+        {"set time refused", setTime(), {in(H("1506"))}, "\x05" "0AS", -3, "", 0},
+        {"set id", setId, {kAck, kAck}, "\x05" "00P" "\x02" "0A" "\x03" "\x71" "\x04", 0, "", 0},
+        {"set id, second ACK missing", setId, {kAck, kSilence}, "\x05" "00P" "\x02" "0A" "\x03" "\x71", -1, "", 0},
+        {"clear", command(&vx::TerminalLink::clearData), {kAck}, "\x05" "00D" "\x04", 0, "", 0},
+        {"recover refused", command(&vx::TerminalLink::recoverData), {in(H("15"))}, "\x05" "00M", -3, "", 0},
+        {"power down", command(&vx::TerminalLink::powerDown), {kAck}, "\x05" "00O", 0, "", 0},
+        {"self-test", command(&vx::TerminalLink::runSelfTest), {}, "\x05" "00Z", 0, "", 0},
         {"tag upload", [](vx::TerminalLink &vx) { vx.beginTagUpload(0); vx.sendTagCode(1234, "12AB34CD56");
              vx.sendTagCode(-12, "X"); vx.endTagUpload(); return QString(); }, {kAck, kAck, kAck},
-         "\x05" "00K" "\x02" "0123412AB34CD56" "\x03" "\x37" "\x02" "-00012X" "\x03" "\x46" "\x04", 0, ""},
-        {"station version", station(&vx::TerminalLink::readStationVersion), {in(F("DS90 V1.02 "))}, "\x05" "B00V\r", 0, "DS90 V1.02 "},
-        {"station information", station(&vx::TerminalLink::readStationInformation), {kEot}, "\x05" "B00N\r", 1, "old"},
+         "\x05" "00K" "\x02" "0123412AB34CD56" "\x03" "\x37" "\x02" "-00012X" "\x03" "\x46" "\x04", 0, "", 0},
+        {"station version", station(&vx::TerminalLink::readStationVersion), {in(F("DS90 V1.02 "))}, "\x05" "B00V\r", 0, "DS90 V1.02 ", 0},
+        {"station information", station(&vx::TerminalLink::readStationInformation), {kEot}, "\x05" "B00N\r", 1, "old", 0},
         // Streams: only an EOT as the first byte of a reply ends one.
         {"records", stream(), {in(F("0001,A")), in(F("0002,B")), kEot},
-         "\x05" "00I" "\x06" "\x06", 1, "0:0001,A|0002,B/0002,B"},
+         "\x05" "00I" "\x06" "\x06", 1, "0:0001,A|0002,B/0002,B", 0},
         {"tags", stream(&vx::TerminalLink::beginTagDownload, &vx::TerminalLink::nextTagCode), {in(F("00001AAA")), kEot},
-         "\x05" "00J" "\x06", 1, "0:00001AAA/00001AAA"},
-        {"EOT first, anything after", stream(), {in(H("0402310331"))}, "\x05" "00I", 1, "0:/old"},
-        {"frame in two reads", stream(), {{{5, H("0231")}, {60, H("320303")}}, kEot}, "\x05" "00I" "\x06", 1, "0:12/12"},
-        {"wrong check byte", stream(), {in(H("0231320300"))}, "\x05" "00I", -4, "0:/old"},
-        {"empty frame", stream(), {in(H("020300"))}, "\x05" "00I", -4, "0:/old"},
-        {"EOT in place of a record byte", stream(), {in(H("02303030042C41036C"))}, "\x05" "00I", -4, "0:/old"},
-        {"EOT inside a frame, then silence", stream(), {in(H("023104"))}, "\x05" "00I", -1, "0:/old"},
-        {"byte after the check byte", stream(), {in(H("0231033104"))}, "\x05" "00I", -4, "0:/old"},
-        {"other first byte, then EOT", stream(), {in(H("FF04"))}, "\x05" "00I", -4, "0:/old"},
-        {"frame without its check byte", stream(), {in(H("02313203"))}, "\x05" "00I", -1, "0:/old"},
-        {"a reply longer than any frame", stream(), {in(H("02") + QByteArray(70000, '1'))}, "\x05" "00I", -4, "0:/old"},
+         "\x05" "00J" "\x06", 1, "0:00001AAA/00001AAA", 0},
+        {"EOT first, anything after", stream(), {in(H("0402310331"))}, "\x05" "00I", 1, "0:/old", 0},
+        {"frame in two reads", stream(), {{{5, H("0231")}, {60, H("320303")}}, kEot}, "\x05" "00I" "\x06", 1, "0:12/12", 0},
+        {"wrong check byte", stream(), {in(H("0231320300"))}, "\x05" "00I", -4, "0:/old", 0},
+        {"empty frame", stream(), {in(H("020300"))}, "\x05" "00I", -4, "0:/old", 0},
+        {"EOT in place of a record byte", stream(), {in(H("02303030042C41036C"))}, "\x05" "00I", -4, "0:/old", 0},
+        {"EOT inside a frame, then silence", stream(), {in(H("023104"))}, "\x05" "00I", -1, "0:/old", 0},
+        {"byte after the check byte", stream(), {in(H("0231033104"))}, "\x05" "00I", -4, "0:/old", 0},
+        {"other first byte, then EOT", stream(), {in(H("FF04"))}, "\x05" "00I", -4, "0:/old", 0},
+        {"frame without its check byte", stream(), {in(H("02313203"))}, "\x05" "00I", -1, "0:/old", 0},
+        {"a reply longer than any frame", stream(), {in(H("02") + QByteArray(70000, '1'))}, "\x05" "00I", -4, "0:/old", 0},
     };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.name);
-        Rig rig(row.replies);
+    for (const auto &[name, op, replies, writes, status, result, reports] : rows) {
+        SCOPED_TRACE(name);
+        Rig rig(replies);
         // Every exchange leaves its own status: each row starts from a stale one.
         rig.port->failOpen({FailureKind::PortMissing, QStringLiteral("stale")});
         qint16 unused = 0;
         rig.vx->readRecordCount(0, unused);
         rig.reports.clear();
-        EXPECT_EQ(row.op(*rig.vx), row.result);
-        EXPECT_EQ(rig.vx->status(), row.status);
-        EXPECT_EQ(rig.port->writtenBytes(), row.writes);
-        EXPECT_EQ(rig.reports.size(), row.reports);
-        EXPECT_LT(rig.port->now(), row.status == VX_ERR_TIMEOUT ? 2100 : 100); // failures show at once
+        EXPECT_EQ(op(*rig.vx), result);
+        EXPECT_EQ(rig.vx->status(), status);
+        EXPECT_EQ(rig.port->writtenBytes(), writes);
+        EXPECT_EQ(rig.reports.size(), reports);
+        EXPECT_LT(rig.port->now(), status == VX_ERR_TIMEOUT ? 2100 : 100); // failures show at once
         for (const auto &w : rig.port->writes())
             EXPECT_EQ(w.settings, w.bytes.startsWith("\x05" "B") ? "9600,n,8,1" : "19200,n,8,1");
         EXPECT_EQ(rig.port->settings(), "19200,n,8,1");
@@ -154,14 +147,9 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
 
 TEST(Link, TheBudgetCountsSilentPollsOfMoreThanTwentyMilliseconds)
 {
-    struct Row {
-        qint32 timeout;
-        qint64 gap;   // before each byte of the reply frame
-        int length;   // of its data; 0: no reply at all
-        qint32 status;
-        qint64 atLeast, below;
-    };
-    const QList<Row> rows = {
+    // the budget, the gap before each byte of the reply frame, the length of
+    // its data (0: no reply at all), the status, the time taken: at least, below
+    const QList<std::tuple<qint32, qint64, int, qint32, qint64, qint64>> rows = {
         {3000, 0, 0, VX_ERR_TIMEOUT, 3001, 3020},  // 150 silent polls
         {10, 0, 0, VX_ERR_TIMEOUT, 21, 40},        // below one poll: still one
         {-5000, 0, 0, VX_ERR_TIMEOUT, 21, 40},
@@ -171,18 +159,18 @@ TEST(Link, TheBudgetCountsSilentPollsOfMoreThanTwentyMilliseconds)
         {2000, 30, 150, VX_ERR_TIMEOUT, 2991, 3000}, // silence adds up over one reply
         {700000, 150000, 1, VX_SUCCESS, 600000, 600100}, // more polls than 16 bits hold
     };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(testing::Message() << row.timeout << " ms, " << row.gap << " ms gaps");
+    for (const auto &[timeout, gap, length, status, atLeast, below] : rows) {
+        SCOPED_TRACE(testing::Message() << timeout << " ms, " << gap << " ms gaps");
         Reaction reply;
-        for (char c : F(QByteArray(row.length, 'x').constData()))
-            reply.append({row.gap, QByteArray(1, c)});
-        Rig rig({row.length ? reply : kSilence, kEot}, row.timeout);
+        for (char c : F(QByteArray(length, 'x').constData()))
+            reply.append({gap, QByteArray(1, c)});
+        Rig rig({length ? reply : kSilence, kEot}, timeout);
         QString version;
         rig.vx->readVersion(0, version);
-        EXPECT_EQ(rig.vx->status(), row.status);
-        EXPECT_EQ(version, row.status ? "" : QString(row.length, 'x'));
-        EXPECT_GE(rig.port->now(), row.atLeast);
-        EXPECT_LT(rig.port->now(), row.below);
+        EXPECT_EQ(rig.vx->status(), status);
+        EXPECT_EQ(version, status ? "" : QString(length, 'x'));
+        EXPECT_GE(rig.port->now(), atLeast);
+        EXPECT_LT(rig.port->now(), below);
     }
 }
 

@@ -30,7 +30,6 @@ TEST(Values, Frames)
     EXPECT_EQ(dataFrame("12"), "\x02" "12" "\x03" "\x03");
     EXPECT_EQ(dataFrame(""), QByteArray("\x02\x03\x00", 3));
     EXPECT_EQ(calcBcc(QByteArray("\xFF\x01", 2)), 0xFE);
-    EXPECT_EQ(hexDump("\x05" "0"), "05 30");
     QByteArray all;
     for (int i = 0; i < 256; ++i)
         all.append(static_cast<char>(i));

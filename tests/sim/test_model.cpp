@@ -47,13 +47,10 @@ void standard(TerminalModel &m)
     say(m, QStringLiteral("^1AK{00000AA}0$"));
 }
 
-// Steps apart by blanks: host>answer; a step sent 10 ms after the last, or
-// after the milliseconds in front of an @, at 9600 when it starts with %.
-const struct {
-    const char *name;
-    Faults faults;
-    const char *steps;
-} kConversations[] = {
+// A name, the terminal's faults, and steps apart by blanks: host>answer; a
+// step sent 10 ms after the last, or after the milliseconds in front of an
+// @, at 9600 when it starts with %.
+const std::tuple<const char *, Faults, const char *> kConversations[] = {
     {"its own machine number only, upper-case", {}, "^00A> ^1aA> ^1AA>{2}2 !>$ !>"},
     {"a query ends with EOT only after the ACK", {}, "^1AV>{V1}g x> #> !>$"},
     {"requests assemble across writes, ENQ restarts", {}, "^1> AQ>{1A}p !>$ ^3^1AQ>{1A}p"},
@@ -85,19 +82,19 @@ const struct {
 
 TEST(Model, Conversations)
 {
-    for (const auto &c : kConversations) {
+    for (const auto &[name, faults, steps] : kConversations) {
         TerminalModel model;
         standard(model);
-        model.setFaults(c.faults);
+        model.setFaults(faults);
         QDateTime now = kStart;
-        for (QString step : QString::fromLatin1(c.steps).split(u' ')) {
+        for (QString step : QString::fromLatin1(steps).split(u' ')) {
             const bool station = step.startsWith(u'%');
             const qsizetype at = step.section(u'>', 0, 0).indexOf(u'@');
             now = now.addMSecs(at > 0 ? step.left(at).toLongLong() : 10);
             step = step.mid(std::max<qsizetype>(station, at + 1));
             const Reply r = model.receive(bytes(step.section(u'>', 0, 0)), station ? vx::kStationLine : vx::kTerminalLine, now);
-            EXPECT_EQ(r.bytes.toHex(' ').toStdString(), bytes(step.section(u'>', 1)).toHex(' ').toStdString()) << c.name << ": " << qPrintable(step);
-            EXPECT_FALSE(r.hangUp || r.untilHeard) << c.name;
+            EXPECT_EQ(r.bytes.toHex(' ').toStdString(), bytes(step.section(u'>', 1)).toHex(' ').toStdString()) << name << ": " << qPrintable(step);
+            EXPECT_FALSE(r.hangUp || r.untilHeard) << name;
         }
     }
 }

@@ -49,12 +49,14 @@ QProcessEnvironment withConfigDir(const QString &dir)
 }
 
 ToolResult runProgram(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment,
-                      const QByteArray &input, int timeoutMs, const QString &outFile)
+                      const QByteArray &input, int timeoutMs, const QString &outFile, const QString &errFile)
 {
     QProcess p;
     p.setProcessEnvironment(environment);
     if (!outFile.isEmpty())
         p.setStandardOutputFile(outFile, QIODevice::Append);
+    if (!errFile.isEmpty())
+        p.setStandardErrorFile(errFile, QIODevice::Append);
     startDyingWithUs(p, program, arguments);
     if (!p.waitForStarted(10'000))
         return {};

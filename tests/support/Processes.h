@@ -31,15 +31,18 @@ struct ToolResult {
 };
 
 // Runs a program to its end with input on its standard input; killed after
-// timeoutMs. With outFile its standard output is appended to that file.
+// timeoutMs. With outFile (errFile) its standard output (error) is appended
+// to that file.
 ToolResult runProgram(const QString &program, const QStringList &arguments,
                       const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
-                      const QByteArray &input = {}, int timeoutMs = 60'000, const QString &outFile = {});
+                      const QByteArray &input = {}, int timeoutMs = 60'000, const QString &outFile = {},
+                      const QString &errFile = {});
 inline ToolResult runTool(const QStringList &arguments,
                           const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
-                          const QByteArray &input = {}, int timeoutMs = 60'000, const QString &outFile = {})
+                          const QByteArray &input = {}, int timeoutMs = 60'000, const QString &outFile = {},
+                          const QString &errFile = {})
 {
-    return runProgram(toolProgram(), arguments, environment, input, timeoutMs, outFile);
+    return runProgram(toolProgram(), arguments, environment, input, timeoutMs, outFile, errFile);
 }
 
 // The simulator, started with its options; its device path is the first line
