@@ -83,7 +83,8 @@ TEST_F(CtlTest, ScanListsTheTerminalsThatAnswer)
     EXPECT_LT(port.now() - start, 199 * 200) << "a silent number costs about 150 ms";
 
     // A terminal at 5 that answers 250 ms late is found under its own number;
-    // numbers that answer with broken frames are counted.
+    // numbers that answer with broken frames or a count no terminal holds are
+    // counted, each in one line that names it.
     struct Late : FakeDevice {
         void received(const QByteArray &bytes, FakePort &port) override
         {
@@ -91,6 +92,8 @@ TEST_F(CtlTest, ScanListsTheTerminalsThatAnswer)
                 port.arriveAfter(250, vx::dataFrame("3"));
             else if (bytes == "\x05" "05V")
                 port.arriveAfter(250, vx::dataFrame("VX500 V1.00"));
+            else if (bytes == "\x05" "09A")
+                port.arriveAfter(5, vx::dataFrame("99999")); // no count a terminal can hold
             else if (bytes == QByteArray(1, vx::ACK))
                 port.arriveAfter(5, QByteArray(1, vx::EOT));
             else if (bytes.startsWith("\x05" "0") && bytes.at(2) > '6')
@@ -100,8 +103,9 @@ TEST_F(CtlTest, ScanListsTheTerminalsThatAnswer)
     port.setDevice(&late);
     const QString broken = "vx500ctl: machine 7: ErrCode: -4, VX_ERR_INVALID_BCC\nvx500ctl: machine 8: ErrCode: -4, VX_ERR_INVALID_BCC\n";
     expectRun({"scan", "--to", "8"}, 0, "machine 5: 3 records, version VX500 V1.00\n", broken);
-    expectRun({"scan", "--from", "7", "--to", "8"}, 1, "",
-              broken + "vx500ctl: no terminal answered at machine numbers 7 to 8; 2 numbers answered with data that could not be read\n");
+    expectRun({"scan", "--from", "7", "--to", "9"}, 1, "",
+              broken + "vx500ctl: machine 9: Overflow: the record count \"99999\" is out of range\n"
+                       "vx500ctl: no terminal answered at machine numbers 7 to 9; 3 numbers answered with data that could not be read\n");
 }
 
 TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
