@@ -115,7 +115,9 @@ bool SettingsStore::write(const SettingKey &at, const QString &value)
 {
     if (!readable())
         return true;
-    makePrivate();
+    // The file holds the password: it is created private before the first
+    // value goes in, so it is never readable by others.
+    createPrivateSettingsFile(m_fileName);
     m_settings->setValue(at.path, value);
     m_settings->sync();
     if (m_settings->status() != QSettings::NoError) {
@@ -143,10 +145,6 @@ qint16 SettingsStore::readStrict(const SettingKey &at, qint16 def, qint16 lo, qi
     const auto number = wholeNumber(*text);
     return number ? inRange(toInt16(*number), def, lo, hi) : def;
 }
-
-// The file holds the password: it is created empty and private before the
-// store first writes into it, so it is never readable by others.
-void SettingsStore::makePrivate() { createPrivateSettingsFile(m_fileName); }
 
 void SettingsStore::reportUnsaved()
 {

@@ -63,7 +63,6 @@ public:
 private:
     std::optional<QString> stored(const SettingKey &at);
     bool readable();
-    void makePrivate();
     void reportUnsaved();
 
     Dialogs &m_dialogs;
