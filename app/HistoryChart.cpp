@@ -7,9 +7,34 @@
 namespace {
 QColor machineColour(int index)
 {
-    static const QColor colours[] = {QColor(0x2A, 0x6F, 0xB0), QColor(0x3C, 0x9D, 0x5D), QColor(0xD9, 0x8C, 0x1F),
-                                     QColor(0x7B, 0x4F, 0xA8), QColor(0x1F, 0x9E, 0xA8), QColor(0x8C, 0x6D, 0x46)};
+    static const QColor colours[] = {QColor(0x2A, 0x6F, 0xB0), QColor(0x3C, 0x9D, 0x5D), QColor(0x7B, 0x4F, 0xA8),
+                                     QColor(0x1F, 0x9E, 0xA8), QColor(0x8C, 0x6D, 0x46), QColor(0x55, 0x55, 0x55)};
     return colours[index % std::size(colours)];
+}
+
+const QColor kFailed(0xC0, 0x10, 0x20), kStopped(0xD9, 0x8C, 0x1F), kNotStarted(0x80, 0x80, 0x80);
+
+// The mark of one kind of ending, centred on c.
+void drawMark(QPainter &p, vx::Ending ending, const QPointF &c)
+{
+    p.save();
+    switch (ending) {
+    case vx::Ending::Failed: // a cross
+        p.setPen(QPen(kFailed, 2));
+        p.drawLine(c + QPointF(-4, -4), c + QPointF(4, 4));
+        p.drawLine(c + QPointF(-4, 4), c + QPointF(4, -4));
+        break;
+    case vx::Ending::Stopped: // a bar: the download was cut short on purpose
+        p.fillRect(QRectF(c.x() - 4, c.y() - 2, 8, 4), kStopped);
+        break;
+    case vx::Ending::NotStarted: // a ring: nothing reached the terminal
+        p.setPen(QPen(kNotStarted, 1.5));
+        p.drawEllipse(c, 3.5, 3.5);
+        break;
+    case vx::Ending::Complete:
+        break;
+    }
+    p.restore();
 }
 } // namespace
 
@@ -23,9 +48,14 @@ HistoryChart::HistoryChart(const QList<vx::HistoryEntry> &entries, const QDate &
         const qint64 daysAgo = e.facts.started.toLocalTime().date().daysTo(today);
         if (daysAgo < 0 || daysAgo >= kDays)
             continue;
+        ++m_ended[int(daysAgo)][int(e.ending)];
+        switch (e.ending) {
+        case vx::Ending::Complete: ++(e.cleared ? m_counts.cleared : m_counts.notCleared); break;
+        case vx::Ending::Stopped: ++m_counts.stopped; break;
+        case vx::Ending::Failed: ++m_counts.failed; break;
+        case vx::Ending::NotStarted: ++m_counts.notStarted; continue; // no records, no machine
+        }
         m_records[int(daysAgo)][e.facts.machine] += e.added;
-        if (e.failed)
-            ++m_failures[int(daysAgo)];
         if (!m_machines.contains(e.facts.machine))
             m_machines << e.facts.machine;
     }
@@ -38,7 +68,8 @@ void HistoryChart::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), palette().base());
     const QFontMetrics fm = p.fontMetrics();
-    const QRect plot = rect().adjusted(fm.horizontalAdvance(QStringLiteral("00000")) + 8, fm.height() + 8, -120,
+    const QRect plot = rect().adjusted(fm.horizontalAdvance(QStringLiteral("00000")) + 8, fm.height() + 8,
+                                       -(fm.horizontalAdvance(QStringLiteral("not started (0000)")) + 40),
                                        -(fm.height() + 8));
     int most = 1;
     for (const auto &day : m_records) {
@@ -65,27 +96,38 @@ void HistoryChart::paintEvent(QPaintEvent *)
             p.fillRect(QRectF(x + slot * 0.15, top - h, slot * 0.7, h), machineColour(int(m_machines.indexOf(it.key()))));
             top -= h;
         }
-        if (m_failures.value(daysAgo) > 0) { // a red cross over the day
-            p.setPen(QPen(QColor(0xC0, 0x10, 0x20), 2));
-            const QPointF c(x + slot / 2, top - 8);
-            p.drawLine(c + QPointF(-4, -4), c + QPointF(4, 4));
-            p.drawLine(c + QPointF(-4, 4), c + QPointF(4, -4));
-            p.setPen(palette().text().color());
-        }
+        // The marks over the day, one above the other.
+        double markY = top - 8;
+        for (vx::Ending ending : {vx::Ending::Failed, vx::Ending::Stopped, vx::Ending::NotStarted})
+            if (endedOn(daysAgo, ending) > 0) {
+                drawMark(p, ending, QPointF(x + slot / 2, markY));
+                markY -= 11;
+            }
         if (daysAgo % 7 == 0)
             p.drawText(QRectF(x - slot, plot.bottom() + 4, slot * 3, fm.height()), Qt::AlignHCenter,
                        m_today.addDays(-daysAgo).toString(QStringLiteral("MM-dd")));
     }
-    // The legend: one colour per machine number, and the failure mark.
+    // The legend: one colour per machine number, then each kind of ending
+    // with its count over the period.
     int y = plot.top();
-    for (int i = 0; i < m_machines.size() && i < 6; ++i, y += fm.height() + 4) {
+    const int rows = std::max(1, (plot.height() + 4) / (fm.height() + 4));
+    const int machineRows = std::max(0, rows - 5);
+    for (int i = 0; i < m_machines.size() && i < machineRows; ++i, y += fm.height() + 4) {
         p.fillRect(QRect(plot.right() + 16, y + 2, 12, fm.height() - 4), machineColour(i));
         p.drawText(plot.right() + 34, y + fm.ascent(), QStringLiteral("Mach# %1").arg(m_machines[i]));
     }
-    p.setPen(QPen(QColor(0xC0, 0x10, 0x20), 2));
-    const QPointF c(plot.right() + 22, y + fm.height() / 2);
-    p.drawLine(c + QPointF(-4, -4), c + QPointF(4, 4));
-    p.drawLine(c + QPointF(-4, 4), c + QPointF(4, -4));
-    p.setPen(palette().text().color());
-    p.drawText(plot.right() + 34, y + fm.ascent(), QStringLiteral("failed"));
+    const struct {
+        vx::Ending mark;
+        const char *text;
+        int count;
+    } endings[] = {{vx::Ending::Complete, "cleared", m_counts.cleared},
+                   {vx::Ending::Complete, "not cleared", m_counts.notCleared},
+                   {vx::Ending::Stopped, "stopped", m_counts.stopped},
+                   {vx::Ending::Failed, "failed", m_counts.failed},
+                   {vx::Ending::NotStarted, "not started", m_counts.notStarted}};
+    for (const auto &e : endings) {
+        drawMark(p, e.mark, QPointF(plot.right() + 22, y + fm.height() / 2.0));
+        p.drawText(plot.right() + 34, y + fm.ascent(), QStringLiteral("%1 (%2)").arg(QLatin1String(e.text)).arg(e.count));
+        y += fm.height() + 4;
+    }
 }

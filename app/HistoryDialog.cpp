@@ -13,14 +13,32 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+namespace {
+
+// Failed in red, stopped in amber, not started in grey; a complete download
+// in the text's own colour.
+QColor endingColour(vx::Ending ending)
+{
+    switch (ending) {
+    case vx::Ending::Failed: return QColor(0xB0, 0x00, 0x20);
+    case vx::Ending::Stopped: return QColor(0x9A, 0x5B, 0x00);
+    case vx::Ending::NotStarted: return QColor(0x70, 0x70, 0x70);
+    case vx::Ending::Complete: break;
+    }
+    return {};
+}
+
+} // namespace
+
 HistoryDialog::HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::SettingsStore &settings, QDate today,
                              QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("HistoryDialog"));
     setWindowTitle(QStringLiteral("Download History"));
-    const QStringList headers{QStringLiteral("Time"),    QStringLiteral("Port"), QStringLiteral("Mach#"),
-                              QStringLiteral("Records"), QStringLiteral("File"), QStringLiteral("Result")};
+    const QStringList headers{QStringLiteral("Time"),  QStringLiteral("Port"), QStringLiteral("Mach#"),
+                              QStringLiteral("Received"), QStringLiteral("Added"), QStringLiteral("File"),
+                              QStringLiteral("Result")};
     m_table = new QTableWidget(int(entries.size()), int(headers.size()), this);
     m_table->setObjectName(QStringLiteral("historyTable"));
     m_table->setAccessibleName(QStringLiteral("Downloads"));
@@ -30,15 +48,19 @@ HistoryDialog::HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::Setting
     m_table->verticalHeader()->hide();
     for (int row = 0; row < entries.size(); ++row) {
         const vx::HistoryEntry &e = entries[row];
+        // The file that took the records, and where the others already were.
+        QString file = e.file;
+        for (const vx::EarlierFile &earlier : e.earlier)
+            file += QStringLiteral("; %1 already in %2").arg(earlier.records).arg(earlier.path);
         const QStringList cells{e.facts.started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                                e.facts.port, QString::number(e.facts.machine), QString::number(e.records), e.file,
-                                e.outcome};
+                                e.facts.port, QString::number(e.facts.machine), QString::number(e.records),
+                                QString::number(e.added), file, e.outcome};
         for (int column = 0; column < cells.size(); ++column) {
             auto *item = new QTableWidgetItem(cells[column]);
             item->setToolTip(cells[column]);
-            if (e.failed)
-                item->setForeground(QColor(0xB0, 0x00, 0x20));
-            if (column == 2 || column == 3)
+            if (const QColor colour = endingColour(e.ending); colour.isValid())
+                item->setForeground(colour);
+            if (column >= 2 && column <= 4)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             m_table->setItem(row, column, item);
         }

@@ -30,7 +30,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QTimeEdit;
@@ -47,6 +46,7 @@ class SettingsStore;
 class TerminalLink;
 struct SettingKey;
 struct StepResult;
+struct DownloadResult;
 } // namespace vx
 
 class MainWindow : public QMainWindow
@@ -155,7 +155,8 @@ private:
     // throw, and an exception must not leave a Qt slot, so exchange() turns a
     // std::exception into a Failure that runAction() presents like any other.
     std::optional<vx::Failure> exchange(const TerminalAction &action);
-    void showResult(QString line, qint16 machine);
+    void showResult(const TerminalAction &action, QString line, qint16 machine);
+    static QString captionOf(const TerminalAction &action);
     void presentFailure(const vx::Failure &failure);
     void setBusy(bool busy);
     void clearLog();
@@ -173,8 +174,14 @@ private:
     bool chooseDataFile(QString &fileName);
     void showRecordLine(const QString &line);
     QString automationLine(const vx::StepResult &step, int saved) const;
-    enum class Progress { Running, Finished, Stopped };
-    void showProgress(int records, Progress state);
+    void showProgress(int records);
+    void showOutcome(const vx::DownloadResult &result);
+    QString recordsKept(const vx::DownloadResult &result) const;
+    QString recordsStored(const vx::DownloadResult &result) const;
+    QString elapsed() const;
+    // The status bar's result: the outcome of the last action, or the
+    // download under way.
+    void setResult(const QString &text);
     // A terminal that did not answer: where the window asked, and what to check.
     void showNoAnswer(qint16 machine);
 
@@ -200,7 +207,6 @@ private:
     QList<QAbstractButton *> m_exchangeButtons; // the buttons that start an exchange
     QList<QAbstractButton *> m_greyed;          // switched off while busy
     bool m_stopRequested = false;     // Stop was pressed during a download
-    int m_expected = -1;              // the records the terminal said it holds; -1: not known
     QString m_dataFile;               // the file of the download in progress
     bool m_unloading = false;
     bool m_stationQuery = false; // its port failures keep the program's own title
@@ -234,7 +240,6 @@ private:
     QPushButton *m_changePasswordButton;
     QPushButton *m_historyButton;
     QLabel *m_portLabel;
-    QLabel *m_progressLabel;
-    QProgressBar *m_progressBar;
+    QLabel *m_resultLabel;
     QPushButton *m_stopButton;
 };

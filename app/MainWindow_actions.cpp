@@ -171,13 +171,24 @@ void MainWindow::runAction(const TerminalAction &action)
     setBusy(true);
     // Over this window only: message boxes and the save dialog keep the arrow.
     setCursor(Qt::WaitCursor);
+    setResult(QString()); // an earlier result must not pass for this one's
     const std::optional<vx::Failure> failure = exchange(action);
     // The action is over, its files are closed; then its failure is shown.
     unsetCursor();
     setBusy(false);
-    if (failure)
+    if (failure) {
+        if (m_resultLabel->text().isEmpty())
+            setResult(captionOf(action) + QStringLiteral(": ") + vx::describe(*failure));
         presentFailure(*failure);
+    }
 }
+
+QString MainWindow::captionOf(const TerminalAction &action)
+{
+    return QString(QLatin1String(action.caption)).remove(QLatin1Char('&'));
+}
+
+void MainWindow::setResult(const QString &text) { m_resultLabel->setText(text); }
 
 std::optional<vx::Failure> MainWindow::exchange(const TerminalAction &action)
 {
@@ -192,7 +203,7 @@ std::optional<vx::Failure> MainWindow::exchange(const TerminalAction &action)
         if (const auto *failure = std::get_if<vx::Failure>(&end))
             return *failure;
         if (const auto *line = std::get_if<QString>(&end))
-            showResult(*line, *machine);
+            showResult(action, *line, *machine);
         return std::nullopt;
     } catch (const std::bad_alloc &) {
         return vx::Failure{vx::FailureKind::OutOfMemory};
@@ -201,16 +212,19 @@ std::optional<vx::Failure> MainWindow::exchange(const TerminalAction &action)
     }
 }
 
-// The result step: the terminal's status, its line, or "OK".
-void MainWindow::showResult(QString line, qint16 machine)
+// The result step: the terminal's status, its line, or "OK"; the same in
+// the status bar after the button's caption.
+void MainWindow::showResult(const TerminalAction &action, QString line, qint16 machine)
 {
     const qint32 code = m_link->status();
     if (code != 0)
         line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_link->statusText(code));
-    if (code == vx::VX_ERR_TIMEOUT)
-        showNoAnswer(machine);
     else if (line.isEmpty())
         line = QStringLiteral("OK");
+    if (code == vx::VX_ERR_TIMEOUT)
+        showNoAnswer(machine);
+    else
+        setResult(captionOf(action) + QStringLiteral(": ") + line);
     showLine(line);
 }
 
@@ -238,7 +252,7 @@ void MainWindow::setBusy(bool busy)
 
 void MainWindow::showNoAnswer(qint16 machine)
 {
-    m_progressLabel->setText(QStringLiteral("No answer on %1 from machine %2: is the terminal switched on and in its "
+    setResult(QStringLiteral("No answer on %1 from machine %2: is the terminal switched on and in its "
                                             "station?")
                                  .arg(vx::portAndDevice(m_portBox->currentText(), m_link->portName()))
                                  .arg(machine));

@@ -20,14 +20,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 
 namespace {
 constexpr qint64 kMessageLimit = 60000;
 const QString kDataFilter = QStringLiteral("(*.txt)|*.txt");
-
-QString recordsText(int n) { return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n); }
 
 // The save-file chooser: shows the save dialog with the proposed name; a
 // chosen file that exists must be confirmed with "File already exists,
@@ -67,21 +64,14 @@ bool MainWindow::chooseDataFile(QString &fileName)
 }
 
 // What the window shows of a download as it runs: each record's line, the
-// counter in the status bar; the closing program stops it.
+// count so far and the time in the status bar; Stop and the closing program
+// end it.
 class MainWindow::DownloadView : public vx::DownloadEvents {
 public:
     explicit DownloadView(MainWindow &w) : m_w(w) {}
-    void totalKnown(int records) override
-    {
-        m_w.m_expected = records;
-        m_w.m_progressBar->setRange(0, std::max(records, 1));
-        m_w.m_progressBar->setValue(0);
-        m_w.m_progressBar->show();
-        m_w.showProgress(0, Progress::Running);
-    }
     void recordArrived(int number, const QString &line) override
     {
-        m_w.showProgress(number, Progress::Running);
+        m_w.showProgress(number);
         m_w.showRecordLine(line);
     }
     bool stopRequested() override { return m_w.m_unloading || m_w.m_stopRequested; }
@@ -123,7 +113,6 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
     job.updateTime = checkValue(m_updateTimeBox) == 1;
     job.powerDown = checkValue(m_powerDownBox) == 1;
     job.now = m_now;
-    job.askCount = true; // for the progress out of a total
     job.retentionDays = vx::historyDays(m_settings.read(vx::key::HistoryDays, QString()));
     job.keepRecords = m_settings.read(vx::key::KeepRecords, QString()) == u"1";
     vx::Downloader downloader(*m_link, job);
@@ -135,22 +124,21 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
     }
 
     m_downloadStart = m_now(); // the PC clock: the time shown is the operator's
-    m_expected = -1;
     m_stopRequested = false;
     m_dataFile = file.isOpen() ? file.identity().path : fileName;
-    showProgress(0, Progress::Running);
+    showProgress(0);
     m_stopButton->show();
     DownloadView view(*this);
     const vx::DownloadResult r = downloader.run(view);
     m_stopButton->hide();
-    m_progressBar->hide();
-    using End = vx::DownloadResult::End;
-    const bool finished = r.end == End::Complete && r.stored;
-    showProgress(r.records, finished && !m_unloading ? Progress::Finished : Progress::Stopped);
+    showOutcome(r);
     if (m_unloading)
         return std::nullopt; // the program is ending: what arrived is kept
 
-    if (finished) {
+    using End = vx::DownloadResult::End;
+    if (r.end == End::NotStarted)
+        return std::nullopt; // the port's failure was shown as it happened
+    if (r.end == End::Complete && r.stored) {
         QString line = QStringLiteral("Download Process Finished\r\nData Saved");
         for (const vx::StepResult &step : r.steps)
             line += QStringLiteral("\r\n") + automationLine(step, r.records);
@@ -167,74 +155,80 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
     if (r.status == vx::VX_ERR_TIMEOUT && r.end == End::Failed)
         showNoAnswer(machine);
     // Where the records are, after the failure's line (or before its box).
-    const QString held = QStringLiteral("the terminal still holds all its records.");
-    const QString where = file.isOpen() ? file.identity().path : fileName;
-    if (r.unconfirmed)
-        showLine(QStringLiteral("%1 written to %2, not confirmed on the disk; %3").arg(recordsText(r.records), where, held));
-    else if (!r.stored || r.records == 0)
-        showLine(QStringLiteral("No records saved; ") + held);
-    else
-        showLine(QStringLiteral("%1 saved in %2; %3").arg(recordsText(r.records), where, held));
+    showLine(recordsKept(r) + QStringLiteral("; the terminal still holds all its records."));
     return r.storeFailure;
 }
 
-// The line of one step after the last record. The clear, the clock and the
-// power-down lines are shown whatever the terminal answered; a clear that
-// was not sent says why.
-QString MainWindow::automationLine(const vx::StepResult &step, int saved) const
+// Where the records of a download that did not finish are.
+QString MainWindow::recordsKept(const vx::DownloadResult &r) const
 {
-    switch (step.step) {
-    case vx::Step::SetTime:
-        return QStringLiteral("Time Updated");
-    case vx::Step::PowerDown:
-        return QStringLiteral("Power Down");
-    case vx::Step::Clear:
-        break;
-    }
-    if (step.outcome != vx::StepResult::Withheld)
-        return QStringLiteral("Data Cleared");
-    switch (step.why) {
-    case vx::StepResult::NotOnDisk:
-        return QStringLiteral("Data Not Cleared: the data file is a device or a pipe, not a file on the disk");
-    case vx::StepResult::CountFailed:
-        return QStringLiteral("Data Not Cleared: the record count failed (ErrCode: %1, %2)")
-            .arg(step.status)
-            .arg(m_link->statusText(step.status));
-    case vx::StepResult::CountDiffers:
-        break;
-    }
-    return QStringLiteral("Data Not Cleared: the terminal holds %1, %2 %3 saved")
-        .arg(recordsText(step.held))
-        .arg(saved)
-        .arg(saved == 1 ? QStringLiteral("was") : QStringLiteral("were"));
+    if (r.unconfirmed)
+        return QStringLiteral("%1 written to %2, not confirmed on the disk").arg(vx::recordsText(r.records), r.file);
+    if (!r.stored || r.records == 0)
+        return QStringLiteral("No records saved");
+    return recordsStored(r);
 }
 
-void MainWindow::showProgress(int records, Progress state)
+QString MainWindow::recordsStored(const vx::DownloadResult &r) const
 {
-    const auto clock = [](qint64 ms) {
-        const qint64 seconds = ms / 1000;
-        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    };
-    const qint64 ms = std::max<qint64>(0, m_downloadStart.msecsTo(m_now()));
-    const QString count = recordsText(records);
-    switch (state) {
-    case Progress::Running:
-        if (m_expected < 0) {
-            m_progressLabel->setText(QStringLiteral("Downloading: %1, %2").arg(count, clock(ms)));
-            break;
-        }
-        m_progressBar->setValue(std::min(records, m_progressBar->maximum()));
-        m_progressLabel->setText(
-            QStringLiteral("Downloading: %1 of %2, %3").arg(records).arg(recordsText(m_expected), clock(ms))
-            + (records > 0 && records < m_expected
-                   ? QStringLiteral(", %1 left").arg(clock(ms * (m_expected - records) / records))
-                   : QString()));
+    if (r.file.isEmpty()) // a device or a pipe
+        return QStringLiteral("%1 written to %2").arg(vx::recordsText(r.records), m_dataFile);
+    return vx::whereRecordsAre(r.records, r.added, r.file, r.earlier);
+}
+
+// The line of one step after the last record: what the terminal did, or
+// why it was not done.
+QString MainWindow::automationLine(const vx::StepResult &step, int saved) const
+{
+    const bool done = step.outcome == vx::StepResult::Done;
+    QString line;
+    switch (step.step) {
+    case vx::Step::Clear:
+        line = done ? QStringLiteral("Data Cleared") : QStringLiteral("Data Not Cleared");
         break;
-    case Progress::Finished:
-        m_progressLabel->setText(QStringLiteral("%1 saved in %2 (%3)").arg(count, m_dataFile, clock(ms)));
+    case vx::Step::SetTime:
+        line = done ? QStringLiteral("Time Updated") : QStringLiteral("Time Not Updated");
         break;
-    case Progress::Stopped:
-        m_progressLabel->setText(QStringLiteral("Download stopped after %1").arg(count));
+    case vx::Step::PowerDown:
+        line = done ? QStringLiteral("Power Down") : QStringLiteral("Not Powered Down");
         break;
     }
+    return done ? line : line + QStringLiteral(": ") + vx::whyNotDone(step, saved);
+}
+
+// The status bar after a download: how it ended, and where its records are.
+void MainWindow::showOutcome(const vx::DownloadResult &r)
+{
+    using End = vx::DownloadResult::End;
+    const QString time = elapsed();
+    switch (r.end) {
+    case End::NotStarted:
+        setResult(QStringLiteral("Download not started: ") + vx::describe(r.portFailure.value_or(vx::Failure{})));
+        return;
+    case End::Complete:
+        if (r.stored) {
+            setResult(QStringLiteral("%1 (%2)").arg(recordsStored(r), time));
+            return;
+        }
+        break;
+    case End::Stopped:
+        setResult(QStringLiteral("Download stopped after %1: %2").arg(vx::recordsText(r.records), recordsKept(r)));
+        return;
+    case End::Failed:
+    case End::TooLong:
+    case End::PortFailed:
+        break;
+    }
+    setResult(QStringLiteral("Download failed after %1: %2").arg(vx::recordsText(r.records), recordsKept(r)));
+}
+
+QString MainWindow::elapsed() const
+{
+    const qint64 seconds = std::max<qint64>(0, m_downloadStart.msecsTo(m_now())) / 1000;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+void MainWindow::showProgress(int records)
+{
+    setResult(QStringLiteral("Downloading: %1, %2").arg(vx::recordsText(records), elapsed()));
 }

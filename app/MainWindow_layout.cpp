@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -121,23 +120,15 @@ void MainWindow::buildLayout()
     m_portLabel = new QLabel(this);
     m_portLabel->setObjectName(QStringLiteral("portLabel"));
     m_portLabel->setAccessibleDescription(QStringLiteral("Port"));
-    m_progressLabel = new QLabel(this);
-    m_progressLabel->setObjectName(QStringLiteral("progressLabel"));
-    m_progressLabel->setAccessibleDescription(QStringLiteral("Download progress"));
+    m_resultLabel = new QLabel(this);
+    m_resultLabel->setObjectName(QStringLiteral("resultLabel"));
+    m_resultLabel->setAccessibleDescription(QStringLiteral("Last result"));
     m_portLabel->setContentsMargins(6, 0, 6, 0);
-    m_progressLabel->setContentsMargins(6, 0, 6, 0);
+    m_resultLabel->setContentsMargins(6, 0, 6, 0);
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(m_portLabel, 1);
-    statusBar()->addPermanentWidget(m_progressLabel);
-    // During a download: how far it is out of the terminal's count, and Stop.
-    m_progressBar = new QProgressBar(this);
-    m_progressBar->setObjectName(QStringLiteral("progressBar"));
-    m_progressBar->setAccessibleName(QStringLiteral("Records downloaded"));
-    m_progressBar->setMaximumWidth(140);
-    m_progressBar->setMaximumHeight(16);
-    m_progressBar->setFormat(QStringLiteral("%v of %m"));
-    m_progressBar->hide();
-    statusBar()->addPermanentWidget(m_progressBar);
+    statusBar()->addPermanentWidget(m_resultLabel);
+    // During a download: the records so far and the time in the result, and Stop.
     m_stopButton = named(new QPushButton(QStringLiteral("&Stop"), this), QStringLiteral("stopButton"), QStringLiteral("Stop"));
     m_stopButton->setToolTip(QStringLiteral("End the download at the next record; nothing is cleared and the terminal "
                                        "keeps every record"));

@@ -33,6 +33,7 @@ void MainWindow::queryStation(const StationQuery &query)
     m_stationQuery = false;
     const QString line = m_link->status() == 0 ? text : m_link->statusText();
     appendLine(m_stationLog, line);
+    setResult(QString(QLatin1String(query.caption)).remove(QLatin1Char('&')) + QStringLiteral(": ") + line);
 
     unsetCursor();
     setBusy(false);

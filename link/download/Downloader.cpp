@@ -16,15 +16,48 @@ void DownloadEvents::stepDone(const StepResult &) {}
 bool DownloadEvents::stopRequested() { return false; }
 bool DownloadEvents::portFailed() { return false; }
 
+const StepResult *DownloadResult::step(Step which) const
+{
+    const auto it = std::find_if(steps.begin(), steps.end(), [which](const StepResult &s) { return s.step == which; });
+    return it == steps.end() ? nullptr : &*it;
+}
+
 bool DownloadResult::cleared() const
 {
-    return std::any_of(steps.begin(), steps.end(),
-                       [](const StepResult &s) { return s.step == Step::Clear && s.outcome == StepResult::Done; });
+    const StepResult *clear = step(Step::Clear);
+    return clear && clear->outcome == StepResult::Done;
+}
+
+QString recordsText(int n) { return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n); }
+
+QString whereRecordsAre(int received, int added, const QString &file, const QList<EarlierFile> &earlier)
+{
+    if (received == 0)
+        return QStringLiteral("no records received");
+    if (added == received && earlier.isEmpty())
+        return QStringLiteral("%1 received and saved in %2").arg(recordsText(received), file);
+    QString text = recordsText(received) + QStringLiteral(" received");
+    if (added > 0)
+        text += QStringLiteral(", %1 saved in %2").arg(added).arg(file);
+    int unsaved = received - added;
+    for (const EarlierFile &e : earlier) {
+        text += QStringLiteral(", %1 already in %2").arg(e.records).arg(e.path);
+        unsaved -= e.records;
+    }
+    if (unsaved > 0)
+        text += added == 0 && earlier.isEmpty() ? QStringLiteral(", none saved") : QStringLiteral(", %1 not saved").arg(unsaved);
+    return text;
+}
+
+QString historyLine(const HistoryEntry &e)
+{
+    if (e.ending == Ending::NotStarted)
+        return e.outcome;
+    const QString where = whereRecordsAre(e.records, e.added, e.file, e.earlier);
+    return e.outcome.isEmpty() ? where : where + QStringLiteral("; ") + e.outcome;
 }
 
 namespace {
-
-QString recordsText(int n) { return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n); }
 
 // The CR LF lines of a block, each with its offset from the block's start.
 QList<std::pair<qint64, QByteArray>> splitLines(const QByteArray &lines)
@@ -83,10 +116,14 @@ bool Downloader::recoverAppends()
         }
         if (!m_ledger.begin())
             return ledgerFailed();
-        const bool noted = finished ? m_ledger.appendDone(a.id, m_job.keepRecords)
-                                    : m_ledger.abandonAppend(a.id, QStringLiteral("failed: the data file changed while "
-                                                                                  "the records were appended; the "
-                                                                                  "terminal kept them"));
+        // Finished here, it is pending: the clear was never sent.
+        const bool noted = finished
+            ? m_ledger.appendDone(a.id, m_job.keepRecords)
+                && m_ledger.explainInterrupted(a.id, QStringLiteral("failed: the program ended while saving the "
+                                                                    "records; the next run finished saving them; "
+                                                                    "the terminal kept them"))
+            : m_ledger.abandonAppend(a.id, QStringLiteral("failed: the data file changed while the records were "
+                                                          "appended; the terminal kept them"));
         if (!noted || !m_ledger.commit())
             return ledgerFailed();
     }
@@ -113,7 +150,7 @@ bool Downloader::takeOverSideFiles()
     const bool pending = found->offset >= 0;
     if (!(pending ? m_ledger.setRecords(*id, records) : true)
         || !m_ledger.startAppend({*id, *file, 0, {}, int(records.size()), 0, 0}) || !m_ledger.appendDone(*id, true)
-        || !m_ledger.finish(*id, pending, false, false, QStringLiteral("not cleared (found beside the data file)"), true)
+        || !m_ledger.finish(*id, pending, false, Ending::Complete, QStringLiteral("not cleared (found beside the data file)"), true)
         || !m_ledger.commit())
         return ledgerFailed();
     return true;
@@ -123,6 +160,7 @@ DownloadResult Downloader::run(DownloadEvents &events)
 {
     DownloadResult r;
     m_facts = {m_job.now(), m_job.program, m_job.port, m_link.portName(), m_job.machine};
+    r.file = m_file ? m_file->identity().path : QString();
     QList<QByteArray> lines;
     qint64 bytes = 0;
     if (m_job.askCount) { // without an answer the download goes on without a total
@@ -131,10 +169,22 @@ DownloadResult Downloader::run(DownloadEvents &events)
         if (m_link.status() == VX_SUCCESS && held >= 0)
             events.totalKnown(held);
     }
-    m_link.beginDownload(m_job.machine);
+    if (!events.portFailed())
+        m_link.beginDownload(m_job.machine);
+    // A port that could not be used: no request reached the terminal.
+    if (events.portFailed() || (m_link.status() == VX_ERR_PORT_NOT_OPEN && !m_link.port().isOpen())) {
+        r.end = DownloadResult::End::NotStarted;
+        r.status = m_link.status();
+        r.portFailure = m_link.port().lastError();
+        events.streamEnded(r);
+        if (m_file)
+            noteNotStarted(r);
+        return r;
+    }
     for (;;) {
         if (events.portFailed()) {
             r.end = DownloadResult::End::PortFailed;
+            r.portFailure = m_link.port().lastError();
             break;
         }
         if (events.stopRequested()) {
@@ -146,12 +196,18 @@ DownloadResult Downloader::run(DownloadEvents &events)
         r.status = m_link.status();
         if (events.portFailed()) {
             r.end = DownloadResult::End::PortFailed;
+            r.portFailure = m_link.port().lastError();
             break;
         }
         if (r.status != VX_SUCCESS) {
-            r.end = r.status == VX_END_OF_STREAM ? DownloadResult::End::Complete : DownloadResult::End::Failed;
+            // A wait that a stop cut short (the program closing) is no failure of the terminal's.
+            r.end = r.status == VX_END_OF_STREAM ? DownloadResult::End::Complete
+                : events.stopRequested()         ? DownloadResult::End::Stopped
+                                                 : DownloadResult::End::Failed;
             break;
         }
+        if (!firstFieldConvertible(record))
+            ++r.unconverted;
         const QString converted = convertFirstField(record);
         if (m_stream) {
             if (!m_stream->writeLine(converted)) {
@@ -174,6 +230,7 @@ DownloadResult Downloader::run(DownloadEvents &events)
         if (!r.storeFailure && !m_stream->flush())
             r.storeFailure = m_stream->failure();
         r.stored = !r.storeFailure;
+        r.added = r.stored ? r.records : 0;
     } else {
         r.stored = store(lines, r);
     }
@@ -231,6 +288,9 @@ bool Downloader::store(const QList<QByteArray> &lines, DownloadResult &r)
             skip = k, earlier = &c;
     }
     r.skipped = skip;
+    QList<LedgerRecord> records = earlier ? earlier->records.mid(0, skip) : QList<LedgerRecord>();
+    if (!noteEarlier(records, r))
+        return failed(m_ledger.failure());
     // A download cut short within the records of an earlier one brings
     // nothing new: that one stays in charge of them.
     if (earlier && skip == lines.size() && skip < earlier->records.size() && r.end != DownloadResult::End::Complete) {
@@ -239,7 +299,6 @@ bool Downloader::store(const QList<QByteArray> &lines, DownloadResult &r)
             return failed(m_ledger.failure());
         return true;
     }
-    QList<LedgerRecord> records = earlier ? earlier->records.mid(0, skip) : QList<LedgerRecord>();
     QByteArray block = skip < lines.size() && m_file->endsInsideLine() ? QByteArray("\r\n") : QByteArray();
     const qint64 at = m_file->end();
     for (qsizetype i = skip; i < lines.size(); ++i) {
@@ -255,6 +314,7 @@ bool Downloader::store(const QList<QByteArray> &lines, DownloadResult &r)
         return failed(m_ledger.failure());
     if (block.isEmpty())
         return true;
+    r.added = int(lines.size() - skip);
 
     qint64 landed = 0;
     const bool appended = m_file->append(block, landed);
@@ -266,10 +326,12 @@ bool Downloader::store(const QList<QByteArray> &lines, DownloadResult &r)
     // an earlier one it continued stays in charge of its records.
     if (!m_ledger.begin())
         return failed(m_ledger.failure());
+    if (!appended && !r.unconfirmed)
+        r.added = 0;
     const bool noted = appended
         ? (landed == at || m_ledger.moveRecords(m_id, landed - at)) && m_ledger.appendDone(m_id, m_job.keepRecords)
         : m_file->size() != at
-            || m_ledger.finish(m_id, false, false, true, QStringLiteral("failed: ") + describe(m_file->failure()), false);
+            || m_ledger.finish(m_id, false, false, Ending::Failed, QStringLiteral("failed: ") + describe(m_file->failure()), false);
     if (!noted || !m_ledger.commit()) {
         const Failure failure = r.storeFailure.value_or(m_ledger.failure());
         return failed(failure);
@@ -277,12 +339,43 @@ bool Downloader::store(const QList<QByteArray> &lines, DownloadResult &r)
     return appended;
 }
 
+// Where the records are that this download received but an earlier one
+// stored, file by file, in the result and in the ledger.
+bool Downloader::noteEarlier(const QList<LedgerRecord> &records, DownloadResult &r)
+{
+    QList<EarlierRecords> byFile;
+    for (const LedgerRecord &record : records) {
+        if (byFile.isEmpty() || byFile.last().file != record.file)
+            byFile.append({record.file, 0});
+        ++byFile.last().records;
+    }
+    r.earlier.clear();
+    for (const EarlierRecords &e : byFile) {
+        const auto identity = m_ledger.file(e.file);
+        if (!identity)
+            return false;
+        r.earlier.append({identity->path, e.records});
+    }
+    return m_ledger.setEarlier(m_id, byFile);
+}
+
+// A download whose port could not be used is in the history as not started.
+void Downloader::noteNotStarted(const DownloadResult &r)
+{
+    const QString why = QStringLiteral("not started: ") + describe(r.portFailure.value_or(Failure{}));
+    if (m_ledger.begin()) {
+        const auto id = m_ledger.addDownload(m_facts);
+        if (id && m_ledger.finish(*id, false, false, Ending::NotStarted, why, false))
+            m_ledger.commit();
+    }
+    m_ledger.rollback();
+}
+
 // The chosen steps, in this order. The clear goes out only for records on
 // the disk, and only when the terminal holds exactly the records of this
 // download: an end of the records that came too early must not cost the rest.
 void Downloader::runSteps(DownloadEvents &events, DownloadResult &r)
 {
-    const auto go = [&] { return !events.stopRequested() && !events.portFailed(); };
     const auto outcome = [&](Step step) {
         const qint32 status = m_link.status();
         return StepResult{step, status == VX_SUCCESS ? StepResult::Done : StepResult::Refused, StepResult::NotOnDisk, status, 0};
@@ -291,7 +384,16 @@ void Downloader::runSteps(DownloadEvents &events, DownloadResult &r)
         r.steps.append(s);
         events.stepDone(s);
     };
-    if (m_job.clear && go()) {
+    // A step not sent because of a stop or a failed port is reported as such.
+    const auto go = [&](Step step) {
+        const bool stopped = events.stopRequested();
+        if (stopped || events.portFailed()) {
+            report({step, StepResult::Withheld, stopped ? StepResult::Stopped : StepResult::PortLost, 0, 0});
+            return false;
+        }
+        return true;
+    };
+    if (m_job.clear && go(Step::Clear)) {
         if (!m_file) {
             report({Step::Clear, StepResult::Withheld, StepResult::NotOnDisk, 0, 0});
         } else {
@@ -310,14 +412,33 @@ void Downloader::runSteps(DownloadEvents &events, DownloadResult &r)
             }
         }
     }
-    if (m_job.updateTime && go()) {
+    if (m_job.updateTime && go(Step::SetTime)) {
         m_link.setTime(m_job.machine, m_job.now());
         report(outcome(Step::SetTime));
     }
-    if (m_job.powerDown && go()) {
+    if (m_job.powerDown && go(Step::PowerDown)) {
         m_link.powerDown(m_job.machine);
         report(outcome(Step::PowerDown));
     }
+}
+
+QString whyNotDone(const StepResult &s, int stored)
+{
+    if (s.outcome == StepResult::Refused)
+        return QStringLiteral("the terminal answered ErrCode: %1, %2").arg(s.status).arg(QLatin1String(statusText(s.status)));
+    switch (s.why) {
+    case StepResult::NotOnDisk:
+        return QStringLiteral("the data file is a device or a pipe, not a file on the disk");
+    case StepResult::CountFailed:
+        return QStringLiteral("the record count failed (ErrCode: %1, %2)").arg(s.status).arg(QLatin1String(statusText(s.status)));
+    case StepResult::CountDiffers:
+        return QStringLiteral("the terminal holds %1, %2 stored by this download").arg(recordsText(s.held)).arg(stored);
+    case StepResult::Stopped:
+        return QStringLiteral("stopped before it was sent");
+    case StepResult::PortLost:
+        return QStringLiteral("the port failed before it was sent");
+    }
+    return {};
 }
 
 // The ledger's word on how it ended: pending while the terminal may still
@@ -333,31 +454,24 @@ void Downloader::finish(const DownloadResult &r)
     // the next run finds out whether the file holds them.
     const bool pending = (r.stored || r.unconfirmed) && r.records > 0 && !(complete && (cleared || !m_job.clear));
     QString outcome;
+    Ending ending = Ending::Failed;
     if (r.storeFailure)
         outcome = QStringLiteral("failed: ") + describe(*r.storeFailure);
     else if (r.end == End::Stopped)
-        outcome = QStringLiteral("stopped; the terminal keeps its records");
+        outcome = QStringLiteral("stopped; the terminal keeps its records"), ending = Ending::Stopped;
     else if (r.end == End::TooLong)
         outcome = QStringLiteral("failed: more records than a terminal holds; not cleared");
+    else if (r.end == End::PortFailed)
+        outcome = QStringLiteral("failed: %1; the terminal keeps its records").arg(describe(r.portFailure.value_or(Failure{})));
     else if (r.end != End::Complete)
         outcome = QStringLiteral("failed: ErrCode: %1, %2; the terminal keeps its records").arg(r.status).arg(m_link.statusText(r.status));
     else if (!m_job.clear)
-        outcome = QStringLiteral("kept on the terminal");
-    else if (cleared)
-        outcome = QStringLiteral("cleared");
-    for (const StepResult &s : r.steps) {
-        if (s.step != Step::Clear || s.outcome == StepResult::Done)
-            continue;
-        if (s.outcome == StepResult::Refused)
-            outcome = QStringLiteral("not cleared: the terminal answered ErrCode: %1, %2").arg(s.status).arg(m_link.statusText(s.status));
-        else if (s.why == StepResult::CountFailed)
-            outcome = QStringLiteral("not cleared: the record count failed (ErrCode: %1, %2)").arg(s.status).arg(m_link.statusText(s.status));
-        else
-            outcome = QStringLiteral("not cleared: the terminal holds %1, %2 stored").arg(recordsText(s.held)).arg(r.records);
-    }
-    if (outcome.isEmpty())
-        outcome = QStringLiteral("not cleared");
-    if (m_ledger.begin() && m_ledger.finish(m_id, pending, cleared, !complete, outcome, m_job.keepRecords))
+        outcome = QStringLiteral("kept on the terminal"), ending = Ending::Complete;
+    else
+        outcome = cleared ? QStringLiteral("cleared") : QStringLiteral("not cleared"), ending = Ending::Complete;
+    if (const StepResult *s = r.step(Step::Clear); s && s->outcome != StepResult::Done)
+        outcome = QStringLiteral("not cleared: ") + whyNotDone(*s, r.records);
+    if (m_ledger.begin() && m_ledger.finish(m_id, pending, cleared, ending, outcome, m_job.keepRecords))
         m_ledger.commit();
     m_ledger.rollback();
 }

@@ -47,7 +47,7 @@ struct DownloadJob {
     bool updateTime = false;
     bool powerDown = false;
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
-    bool askCount = false;    // the record count first, for a progress out of a total
+    bool askCount = false;    // the record count first, for a progress out of a total (the tool on a terminal)
     bool keepRecords = false; // the ledger keeps records after they are cleared
     int retentionDays = 90;   // history older than this is forgotten
 };
@@ -59,24 +59,59 @@ struct StepResult {
     enum Outcome {
         Done,     // the terminal confirmed
         Refused,  // the terminal answered with a failure status
-        Withheld, // the clear was not sent (why)
+        Withheld, // the step was not sent (why)
     } outcome = Done;
-    enum Why { NotOnDisk, CountFailed, CountDiffers } why = NotOnDisk;
+    enum Why {
+        NotOnDisk,    // the clear: the records went to a device or a pipe
+        CountFailed,  // the clear: the record count before it failed
+        CountDiffers, // the clear: the terminal holds another number of records
+        Stopped,      // a stop was asked for before the step
+        PortLost,     // the port failed before the step
+    } why = NotOnDisk;
     qint32 status = 0; // the step's status; for CountFailed the count's
     int held = 0;      // CountDiffers: the records the terminal holds
 };
 
+
 struct DownloadResult {
-    enum class End { Complete, Failed, Stopped, TooLong, PortFailed } end = End::Failed;
+    enum class End {
+        Complete,   // the end of the records arrived
+        Failed,     // a failure status ended the stream (status)
+        Stopped,    // the presenter asked to stop
+        TooLong,    // more than a terminal holds
+        PortFailed, // the port failed during the stream
+        NotStarted, // the port could not be used: nothing reached the terminal (portFailure)
+    } end = End::Failed;
     qint32 status = 0;  // the link's status that ended the stream
     int records = 0;    // records that arrived
-    int skipped = 0;    // of them already stored by an earlier download
+    int added = 0;      // of them written to the output by this download
+    int skipped = 0;    // of them already stored by an earlier download, in `earlier`
+    QString file;       // the data file that took the added records (empty: a stream)
+    QList<EarlierFile> earlier;
+    int unconverted = 0; // records whose first field no 32-bit number holds, written as they came
     bool stored = false; // every record that arrived is in its place (on the disk, for a file)
     bool unconfirmed = false; // written to the file, but the disk did not confirm them
     std::optional<Failure> storeFailure;
+    std::optional<Failure> portFailure; // NotStarted: why the port could not be used
     QList<StepResult> steps;
     bool cleared() const;
+    // The outcome of one chosen step, if it was run or withheld.
+    const StepResult *step(Step which) const;
 };
+
+// Why a step was not done, after "not cleared: " or the like: the status the
+// terminal answered, or why it was not sent; stored: the records of the download.
+QString whyNotDone(const StepResult &step, int stored);
+
+// "1 record", "2 records".
+QString recordsText(int n);
+// Where the records of a stored download are, as the programs and the
+// history say it: "5 records received and saved in /data/VX.txt", or
+// "5 records received, 3 saved in /data/B.txt, 2 already in /data/A.txt".
+QString whereRecordsAre(int received, int added, const QString &file, const QList<EarlierFile> &earlier);
+// A download in the history, after its time, port and machine number: where
+// its records are and how it ended.
+QString historyLine(const HistoryEntry &entry);
 
 // What a presenter shows and answers while a download runs.
 class DownloadEvents {
@@ -137,6 +172,8 @@ private:
     bool takeOverSideFiles();
     bool holds(const LedgerRecord &record);
     bool store(const QList<QByteArray> &lines, DownloadResult &result);
+    bool noteEarlier(const QList<LedgerRecord> &records, DownloadResult &result);
+    void noteNotStarted(const DownloadResult &result);
     void runSteps(DownloadEvents &events, DownloadResult &result);
     void finish(const DownloadResult &result);
     bool ledgerFailed();

@@ -22,7 +22,7 @@ namespace {
 
 // "VX50": a database that carries another id is not ours to change.
 constexpr int kApplicationId = 0x56583530;
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 const char *const kSchema = R"(
 CREATE TABLE files(
@@ -60,9 +60,42 @@ CREATE TABLE records(
   PRIMARY KEY(download, seq)) WITHOUT ROWID;
 )";
 
+// Version 2: how each download ended, and where the records are that it
+// received but an earlier download had stored.
+const char *const kSchema2 = R"(
+ALTER TABLE downloads ADD COLUMN ending TEXT NOT NULL DEFAULT '';
+UPDATE downloads SET ending = CASE WHEN failed = 0 THEN 'complete' WHEN outcome LIKE 'stopped%' THEN 'stopped'
+  ELSE 'failed' END WHERE state <> 'receiving' AND state <> 'appending';
+UPDATE downloads SET failed = 0 WHERE ending = 'stopped';
+CREATE TABLE earlier(
+  download INTEGER NOT NULL REFERENCES downloads(id) ON DELETE CASCADE,
+  file INTEGER NOT NULL REFERENCES files(id),
+  records INTEGER NOT NULL,
+  PRIMARY KEY(download, file)) WITHOUT ROWID;
+)";
+
+Ending endingOf(const QString &text)
+{
+    for (Ending e : {Ending::Complete, Ending::Stopped, Ending::NotStarted})
+        if (text == QLatin1String(endingText(e)))
+            return e;
+    return Ending::Failed;
+}
+
 QString timeText(const QDateTime &t) { return t.toUTC().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz'Z'")); }
 
 } // namespace
+
+const char *endingText(Ending ending)
+{
+    switch (ending) {
+    case Ending::Complete: return "complete";
+    case Ending::Stopped: return "stopped";
+    case Ending::Failed: return "failed";
+    case Ending::NotStarted: return "not started";
+    }
+    return "failed";
+}
 
 // One prepared statement, finalized when it goes out of scope.
 class Ledger::Statement {
@@ -250,12 +283,14 @@ bool Ledger::open(const QString &path)
     ok = ok && ids.next();
     const qint64 appId = ok ? ids.integer(0) : 0, version = ok ? ids.integer(1) : 0, objects = ok ? ids.integer(2) : 0;
     if (ok && objects == 0) {
-        ok = exec(kSchema)
+        ok = exec(kSchema) && exec(kSchema2)
             && exec(QStringLiteral("PRAGMA application_id=%1; PRAGMA user_version=%2;")
                         .arg(kApplicationId)
                         .arg(kSchemaVersion)
                         .toLatin1()
                         .constData());
+    } else if (ok && appId == kApplicationId && version == 1) { // an earlier version's ledger, brought up to date
+        ok = exec(kSchema2) && exec(QStringLiteral("PRAGMA user_version=%1;").arg(kSchemaVersion).toLatin1().constData());
     } else if (ok && (appId != kApplicationId || version != kSchemaVersion)) {
         m_failure = {FailureKind::FileAccess,
                      QStringLiteral("the download ledger %1: not a ledger of this version of the program; move it "
@@ -386,17 +421,33 @@ bool Ledger::moveRecords(qint64 download, qint64 by)
 
 bool Ledger::abandonAppend(qint64 download, const QString &outcome)
 {
-    Statement update(*this, "UPDATE downloads SET state = 'ended', pending = 0, failed = 1, outcome = ?, "
-                            "append_at = NULL, append_block = NULL WHERE id = ?");
+    Statement update(*this, "UPDATE downloads SET state = 'ended', pending = 0, failed = 1, ending = 'failed', "
+                            "outcome = ?, append_at = NULL, append_block = NULL WHERE id = ?");
     Statement drop(*this, "DELETE FROM records WHERE download = ?");
     return update.bind(outcome).bind(download).run() && drop.bind(download).run();
 }
 
-bool Ledger::finish(qint64 download, bool pending, bool cleared, bool failed, const QString &outcome, bool keepRecords)
+bool Ledger::explainInterrupted(qint64 download, const QString &outcome)
 {
-    Statement update(*this, "UPDATE downloads SET pending = ?, cleared = ?, failed = ?, outcome = ?, "
+    Statement update(*this, "UPDATE downloads SET outcome = ?, ending = 'failed', failed = 1 WHERE id = ? AND outcome = ''");
+    return update.bind(outcome).bind(download).run();
+}
+
+bool Ledger::setEarlier(qint64 download, const QList<EarlierRecords> &earlier)
+{
+    Statement insert(*this, "INSERT INTO earlier(download, file, records) VALUES(?, ?, ?)");
+    for (const EarlierRecords &e : earlier)
+        if (!insert.reset().bind(download).bind(e.file).bind(e.records).run())
+            return false;
+    return insert.ok();
+}
+
+bool Ledger::finish(qint64 download, bool pending, bool cleared, Ending ending, const QString &outcome, bool keepRecords)
+{
+    Statement update(*this, "UPDATE downloads SET pending = ?, cleared = ?, failed = ?, ending = ?, outcome = ?, "
                             "state = CASE state WHEN 'receiving' THEN 'ended' ELSE state END WHERE id = ?");
-    if (!update.bind(pending).bind(cleared).bind(failed).bind(outcome).bind(download).run())
+    update.bind(pending).bind(cleared).bind(ending == Ending::Failed).bind(QString::fromLatin1(endingText(ending)));
+    if (!update.bind(outcome).bind(download).run())
         return false;
     if (pending || keepRecords)
         return true;
@@ -418,9 +469,11 @@ bool Ledger::supersede(qint64 download, qint64 by, bool keepRecords)
 std::optional<QList<HistoryEntry>> Ledger::history(const QDateTime &since, const QString &port)
 {
     Statement select(*this, "SELECT d.id, d.started, d.program, d.port, d.device, d.machine, d.records, d.added, "
-                            "coalesce(f.path, ''), d.cleared, d.failed, d.outcome FROM downloads d "
+                            "coalesce(f.path, ''), d.cleared, d.ending, d.outcome FROM downloads d "
                             "LEFT JOIN files f ON f.id = d.file WHERE d.started >= ? AND (? = '' OR d.port = ?) "
                             "ORDER BY d.started DESC, d.id DESC");
+    Statement earlier(*this, "SELECT f.path, e.records FROM earlier e JOIN files f ON f.id = e.file "
+                             "WHERE e.download = ? ORDER BY f.path");
     select.bind(since.isValid() ? timeText(since) : QString()).bind(port).bind(port);
     QList<HistoryEntry> list;
     while (select.next()) {
@@ -432,20 +485,25 @@ std::optional<QList<HistoryEntry>> Ledger::history(const QDateTime &since, const
         e.added = int(select.integer(7));
         e.file = select.text(8);
         e.cleared = select.integer(9) != 0;
-        e.failed = select.integer(10) != 0;
+        e.ending = endingOf(select.text(10));
         e.outcome = select.text(11);
+        earlier.reset().bind(e.id);
+        while (earlier.next())
+            e.earlier.append({earlier.text(0), int(earlier.integer(1))});
         list.append(e);
     }
-    if (!select.ok())
+    if (!select.ok() || !earlier.ok())
         return std::nullopt;
     return list;
 }
 
 bool Ledger::prune(const QDateTime &before)
 {
-    Statement drop(*this, "DELETE FROM downloads WHERE started < ? AND state <> 'appending'");
+    // A download still pending is kept whatever its age: the terminal may
+    // still hold its records, and the next download must not store them again.
+    Statement drop(*this, "DELETE FROM downloads WHERE started < ? AND state <> 'appending' AND NOT pending");
     Statement files(*this, "DELETE FROM files WHERE id NOT IN (SELECT file FROM downloads WHERE file IS NOT NULL "
-                           "UNION SELECT file FROM records)");
+                           "UNION SELECT file FROM records UNION SELECT file FROM earlier)");
     return drop.bind(timeText(before)).run() && files.run();
 }
 

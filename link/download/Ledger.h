@@ -63,14 +63,33 @@ struct DownloadFacts {
     int machine = 0;
 };
 
+// How a download ended: the end of the records arrived (whatever the steps
+// after it did), the user stopped it, it failed, or the port could not be
+// used, so nothing reached the terminal.
+enum class Ending { Complete, Stopped, Failed, NotStarted };
+// "complete", "stopped", "failed", "not started": as the ledger and the history's JSON write it.
+const char *endingText(Ending ending);
+
+// Records a download received that an earlier one had stored: how many, and
+// in which file (in the ledger: its id; in the history: its path).
+struct EarlierRecords {
+    qint64 file = 0;
+    int records = 0;
+};
+struct EarlierFile {
+    QString path;
+    int records = 0;
+};
+
 struct HistoryEntry {
     qint64 id = 0;
     DownloadFacts facts;
-    int records = 0;
-    int added = 0;
+    int records = 0; // received
+    int added = 0;   // of them written to `file` by this download
     QString file;
+    QList<EarlierFile> earlier; // the others: where they already were
     bool cleared = false;
-    bool failed = false;
+    Ending ending = Ending::Failed;
     QString outcome;
 };
 
@@ -113,15 +132,20 @@ public:
     // An interrupted append that cannot be finished: its file changed. The
     // clear was never sent, so nothing of it is pending.
     bool abandonAppend(qint64 download, const QString &outcome);
+    // An interrupted append finished by a later run: the outcome, unless the
+    // download had one already (it ended, but its file was not confirmed).
+    bool explainInterrupted(qint64 download, const QString &outcome);
+    // Where the records are that the download received but did not add.
+    bool setEarlier(qint64 download, const QList<EarlierRecords> &earlier);
     // How the download ended; a download no longer pending keeps its
     // records only when keepRecords.
-    bool finish(qint64 download, bool pending, bool cleared, bool failed, const QString &outcome, bool keepRecords);
+    bool finish(qint64 download, bool pending, bool cleared, Ending ending, const QString &outcome, bool keepRecords);
     // Another download took over the records of a pending one.
     bool supersede(qint64 download, qint64 by, bool keepRecords);
 
     // Downloads newest first, since `since` (UTC) when valid, of `port` when not empty.
     std::optional<QList<HistoryEntry>> history(const QDateTime &since = {}, const QString &port = {});
-    // Forgets downloads started before `before`.
+    // Forgets downloads started before `before`, but none still pending.
     bool prune(const QDateTime &before);
 
 private:

@@ -170,7 +170,7 @@ private slots:
             });
             download ? t.press("downloadButton") : t.press("stationVersionButton");
             QCOMPARE(opened, QStringList());
-            QCOMPARE(t.port->writes().size(), download ? 53 : 1); // the count, its ACK, the command, an ACK for each record
+            QCOMPARE(t.port->writes().size(), download ? 51 : 1); // the command, an ACK for each record
             QCOMPARE(t.lines().size() + t.lines("stationLog").size(), download ? 52 : 1);
             QCOMPARE(dialogsOpened(), (QStringList{"ChangePasswordDialog", "1", "DataFolderDialog", "1"}));
         }
@@ -221,7 +221,7 @@ private slots:
                                                            "31\r\n"));
         QCOMPARE(t.lines(), QStringList({"255,4901234567894,2024/03/15,14:30:12", "-1,caf\u00e9 \u00bd",
                                          "123456789,too long", "0,a,,b", "31"}) + kFinished);
-        QVERIFY(t.state("progressLabel").startsWith("5 records saved in " + t.fileIn("VX.txt") + " (") && t.idle());
+        QVERIFY(t.state("resultLabel").startsWith("5 records received and saved in " + t.fileIn("VX.txt") + " (") && t.idle());
         QTemporaryDir elsewhere;
         t.model.setRecords({"2,a"});
         t.get<QLineEdit>("folderEdit")->setText(elsewhere.path());
@@ -248,23 +248,31 @@ private slots:
     }
 
     // The steps run in this order after the last record, whatever the
-    // terminal answers to each, and the status left is the end's. The data
-    // is cleared only when the terminal holds just the records saved.
+    // terminal answers to each, and each line says what the terminal did.
+    // The data is cleared only when the terminal holds just the records
+    // saved. No record count goes before the records.
     void theAutomationAfterTheLastRecord()
     {
-        const QList<std::tuple<QByteArray, QString, QByteArray>> counts{
-            {"1", "Data Cleared", "AIADSO"}, {"2", "Data Not Cleared: the terminal holds 2 records, 1 was saved", "AIASO"}};
-        for (const auto &[held, cleared, commands] : counts) {
+        const QList<std::tuple<QByteArray, QStringList, QByteArray>> counts{
+            {"1",
+             {"Data Not Cleared: the terminal answered ErrCode: -3, VX_ERR_ACK_NOT_GET",
+              "Time Not Updated: the terminal answered ErrCode: -1, VX_ERR_TIMEOUT",
+              "Not Powered Down: the terminal answered ErrCode: -1, VX_ERR_TIMEOUT"},
+             "IADSO"},
+            {"2",
+             {"Data Not Cleared: the terminal holds 2 records, 1 stored by this download", "Time Updated", "Power Down"},
+             "IASO"}};
+        for (const auto &[held, steps, commands] : counts) {
             TerminalWindow t;
             t.click("saveDataBox", "clearDataBox", "updateTimeBox", "powerDownBox");
             t.port->setDevice(&t.script);
-            t.script.then(dataFrame(held)).then(QByteArray(1, EOT)); // the count before the records
             t.script.then(dataFrame("0A,x")).then(QByteArray(1, EOT)).then(dataFrame(held)).then(QByteArray(1, EOT));
             if (held == "1")
-                t.script.then(QByteArray(1, NAK));
-            t.script.silence().silence();
+                t.script.then(QByteArray(1, NAK)).silence().silence();
+            else
+                t.script.then(QByteArray(1, ACK)).then(QByteArray(1, ACK)).silence().then(QByteArray(1, ACK));
             t.press("downloadButton");
-            QCOMPARE(t.lines(), (QStringList{"10,x"} + kFinished + QStringList{cleared, "Time Updated", "Power Down"}));
+            QCOMPARE(t.lines(), (QStringList{"10,x"} + kFinished + steps));
             QVERIFY(t.commandsSent() == commands && fileBytes(t.fileIn("VX.txt")) == "10,x\r\n");
             const QStringList before = t.lines();
             t.press("clearDataButton"); // answered No: nothing sent, no line
@@ -293,17 +301,17 @@ private slots:
         } failingSync;
         t.w->setFileCalls(failingSync);
         t.press("downloadButton");
-        QVERIFY(t.commandsSent() == "AI" && t.model.records().size() == 2);
+        QVERIFY(t.commandsSent() == "I" && t.model.records().size() == 2);
         QCOMPARE(t.world.dialogs.texts(), QStringList{"57 " + file + ": Input/output error"});
-        QVERIFY(t.state("progressLabel") == "Download stopped after 2 records" && t.idle());
+        QVERIFY(t.state("resultLabel") == "Download failed after 2 records: 2 records written to " + file + ", not confirmed on the disk" && t.idle());
         t.w->setFileCalls(systemFileCalls());
         t.port->setDevice(&t.script);
-        t.script.then(dataFrame("2")).then(QByteArray(1, EOT)).then(dataFrame("1,a")).silence();
+        t.script.then(dataFrame("1,a")).silence();
         t.press("downloadButton");
         t.port->setDevice(&t.device);
         t.press("downloadButton");
         const QStringList expected = QStringList{"1,a", "2,b", "2 records written to " + file + ", not confirmed on the disk" + held,
-                                                 "1,a", "ErrCode: -1, VX_ERR_TIMEOUT", "1 record saved in " + file + held, "1,a", "2,b"}
+                                                 "1,a", "ErrCode: -1, VX_ERR_TIMEOUT", "1 record received, 1 already in " + file + held, "1,a", "2,b"}
             + kFinished + QStringList{"Data Cleared", "Power Down"};
         QCOMPARE(t.lines(), expected);
         QCOMPARE(fileBytes(file), QByteArray("1,a\r\n2,b\r\n"));
@@ -313,16 +321,16 @@ private slots:
         whenModal<HistoryDialog>([&](HistoryDialog *d) {
             auto *table = child<QTableWidget>(d, "historyTable");
             for (int row = 0; row < table->rowCount(); ++row)
-                results << table->item(row, 3)->text() + " " + table->item(row, 5)->text();
+                results << table->item(row, 3)->text() + " " + table->item(row, 4)->text() + " " + table->item(row, 6)->text();
             const auto *chart = child<HistoryChart>(d, "historyChart");
-            results << QStringLiteral("today: %1 added, %2 failed").arg(chart->recordsOn(0).value(0)).arg(chart->failuresOn(0));
+            results << QStringLiteral("today: %1 added, %2 failed").arg(chart->recordsOn(0).value(0)).arg(chart->endedOn(0, Ending::Failed));
             child<QSpinBox>(d, "historyDaysBox")->setValue(30);
             d->reject();
         });
         t.click("historyButton");
-        QCOMPARE(results, QStringList({"2 cleared",
-                                       "1 failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records",
-                                       "2 failed: " + file + ": Input/output error; continued by download 3",
+        QCOMPARE(results, QStringList({"2 0 cleared",
+                                       "1 0 failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records",
+                                       "2 2 failed: " + file + ": Input/output error; continued by download 3",
                                        "today: 2 added, 2 failed"}));
         QCOMPARE(t.world.stored("Ledger/HistoryDays"), QStringLiteral("30"));
     }
@@ -348,8 +356,9 @@ private slots:
     }
 
     // While a download runs the command buttons are greyed and say why, the
-    // status bar counts out of the terminal's total, and Stop ends it at the
-    // next record: nothing cleared, what arrived saved, the terminal keeps all.
+    // status bar counts the records so far and the time (no total: no count
+    // is asked first), and Stop ends it at the next record: nothing cleared,
+    // what arrived saved, the terminal keeps all.
     void busyProgressAndStop()
     {
         TerminalWindow t;
@@ -358,19 +367,18 @@ private slots:
         QString tip, progress;
         t.port->runAt(2000, [&] {
             tip = t.get<QAbstractButton>("recordCountButton")->isEnabled() ? "on" : t.get<QAbstractButton>("recordCountButton")->toolTip();
-            progress = t.state("progressLabel") + " | " + t.get<QProgressBar>("progressBar")->text();
+            progress = t.state("resultLabel");
             t.click("stopButton");
         });
         t.press("downloadButton");
         QCOMPARE(tip, QStringLiteral("Busy: a command is running"));
-        QVERIFY2(progress.contains(QRegularExpression("^Downloading: (\\d+) of 500 records, 0:01, 0:\\d\\d left \\| \\1 of 500$")),
-                 qPrintable(progress));
+        QVERIFY2(progress.contains(QRegularExpression("^Downloading: \\d+ records, 0:01$")), qPrintable(progress));
         const int saved = int(fileBytes(t.fileIn("VX.txt")).count("\r\n"));
         QCOMPARE(t.lines().mid(t.lines().size() - 2),
-                 QStringList({"Download Stopped", QStringLiteral("%1 records saved in %2; the terminal still holds all its records.")
+                 QStringList({"Download Stopped", QStringLiteral("%1 records received and saved in %2; the terminal still holds all its records.")
                                                       .arg(saved)
                                                       .arg(t.fileIn("VX.txt"))}));
-        QVERIFY(saved > 10 && t.model.records().size() == 500 && t.commandsSent() == "AI");
+        QVERIFY(saved > 10 && t.model.records().size() == 500 && t.commandsSent() == "I");
         QVERIFY(t.get<QAbstractButton>("recordCountButton")->isEnabled() && !t.get<QWidget>("stopButton")->isVisible() && t.idle());
     }
 
@@ -378,7 +386,7 @@ private slots:
     // records (at 2000 ms) or of the automation, and sends nothing more.
     void closingTheWindowInTheMiddle()
     {
-        for (const auto &[records, closeOn, sent] : {std::tuple{500, '\0', "AI"}, {2, 'D', "AIAD"}}) {
+        for (const auto &[records, closeOn, sent] : {std::tuple{500, '\0', "I"}, {2, 'D', "IAD"}}) {
             TerminalWindow t;
             t.click("saveDataBox", "clearDataBox", "updateTimeBox", "powerDownBox");
             t.model.setRecords(numbered(records));
@@ -392,7 +400,9 @@ private slots:
             const int written = int(fileBytes(t.fileIn("VX.txt")).count("\r\n"));
             QVERIFY(written > (closeOn ? 1 : 10) && written < 500);
             QCOMPARE(t.lines().filter(QRegularExpression("^\\d+,")).size(), written);
-            QCOMPARE(t.state("progressLabel"), QStringLiteral("Download stopped after %1 records").arg(written));
+            const QString saved = QStringLiteral("%1 records received and saved in %2").arg(written).arg(t.fileIn("VX.txt"));
+            QVERIFY2(t.state("resultLabel").startsWith(closeOn ? saved + " (" : QStringLiteral("Download stopped after %1 records: ").arg(written) + saved),
+                     qPrintable(t.state("resultLabel")));
         }
     }
 };

@@ -40,12 +40,12 @@ TEST_F(CtlTest, CommandsAgainstTheTerminal)
     expectRun({"tags", "upload", tags, "-q"}, 0, "OK\n", "");
     expectRun({"tags", "download"}, 0, "0000112AB34CD56\r\n0000200A31F2C\r\n000040001\r\n", "3 tag codes\n");
     expectRun({"download", "--json", "-o", path("json.txt")}, 0,
-              R"({"command":"download","records":4,"file":")" + path("json.txt").toUtf8() + "\"}\n", "");
+              R"({"command":"download","records":4,"added":4,"file":")" + path("json.txt").toUtf8() + R"(","earlier":[],"unconverted":0})" "\n", "");
     expectRun({"clear", "--yes"}, 0, "OK\n", "");
     EXPECT_TRUE(model.records().isEmpty());
     expectRun({"recover"}, 0, "OK\n", "");
     expectRun({"download", "-o", data, "--clear", "--update-time", "--power-down"}, 0, "",
-              "4 records\nData Cleared\nTime Updated\nPower Down\n");
+              "4 records received and saved in " + data.toUtf8() + "\nData Cleared\nTime Updated\nPower Down\n");
     EXPECT_EQ(fileBytes(data), "earlier line without its end\r\n" + records);
     EXPECT_TRUE(model.records().isEmpty());
     EXPECT_TRUE(model.isPoweredDown());

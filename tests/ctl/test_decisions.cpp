@@ -16,14 +16,14 @@ TEST_F(CtlTest, ClearOnlyWhatWasStored)
     // The end of the records at once, while the terminal holds four.
     script.then(kEot).then(vx::dataFrame("4")).then(kEot);
     expectRun({"download", "-o", file, "--clear"}, 1, "",
-              "0 records\nvx500ctl: not cleared: the terminal holds 4 records, 0 stored by this download\n");
+              "no records received\nvx500ctl: not cleared: the terminal holds 4 records, 0 stored by this download\n");
     // The count matches and the clear is refused: the other steps still run.
     script.then(vx::dataFrame("1,a")).then(kEot).then(vx::dataFrame("1")).then(kEot);
     script.then(QByteArray(1, vx::NAK)).then(kAck).then(kAck).silence().then(kAck);
     expectRun({"download", "-o", file, "--clear", "--update-time", "--power-down", "--json"}, 1,
-              R"({"command":"download","records":1,"file":")" + file.toUtf8()
-                  + R"(","cleared":false,"clockSet":true,"poweredDown":true})" "\n",
-              "vx500ctl: clear: ErrCode: -3, VX_ERR_ACK_NOT_GET\n");
+              R"({"command":"download","records":1,"added":1,"file":")" + file.toUtf8()
+                  + R"(","earlier":[],"unconverted":0,"cleared":false,"clockSet":true,"poweredDown":true})" "\n",
+              "vx500ctl: not cleared: ErrCode: -3, VX_ERR_ACK_NOT_GET\n");
     EXPECT_EQ(fileBytes(file), "1,a\r\n");
     QByteArray letters;
     for (const Written &w : port.writes())
@@ -114,18 +114,21 @@ TEST_F(CtlTest, TerminalsSeeControlCharactersEscaped)
     expectRun({"download"}, 0, "1,\\x1b]0;x\\x07\t\r\n", "1 record\n");
     io.errIsTerminal = true; // the counter stays off the records' screen
     expectRun({"download"}, 0, "1,\\x1b]0;x\\x07\t\r\n", "1 record\n");
-    expectRun({"download", "-o", path("VX.txt")}, 0, "", "\r1 of 1 record\r\x1b[K1 record\n"); // out of the count asked first
+    expectRun({"download", "-o", path("VX.txt")}, 0, "", "\r1 of 1 record\r\x1b[K1 record received and saved in " + path("VX.txt").toUtf8() + "\n"); // out of the count asked first
     io.outIsTerminal = false;
     expectRun({"version"}, 0, "V2\x1b[2J\x7f~\n", "");
     expectRun({"download"}, 0, "1,\x1b]0;x\x07\t\r\n", "\r1 of 1 record\r\x1b[K1 record\n");
     expectRun({"download", "-q"}, 0, "1,\x1b]0;x\x07\t\r\n", "");
     model.setVersion(QString::fromLatin1("V\x1b\x7f\x80\x9f\xe9")); // JSON escapes C0 itself; DEL and C1 as well
     expectRun({"version", "--json"}, 0, R"({"command":"version","machine":0,"version":"V\u001b\u007f\u0080\u009f)" "\xc3\xa9\"}\n", "");
-    // A warning under the live counter, and device bytes inside a message.
-    model.setRecords({"1,a", "123456789,b"});
-    expectRun({"download"}, 0, "1,a\r\n123456789,b\r\n",
-              "\r1 of 2 records\nvx500ctl: record 2: first field too large for a number, written unconverted\n"
-              "\r2 of 2 records\r\x1b[K2 records\n");
+    // One warning for the records no number holds, after the counter (a
+    // first field that converts to nine digits is no such record); device
+    // bytes inside a message.
+    model.setRecords({"39D2EB5E,a", "123456789,b", "0000000012345678A,c"});
+    expectRun({"download"}, 0, "970124126,a\r\n123456789,b\r\n0000000012345678A,c\r\n",
+              "\r1 of 3 records\r2 of 3 records\r3 of 3 records\r\x1b[K3 records\n2 records with a first field too large "
+              "for a number (more than eight hexadecimal digits), written as they came\n");
+    expectRun({"download", "-q"}, 0, "970124126,a\r\n123456789,b\r\n0000000012345678A,c\r\n", "");
     port.setDevice(&script);
     script.then(vx::dataFrame("2008\x1b[2J")).then(kEot);
     const QString err = run({"time"}).err;
@@ -156,7 +159,7 @@ TEST_F(CtlTest, AnEndlessStreamEndsAtTheMostATerminalHolds)
     const CtlResult r = run({"download", "-o", file, "--clear", "-q"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "vx500ctl: the terminal went on sending beyond 32767 records or 64 MiB, more than a terminal holds; "
-                     "nothing was cleared\nvx500ctl: 32767 records that arrived are in " + file
+                     "nothing was cleared\nvx500ctl: 32767 records received and saved in " + file
                      + "; the terminal keeps them, and the next download does not store them again\n");
     EXPECT_EQ(fileBytes(file), QByteArray("1,x\r\n").repeated(32767));
 }

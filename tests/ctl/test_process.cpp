@@ -31,7 +31,7 @@ TEST(CtlProcess, StreamsTheKindOfStandardOutputAndWatchEndedBySigterm)
         {{"download", "--clear"}, {}, 2, "", "vx500ctl: --clear needs the records in a regular file (-o FILE, or standard "
                                              "output redirected to one); standard output is not one, so nothing was done\n"},
         {{"download"}, {}, 0, "255,x\r\n2,a\tb\r\n", "2 records\n"}, {{"version"}, {}, 0, "V2\x1b[2J\n", ""},
-        {{"count"}, "/dev/full", 3, "", full}, {{"download"}, "/dev/full", 3, "", "0 records\n" + full}};
+        {{"count"}, "/dev/full", 3, "", full}, {{"download"}, "/dev/full", 3, "", full}};
     for (const auto &[args, out, status, printed, err] : rows) {
         const ToolResult r = tool(args, out);
         EXPECT_EQ(r.status, status) << qPrintable(args.join(' '));
@@ -70,7 +70,7 @@ TEST(CtlProcess, StreamsTheKindOfStandardOutputAndWatchEndedBySigterm)
         watch.waitForReadyRead(500);
         out += watch.readAllStandardOutput();
     }
-    EXPECT_TRUE(out.endsWith(" machine 0: 2 records to " + watched.toUtf8() + "; cleared\n")) << out.constData();
+    EXPECT_TRUE(out.endsWith(" machine 0: 2 records received and saved in " + watched.toUtf8() + "; cleared\n")) << out.constData();
     watch.terminate(); // SIGTERM, and only while it runs: never to a process id of 0
     ASSERT_TRUE(watch.waitForFinished(10'000));
     EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);

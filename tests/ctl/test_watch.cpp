@@ -130,18 +130,18 @@ TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
     dock(54000, records(6, 405));
     // SIGTERM mid-download
     const QString printed = watchUntil(57000, {"-o", path("%Y%m%d.txt"), "--clear", "--update-time"});
-    const QString to = " records to " + file + "; cleared, clock set\n", com1 = kOnWindows ? "COM1" : "COM1 /dev/ttyS0";
+    const QString to = " records received and saved in " + file + "; cleared, clock set\n", com1 = kOnWindows ? "COM1" : "COM1 /dev/ttyS0";
     EXPECT_EQ(printed, "2024-06-01 09:00:00 COM1 machine 0: 3" + to
                                                  + "2024-06-01 09:00:14 COM1 machine 0: 2" + to
                                                  + "2024-06-01 09:00:20 " + com1 + " went away; waiting for it\n"
                                                    "2024-06-01 09:00:22 " + com1 + " is back\n"
                                                    "2024-06-01 09:00:22 COM1 machine 0: 3" + to +
-                                                   "2024-06-01 09:00:40 COM1 machine 0: 1 records not downloaded: " + file
-                                                 + " cannot take them\n"
-                                                   "2024-06-01 09:00:57 COM1 machine 0: stopped after 80 records, kept in "
+                                                   "2024-06-01 09:00:40 COM1 machine 0: 1 record not downloaded: " + file
+                                                 + " cannot take it\n"
+                                                   "2024-06-01 09:00:57 COM1 machine 0: stopped: 80 records received and saved in "
                                                  + file + "; the terminal keeps its records\n");
     EXPECT_EQ(QString::fromUtf8(err.data()), "vx500ctl: gone\nvx500ctl: the download ledger's folder " + ledger
-                                                 + ": not a folder\nvx500ctl: 80 records that arrived are in " + file
+                                                 + ": not a folder\nvx500ctl: 80 records received and saved in " + file
                                                  + "; the terminal keeps them, and the next download does not store "
                                                    "them again\n");
     EXPECT_EQ(fileBytes(file), stored(1, 8) + stored(6, 85));
@@ -167,8 +167,9 @@ TEST_F(WatchTest, ARetryAfterMidnightStoresNoRecordTwice)
     port.runAt(6000, [this] { station.terminals.clear(); });
     port.runAt(30000, [this] { model.setFaults({}), model.setRecords(records(1, 4)), station.terminals = {&device}; });
     EXPECT_EQ(watchUntil(40000, {"-o", path("%Y%m%d.txt"), "--clear"}),
-              "2024-06-01 23:59:40 COM1 machine 0: 3 records to " + path("20240601.txt") + "; not cleared\n"
-              "2024-06-02 00:00:10 COM1 machine 0: 4 records to " + path("20240602.txt") + "; cleared\n");
+              "2024-06-01 23:59:40 COM1 machine 0: 3 records received and saved in " + path("20240601.txt") + "; not cleared\n"
+              "2024-06-02 00:00:10 COM1 machine 0: 4 records received, 1 saved in " + path("20240602.txt") + ", 3 already in "
+                  + path("20240601.txt") + "; cleared\n");
     EXPECT_EQ(fileBytes(path("20240601.txt")) + fileBytes(path("20240602.txt")), stored(1, 4));
     EXPECT_TRUE(model.records().isEmpty());
 }
@@ -244,11 +245,16 @@ TEST_F(CtlTest, HistoryListsEachDownloadAndHowItEnded)
     const QStringList lines = QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
     const QString stamp = "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d " + vx::defaultCommPort(1) + " machine 0: ";
-    EXPECT_TRUE(lines[0].contains(QRegularExpression(stamp + "1 record to " + QRegularExpression::escape(file)
+    const QString in = QRegularExpression::escape(file);
+    EXPECT_TRUE(lines[0].contains(QRegularExpression(stamp + "1 record received and saved in " + in
                                                       + "; failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its "
-                                                        "records; continued by download 2$")));
-    EXPECT_TRUE(lines[1].contains(QRegularExpression(stamp + "3 records to " + QRegularExpression::escape(file) + "; cleared$")));
-    EXPECT_EQ(run({"history", "--json"}).out.count("\"cleared\":true"), 1);
+                                                        "records; continued by download 2$"))) << qPrintable(lines[0]);
+    // The second received the first's record again: not added, and where it is said.
+    EXPECT_TRUE(lines[1].contains(QRegularExpression(stamp + "3 records received, 2 saved in " + in + ", 1 already in " + in + "; cleared$")))
+        << qPrintable(lines[1]);
+    const QByteArray json = run({"history", "--json"}).out;
+    EXPECT_TRUE(json.contains(R"("result":"failed","records":1,"added":1)") && json.contains(R"("result":"complete","records":3,"added":2)")
+                && json.contains(R"("earlier":[{"file":")" + file.toUtf8() + R"(","records":1}],"cleared":true)")) << json.constData();
     for (const QStringList &none : {QStringList{"--port", "COM9", "history"}, {"history", "--since", "2999-01-01"}})
         expectRun(none, 0, "", "");
     const QString state = qEnvironmentVariable("XDG_STATE_HOME") + "/vx500";

@@ -4,6 +4,11 @@
 #include "Record.h"
 #include "RecordOutput.h"
 #include "Session.h"
+#include "StopSignals.h"
+
+#include <QJsonArray>
+#include <algorithm>
+#include <QJsonObject>
 
 #include <tuple>
 
@@ -11,9 +16,21 @@ namespace vx::ctl {
 
 namespace {
 
-QString recordsText(int n)
+// The words of a step done, of one not done, its name in history and JSON.
+struct StepWords {
+    const char *done;     // "Data Cleared": the note once the terminal confirmed
+    const char *notDone;  // "not cleared": the start of the error line otherwise
+    const char *summary;  // "cleared": in Fetched::steps once done
+};
+
+StepWords wordsFor(vx::Step step)
 {
-    return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n);
+    switch (step) {
+    case vx::Step::Clear: return {"Data Cleared", "not cleared", "cleared"};
+    case vx::Step::SetTime: return {"Time Updated", "clock not set", "clock set"};
+    case vx::Step::PowerDown: return {"Power Down", "not powered down", "powered down"};
+    }
+    return {"", "", ""};
 }
 
 // What the tool shows of a download: a live counter on standard error when
@@ -25,13 +42,11 @@ public:
     {
     }
     void totalKnown(int records) override { m_total = records; }
-    void recordArrived(int number, const QString &line) override
+    void recordArrived(int number, const QString &) override
     {
-        if (!vx::firstFieldConvertible(line))
-            m_io.error(QStringLiteral("record %1: first field too large for a number, written unconverted").arg(number));
         if (m_live) {
-            const QString count = m_total > 0 ? QStringLiteral("%1 of %2").arg(number).arg(recordsText(m_total))
-                                              : recordsText(number);
+            const QString count = m_total > 0 ? QStringLiteral("%1 of %2").arg(number).arg(vx::recordsText(m_total))
+                                              : vx::recordsText(number);
             m_io.err->write(("\r" + count).toUtf8());
             m_io.liveLine = true; // a message now starts on a line of its own
         }
@@ -42,33 +57,31 @@ public:
             m_io.err->write("\r\x1b[K"); // the counter goes, the summary takes its place
             m_io.liveLine = false;
         }
-        if (m_options.notes)
-            m_io.note(recordsText(r.records));
-        if (r.stored && r.skipped > 0 && r.end == vx::DownloadResult::End::Complete)
-            m_io.note(QStringLiteral("%1 already in the file from the download before, whose clearing was not "
-                                     "confirmed: not added again")
-                          .arg(recordsText(r.skipped)));
+        if (!m_options.notes || r.end == vx::DownloadResult::End::NotStarted)
+            return;
+        if (r.end == vx::DownloadResult::End::Complete && r.stored)
+            m_io.note(r.file.isEmpty() ? vx::recordsText(r.records) : vx::whereRecordsAre(r.records, r.added, r.file, r.earlier));
+        if (r.unconverted > 0)
+            m_io.note(unconvertedNote(r.unconverted));
     }
     void stepDone(const vx::StepResult &step) override
     {
-        static const char *const names[] = {"clear", "update-time", "power-down"};
-        static const char *const notes[] = {"Data Cleared", "Time Updated", "Power Down"};
-        static const char *const done[] = {"cleared", "clock set", "powered down"};
-        const int i = int(step.step);
+        const StepWords words = wordsFor(step.step);
         Exit e = Exit::Ok;
-        if (step.outcome == vx::StepResult::Withheld && step.why == vx::StepResult::CountDiffers) {
-            m_io.error(QStringLiteral("not cleared: the terminal holds %1, %2 stored by this download")
-                           .arg(recordsText(step.held), QString::number(m_fetched.records)));
-            e = Exit::DeviceFailure;
-        } else if (step.outcome == vx::StepResult::Withheld) {
+        if (step.outcome == vx::StepResult::Refused) {
+            e = m_session.outcome(QLatin1String(words.notDone)); // "not cleared: ErrCode: ..."
+        } else if (step.outcome == vx::StepResult::Withheld && step.why == vx::StepResult::CountFailed) {
             e = m_session.outcome(QStringLiteral("not cleared: the record count failed"));
-        } else {
-            e = m_session.outcome(QLatin1String(names[i]));
+        } else if (step.outcome == vx::StepResult::Withheld && step.why == vx::StepResult::PortLost) {
+            e = m_session.outcome(); // the port's failure was reported as it happened
+        } else if (step.outcome == vx::StepResult::Withheld) {
+            m_io.error(QLatin1String(words.notDone) + QStringLiteral(": ") + vx::whyNotDone(step, m_fetched.records));
+            e = step.why == vx::StepResult::Stopped ? Exit::Ok : Exit::DeviceFailure; // a stop has its own status
         }
-        if (e == Exit::Ok) {
-            m_fetched.steps << QLatin1String(done[i]);
+        if (step.outcome == vx::StepResult::Done) {
+            m_fetched.steps << QLatin1String(words.summary);
             if (m_options.notes)
-                m_io.note(QLatin1String(notes[i]));
+                m_io.note(QLatin1String(words.done));
         } else if (m_fetched.exit == Exit::Ok || e == Exit::System) {
             m_fetched.exit = e;
         }
@@ -86,6 +99,13 @@ private:
 };
 
 } // namespace
+
+QString unconvertedNote(int records)
+{
+    return QStringLiteral("%1 with a first field too large for a number (more than eight hexadecimal digits), "
+                          "written as %2")
+        .arg(vx::recordsText(records), records == 1 ? QStringLiteral("it came") : QStringLiteral("they came"));
+}
 
 Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &options)
 {
@@ -121,9 +141,15 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
     }
     ToolEvents events(s, output.toStandardOutput(), options, f);
     const vx::DownloadResult r = downloader.run(events);
+    f.result = r;
     f.records = r.records;
     f.stopped = r.end == vx::DownloadResult::End::Stopped;
     using End = vx::DownloadResult::End;
+    if (r.end == End::NotStarted) { // the port's failure was reported as it happened
+        f.exit = r.portFailure ? exitFor(r.portFailure->kind) : Exit::System;
+        f.failure = vx::describe(r.portFailure.value_or(vx::Failure{}));
+        return f;
+    }
     if (r.storeFailure) {
         f.exit = io.fail(*r.storeFailure);
         f.failure = vx::describe(*r.storeFailure);
@@ -143,9 +169,8 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
         f.exit = s.outcome();
     }
     if (output.file() && r.records > 0)
-        io.error(QStringLiteral("%1 that arrived are in %2; the terminal keeps them, and the next download does "
-                                "not store them again")
-                     .arg(recordsText(r.records), output.file()->identity().path));
+        io.error(vx::whereRecordsAre(r.records, r.added, r.file, r.earlier)
+                 + QStringLiteral("; the terminal keeps them, and the next download does not store them again"));
     return f;
 }
 
@@ -156,15 +181,32 @@ Exit runDownload(Session &s)
     RecordOutput output(io);
     if (const Exit e = output.open(inv.output, inv.clearAfter); e != Exit::Ok)
         return e;
-    const Fetched f = fetchRecords(s, output, {!inv.quiet && !inv.json, {}});
+    // Ctrl+C (or SIGTERM) ends the download at the next record: what arrived
+    // is stored, nothing is cleared.
+    StopSignals stop;
+    const Fetched f = fetchRecords(s, output, {!inv.quiet && !inv.json, [&stop] { return stop.requested(); }});
+    const auto &steps = f.result.steps;
+    if (f.stopped || std::any_of(steps.begin(), steps.end(), [](const vx::StepResult &step) {
+            return step.outcome == vx::StepResult::Withheld && step.why == vx::StepResult::Stopped;
+        })) {
+        io.error(f.stopped ? QStringLiteral("interrupted before the end of the records") : QStringLiteral("interrupted"));
+        return Exit(stop.exitStatus());
+    }
     const bool recordsToOut = inv.output.isEmpty();
     if (!inv.json || !f.stored || (inv.quiet && recordsToOut))
         return f.exit;
     // The summary as one object: on standard output, or on standard error
     // when the records take standard output.
+    const vx::DownloadResult &r = f.result;
+    QJsonArray earlier;
+    for (const vx::EarlierFile &e : r.earlier)
+        earlier.append(QJsonObject{{QStringLiteral("file"), e.path}, {QStringLiteral("records"), e.records}});
     JsonFields summary{{QStringLiteral("command"), QStringLiteral("download")},
                        {QStringLiteral("records"), f.records},
-                       {QStringLiteral("file"), recordsToOut ? QJsonValue() : QJsonValue(inv.output)}};
+                       {QStringLiteral("added"), r.added},
+                       {QStringLiteral("file"), r.file.isEmpty() ? QJsonValue() : QJsonValue(r.file)},
+                       {QStringLiteral("earlier"), earlier},
+                       {QStringLiteral("unconverted"), r.unconverted}};
     for (const auto &[wanted, key, step] : {std::tuple{inv.clearAfter, "cleared", "cleared"},
                                             std::tuple{inv.updateTimeAfter, "clockSet", "clock set"},
                                             std::tuple{inv.powerDownAfter, "poweredDown", "powered down"}})

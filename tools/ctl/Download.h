@@ -1,6 +1,7 @@
 // download [-o FILE] [--clear] [--update-time] [--power-down] [-q] [--json]
 #pragma once
 
+#include "Downloader.h"
 #include "ExitCode.h"
 
 #include <QString>
@@ -25,8 +26,12 @@ struct Fetched {
     bool stopped = false;        // stop() ended it: the terminal keeps its records
     bool prepared = true;        // false: the ledger or the file's old side files stopped it first (reported)
     QStringList steps;           // the steps done after it: "cleared", "clock set", "powered down"
-    QString failure;             // why the output could not take the records (reported)
+    QString failure;             // why the output (or the port) could not take the records (reported)
+    vx::DownloadResult result;   // what the engine reported
 };
+
+// The one warning for records whose first field no number holds.
+QString unconvertedNote(int records);
 
 // The download into an output already open, through the download engine,
 // then the automation the invocation asks for, with the rules of runDownload().

@@ -10,6 +10,7 @@ enum class Exit : int {
     DeviceFailure = 1,  // the device answered with a failure status
     Usage = 2,          // the command line is wrong
     System = 3,         // the port or a file could not be used
+    Interrupted = 130,  // Ctrl+C (SIGINT) ended it; SIGTERM gives 143 (StopSignals.h)
 };
 
 // The exit status a failure ends the run with: a reply that cannot be used

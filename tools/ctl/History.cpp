@@ -1,8 +1,11 @@
 #include "History.h"
 
+#include "Downloader.h"
 #include "Ledger.h"
 #include "Session.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <algorithm>
 
 namespace vx::ctl {
@@ -22,25 +25,28 @@ Exit runHistory(Session &s)
     for (const vx::HistoryEntry &e : *entries) {
         const QDateTime local = e.facts.started.toLocalTime();
         if (inv.json) {
+            QJsonArray earlier;
+            for (const vx::EarlierFile &f : e.earlier)
+                earlier.append(QJsonObject{{QStringLiteral("file"), f.path}, {QStringLiteral("records"), f.records}});
             io.printJson({{QStringLiteral("time"), local.toString(Qt::ISODate)},
                           {QStringLiteral("program"), e.facts.program},
                           {QStringLiteral("port"), e.facts.port},
                           {QStringLiteral("device"), e.facts.device},
                           {QStringLiteral("machine"), e.facts.machine},
+                          {QStringLiteral("result"), QLatin1String(vx::endingText(e.ending))},
                           {QStringLiteral("records"), e.records},
                           {QStringLiteral("added"), e.added},
                           {QStringLiteral("file"), e.file},
+                          {QStringLiteral("earlier"), earlier},
                           {QStringLiteral("cleared"), e.cleared},
-                          {QStringLiteral("failed"), e.failed},
+                          {QStringLiteral("failed"), e.ending == vx::Ending::Failed},
                           {QStringLiteral("outcome"), e.outcome}});
             continue;
         }
-        io.print(QStringLiteral("%1 %2 machine %3: %4 %5 to %6; %7")
+        io.print(QStringLiteral("%1 %2 machine %3: %4")
                      .arg(local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), e.facts.port)
                      .arg(e.facts.machine)
-                     .arg(e.records)
-                     .arg(e.records == 1 ? QStringLiteral("record") : QStringLiteral("records"),
-                          e.file.isEmpty() ? QStringLiteral("no file") : e.file, e.outcome));
+                     .arg(vx::historyLine(e)));
     }
     return Exit::Ok;
 }

@@ -3,6 +3,7 @@
 #include "Download.h"
 #include "RecordOutput.h"
 #include "Session.h"
+#include "StopSignals.h"
 
 #include <QFileDevice>
 
@@ -68,30 +69,36 @@ bool Watcher::download(qint16 records)
     RecordOutput output(m_session.io());
     if (output.open(file, m_inv.clearAfter) != Exit::Ok) {
         // Held by another program it is tried again at the next look.
-        event(machine + QStringLiteral("%1 records not downloaded: %2 cannot take them%3")
-                            .arg(records)
-                            .arg(file, output.inUse() ? QStringLiteral(" now") : QString()));
+        event(machine + QStringLiteral("%1 not downloaded: %2 cannot take %3%4")
+                            .arg(vx::recordsText(records), file, records == 1 ? QStringLiteral("it") : QStringLiteral("them"),
+                                 output.inUse() ? QStringLiteral(" now") : QString()));
         return !output.inUse();
     }
     const Fetched f = fetchRecords(m_session, output, {false, [this] { return m_clock.stopRequested(); },
                                                  QStringLiteral("vx500ctl watch")});
     if (!f.prepared) {
-        event(machine + QStringLiteral("%1 records not downloaded: %2 cannot take them").arg(records).arg(file));
+        event(machine + QStringLiteral("%1 not downloaded: %2 cannot take %3")
+                            .arg(vx::recordsText(records), file, records == 1 ? QStringLiteral("it") : QStringLiteral("them")));
         return true;
     }
-    const QString kept = QStringLiteral("%1 records, kept in %2; the terminal keeps its records").arg(f.records).arg(file);
+    const vx::DownloadResult &r = f.result;
+    const QString where = vx::whereRecordsAre(r.records, r.added, r.file, r.earlier);
+    const QString unconverted = r.unconverted > 0 ? QStringLiteral("; ") + unconvertedNote(r.unconverted) : QString();
+    if (r.end == vx::DownloadResult::End::NotStarted) {
+        event(machine + QStringLiteral("download not started: ") + f.failure);
+        return !m_session.portFailed();
+    }
     if (f.stopped) {
-        event(machine + QStringLiteral("stopped after ") + kept);
+        event(machine + QStringLiteral("stopped: ") + where + QStringLiteral("; the terminal keeps its records"));
         return true;
     }
     if (!f.failure.isEmpty()) {
-        event(machine + QStringLiteral("%1 records not stored: %2; the terminal keeps its records")
-                            .arg(f.records)
-                            .arg(f.failure));
+        event(machine + QStringLiteral("%1 not stored: %2; the terminal keeps its records")
+                            .arg(vx::recordsText(f.records), f.failure));
         return !m_session.portFailed();
     }
     if (!f.stored) {
-        event(machine + QStringLiteral("download failed after ") + kept);
+        event(machine + QStringLiteral("download failed: ") + where + QStringLiteral("; the terminal keeps its records"));
         return !m_session.portFailed();
     }
     const struct {
@@ -105,10 +112,10 @@ bool Watcher::download(qint16 records)
     for (const auto &step : chosen)
         if (step.wanted)
             steps << QLatin1String(f.steps.contains(QLatin1String(step.done)) ? step.done : step.failed);
-    QString line = machine + QStringLiteral("%1 records to %2").arg(f.records).arg(file);
+    QString line = machine + where;
     if (!steps.isEmpty())
         line += QStringLiteral("; ") + steps.join(QStringLiteral(", "));
-    event(line);
+    event(line + unconverted);
     return !m_session.portFailed();
 }
 
@@ -160,5 +167,26 @@ Exit Watcher::run()
 } // namespace
 
 Exit watch(Session &session, WatchClock &clock) { return Watcher(session, clock).run(); }
+
+namespace {
+
+// The wall clock for the schedule; the stop signals end the sleeps.
+class SystemClock : public WatchClock {
+public:
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+    bool stopRequested() override { return m_stop.requested(); }
+    bool sleep(qint64 msecs) override { return m_stop.sleep(msecs); }
+
+private:
+    StopSignals m_stop;
+};
+
+} // namespace
+
+Exit runWatch(Session &session)
+{
+    SystemClock clock;
+    return watch(session, clock);
+}
 
 } // namespace vx::ctl

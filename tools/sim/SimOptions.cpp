@@ -93,6 +93,7 @@ std::optional<Ending> readOptions(const QStringList &arguments, SimOptions &o, Q
         {QStringLiteral("noise-stream"), QStringLiteral("Fault: line noise in place of every answer, on and on until the host writes again (at most 72 KiB).")},
         {QStringLiteral("eot-reply"), QStringLiteral("Fault: EOT in place of every answer.")},
         {QStringLiteral("nak"), QStringLiteral("Fault: NAK in place of every ACK.")},
+        {QStringLiteral("refuse"), QStringLiteral("Fault: NAK in place of the ACK to the commands of these letters: D clear, S set the clock, O power down, P set the machine number, M recover, K tag upload."), QStringLiteral("letters")},
         {QStringLiteral("hangup-after"), QStringLiteral("Fault: the far end closes the line (a pulled cable) once record <k> is acknowledged; 0 closes it at the download command. The simulator then ends."), QStringLiteral("k")},
     });
     if (!p.parse(arguments))
@@ -171,6 +172,11 @@ std::optional<Ending> readOptions(const QStringList &arguments, SimOptions &o, Q
     o.faults.noiseStream = p.isSet(QStringLiteral("noise-stream"));
     o.faults.eotReply = p.isSet(QStringLiteral("eot-reply"));
     o.faults.nak = p.isSet(QStringLiteral("nak"));
+    o.faults.refuse = p.value(QStringLiteral("refuse")).toLatin1();
+    for (const char letter : std::as_const(o.faults.refuse))
+        if (!QByteArray("DSOPMK").contains(letter))
+            return wrong(QStringLiteral("--refuse takes the letters of the commands that the terminal acknowledges "
+                                        "(D S O P M K), not \"%1\"").arg(QLatin1Char(letter)));
     return std::nullopt;
 }
 

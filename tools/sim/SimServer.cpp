@@ -50,7 +50,17 @@ void SimServer::heard(const QByteArray &bytes)
     endNoise("stops as the host writes");
     const LineSettings line = m_line.settings();
     log(QStringLiteral("host (%1): %2").arg(line.toString(), hexOf(bytes)));
+    const qsizetype held = m_model.records().size();
+    const qint64 clock = m_model.clockOffsetMs();
+    const bool asleep = m_model.isPoweredDown();
     const Reply reply = m_model.receive(bytes, line, QDateTime::currentDateTime());
+    // What the terminal did, for whoever checks a host's words against it.
+    if (m_model.records().size() != held)
+        log(QStringLiteral("sim:  the terminal now holds %1 records").arg(m_model.records().size()));
+    if (m_model.clockOffsetMs() != clock)
+        log(QStringLiteral("sim:  the terminal's clock is set"));
+    if (m_model.isPoweredDown() && !asleep)
+        log(QStringLiteral("sim:  the terminal powers down"));
     if (!reply.bytes.isEmpty()) {
         if (reply.untilHeard) {
             log(QStringLiteral("sim:  noise, up to %1 bytes until the host writes").arg(reply.bytes.size()));

@@ -191,7 +191,8 @@ bool TerminalModel::send(const QByteArray &bytes)
 
 bool TerminalModel::sendAck()
 {
-    if (m_faults.nak && !m_faults.noise && !m_faults.noiseStream && !m_faults.eotReply) {
+    const bool refused = m_faults.nak || m_faults.refuse.contains(m_letter);
+    if (refused && !m_faults.noise && !m_faults.noiseStream && !m_faults.eotReply) {
         m_reply.bytes.append(NAK);
         return false;
     }
