@@ -381,7 +381,7 @@ QWidget *MainWindow::buildMiscTab()
 
     auto *security = groupBox(QStringLiteral("Security"), QStringLiteral("securityGroup"), page);
     auto *securityLabel =
-        label(QStringLiteral("To change the password that is required on lauching the program"), security);
+        label(QStringLiteral("To change the password that is required on launching the program"), security);
     securityLabel->setWordWrap(true);
     m_changePasswordButton = named(new QPushButton(QStringLiteral("Change &Password..."), security),
                                    QStringLiteral("changePasswordButton"), QStringLiteral("Change Password..."));

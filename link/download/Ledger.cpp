@@ -185,7 +185,9 @@ QString Ledger::defaultPath()
 
 bool Ledger::fail(const QString &what)
 {
-    const QString words = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : what;
+    QString words = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : what;
+    if (m_db && (sqlite3_errcode(m_db) & 0xff) == SQLITE_NOTADB) // what to do about it
+        words += QStringLiteral("; move it aside to start a new one");
     m_failure = {FailureKind::FileAccess, QStringLiteral("the download ledger %1: %2").arg(m_path, words)};
     return false;
 }

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The tool's command and option tables, as its --help shows them, against
-# the three lists written by hand: the bash completion offers every command
-# and, after each, exactly that command's options and the global ones; the
-# man page and the README's section on the tool name every command and
-# every option.
+# the three lists written by hand, both ways: the bash completion offers
+# exactly the commands and, after each, exactly that command's options and
+# the global ones; the man page and the README's section on the tool name
+# every command and every option, and no command or option the tool lacks.
 #   check_completion.sh SOURCE_DIR VX500CTL
 set -u
 root=$1 tool=$2
@@ -47,6 +47,33 @@ for c in "${commands[@]}"; do
     [[ $offered == "$wanted" ]] || fail "after '$c' the completion offers:" $offered "; the tool takes:" $wanted
     grep -qE -- "(^|[^a-z-])$c([^a-z-]|$)" <<<"$man_commands" || fail "the man page's COMMANDS lack '$c'"
     grep -qF -- "\`$c" <<<"$readme" || fail "README's command-line section lacks '$c'"
+done
+# Nothing more: the commands and options the three name are the tool's.
+firsts=$(printf '%s\n' "${commands[@]}" | sed 's/ .*//' | sort -u)
+[[ $(complete_line vx500ctl "") == "$firsts" ]] || fail "the completion offers as commands:" $(complete_line vx500ctl "") "; the tool has:" $firsts
+for group in $(printf '%s\n' "${commands[@]}" | grep ' ' | sed 's/ .*//' | sort -u); do
+    subs=$(printf '%s\n' "${commands[@]}" | sed -n "s/^$group //p" | sort -u)
+    [[ $(complete_line vx500ctl "$group" "") == "$subs" ]] || fail "after '$group' the completion offers:" $(complete_line vx500ctl "$group" "") "; the tool has:" $subs
+done
+known=$(printf '%s\n' "${commands[@]}" | sort -u)
+# A name as a reader meets it: its first word, and the second after a group.
+command_of() { read -r a b _ <<<"$1"; if grep -qxF -- "$a $b" <<<"$known"; then echo "$a $b"; else echo "$a"; fi; }
+# The man page: the bold names after each .TP of COMMANDS (every other
+# argument of .BR and .BI, the whole of .B).
+man_named=$(sed -n '/^\.SH COMMANDS/,/^\.SH OPTIONS/p' "$root/packaging/man/vx500ctl.1" | grep -A1 '^\.TP' |
+            grep -E '^\.B[IR]? ' | sed -e 's/\\f[BIRP]//g; s/\\-/-/g' | while read -r macro rest; do
+                i=0; while IFS= read -r word; do
+                    [[ $macro == .B || $((i++ % 2)) -eq 0 ]] && command_of "$word"
+                done < <(if [[ $macro == .B ]]; then echo "$rest"; else xargs -n1 <<<"$rest"; fi)
+            done | sort -u)
+[[ $man_named == "$known" ]] || fail "the man page's COMMANDS name:" $man_named "; the tool has:" $known
+readme_named=$(sed -n '/^- \*\*Commands:\*\*/,/^- \*\*/p' <<<"$readme" | sed '$d' | grep -oE '`[^`]+`' | tr -d '`' |
+               while IFS= read -r item; do command_of "$item"; done | sort -u)
+[[ $readme_named == "$known" ]] || fail "README's Commands name:" $readme_named "; the tool has:" $known
+for named in "man page:$man" "README:$readme"; do
+    for o in $(grep -oE -- '(^|[^a-zA-Z0-9-])--[a-z][a-z-]*' <<<"${named#*:}" | grep -oE -- '--[a-z-]+' | sort -u); do
+        grep -qxF -- "$o" <<<"$all_options"$'\n--help-all' || fail "the ${named%%:*} names $o, which the tool does not take"
+    done
 done
 for o in $all_options; do
     grep -qE -- "(^|[^a-z-])$o([^a-z-]|$)" <<<"$man" || fail "the man page lacks $o"

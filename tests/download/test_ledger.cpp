@@ -37,7 +37,7 @@ TEST(Ledger, RefusesStateItDidNotMake)
         {[&] { ::chmod(QFile::encodeName(folder).constData(), 0777); }, "folder " + folder + ": others may write in it"},
         {[&] { QDir(folder).removeRecursively(), writeFileBytes(folder, ""); }, "folder " + folder + ": not a folder"},
         {[&] { writeFileBytes(other, ""), QFile::link(other, path); }, path + ": not a regular file"},
-        {[&] { writeFileBytes(path, QByteArray(4096, 'x')); }, path + ": file is not a database"},
+        {[&] { writeFileBytes(path, QByteArray(4096, 'x')); }, path + ": file is not a database; move it aside to start a new one"},
         {foreignDatabase, path + ": not a ledger of this version of the program; move it aside to start a new one"},
     };
     if (::geteuid() == 0) // another user's folder
@@ -52,18 +52,51 @@ TEST(Ledger, RefusesStateItDidNotMake)
     }
 }
 
-TEST(Ledger, ForgetsDownloadsOlderThanTheRetention)
+// Finished downloads older than the retention are forgotten; a pending one
+// never is, whatever its age: the terminal may still hold its records.
+TEST(Ledger, ForgetsFinishedDownloadsOlderThanTheRetention)
 {
     QTemporaryDir dir;
     Ledger ledger;
     ASSERT_TRUE(ledger.open(dir.filePath("vx500/ledger.sqlite")));
     const QDateTime now = QDateTime::currentDateTime();
     ASSERT_TRUE(ledger.begin());
-    for (int daysAgo : {100, 91, 89, 0})
-        ASSERT_TRUE(ledger.addDownload({now.addDays(-daysAgo), "test", "COM1", "/dev/ttyS0", 0}));
+    for (int daysAgo : {400, 100, 91, 89, 0}) {
+        const auto id = ledger.addDownload({now.addDays(-daysAgo), "test", "COM1", "/dev/ttyS0", 0});
+        ASSERT_TRUE(id && ledger.finish(*id, daysAgo == 400, false, Ending::Complete, "not cleared", false));
+    }
     ASSERT_TRUE(ledger.prune(now.addDays(-90)) && ledger.commit());
     const auto left = ledger.history();
     ASSERT_TRUE(left);
-    ASSERT_EQ(left->size(), 2);
+    ASSERT_EQ(left->size(), 3);
     EXPECT_EQ(left->at(1).facts.started.daysTo(now), 89);
+    EXPECT_EQ(left->at(2).facts.started.daysTo(now), 400);
+}
+
+// A ledger of the version before (no ending of its own, a stop counted as
+// a failure) is brought up to date when it is opened: each download keeps
+// its words, and a stop is a stop.
+TEST(Ledger, TakesAnEarlierVersionsLedgerOver)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("vx500/ledger.sqlite");
+    ASSERT_TRUE(Ledger().open(path));
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    const char *earlier = "DROP TABLE earlier; ALTER TABLE downloads DROP COLUMN ending; PRAGMA user_version=1;"
+                          "INSERT INTO downloads(started, program, port, device, machine, state, failed, cleared, outcome) VALUES"
+                          "('2026-01-01T00:00:00.000Z', 'vx500ctl', 'COM1', '/dev/ttyS0', 0, 'stored', 1, 0, 'stopped; the terminal keeps its records'),"
+                          "('2026-01-02T00:00:00.000Z', 'vx500ctl', 'COM1', '/dev/ttyS0', 0, 'ended', 1, 0, 'failed: ErrCode: -1, VX_ERR_TIMEOUT'),"
+                          "('2026-01-03T00:00:00.000Z', 'vx500ctl', 'COM1', '/dev/ttyS0', 0, 'stored', 0, 1, 'cleared')";
+    ASSERT_EQ(sqlite3_exec(db, earlier, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+    Ledger ledger;
+    ASSERT_TRUE(ledger.open(path)) << describe(ledger.failure()).toStdString();
+    const auto rows = ledger.history();
+    ASSERT_TRUE(rows && rows->size() == 3);
+    QStringList seen;
+    for (const HistoryEntry &e : *rows)
+        seen << QString(endingText(e.ending)) + ": " + e.outcome;
+    EXPECT_EQ(seen, QStringList({"complete: cleared", "failed: failed: ErrCode: -1, VX_ERR_TIMEOUT",
+                                 "stopped: stopped; the terminal keeps its records"}));
 }

@@ -266,6 +266,8 @@ QString synopsis(const Command &c)
             continue;
         if (option.excludesPrevious)
             text.insert(text.size() - 1, QStringLiteral(" | ") + optionUsage(option));
+        else if (c.recordsNeedFile && option.group == kOutputOption) // required: no brackets
+            text += QLatin1Char(' ') + optionUsage(option);
         else
             text += QStringLiteral(" [") + optionUsage(option) + QLatin1Char(']');
     }

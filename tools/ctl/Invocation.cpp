@@ -152,12 +152,20 @@ Parsed parseArguments(const QStringList &arguments)
         return usage(parser.errorText());
     if (parser.isSet(help) && !parser.positionalArguments().isEmpty()) {
         QStringList words = parser.positionalArguments();
+        Parsed p;
+        p.outcome = Parsed::Help;
+        // "tags --help": every command of the group.
+        if (words.size() == 1) {
+            for (const Command &c : commands())
+                if (QLatin1String(c.name).startsWith(words.first() + QLatin1Char(' ')))
+                    p.text += (p.text.isEmpty() ? QString() : QStringLiteral("\n")) + commandHelp(c);
+            if (!p.text.isEmpty())
+                return p;
+        }
         QString problem;
         const Command *command = findCommand(words, problem);
         if (!command)
             return usage(problem);
-        Parsed p;
-        p.outcome = Parsed::Help;
         p.text = commandHelp(*command);
         return p;
     }

@@ -85,7 +85,7 @@ std::optional<Ending> readOptions(const QStringList &arguments, SimOptions &o, Q
         {QStringLiteral("link"), QStringLiteral("Make <path> a symbolic link to the device (removed on exit)."), QStringLiteral("path")},
         {QStringLiteral("register"), QStringLiteral("Store the device under the monitor's setting Ports/<COMn>, so the monitor's COMn reaches the simulator; the old value comes back on exit."), QStringLiteral("COMn")},
         {QStringLiteral("pace"), QStringLiteral("Send every byte at the real line rate (10 bits per byte) instead of at once.")},
-        {QStringLiteral("log"), QStringLiteral("Print each transmission in hex with a time stamp on stderr.")},
+        {QStringLiteral("log"), QStringLiteral("Print each transmission in hex with a time stamp on stderr, and what the terminal did (\"the terminal now holds 0 records\").")},
         {QStringLiteral("bad-bcc"), QStringLiteral("Fault: record <k> goes out with a wrong check byte."), QStringLiteral("k")},
         {QStringLiteral("silent-from"), QStringLiteral("Fault: the record stream falls silent at record <k>."), QStringLiteral("k")},
         {QStringLiteral("eot-in-record"), QStringLiteral("Fault: record <k> goes out with an EOT after its first data byte (a frame broken on the line); the terminal waits for the ACK as ever."), QStringLiteral("k")},
