@@ -156,10 +156,26 @@ bool QtSerialPortAdapter::open()
     const QString name = m_name;
     const QString device = devicePath(name);
     const QString lockFile = lockFileOf(device);
+    // Anybody may write in a lock folder: what is planted there as the lock
+    // file (a FIFO would block the open for good) is never opened.
+    if (const QFileInfo planted(lockFile);
+        !lockFile.isEmpty() && (planted.exists() || planted.isSymLink()) && (!planted.isFile() || planted.isSymLink())) {
+        fail(FailureKind::PortInUse, QStringLiteral("%1: in use: %2 is not a lock file; its owner or the administrator "
+                                                    "must remove it").arg(name, lockFile));
+        return false;
+    }
     removeStaleLock(lockFile);
-    // A lock file of a program that runs is honoured whoever wrote it.
+    // A lock file of a program that runs is honoured whoever wrote it; one
+    // whose program is gone and that is not ours to remove is said to be so.
     if (const LockInfo lock = readLockFile(lockFile); lock.pid > 0 && lock.pid != QCoreApplication::applicationPid()) {
-        fail(FailureKind::PortInUse, inUse(name, holderOf(lock)));
+        if (processRuns(lock.pid))
+            fail(FailureKind::PortInUse, inUse(name, holderOf(lock)));
+        else // not ours to remove: another user's, in a folder that keeps it for its owner
+            fail(FailureKind::PortInUse,
+                 QStringLiteral("%1: in use: %2 is a stale lock file of another user (process %3 no longer runs); "
+                                "that user or the administrator must remove it")
+                     .arg(name, lockFile)
+                     .arg(lock.pid));
         return false;
     }
     m_port.setPortName(device);

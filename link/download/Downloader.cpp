@@ -135,22 +135,41 @@ bool Downloader::takeOverSideFiles()
     const auto found = vx::takeOverSideFiles(*m_file, m_failure);
     if (!found)
         return false;
-    if (found->lines.isEmpty())
+    if (!found->found)
         return true;
+    // The ledger first, then the side files go: a kill in between leaves
+    // them to be taken over again, which finds the ledger has them.
+    if (!found->lines.isEmpty() && !noteSideFileLines(*found))
+        return false;
+    return vx::removeSideFiles(*m_file, m_failure);
+}
+
+bool Downloader::noteSideFileLines(const UnclearedLines &found)
+{
     if (!m_ledger.begin())
         return ledgerFailed();
-    const auto id = m_ledger.addDownload({m_job.now(), QStringLiteral("an earlier version"), m_job.port, QString(), m_job.machine});
     const auto file = m_ledger.fileId(m_file->identity());
-    if (!id || !file)
+    const auto pending = m_ledger.pending(m_job.machine);
+    if (!file || !pending)
+        return ledgerFailed();
+    const QByteArray first = splitLines(found.lines).value(0).second;
+    for (const PendingDownload &d : *pending)
+        if (found.offset >= 0 && !d.records.isEmpty() && d.records[0].file == *file && d.records[0].offset == found.offset
+            && d.records[0].line == first) { // taken over before
+            m_ledger.rollback();
+            return true;
+        }
+    const auto id = m_ledger.addDownload({m_job.now(), QStringLiteral("an earlier version"), m_job.port, QString(), m_job.machine});
+    if (!id)
         return ledgerFailed();
     QList<LedgerRecord> records;
-    for (const auto &[at, line] : splitLines(found->lines))
-        records.append({*file, found->offset + at, line});
+    for (const auto &[at, line] : splitLines(found.lines))
+        records.append({*file, found.offset + at, line});
     // Lines that FILE no longer holds are no longer a reason to skip anything.
-    const bool pending = found->offset >= 0;
-    if (!(pending ? m_ledger.setRecords(*id, records) : true)
+    const bool stillThere = found.offset >= 0;
+    if (!(stillThere ? m_ledger.setRecords(*id, records) : true)
         || !m_ledger.startAppend({*id, *file, 0, {}, int(records.size()), 0, 0}) || !m_ledger.appendDone(*id, true)
-        || !m_ledger.finish(*id, pending, false, Ending::Complete, QStringLiteral("not cleared (found beside the data file)"), true)
+        || !m_ledger.finish(*id, stillThere, false, Ending::Complete, QStringLiteral("not cleared (found beside the data file)"), true)
         || !m_ledger.commit())
         return ledgerFailed();
     return true;

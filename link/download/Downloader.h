@@ -33,6 +33,7 @@
 namespace vx {
 
 class TerminalLink;
+struct UnclearedLines;
 
 // The most records a terminal can state in its count; a stream that goes on
 // beyond it (or beyond kMaxDownloadBytes) is not a terminal's.
@@ -170,6 +171,7 @@ public:
 private:
     bool recoverAppends();
     bool takeOverSideFiles();
+    bool noteSideFileLines(const UnclearedLines &found);
     bool holds(const LedgerRecord &record);
     bool store(const QList<QByteArray> &lines, DownloadResult &result);
     bool noteEarlier(const QList<LedgerRecord> &records, DownloadResult &result);

@@ -19,6 +19,7 @@ namespace vx {
 
 // The side files were never made on Windows: no earlier version ran there.
 std::optional<UnclearedLines> takeOverSideFiles(RecordFile &, Failure &) { return UnclearedLines{}; }
+bool removeSideFiles(const RecordFile &, Failure &) { return true; }
 
 #else
 
@@ -108,23 +109,31 @@ std::optional<UnclearedLines> takeOverSideFiles(RecordFile &file, Failure &failu
     // holds them from where they begin, whole even when the side file was
     // cut short (a beginning of them is enough to find them).
     UnclearedLines found;
+    found.found = true;
     const qint64 size = file.size(), tailAt = std::max<qint64>(0, size - kMaxSideFileBytes);
     const QByteArray tail = uncleared.bytes.isEmpty() ? QByteArray() : file.read(tailAt, size - tailAt);
     for (qsizetype at = tail.lastIndexOf(uncleared.bytes); at >= 0 && !uncleared.bytes.isEmpty();
          at = at > 0 ? tail.lastIndexOf(uncleared.bytes, at - 1) : -1) {
         if ((at == 0 ? tailAt == 0 || file.holds(tailAt - 1, "\n") : tail.at(at - 1) == '\n') && tail.endsWith("\r\n")) {
-            found = {tail.mid(at), tailAt + at};
+            found = {tail.mid(at), tailAt + at, true};
             break;
         }
     }
-    // The records of a failed download in FILE.part alone were never
-    // appended: the terminal still holds them.
-    for (const SideFile *side : {&journal, &part, &uncleared})
-        if (side->exists && ::unlink(QFile::encodeName(side->path).constData()) != 0 && errno != ENOENT) {
-            failure = {fileFailureKind(errno), QStringLiteral("%1: %2").arg(side->path, QString::fromLocal8Bit(std::strerror(errno)))};
-            return std::nullopt;
-        }
     return found;
+}
+
+// The records of a failed download in FILE.part alone were never appended:
+// the terminal still holds them.
+bool removeSideFiles(const RecordFile &file, Failure &failure)
+{
+    for (const char *side : {".journal", ".part", ".uncleared"}) {
+        const QString path = file.identity().path + QLatin1String(side);
+        if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT) {
+            failure = {fileFailureKind(errno), QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)))};
+            return false;
+        }
+    }
+    return true;
 }
 
 #endif

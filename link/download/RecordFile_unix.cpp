@@ -48,6 +48,19 @@ QString followOwnLinks(const QString &path, QString &why)
     return {};
 }
 
+// The kernel's protected_regular, whether or not the system turns it on: in
+// a sticky folder that others may write in (/tmp, a shared drop folder), an
+// existing file of another user's (not the folder's owner) is not written
+// to: that user could read the records, or empty the file once the
+// terminal has forgotten them.
+bool othersFileInSharedFolder(const QString &realPath, const struct stat &file)
+{
+    struct stat folder {};
+    const QByteArray dir = QFile::encodeName(QFileInfo(realPath).absolutePath());
+    return ::stat(dir.constData(), &folder) == 0 && (folder.st_mode & S_ISVTX) && (folder.st_mode & (S_IWOTH | S_IWGRP))
+        && file.st_uid != ::geteuid() && file.st_uid != folder.st_uid;
+}
+
 } // namespace
 
 bool RecordFile::learnIdentity(const QString &realPath)
@@ -86,7 +99,11 @@ RecordFile::Opened RecordFile::open(const QString &path, bool create)
     m_ownFd = true;
     m_appendMode = true;
     m_readFd = m_fd;
-    if (!learnIdentity(real) || !takeLock())
+    if (!learnIdentity(real))
+        return Opened::Failed;
+    if (::fstat(m_fd, &st) == 0 && othersFileInSharedFolder(real, st))
+        return failed(path, 0, QStringLiteral("another user's file in a folder that others may write in; not written to"));
+    if (!takeLock())
         return Opened::Failed;
     return Opened::Regular;
 }

@@ -55,9 +55,12 @@ TEST_F(CtlTest, HelpListsEveryCommand)
                              "\n  ports [--map COMn=DEVICE | --unmap COMn] [--json]\n",
                              "\n  --timeout <MS>       Reply time budget in ms (default 2000, 3000 for station\n"})
         EXPECT_TRUE(r.out.contains(line)) << line;
-    // One command's help: its synopsis, its own options only, an example.
+    // One command's help: its synopsis (a required option without
+    // brackets), its own options only, an example; a group's: its commands'.
     const QByteArray watch = run({"watch", "--help"}).out;
-    EXPECT_TRUE(watch.startsWith("Usage: vx500ctl [--port PORT] [--id N] [--timeout MS] [--trace] watch [-o FILE]")
+    const CtlResult tags = run({"tags", "--help"});
+    EXPECT_TRUE(tags.status == 0 && tags.out.count("Usage: ") == 3 && tags.out.contains("] tags upload FILE [-q]\n"));
+    EXPECT_TRUE(watch.startsWith("Usage: vx500ctl [--port PORT] [--id N] [--timeout MS] [--trace] watch -o FILE [--clear]")
                 && watch.contains("\n  --interval SEC          seconds between two looks (default 2).\n")
                 && !watch.contains("--yes") && watch.endsWith("Example:\n  vx500ctl --port COM1 watch -o ~/vx500/%Y%m%d.txt --clear\n"))
         << watch.constData();

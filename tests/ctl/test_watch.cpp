@@ -141,7 +141,7 @@ TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
                                                    "2024-06-01 09:00:57 COM1 machine 0: stopped: 80 records received and saved in "
                                                  + file + "; the terminal keeps its records\n");
     EXPECT_EQ(QString::fromUtf8(err.data()), "vx500ctl: gone\nvx500ctl: the download ledger's folder " + ledger
-                                                 + ": not a folder\nvx500ctl: 80 records received and saved in " + file
+                                                 + ": not a folder\nvx500ctl: interrupted before the end of the records: 80 records received and saved in " + file
                                                  + "; the terminal keeps them, and the next download does not store "
                                                    "them again\n");
     EXPECT_EQ(fileBytes(file), stored(1, 8) + stored(6, 85));

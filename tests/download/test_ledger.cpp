@@ -1,6 +1,9 @@
 // The ledger refuses any state that it did not make itself, with a clear
 // message, and forgets downloads older than the retention.
+#include "Downloader.h"
+#include "FakePort.h"
 #include "Ledger.h"
+#include "TerminalLink.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -99,4 +102,28 @@ TEST(Ledger, TakesAnEarlierVersionsLedgerOver)
         seen << QString(endingText(e.ending)) + ": " + e.outcome;
     EXPECT_EQ(seen, QStringList({"complete: cleared", "failed: failed: ErrCode: -1, VX_ERR_TIMEOUT",
                                  "stopped: stopped; the terminal keeps its records"}));
+}
+
+// An earlier version's FILE.uncleared is noted in the ledger before it is
+// removed. A kill in between leaves it beside FILE for the next run, which
+// finds the ledger has it: one pending download, whichever run got there.
+TEST(Ledger, SideFilesAreNotedOnceThenRemoved)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("VX.txt"), ledgerPath = dir.filePath("state/vx500/ledger.sqlite");
+    ASSERT_TRUE(writeFileBytes(file, "x\r\n1,a\r\n2,b\r\n"));
+    TerminalLink link(std::make_unique<FakePort>());
+    for (int run = 0; run < 2; ++run) { // the second: the files as a kill after the commit leaves them
+        ASSERT_TRUE(writeFileBytes(file + ".uncleared", "1,a\r\n2,b\r\n"));
+        RecordFile data;
+        ASSERT_EQ(data.open(file), RecordFile::Opened::Regular);
+        Downloader downloader(link, {});
+        ASSERT_TRUE(downloader.prepare(data, ledgerPath)) << describe(downloader.failure()).toStdString();
+        EXPECT_FALSE(QFile::exists(file + ".uncleared"));
+        const auto pending = downloader.ledger().pending(0);
+        ASSERT_TRUE(pending);
+        ASSERT_EQ(pending->size(), 1);
+        EXPECT_EQ(pending->at(0).records.size(), 2);
+        EXPECT_EQ(pending->at(0).records.at(0).offset, 3);
+    }
 }

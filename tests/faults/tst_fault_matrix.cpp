@@ -39,6 +39,7 @@ enum Output {
     Fifo,
     MissingFolder,
     ForeignLink,      // VX.txt is another user's link to another file
+    ForeignFile,      // VX.txt is another user's file, 0666, in a sticky folder anybody may write in
 };
 enum Retry { Once, Again, EmptiedThenAgain, AgainIntoAnotherFile };
 
@@ -78,6 +79,13 @@ struct Files {
         writeFileBytes(secret, "secret");
         if (output == ForeignLink && QFile::link(secret, data))
             QVERIFY(::lchown(QFile::encodeName(data).constData(), 4242, 4242) == 0);
+        if (output == ForeignFile) { // the other user's file is the one that must stay as it was
+            QDir(dir.path()).mkdir("shared");
+            ::chmod(QFile::encodeName(dir.filePath("shared")).constData(), 01777);
+            data = secret = dir.filePath("shared/VX.txt");
+            writeFileBytes(secret, "secret");
+            QVERIFY(::chown(QFile::encodeName(data).constData(), 4242, 4242) == 0 && ::chmod(QFile::encodeName(data).constData(), 0666) == 0);
+        }
     }
     // The file after a download that stored the first `kept` records.
     QByteArray expected(int kept) const
@@ -188,7 +196,7 @@ class FaultMatrix : public QObject
         QTest::addColumn<QString>("windowLast");
         QTest::addColumn<int>("retry");
         if (::geteuid() != 0)
-            qWarning("not root: the row with another user's link is left out");
+            qWarning("not root: the rows with another user's link and file are left out");
 
         const QStringList clear{"--clear"}, all{"--clear", "--update-time", "--power-down"};
         const QString held = "; the terminal still holds all its records.", none = "\nNo records saved" + held;
@@ -234,9 +242,12 @@ class FaultMatrix : public QObject
             << QStringList{"--nak"} << int(File) << clear << kRecords << 1 << "Data Not Cleared: " + ack << int(EmptiedThenAgain);
         QTest::newRow("records to standard output appended to a file without a final line end")
             << QStringList{} << int(StandardOutputWithoutLineEnd) << clear << kRecords << 0 << "Data Cleared" << int(Once);
-        if (::geteuid() == 0)
+        if (::geteuid() == 0) {
             QTest::newRow("the data file is another user's link") << QStringList{} << int(ForeignLink) << clear << -1 << 3
                 << "box: FILE: a link of another user's; not followed" << int(Once);
+            QTest::newRow("the data file is another user's, in a shared folder") << QStringList{} << int(ForeignFile) << clear << -1 << 3
+                << "box: FILE: another user's file in a folder that others may write in; not written to" << int(Once);
+        }
     }
 
     // The file after a row's download: `kept` records stored (kSome: at

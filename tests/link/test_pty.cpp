@@ -130,6 +130,15 @@ TEST(PtyAdapter, LocksOfOtherProgramsAndStaleOnes)
         port.close();
         ::close(other);
     }
+    // Anybody may plant a FIFO as the lock file: it is never opened (the
+    // open would block for good), and the port is said to be held by it.
+    QFile::remove(lockFile);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(lockFile).constData(), 0666), 0);
+    vx::QtSerialPortAdapter port;
+    port.setPortName(pty.device);
+    EXPECT_FALSE(port.open());
+    EXPECT_EQ(port.lastError().detail,
+              pty.device + ": in use: " + lockFile + " is not a lock file; its owner or the administrator must remove it");
     QFile::remove(lockFile);
     ::kill(sleeper, SIGKILL);
     ::waitpid(sleeper, nullptr, 0);

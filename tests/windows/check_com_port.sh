@@ -19,8 +19,8 @@ for i in $(seq 1 12); do printf '%X,490%d,caf\351\n' $((i * 2571)) "$i"; done >"
 
 SIM_PID= PTY=
 start_sim() { # fault options...
-    rm -f "$WORK/sim.out"
-    "$LINUX_BIN/vx500-sim" --records "$WORK/records.txt" "$@" >"$WORK/sim.out" 2>/dev/null &
+    rm -f "$WORK/sim.out" "$WORK/sim.log"
+    "$LINUX_BIN/vx500-sim" --records "$WORK/records.txt" "$@" >"$WORK/sim.out" 2>"$WORK/sim.log" &
     SIM_PID=$!
     for _ in $(seq 1 50); do [ -s "$WORK/sim.out" ] && break; sleep 0.1; done
     PTY=$(head -n 1 "$WORK/sim.out")
@@ -87,4 +87,45 @@ for row in "${ROWS[@]}"; do
     printf '%-32s status %s  %s\n' "$name" "${windows%%|*}" "$verdict"
 done
 [ "$failed" -eq 0 ] && echo "COM5: ${#ROWS[@]} rows, the Windows tool and the Linux tool agree" || echo "COM5: $failed of ${#ROWS[@]} rows differ"
+
+# Ctrl+C once the third record is acknowledged: each tool stores what
+# arrived (pending: the next download adds only the rest), says so, keeps a
+# history row "stopped" and ends with 130. Prints "status|stderr|ending".
+interrupted() { # OS
+    local os=$1 port tool pid status err
+    mkdir -p "$WORK/$os"
+    start_sim --pace --log
+    if [ "$os" = windows ]; then
+        ln -sfn "$PTY" "$WINEPREFIX/dosdevices/com5"
+        tool=("$WINE" "$WIN_BIN/vx500ctl.exe") port=COM5
+    else
+        tool=("$LINUX_BIN/vx500ctl") port=$PTY
+    fi
+    export XDG_STATE_HOME=$([ "$os" = windows ] && echo Z:)"$WORK/$os/state"
+    set -m # the tool in a job of its own: a background job would ignore SIGINT
+    (cd "$WORK/$os" && exec "${tool[@]}" --port "$port" download -o VX.txt --clear 2>"$WORK/$os/err") &
+    pid=$!
+    set +m
+    for _ in $(seq 1 200); do [ "$(grep -c 'host (19200,n,8,1): 06' "$WORK/sim.log")" -ge 3 ] && break; sleep 0.05; done
+    kill -INT "$pid"
+    wait "$pid"
+    status=$?
+    stop_sim
+    err=$(tr -d '\r' <"$WORK/$os/err")
+    echo "$status|${err//$WORK\/$os/DIR}|$("${tool[@]}" history --json 2>&1 | grep -o '"result":"[a-z ]*"' | tail -n 1)"
+    unset XDG_STATE_HOME
+}
+rm -rf "$WORK/linux" "$WORK/windows"
+for os in linux windows; do
+    said=$(interrupted $os)
+    held=$(wc -l <"$WORK/$os/VX.txt")
+    verdict=ok
+    if [[ $said != "130|vx500ctl: interrupted before the end of the records: "*" records received and saved in "*"DIR"*'|"result":"stopped"' ]]; then
+        verdict="said: $said"
+    elif [ "$held" -lt 3 ] || [ "$held" -ge 12 ]; then
+        verdict="$held records in the file"
+    fi
+    printf '%-32s %s\n' "Ctrl+C after record 3 ($os)" "$verdict"
+    [ "$verdict" = ok ] || failed=$((failed + 1))
+done
 exit $((failed > 0))

@@ -168,9 +168,12 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
     } else if (r.end != End::Stopped) {
         f.exit = s.outcome();
     }
+    const QString stopped = r.end == End::Stopped ? QStringLiteral("interrupted before the end of the records: ") : QString();
     if (output.file() && r.records > 0)
-        io.error(vx::whereRecordsAre(r.records, r.added, r.file, r.earlier)
+        io.error(stopped + vx::whereRecordsAre(r.records, r.added, r.file, r.earlier)
                  + QStringLiteral("; the terminal keeps them, and the next download does not store them again"));
+    else if (r.end == End::Stopped)
+        io.error(QStringLiteral("interrupted before the end of the records; the terminal keeps them"));
     return f;
 }
 
@@ -189,7 +192,8 @@ Exit runDownload(Session &s)
     if (f.stopped || std::any_of(steps.begin(), steps.end(), [](const vx::StepResult &step) {
             return step.outcome == vx::StepResult::Withheld && step.why == vx::StepResult::Stopped;
         })) {
-        io.error(f.stopped ? QStringLiteral("interrupted before the end of the records") : QStringLiteral("interrupted"));
+        if (!f.stopped) // the steps not sent said so
+            io.error(QStringLiteral("interrupted"));
         return Exit(stop.exitStatus());
     }
     const bool recordsToOut = inv.output.isEmpty();
