@@ -143,7 +143,7 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
         for (const vx::StepResult &step : r.steps)
             line += QStringLiteral("\r\n") + automationLine(step, r.records);
         showRecordLine(line);
-        return std::nullopt;
+        return r.ledgerFailure;
     }
     if (r.end == End::Stopped)
         showRecordLine(QStringLiteral("Download Stopped"));
@@ -156,7 +156,7 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
         showNoAnswer(machine);
     // Where the records are, after the failure's line (or before its box).
     showLine(recordsKept(r) + QStringLiteral("; the terminal still holds all its records."));
-    return r.storeFailure;
+    return r.storeFailure ? r.storeFailure : r.ledgerFailure;
 }
 
 // Where the records of a download that did not finish are.

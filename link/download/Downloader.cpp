@@ -87,7 +87,7 @@ bool Downloader::prepare(RecordFile &file, const QString &ledgerPath)
     if (!m_ledger.open(ledgerPath))
         return ledgerFailed();
     const QDateTime before = m_job.now().addDays(-m_job.retentionDays);
-    if (!m_ledger.begin() || !m_ledger.prune(before) || !m_ledger.commit())
+    if (!m_ledger.begin() || !m_ledger.prune(before) || !m_ledger.explainUnfinished() || !m_ledger.commit())
         return ledgerFailed();
     return recoverAppends() && takeOverSideFiles();
 }
@@ -257,7 +257,7 @@ DownloadResult Downloader::run(DownloadEvents &events)
     if (r.end == DownloadResult::End::Complete && r.stored)
         runSteps(events, r);
     if (m_file)
-        finish(r);
+        r.ledgerFailure = finish(r);
     return r;
 }
 
@@ -462,11 +462,11 @@ QString whyNotDone(const StepResult &s, int stored)
 
 // The ledger's word on how it ended: pending while the terminal may still
 // hold records stored by it.
-void Downloader::finish(const DownloadResult &r)
+std::optional<Failure> Downloader::finish(const DownloadResult &r)
 {
     using End = DownloadResult::End;
     if (m_id == 0)
-        return;
+        return std::nullopt;
     const bool complete = r.end == End::Complete && r.stored;
     const bool cleared = r.cleared();
     // Records written but not confirmed on the disk stay in the ledger until
@@ -490,9 +490,12 @@ void Downloader::finish(const DownloadResult &r)
         outcome = cleared ? QStringLiteral("cleared") : QStringLiteral("not cleared"), ending = Ending::Complete;
     if (const StepResult *s = r.step(Step::Clear); s && s->outcome != StepResult::Done)
         outcome = QStringLiteral("not cleared: ") + whyNotDone(*s, r.records);
-    if (m_ledger.begin() && m_ledger.finish(m_id, pending, cleared, ending, outcome, m_job.keepRecords))
-        m_ledger.commit();
+    if (m_ledger.begin() && m_ledger.finish(m_id, pending, cleared, ending, outcome, m_job.keepRecords) && m_ledger.commit())
+        return std::nullopt;
+    Failure failure = m_ledger.failure();
     m_ledger.rollback();
+    failure.detail += QStringLiteral("; how this download ended is not noted: the next download notes it as not known");
+    return failure;
 }
 
 } // namespace vx

@@ -94,6 +94,7 @@ struct DownloadResult {
     bool unconfirmed = false; // written to the file, but the disk did not confirm them
     std::optional<Failure> storeFailure;
     std::optional<Failure> portFailure; // NotStarted: why the port could not be used
+    std::optional<Failure> ledgerFailure; // how it ended could not be noted in the ledger (the records are stored)
     QList<StepResult> steps;
     bool cleared() const;
     // The outcome of one chosen step, if it was run or withheld.
@@ -177,7 +178,8 @@ private:
     bool noteEarlier(const QList<LedgerRecord> &records, DownloadResult &result);
     void noteNotStarted(const DownloadResult &result);
     void runSteps(DownloadEvents &events, DownloadResult &result);
-    void finish(const DownloadResult &result);
+    // Notes how the download ended; the ledger's failure when it could not.
+    std::optional<Failure> finish(const DownloadResult &result);
     bool ledgerFailed();
 
     TerminalLink &m_link;

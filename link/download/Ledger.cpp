@@ -429,6 +429,22 @@ bool Ledger::abandonAppend(qint64 download, const QString &outcome)
     return update.bind(outcome).bind(download).run() && drop.bind(download).run();
 }
 
+bool Ledger::explainUnfinished()
+{
+    // One that another program is finishing right now (its steps take
+    // seconds) is left alone.
+    Statement update(*this, "UPDATE downloads SET ending = 'failed', failed = 1, outcome = 'not known: the ledger could "
+                            "not be updated after this download; its records stay pending' "
+                            "WHERE state = 'stored' AND outcome = '' AND started < ?");
+    return update.bind(timeText(QDateTime::currentDateTimeUtc().addSecs(-600))).run();
+}
+
+void Ledger::setBusyTimeout(int ms)
+{
+    if (m_db)
+        sqlite3_busy_timeout(m_db, ms);
+}
+
 bool Ledger::explainInterrupted(qint64 download, const QString &outcome)
 {
     Statement update(*this, "UPDATE downloads SET outcome = ?, ending = 'failed', failed = 1 WHERE id = ? AND outcome = ''");

@@ -135,6 +135,12 @@ public:
     // An interrupted append finished by a later run: the outcome, unless the
     // download had one already (it ended, but its file was not confirmed).
     bool explainInterrupted(qint64 download, const QString &outcome);
+    // Downloads stored over ten minutes ago whose end was never noted (the
+    // ledger was held by another program then): their outcome is not known;
+    // they stay pending.
+    bool explainUnfinished();
+    // How long a change waits for another program's transaction (10 s).
+    void setBusyTimeout(int ms);
     // Where the records are that the download received but did not add.
     bool setEarlier(qint64 download, const QList<EarlierRecords> &earlier);
     // How the download ended; a download no longer pending keeps its

@@ -3,6 +3,8 @@
 #include "Downloader.h"
 #include "FakePort.h"
 #include "Ledger.h"
+#include "ModelDevice.h"
+#include "TerminalModel.h"
 #include "TerminalLink.h"
 #include "TestFiles.h"
 
@@ -126,4 +128,55 @@ TEST(Ledger, SideFilesAreNotedOnceThenRemoved)
         EXPECT_EQ(pending->at(0).records.size(), 2);
         EXPECT_EQ(pending->at(0).records.at(0).offset, 3);
     }
+}
+
+// Another program holds the ledger just after the records were stored: the
+// terminal is cleared, but how the download ended cannot be noted. That is
+// said (a failure, never a silent success); the next run notes it as not
+// known, and the records stay pending.
+TEST(Ledger, AnEndThatCannotBeNotedIsSaidAndNotedLater)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("VX.txt"), ledgerPath = dir.filePath("state/vx500/ledger.sqlite");
+    sim::TerminalModel model;
+    model.setRecords({"1,a", "2,b"});
+    ModelDevice device(model);
+    TerminalLink link(std::make_unique<FakePort>(&device));
+    DownloadJob job;
+    job.clear = true;
+    job.now = [] { return QDateTime::currentDateTime().addSecs(-3600); };
+    struct Holder : DownloadEvents {
+        QString path;
+        sqlite3 *db = nullptr;
+        void streamEnded(const DownloadResult &) override
+        {
+            sqlite3_open(QFile::encodeName(path).constData(), &db);
+            sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+        }
+    } holder;
+    holder.path = ledgerPath;
+    {
+        RecordFile data;
+        ASSERT_EQ(data.open(file), RecordFile::Opened::Regular);
+        Downloader downloader(link, job);
+        ASSERT_TRUE(downloader.prepare(data, ledgerPath));
+        downloader.ledger().setBusyTimeout(20);
+        const DownloadResult r = downloader.run(holder);
+        EXPECT_TRUE(r.cleared() && r.stored);
+        ASSERT_TRUE(r.ledgerFailure);
+        EXPECT_TRUE(describe(*r.ledgerFailure).endsWith("database is locked; how this download ended is not noted: the "
+                                                        "next download notes it as not known"))
+            << describe(*r.ledgerFailure).toStdString();
+    }
+    sqlite3_close(holder.db); // its transaction rolled back
+    RecordFile data;
+    ASSERT_EQ(data.open(file), RecordFile::Opened::Regular);
+    Downloader next(link, {});
+    ASSERT_TRUE(next.prepare(data, ledgerPath));
+    const auto history = next.ledger().history();
+    ASSERT_TRUE(history && history->size() == 1);
+    EXPECT_EQ(history->at(0).outcome, "not known: the ledger could not be updated after this download; its records stay pending");
+    EXPECT_EQ(next.ledger().pending(0)->size(), 1);
+    static_cast<FakePort &>(link.port()).advance(50); // the clear's last byte reaches the terminal
+    EXPECT_TRUE(model.records().isEmpty());
 }

@@ -81,7 +81,7 @@ for row in "${ROWS[@]}"; do
         verdict="the files differ"
     elif [ "$LINUX" != "$WINDOWS" ] || [ "$(sort "$WORK/windows/VX.txt" | uniq -d | wc -l)" -ne 0 ] \
         || [ "$(wc -l <"$WORK/windows/VX.txt")" -ne 12 ]; then
-        verdict="the second download did not leave every record once: $WINDOWS"
+        verdict="the second download did not leave every record once: linux $LINUX windows $WINDOWS"
     fi
     [ "$verdict" = ok ] || failed=$((failed + 1))
     printf '%-32s status %s  %s\n' "$name" "${windows%%|*}" "$verdict"

@@ -143,6 +143,9 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
     const vx::DownloadResult r = downloader.run(events);
     f.result = r;
     f.records = r.records;
+    // The records are in their place, but the ledger could not note the end.
+    if (r.ledgerFailure && io.fail(*r.ledgerFailure) == Exit::System)
+        f.exit = Exit::System;
     f.stopped = r.end == vx::DownloadResult::End::Stopped;
     using End = vx::DownloadResult::End;
     if (r.end == End::NotStarted) { // the port's failure was reported as it happened
@@ -159,6 +162,8 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
         f.stored = true;
         return f;
     }
+    if (f.exit == Exit::System)
+        return f;
     if (r.end == End::TooLong) {
         f.exit = io.fail({vx::FailureKind::Overflow,
                           QStringLiteral("the terminal went on sending beyond %1 records or %2 MiB, more than a "
