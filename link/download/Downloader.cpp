@@ -373,7 +373,8 @@ bool Downloader::noteEarlier(const QList<LedgerRecord> &records, DownloadResult 
         const auto identity = m_ledger.file(e.file);
         if (!identity)
             return false;
-        r.earlier.append({identity->path, e.records});
+        // The file of this download under its name now, if it was renamed.
+        r.earlier.append({*identity == m_file->identity() ? m_file->identity().path : identity->path, e.records});
     }
     return m_ledger.setEarlier(m_id, byFile);
 }

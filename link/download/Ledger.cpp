@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sqlite3.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #ifdef Q_OS_WIN
 #include <QStandardPaths>
@@ -234,6 +235,10 @@ bool Ledger::checkFolder(const QString &folder)
         return refuse(QStringLiteral("belongs to another user"));
     if (st.st_mode & (S_IWGRP | S_IWOTH))
         return refuse(QStringLiteral("others may write in it"));
+    // One that others may read or enter (made by hand, say) is closed to them.
+    if ((st.st_mode & 077) && ::chmod(name.constData(), st.st_mode & 0700) != 0)
+        return refuse(QStringLiteral("others may read it, and it cannot be closed to them: %1")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
     return true;
 #endif
 }
@@ -263,6 +268,17 @@ bool Ledger::open(const QString &path)
                                                         : QStringLiteral("not a regular file"))};
         return false;
     }
+    // The database is the user's alone (SQLite gives its journals the same
+    // mode): made so before SQLite opens it, or closed to others if it was not.
+    const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0 || ::fchmod(fd, 0600) != 0) {
+        m_failure = {FailureKind::FileDenied,
+                     QStringLiteral("the download ledger %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)))};
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    ::close(fd);
 #endif
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
     if (sqlite3_open_v2(name.constData(), &m_db, flags, nullptr) != SQLITE_OK) {

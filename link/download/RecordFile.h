@@ -19,7 +19,8 @@ struct FileIdentity {
     QString path;
     qint64 device = 0;
     qint64 inode = 0;
-    bool operator==(const FileIdentity &) const = default;
+    // The same file whatever its name: moved, or reached through a link.
+    bool operator==(const FileIdentity &other) const { return device == other.device && inode == other.inode; }
 };
 
 class RecordFile {

@@ -57,6 +57,27 @@ TEST(Ledger, RefusesStateItDidNotMake)
     }
 }
 
+// The ledger and its journal are the user's alone, in a folder closed to
+// others, even when the folder was made open beforehand.
+TEST(Ledger, IsClosedToOthers)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("vx500");
+    ASSERT_TRUE(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+    Ledger ledger;
+    ASSERT_TRUE(ledger.open(folder + "/ledger.sqlite"));
+    ASSERT_TRUE(ledger.begin() && ledger.addDownload({QDateTime::currentDateTime(), "test", "COM1", "/dev/ttyS0", 0}));
+    struct stat journal {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder + "/ledger.sqlite-journal").constData(), &journal), 0);
+    ledger.rollback();
+    for (const auto &[name, mode] : {std::pair{folder, 0700}, {folder + "/ledger.sqlite", 0600}}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, mode) << name.toStdString();
+    }
+    EXPECT_EQ(journal.st_mode & 0777, 0600);
+}
+
 // Finished downloads older than the retention are forgotten; a pending one
 // never is, whatever its age: the terminal may still hold its records.
 TEST(Ledger, ForgetsFinishedDownloadsOlderThanTheRetention)

@@ -41,7 +41,7 @@ enum Output {
     ForeignLink,      // VX.txt is another user's link to another file
     ForeignFile,      // VX.txt is another user's file, 0666, in a sticky folder anybody may write in
 };
-enum Retry { Once, Again, EmptiedThenAgain, AgainIntoAnotherFile };
+enum Retry { Once, Again, EmptiedThenAgain, AgainIntoAnotherFile, MovedThenAgain };
 
 // The clear command as the simulator's log shows it arriving.
 const QString kClearSent = QStringLiteral("05 30 30 44");
@@ -240,6 +240,8 @@ class FaultMatrix : public QObject
             << int(AgainIntoAnotherFile);
         QTest::newRow("the clear refused, the file emptied, then again")
             << QStringList{"--nak"} << int(File) << clear << kRecords << 1 << "Data Not Cleared: " + ack << int(EmptiedThenAgain);
+        QTest::newRow("the clear refused, the file moved and linked to, then again")
+            << QStringList{"--refuse", "D"} << int(File) << clear << kRecords << 1 << "Data Not Cleared: " + ack << int(MovedThenAgain);
         QTest::newRow("records to standard output appended to a file without a final line end")
             << QStringList{} << int(StandardOutputWithoutLineEnd) << clear << kRecords << 0 << "Data Cleared" << int(Once);
         if (::geteuid() == 0) {
@@ -274,6 +276,8 @@ class FaultMatrix : public QObject
             return;
         if (retry == EmptiedThenAgain)
             QVERIFY(writeFileBytes(files.data, ""));
+        if (retry == MovedThenAgain) // the same file by another name: the user's own link to it
+            QVERIFY(QFile::rename(files.data, files.dir.filePath("real.txt")) && QFile::link("real.txt", files.data));
         const QString into = retry == AgainIntoAnotherFile ? files.other : files.data;
         const int before = files.keptIn(into);
         SimProcess sim(QStringList{"--log", "--register", "COM1", "--records", files.records}, env);
