@@ -82,16 +82,18 @@ TEST_F(CtlTest, ScanListsTheTerminalsThatAnswer)
     expectRun({"scan", "--from", "1", "--to", "199"}, 1, "", "vx500ctl: no terminal answered at machine numbers 1 to 199\n");
     EXPECT_LT(port.now() - start, 199 * 200) << "a silent number costs about 150 ms";
 
-    // A terminal at 5 that answers 250 ms late is found under its own number;
-    // numbers that answer with broken frames or a count no terminal holds are
-    // counted, each in one line that names it.
+    // A terminal at 5 that answers late is found under its own number, when
+    // the late answer lands on a later number and when it comes after the
+    // last; numbers that answer with broken frames or a count no terminal
+    // holds are counted, each in one line that names it.
     struct Late : FakeDevice {
+        qint64 late = 250;
         void received(const QByteArray &bytes, FakePort &port) override
         {
             if (bytes == "\x05" "05A")
-                port.arriveAfter(250, vx::dataFrame("3"));
+                port.arriveAfter(late, vx::dataFrame("3"));
             else if (bytes == "\x05" "05V")
-                port.arriveAfter(250, vx::dataFrame("VX500 V1.00"));
+                port.arriveAfter(late, vx::dataFrame("VX500 V1.00"));
             else if (bytes == "\x05" "09A")
                 port.arriveAfter(5, vx::dataFrame("99999")); // no count a terminal can hold
             else if (bytes == QByteArray(1, vx::ACK))
@@ -101,6 +103,12 @@ TEST_F(CtlTest, ScanListsTheTerminalsThatAnswer)
         }
     } late;
     port.setDevice(&late);
+    for (const auto &[delay, to] : {std::pair{300, "6"}, {1000, "6"}, {1000, "5"}, {1900, "6"}}) {
+        SCOPED_TRACE(delay);
+        late.late = delay;
+        expectRun({"scan", "--to", to}, 0, "machine 5: 3 records, version VX500 V1.00\n", "");
+    }
+    late.late = 250;
     const QString broken = "vx500ctl: machine 7: ErrCode: -4, VX_ERR_INVALID_BCC\nvx500ctl: machine 8: ErrCode: -4, VX_ERR_INVALID_BCC\n";
     expectRun({"scan", "--to", "8"}, 0, "machine 5: 3 records, version VX500 V1.00\n", broken);
     expectRun({"scan", "--from", "7", "--to", "9"}, 1, "",

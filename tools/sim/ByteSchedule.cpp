@@ -10,6 +10,7 @@ void ByteSchedule::queue(const QByteArray &bytes, qint32 baud, qint64 nowNs)
         return;
     if (m_pending.isEmpty()) {
         m_byteNs = baud > 0 ? 10'000'000'000LL / baud : 0;
+        m_startNs = nowNs;
         m_nextDueNs = std::max(nowNs, m_freeNs) + m_byteNs;
     }
     m_pending += bytes;
@@ -17,6 +18,8 @@ void ByteSchedule::queue(const QByteArray &bytes, qint32 baud, qint64 nowNs)
 
 qsizetype ByteSchedule::dueCount(qint64 nowNs) const
 {
+    if (nowNs < m_startNs)
+        return 0;
     if (m_pending.isEmpty() || !m_pace || m_byteNs == 0)
         return m_pending.size();
     if (nowNs < m_nextDueNs)
@@ -39,7 +42,7 @@ qint64 ByteSchedule::waitNs(qint64 nowNs) const
     if (m_pending.isEmpty())
         return -1;
     if (!m_pace || m_byteNs == 0)
-        return 0;
+        return std::max<qint64>(0, m_startNs - nowNs);
     return std::max<qint64>(0, m_nextDueNs - nowNs);
 }
 

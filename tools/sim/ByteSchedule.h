@@ -13,7 +13,8 @@ public:
     bool paced() const { return m_pace; }
 
     // Bytes to send at the given baud, behind those still waiting. A line left
-    // idle starts again at nowNs, but never before its last byte is through.
+    // idle starts again at nowNs (a time to come: the bytes wait until then),
+    // but never before its last byte is through.
     void queue(const QByteArray &bytes, qint32 baud, qint64 nowNs);
     bool isEmpty() const { return m_pending.isEmpty(); }
     const QByteArray &pending() const { return m_pending; }
@@ -33,6 +34,7 @@ private:
     bool m_pace = false;
     QByteArray m_pending;
     qint64 m_byteNs = 0;     // line time of one pending byte
+    qint64 m_startNs = 0;    // no pending byte goes before this
     qint64 m_nextDueNs = 0;  // when the next pending byte is through the line
     qint64 m_freeNs = 0;     // when the last byte sent is through the line
 };

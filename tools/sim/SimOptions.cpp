@@ -93,6 +93,7 @@ std::optional<Ending> readOptions(const QStringList &arguments, SimOptions &o, Q
         {QStringLiteral("noise-stream"), QStringLiteral("Fault: line noise in place of every answer, on and on until the host writes again (at most 72 KiB).")},
         {QStringLiteral("eot-reply"), QStringLiteral("Fault: EOT in place of every answer.")},
         {QStringLiteral("nak"), QStringLiteral("Fault: NAK in place of every ACK.")},
+        {QStringLiteral("late"), QStringLiteral("Fault: every answer goes out <ms> late (a slow terminal; over 2000 the host takes it for silence)."), QStringLiteral("ms")},
         {QStringLiteral("refuse"), QStringLiteral("Fault: NAK in place of the ACK to the commands of these letters: D clear, S set the clock, O power down, P set the machine number, M recover, K tag upload."), QStringLiteral("letters")},
         {QStringLiteral("hangup-after"), QStringLiteral("Fault: the far end closes the line (a pulled cable) once record <k> is acknowledged; 0 closes it at the download command. The simulator then ends."), QStringLiteral("k")},
     });
@@ -155,6 +156,9 @@ std::optional<Ending> readOptions(const QStringList &arguments, SimOptions &o, Q
                      .arg(p.value(QStringLiteral("register"))));
     }
     o.pace = p.isSet(QStringLiteral("pace"));
+    if (p.isSet(QStringLiteral("late")))
+        if (auto ending = readNumber(p, QStringLiteral("late"), 0, 60'000, o.lateMs))
+            return ending;
     o.log = p.isSet(QStringLiteral("log"));
     const struct {
         const char *name;

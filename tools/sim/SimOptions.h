@@ -21,6 +21,7 @@ struct SimOptions {
     int registerPort = 0;        // COMn to register as (0: none)
     bool pace = false;
     bool log = false;
+    int lateMs = 0;              // every answer this late
     Faults faults;
 };
 

@@ -50,6 +50,11 @@ void SimServer::heard(const QByteArray &bytes)
     endNoise("stops as the host writes");
     const LineSettings line = m_line.settings();
     log(QStringLiteral("host (%1): %2").arg(line.toString(), hexOf(bytes)));
+    // A slow terminal hears nothing until its late answer is out.
+    if (m_lateMs > 0 && !m_schedule.isEmpty()) {
+        log(QStringLiteral("sim:  not heard: the terminal is still busy with its answer"));
+        return;
+    }
     const qsizetype held = m_model.records().size();
     const qint64 clock = m_model.clockOffsetMs();
     const bool asleep = m_model.isPoweredDown();
@@ -74,7 +79,7 @@ void SimServer::heard(const QByteArray &bytes)
         const qint64 heardNs = m_schedule.paced() && line.speed > 0
             ? static_cast<qint64>(bytes.size()) * 10'000'000'000LL / line.speed
             : 0;
-        m_schedule.queue(reply.bytes, line.speed, monotonicNs() + heardNs);
+        m_schedule.queue(reply.bytes, line.speed, monotonicNs() + heardNs + m_lateMs * 1'000'000LL);
     }
     if (reply.hangUp) {
         log(QStringLiteral("sim:  the far end closes the line"));

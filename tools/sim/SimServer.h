@@ -21,6 +21,8 @@ public:
     void setPace(bool on) { m_schedule.setPace(on); }
     // Each transmission in hex with a time stamp on stderr.
     void setLog(bool on) { m_log = on; }
+    // Every answer goes out this late (a slow terminal).
+    void setLate(qint64 ms) { m_lateMs = ms; }
 
     // Serves until control() receives 'q' (stop) or the far end hangs up;
     // a 'w' on the control descriptor wakes a powered-down terminal.
@@ -35,6 +37,7 @@ private:
     PtyLine &m_line;
     TerminalModel &m_model;
     bool m_log = false;
+    qint64 m_lateMs = 0;
     ByteSchedule m_schedule;   // answer bytes not yet on the line
     bool m_noise = false;      // they are a noise stream, which ends when the host writes
     qint64 m_noiseSent = 0;

@@ -104,6 +104,7 @@ int main(int argc, char **argv)
     SimServer server(line, model);
     server.setPace(options.pace);
     server.setLog(options.log);
+    server.setLate(options.lateMs);
     switch (server.run(g_control[0])) {
     case SimServer::End::Stopped:
         return end({});
