@@ -168,7 +168,7 @@ bool Downloader::noteSideFileLines(const UnclearedLines &found)
     // Lines that FILE no longer holds are no longer a reason to skip anything.
     const bool stillThere = found.offset >= 0;
     if (!(stillThere ? m_ledger.setRecords(*id, records) : true)
-        || !m_ledger.startAppend({*id, *file, 0, {}, int(records.size()), 0, 0}) || !m_ledger.appendDone(*id, true)
+        || !m_ledger.startAppend({*id, *file, 0, int(records.size()), 0, 0}) || !m_ledger.appendDone(*id, true)
         || !m_ledger.finish(*id, stillThere, false, Ending::Complete, QStringLiteral("not cleared (found beside the data file)"), true)
         || !m_ledger.commit())
         return ledgerFailed();
@@ -313,18 +313,22 @@ bool Downloader::store(const QList<QByteArray> &lines, DownloadResult &r)
     // A download cut short within the records of an earlier one brings
     // nothing new: that one stays in charge of them.
     if (earlier && skip == lines.size() && skip < earlier->records.size() && r.end != DownloadResult::End::Complete) {
-        if (!m_ledger.startAppend({m_id, *file, 0, {}, int(lines.size()), 0, 0}) || !m_ledger.appendDone(m_id, false)
+        if (!m_ledger.startAppend({m_id, *file, 0, int(lines.size()), 0, 0}) || !m_ledger.appendDone(m_id, false)
             || !m_ledger.commit())
             return failed(m_ledger.failure());
         return true;
     }
     QByteArray block = skip < lines.size() && m_file->endsInsideLine() ? QByteArray("\r\n") : QByteArray();
     const qint64 at = m_file->end();
+    qint64 blockSize = block.size(); // made once to its size: the download's records are held twice, not more
+    for (qsizetype i = skip; i < lines.size(); ++i)
+        blockSize += lines[i].size();
+    block.reserve(blockSize);
     for (qsizetype i = skip; i < lines.size(); ++i) {
         records.append({*file, at + block.size(), lines[i]});
         block += lines[i];
     }
-    const AppendPlan plan{m_id, *file, at, block, int(lines.size()), int(lines.size() - skip), earlier ? earlier->id : 0};
+    const AppendPlan plan{m_id, *file, at, int(lines.size()), int(lines.size() - skip), earlier ? earlier->id : 0};
     if (!m_ledger.setRecords(m_id, records) || !m_ledger.startAppend(plan))
         return failed(m_ledger.failure());
     if (block.isEmpty() && !m_ledger.appendDone(m_id, m_job.keepRecords))

@@ -380,10 +380,24 @@ std::optional<QList<InterruptedAppend>> Ledger::interruptedAppends()
 {
     Statement select(*this, "SELECT d.id, f.path, f.device, f.inode, d.append_at, d.append_block FROM downloads d "
                             "JOIN files f ON f.id = d.file WHERE d.state = 'appending' ORDER BY d.id");
+    // The block is the download's records that go to its file from where the
+    // append began (a CR LF first when the first one begins two bytes on);
+    // an earlier version kept it whole beside them.
+    Statement lines(*this, "SELECT r.offset, r.line FROM records r JOIN downloads d ON d.id = r.download "
+                           "WHERE r.download = ? AND r.file = d.file AND r.offset >= d.append_at ORDER BY r.seq");
     QList<InterruptedAppend> list;
-    while (select.next())
-        list.append(InterruptedAppend{select.integer(0), {select.text(1), select.integer(2), select.integer(3)}, select.integer(4),
-                     select.blob(5)});
+    while (select.next()) {
+        InterruptedAppend a{select.integer(0), {select.text(1), select.integer(2), select.integer(3)}, select.integer(4),
+                            select.blob(5)};
+        if (select.isNull(5)) {
+            lines.reset().bind(a.id);
+            while (lines.next())
+                a.block += (a.block.isEmpty() && lines.integer(0) == a.at + 2 ? QByteArray("\r\n") : QByteArray()) + lines.blob(1);
+            if (!lines.ok())
+                return std::nullopt;
+        }
+        list.append(a);
+    }
     if (!select.ok())
         return std::nullopt;
     return list;
@@ -410,9 +424,10 @@ bool Ledger::setRecords(qint64 download, const QList<LedgerRecord> &records)
 
 bool Ledger::startAppend(const AppendPlan &plan)
 {
-    Statement update(*this, "UPDATE downloads SET file = ?, append_at = ?, append_block = ?, records = ?, added = ?, "
+    // The block is not kept twice: the records hold its lines (interruptedAppends()).
+    Statement update(*this, "UPDATE downloads SET file = ?, append_at = ?, append_block = NULL, records = ?, added = ?, "
                             "continues = ?, state = 'appending', pending = 1 WHERE id = ?");
-    update.bind(plan.file).bind(plan.at).bind(plan.block).bind(plan.records).bind(plan.added);
+    update.bind(plan.file).bind(plan.at).bind(plan.records).bind(plan.added);
     (plan.continues ? update.bind(plan.continues) : update.bind(QVariant()));
     return update.bind(plan.download).run();
 }

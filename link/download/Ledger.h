@@ -42,14 +42,13 @@ struct InterruptedAppend {
     QByteArray block;
 };
 
-// An append about to be made: the block of lines for `file` at `at`,
-// `records` in the download of which `added` are new; `continues` the
-// earlier download whose records it begins with (0: none).
+// An append about to be made: the download's records from `at` on in `file`
+// (set before), `records` in the download of which `added` are new;
+// `continues` the earlier download whose records it begins with (0: none).
 struct AppendPlan {
     qint64 download = 0;
     qint64 file = 0;
     qint64 at = 0;
-    QByteArray block;
     int records = 0;
     int added = 0;
     qint64 continues = 0;
