@@ -12,31 +12,48 @@ QColor machineColour(int index)
     return colours[index % std::size(colours)];
 }
 
-const QColor kFailed(0xC0, 0x10, 0x20), kStopped(0xD9, 0x8C, 0x1F), kNotStarted(0x80, 0x80, 0x80);
+const QColor kFailed(0xC0, 0x10, 0x20), kStopped(0xD9, 0x8C, 0x1F), kNotStarted(0x80, 0x80, 0x80),
+    kNotCleared(0x33, 0x33, 0x33);
 
 // The mark of one kind of ending, centred on c.
-void drawMark(QPainter &p, vx::Ending ending, const QPointF &c)
+void drawMark(QPainter &p, HistoryChart::Mark mark, const QPointF &c)
 {
+    using Mark = HistoryChart::Mark;
     p.save();
-    switch (ending) {
-    case vx::Ending::Failed: // a cross
+    switch (mark) {
+    case Mark::Failed: // a cross
         p.setPen(QPen(kFailed, 2));
         p.drawLine(c + QPointF(-4, -4), c + QPointF(4, 4));
         p.drawLine(c + QPointF(-4, 4), c + QPointF(4, -4));
         break;
-    case vx::Ending::Stopped: // a bar: the download was cut short on purpose
+    case Mark::Stopped: // a bar: the download was cut short on purpose
         p.fillRect(QRectF(c.x() - 4, c.y() - 2, 8, 4), kStopped);
         break;
-    case vx::Ending::NotStarted: // a ring: nothing reached the terminal
+    case Mark::NotStarted: // a ring: nothing reached the terminal
         p.setPen(QPen(kNotStarted, 1.5));
         p.drawEllipse(c, 3.5, 3.5);
         break;
-    case vx::Ending::Complete:
+    case Mark::NotCleared: // a hollow square: the terminal still holds them
+        p.setPen(QPen(kNotCleared, 1.5));
+        p.drawRect(QRectF(c.x() - 3.5, c.y() - 3.5, 7, 7));
+        break;
+    case Mark::Cleared:
         break;
     }
     p.restore();
 }
 } // namespace
+
+HistoryChart::Mark HistoryChart::markOf(const vx::HistoryEntry &e)
+{
+    switch (e.ending) {
+    case vx::Ending::Complete: return e.cleared ? Mark::Cleared : Mark::NotCleared;
+    case vx::Ending::Stopped: return Mark::Stopped;
+    case vx::Ending::Failed: return Mark::Failed;
+    case vx::Ending::NotStarted: return Mark::NotStarted;
+    }
+    return Mark::Failed;
+}
 
 HistoryChart::HistoryChart(const QList<vx::HistoryEntry> &entries, const QDate &today, QWidget *parent)
     : QWidget(parent), m_today(today)
@@ -48,13 +65,11 @@ HistoryChart::HistoryChart(const QList<vx::HistoryEntry> &entries, const QDate &
         const qint64 daysAgo = e.facts.started.toLocalTime().date().daysTo(today);
         if (daysAgo < 0 || daysAgo >= kDays)
             continue;
-        ++m_ended[int(daysAgo)][int(e.ending)];
-        switch (e.ending) {
-        case vx::Ending::Complete: ++(e.cleared ? m_counts.cleared : m_counts.notCleared); break;
-        case vx::Ending::Stopped: ++m_counts.stopped; break;
-        case vx::Ending::Failed: ++m_counts.failed; break;
-        case vx::Ending::NotStarted: ++m_counts.notStarted; continue; // no records, no machine
-        }
+        const Mark mark = markOf(e);
+        ++m_ended[int(daysAgo)][int(mark)];
+        ++m_counts[int(mark)];
+        if (mark == Mark::NotStarted)
+            continue; // no records, no machine
         m_records[int(daysAgo)][e.facts.machine] += e.added;
         if (!m_machines.contains(e.facts.machine))
             m_machines << e.facts.machine;
@@ -98,9 +113,9 @@ void HistoryChart::paintEvent(QPaintEvent *)
         }
         // The marks over the day, one above the other.
         double markY = top - 8;
-        for (vx::Ending ending : {vx::Ending::Failed, vx::Ending::Stopped, vx::Ending::NotStarted})
-            if (endedOn(daysAgo, ending) > 0) {
-                drawMark(p, ending, QPointF(x + slot / 2, markY));
+        for (Mark mark : {Mark::NotCleared, Mark::Stopped, Mark::Failed, Mark::NotStarted})
+            if (endedOn(daysAgo, mark) > 0) {
+                drawMark(p, mark, QPointF(x + slot / 2, markY));
                 markY -= 11;
             }
         if (daysAgo % 7 == 0)
@@ -116,18 +131,14 @@ void HistoryChart::paintEvent(QPaintEvent *)
         p.fillRect(QRect(plot.right() + 16, y + 2, 12, fm.height() - 4), machineColour(i));
         p.drawText(plot.right() + 34, y + fm.ascent(), QStringLiteral("Mach# %1").arg(m_machines[i]));
     }
-    const struct {
-        vx::Ending mark;
-        const char *text;
-        int count;
-    } endings[] = {{vx::Ending::Complete, "cleared", m_counts.cleared},
-                   {vx::Ending::Complete, "not cleared", m_counts.notCleared},
-                   {vx::Ending::Stopped, "stopped", m_counts.stopped},
-                   {vx::Ending::Failed, "failed", m_counts.failed},
-                   {vx::Ending::NotStarted, "not started", m_counts.notStarted}};
-    for (const auto &e : endings) {
-        drawMark(p, e.mark, QPointF(plot.right() + 22, y + fm.height() / 2.0));
-        p.drawText(plot.right() + 34, y + fm.ascent(), QStringLiteral("%1 (%2)").arg(QLatin1String(e.text)).arg(e.count));
+    const std::pair<Mark, const char *> endings[] = {{Mark::Cleared, "cleared"},
+                                                     {Mark::NotCleared, "not cleared"},
+                                                     {Mark::Stopped, "stopped"},
+                                                     {Mark::Failed, "failed"},
+                                                     {Mark::NotStarted, "not started"}};
+    for (const auto &[mark, text] : endings) {
+        drawMark(p, mark, QPointF(plot.right() + 22, y + fm.height() / 2.0));
+        p.drawText(plot.right() + 34, y + fm.ascent(), QStringLiteral("%1 (%2)").arg(QLatin1String(text)).arg(ended(mark)));
         y += fm.height() + 4;
     }
 }

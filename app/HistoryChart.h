@@ -1,6 +1,6 @@
 // Records added per day over the last 30 days, one colour per machine
-// number; a mark over each day with a failed, a stopped or a not started
-// download; the legend counts each kind of ending over the 30 days.
+// number; a mark over each day with a download not cleared, stopped, failed
+// or not started; the legend counts each kind of ending over the 30 days.
 #pragma once
 
 #include "Ledger.h"
@@ -15,23 +15,24 @@ class HistoryChart : public QWidget
 public:
     static constexpr int kDays = 30;
 
-    // How the downloads of the period ended, for the legend.
-    struct Counts {
-        int cleared = 0;    // complete, the terminal cleared
-        int notCleared = 0; // complete, the terminal still holds the records
-        int stopped = 0;
-        int failed = 0;
-        int notStarted = 0;
+    // How a download ended, as the chart marks it.
+    enum class Mark {
+        Cleared,    // complete, the terminal cleared: no mark
+        NotCleared, // complete, the terminal still holds the records
+        Stopped,
+        Failed,
+        NotStarted,
     };
+    static Mark markOf(const vx::HistoryEntry &entry);
 
     HistoryChart(const QList<vx::HistoryEntry> &entries, const QDate &today, QWidget *parent = nullptr);
     QSize sizeHint() const override { return {720, 200}; }
 
     // Records per machine number on the day `daysAgo` before today (0: today).
     QMap<int, int> recordsOn(int daysAgo) const { return m_records.value(daysAgo); }
-    // Downloads of that day that ended so.
-    int endedOn(int daysAgo, vx::Ending ending) const { return m_ended.value(daysAgo).value(int(ending)); }
-    const Counts &counts() const { return m_counts; }
+    // Downloads of that day, and of the whole period, that ended so.
+    int endedOn(int daysAgo, Mark mark) const { return m_ended.value(daysAgo).value(int(mark)); }
+    int ended(Mark mark) const { return m_counts.value(int(mark)); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -39,7 +40,7 @@ protected:
 private:
     QDate m_today;
     QMap<int, QMap<int, int>> m_records; // days ago -> machine -> records
-    QMap<int, QMap<int, int>> m_ended;   // days ago -> ending -> downloads
-    Counts m_counts;
+    QMap<int, QMap<int, int>> m_ended;   // days ago -> mark -> downloads
+    QMap<int, int> m_counts;             // mark -> downloads of the period
     QList<int> m_machines;
 };

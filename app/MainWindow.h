@@ -176,12 +176,13 @@ private:
     QString automationLine(const vx::StepResult &step, int saved) const;
     void showProgress(int records);
     void showOutcome(const vx::DownloadResult &result);
-    QString recordsKept(const vx::DownloadResult &result) const;
-    QString recordsStored(const vx::DownloadResult &result) const;
+    QString outcome(const vx::DownloadResult &result, bool names) const;
+    QString recordsKept(const vx::DownloadResult &result, bool names) const;
+    QString recordsStored(const vx::DownloadResult &result, bool names) const;
     QString elapsed() const;
     // The status bar's result: the outcome of the last action, or the
-    // download under way.
-    void setResult(const QString &text);
+    // download under way; the whole text in its tooltip when it is shortened.
+    void setResult(const QString &text, const QString &whole = {});
     // A terminal that did not answer: where the window asked, and what to check.
     void showNoAnswer(qint16 machine);
 

@@ -188,7 +188,11 @@ QString MainWindow::captionOf(const TerminalAction &action)
     return QString(QLatin1String(action.caption)).remove(QLatin1Char('&'));
 }
 
-void MainWindow::setResult(const QString &text) { m_resultLabel->setText(text); }
+void MainWindow::setResult(const QString &text, const QString &whole)
+{
+    m_resultLabel->setText(text);
+    m_resultLabel->setToolTip(whole);
+}
 
 std::optional<vx::Failure> MainWindow::exchange(const TerminalAction &action)
 {

@@ -155,25 +155,31 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
     if (r.status == vx::VX_ERR_TIMEOUT && r.end == End::Failed)
         showNoAnswer(machine);
     // Where the records are, after the failure's line (or before its box).
-    showLine(recordsKept(r) + QStringLiteral("; the terminal still holds all its records."));
+    showLine(recordsKept(r, false) + QStringLiteral("; the terminal still holds all its records."));
     return r.storeFailure ? r.storeFailure : r.ledgerFailure;
 }
 
-// Where the records of a download that did not finish are.
-QString MainWindow::recordsKept(const vx::DownloadResult &r) const
+// Where the records of a download that did not finish are; with `names`,
+// the files by their names alone (the status bar's room).
+QString MainWindow::recordsKept(const vx::DownloadResult &r, bool names) const
 {
     if (r.unconfirmed)
-        return QStringLiteral("%1 written to %2, not confirmed on the disk").arg(vx::recordsText(r.records), r.file);
+        return QStringLiteral("%1 written to %2, not confirmed on the disk")
+            .arg(vx::recordsText(r.records), names ? QFileInfo(r.file).fileName() : r.file);
     if (!r.stored || r.records == 0)
         return QStringLiteral("No records saved");
-    return recordsStored(r);
+    return recordsStored(r, names);
 }
 
-QString MainWindow::recordsStored(const vx::DownloadResult &r) const
+QString MainWindow::recordsStored(const vx::DownloadResult &r, bool names) const
 {
+    const auto shown = [names](const QString &path) { return names ? QFileInfo(path).fileName() : path; };
     if (r.file.isEmpty()) // a device or a pipe
-        return QStringLiteral("%1 written to %2").arg(vx::recordsText(r.records), m_dataFile);
-    return vx::whereRecordsAre(r.records, r.added, r.file, r.earlier);
+        return QStringLiteral("%1 written to %2").arg(vx::recordsText(r.records), shown(m_dataFile));
+    QList<vx::EarlierFile> earlier = r.earlier;
+    for (vx::EarlierFile &e : earlier)
+        e.path = shown(e.path);
+    return vx::whereRecordsAre(r.records, r.added, shown(r.file), earlier);
 }
 
 // The line of one step after the last record: what the terminal did, or
@@ -196,30 +202,34 @@ QString MainWindow::automationLine(const vx::StepResult &step, int saved) const
     return done ? line : line + QStringLiteral(": ") + vx::whyNotDone(step, saved);
 }
 
-// The status bar after a download: how it ended, and where its records are.
+// The status bar after a download: how it ended, and where its records are
+// (the files by name; their paths in its tooltip).
 void MainWindow::showOutcome(const vx::DownloadResult &r)
 {
+    for (const bool names : {false, true}) {
+        const QString text = outcome(r, names);
+        names ? setResult(text, m_resultLabel->text()) : setResult(text);
+    }
+}
+
+QString MainWindow::outcome(const vx::DownloadResult &r, bool names) const
+{
     using End = vx::DownloadResult::End;
-    const QString time = elapsed();
     switch (r.end) {
     case End::NotStarted:
-        setResult(QStringLiteral("Download not started: ") + vx::describe(r.portFailure.value_or(vx::Failure{})));
-        return;
+        return QStringLiteral("Download not started: ") + vx::describe(r.portFailure.value_or(vx::Failure{}));
     case End::Complete:
-        if (r.stored) {
-            setResult(QStringLiteral("%1 (%2)").arg(recordsStored(r), time));
-            return;
-        }
+        if (r.stored)
+            return QStringLiteral("%1 (%2)").arg(recordsStored(r, names), elapsed());
         break;
     case End::Stopped:
-        setResult(QStringLiteral("Download stopped after %1: %2").arg(vx::recordsText(r.records), recordsKept(r)));
-        return;
+        return QStringLiteral("Download stopped after %1: %2").arg(vx::recordsText(r.records), recordsKept(r, names));
     case End::Failed:
     case End::TooLong:
     case End::PortFailed:
         break;
     }
-    setResult(QStringLiteral("Download failed after %1: %2").arg(vx::recordsText(r.records), recordsKept(r)));
+    return QStringLiteral("Download failed after %1: %2").arg(vx::recordsText(r.records), recordsKept(r, names));
 }
 
 QString MainWindow::elapsed() const

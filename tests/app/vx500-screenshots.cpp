@@ -81,12 +81,21 @@ int main(int argc, char *argv[])
                 const auto id = ledger.addDownload({t.pcNow().addDays(-daysAgo).addSecs(machine * 600), "vx500ctl watch",
                                                     machine ? "COM2" : "COM1", machine ? "/dev/ttyUSB1" : "/dev/ttyUSB0", machine});
                 const int records = 60 + (daysAgo * 37 + machine * 11) % 140;
-                const bool failed = (daysAgo + machine) % 9 == 0;
+                // Now and then a download fails, is stopped, finds the port
+                // in use, or is not cleared.
+                const int kind = (daysAgo + machine) % 9 == 0 ? 1 : daysAgo % 11 == 3 ? 2 : daysAgo == 5 ? 3 : daysAgo % 7 == 2 ? 4 : 0;
+                static const std::pair<Ending, const char *> endings[] = {
+                    {Ending::Complete, "cleared"},
+                    {Ending::Failed, "failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records"},
+                    {Ending::Stopped, "stopped; the terminal keeps its records"},
+                    {Ending::NotStarted, "not started: /dev/ttyUSB0: in use by another program (picocom, pid 4242)"},
+                    {Ending::Complete, "not cleared: the terminal answered ErrCode: -3, VX_ERR_ACK_NOT_GET"}};
                 const auto file = ledger.fileId({QStringLiteral("/home/op/vx500/station%1.txt").arg(machine ? 2 : 1), 1, machine});
-                ledger.startAppend({*id, file.value_or(0), 0, {}, records, records, 0});
-                ledger.appendDone(*id, false);
-                ledger.finish(*id, failed, !failed, failed,
-                              failed ? "failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records" : "cleared", false);
+                if (kind != 3) {
+                    ledger.startAppend({*id, file.value_or(0), 0, records, records, 0});
+                    ledger.appendDone(*id, false);
+                }
+                ledger.finish(*id, false, kind == 0, endings[kind].first, endings[kind].second, false);
             }
         }
         ledger.commit();

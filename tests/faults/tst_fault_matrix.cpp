@@ -378,7 +378,7 @@ private slots:
         child<QLineEdit>(&w, "fixedFileNameEdit")->setText(QFileInfo(files.data).fileName());
         const auto said = [&] {
             return Said{child<QPlainTextEdit>(&w, "log")->toPlainText().split('\n', Qt::SkipEmptyParts)
-                            + QStringList{child<QLabel>(&w, "resultLabel")->text()}};
+                            + QStringList{child<QLabel>(&w, "resultLabel")->text(), child<QLabel>(&w, "resultLabel")->toolTip()}};
         };
         std::optional<QtSerialPortAdapter> holder;
         QString log;
