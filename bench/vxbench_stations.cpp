@@ -126,7 +126,8 @@ void scanFigure()
                         QStringLiteral("--late"), QString::number(late)});
         QElapsedTimer t;
         t.start();
-        const vx::test::ToolResult r = vx::test::runTool({QStringLiteral("--port"), sim.device(), QStringLiteral("scan")});
+        const vx::test::ToolResult r =
+            vx::test::runTool({QStringLiteral("--port"), sim.device(), QStringLiteral("scan")}, QProcessEnvironment::systemEnvironment(), {}, 300'000);
         std::printf("scan of machine numbers 0-255, one terminal at 200 answering %d ms late: %.1f s, status %d: %s\n",
                     late, t.nsecsElapsed() / 1e9, r.status, r.out.trimmed().constData());
     }

@@ -59,13 +59,6 @@ void SimServer::heard(const QByteArray &bytes)
     const qint64 clock = m_model.clockOffsetMs();
     const bool asleep = m_model.isPoweredDown();
     const Reply reply = m_model.receive(bytes, line, QDateTime::currentDateTime());
-    // What the terminal did, for whoever checks a host's words against it.
-    if (m_model.records().size() != held)
-        log(QStringLiteral("sim:  the terminal now holds %1 records").arg(m_model.records().size()));
-    if (m_model.clockOffsetMs() != clock)
-        log(QStringLiteral("sim:  the terminal's clock is set"));
-    if (m_model.isPoweredDown() && !asleep)
-        log(QStringLiteral("sim:  the terminal powers down"));
     if (!reply.bytes.isEmpty()) {
         if (reply.untilHeard) {
             log(QStringLiteral("sim:  noise, up to %1 bytes until the host writes").arg(reply.bytes.size()));
@@ -81,6 +74,13 @@ void SimServer::heard(const QByteArray &bytes)
             : 0;
         m_schedule.queue(reply.bytes, line.speed, monotonicNs() + heardNs + m_lateMs * 1'000'000LL);
     }
+    // What the terminal did, for whoever checks a host's words against it.
+    if (m_model.records().size() != held)
+        log(QStringLiteral("sim:  the terminal now holds %1 records").arg(m_model.records().size()));
+    if (m_model.clockOffsetMs() != clock)
+        log(QStringLiteral("sim:  the terminal's clock is set"));
+    if (m_model.isPoweredDown() && !asleep)
+        log(QStringLiteral("sim:  the terminal powers down"));
     if (reply.hangUp) {
         log(QStringLiteral("sim:  the far end closes the line"));
         m_hangUpPending = true;
