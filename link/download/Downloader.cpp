@@ -449,7 +449,7 @@ void Downloader::runSteps(DownloadEvents &events, DownloadResult &r)
 QString whyNotDone(const StepResult &s, int stored)
 {
     if (s.outcome == StepResult::Refused)
-        return QStringLiteral("the terminal answered ErrCode: %1, %2").arg(s.status).arg(QLatin1String(statusText(s.status)));
+        return QStringLiteral("ErrCode: %1, %2").arg(s.status).arg(QLatin1String(statusText(s.status)));
     switch (s.why) {
     case StepResult::NotOnDisk:
         return QStringLiteral("the data file is a device or a pipe, not a file on the disk");

@@ -257,9 +257,9 @@ private slots:
     {
         const QList<std::tuple<QByteArray, QStringList, QByteArray>> counts{
             {"1",
-             {"Data Not Cleared: the terminal answered ErrCode: -3, VX_ERR_ACK_NOT_GET",
-              "Time Not Updated: the terminal answered ErrCode: -1, VX_ERR_TIMEOUT",
-              "Not Powered Down: the terminal answered ErrCode: -1, VX_ERR_TIMEOUT"},
+             {"Data Not Cleared: ErrCode: -3, VX_ERR_ACK_NOT_GET",
+              "Time Not Updated: ErrCode: -1, VX_ERR_TIMEOUT",
+              "Not Powered Down: ErrCode: -1, VX_ERR_TIMEOUT"},
              "IADSO"},
             {"2",
              {"Data Not Cleared: the terminal holds 2 records, 1 stored by this download", "Time Updated", "Power Down"},

@@ -89,7 +89,7 @@ int main(int argc, char *argv[])
                     {Ending::Failed, "failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records"},
                     {Ending::Stopped, "stopped; the terminal keeps its records"},
                     {Ending::NotStarted, "not started: /dev/ttyUSB0: in use by another program (picocom, pid 4242)"},
-                    {Ending::Complete, "not cleared: the terminal answered ErrCode: -3, VX_ERR_ACK_NOT_GET"}};
+                    {Ending::Complete, "not cleared: ErrCode: -3, VX_ERR_ACK_NOT_GET"}};
                 const auto file = ledger.fileId({QStringLiteral("/home/op/vx500/station%1.txt").arg(machine ? 2 : 1), 1, machine});
                 if (kind != 3) {
                     ledger.startAppend({*id, file.value_or(0), 0, records, records, 0});

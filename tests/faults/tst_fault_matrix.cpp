@@ -201,7 +201,7 @@ class FaultMatrix : public QObject
         const QStringList clear{"--clear"}, all{"--clear", "--update-time", "--power-down"};
         const QString held = "; the terminal still holds all its records.", none = "\nNo records saved" + held;
         const QString bcc = "ErrCode: -4, VX_ERR_INVALID_BCC", four = "\n4 records received and saved in FILE" + held;
-        const QString ack = "the terminal answered ErrCode: -3, VX_ERR_ACK_NOT_GET";
+        const QString ack = "ErrCode: -3, VX_ERR_ACK_NOT_GET";
         QTest::newRow("wrong check byte at record 5") << QStringList{"--bad-bcc", "5"} << int(File) << clear << 4 << 1 << bcc + four << int(Once);
         QTest::newRow("EOT inside record 5") << QStringList{"--eot-in-record", "5"} << int(File) << clear << 4 << 1 << bcc + four << int(Once);
         QTest::newRow("line noise, every byte value") << QStringList{"--noise"} << int(File) << clear << 0 << 1 << bcc + none << int(Once);
