@@ -22,7 +22,7 @@ start_sim() { # fault options...
     rm -f "$WORK/sim.out" "$WORK/sim.log"
     "$LINUX_BIN/vx500-sim" --records "$WORK/records.txt" "$@" >"$WORK/sim.out" 2>"$WORK/sim.log" &
     SIM_PID=$!
-    for _ in $(seq 1 50); do [ -s "$WORK/sim.out" ] && break; sleep 0.1; done
+    for _ in $(seq 1 200); do [ -s "$WORK/sim.out" ] && break; sleep 0.1; done # 20 s on a loaded machine
     PTY=$(head -n 1 "$WORK/sim.out")
 }
 stop_sim() { kill "$SIM_PID" 2>/dev/null; wait "$SIM_PID" 2>/dev/null; }
