@@ -148,6 +148,9 @@ TEST(Ledger, SideFilesAreNotedOnceThenRemoved)
         ASSERT_EQ(pending->size(), 1);
         EXPECT_EQ(pending->at(0).records.size(), 2);
         EXPECT_EQ(pending->at(0).records.at(0).offset, 3);
+        const auto history = downloader.ledger().history();
+        ASSERT_TRUE(history && history->size() == 1);
+        EXPECT_TRUE(!history->at(0).cleared && history->at(0).outcome == "not cleared (found beside the data file)");
     }
 }
 
