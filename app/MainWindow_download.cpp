@@ -152,7 +152,8 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
                            .arg(vx::kMaxDownloadRecords));
     else if (r.end != End::Complete && !r.storeFailure)
         showRecordLine(QStringLiteral("ErrCode: %1, %2").arg(r.status).arg(m_link->statusText(r.status)));
-    if (r.status == vx::VX_ERR_TIMEOUT && r.end == End::Failed)
+    // A terminal that never answered: where the window asked, and what to check.
+    if (r.status == vx::VX_ERR_TIMEOUT && r.end == End::Failed && r.records == 0)
         showNoAnswer(machine);
     // Where the records are, after the failure's line (or before its box).
     showLine(recordsKept(r, false) + QStringLiteral("; the terminal still holds all its records."));

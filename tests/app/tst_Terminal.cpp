@@ -82,6 +82,7 @@ private slots:
             t.settle();
             QCOMPARE(t.port->writtenBytes(), sent);
             QCOMPARE(t.lines(), QStringList{line});
+            QCOMPARE(t.state("resultLabel"), QString(caption) + ": " + line); // the status bar: the latest outcome
             QVERIFY(t.idle());
             const bool asks = QLatin1String(button) == "clearDataButton";
             QCOMPARE(t.world.dialogs.texts(), asks ? QStringList{"VX500-500A Monitor Clear the data of terminal?"} : QStringList());
@@ -127,6 +128,9 @@ private slots:
         const qint64 before = t.port->now();
         t.press("stationVersionButton");
         QVERIFY(t.lines("stationLog") == QStringList{"VX_ERR_TIMEOUT"} && t.port->now() - before >= 3000);
+        t.press("recordCountButton"); // a silent terminal: where the window asked, and what to check
+        QCOMPARE(t.state("resultLabel"), QStringLiteral("No answer on COM3 \u2192 /dev/pts/7 from machine 0: is the terminal "
+                                                        "switched on and in its station?"));
         for (bool station : {false, true, false}) {
             t.port->failOpen({FailureKind::PortMissing, "/dev/ttyUSB0: no such device"});
             station ? t.press("stationVersionButton") : t.press("recordCountButton");
@@ -134,8 +138,8 @@ private slots:
         QCOMPARE(t.world.dialogs.texts(), QStringList({"6 Overflow", "51 no clock", "8002 /dev/ttyUSB0: no such device",
                                                        "VX500-500A Monitor /dev/ttyUSB0: no such device",
                                                        "8002 /dev/ttyUSB0: no such device"}));
-        QCOMPARE(t.lines() + t.lines("stationLog"), QStringList({"ErrCode: -2, VX_ERR_PORT_NOT_OPEN", "ErrCode: -2, VX_ERR_PORT_NOT_OPEN",
-                                                             "VX_ERR_TIMEOUT", "VX_ERR_PORT_NOT_OPEN"}));
+        QCOMPARE(t.lines() + t.lines("stationLog"), QStringList({"ErrCode: -1, VX_ERR_TIMEOUT", "ErrCode: -2, VX_ERR_PORT_NOT_OPEN",
+                                                             "ErrCode: -2, VX_ERR_PORT_NOT_OPEN", "VX_ERR_TIMEOUT", "VX_ERR_PORT_NOT_OPEN"}));
     }
 
     // While a download or a station query runs, no button starts an exchange
