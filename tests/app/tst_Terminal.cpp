@@ -129,7 +129,7 @@ private slots:
         t.press("stationVersionButton");
         QVERIFY(t.lines("stationLog") == QStringList{"VX_ERR_TIMEOUT"} && t.port->now() - before >= 3000);
         t.press("recordCountButton"); // a silent terminal: where the window asked, and what to check
-        QCOMPARE(t.state("resultLabel"), QStringLiteral("No answer on COM3 \u2192 /dev/pts/7 from machine 0: is the terminal "
+        QCOMPARE(t.state("resultLabel"), QStringLiteral("No answer on COM3 (/dev/pts/7) from machine 0: is the terminal "
                                                         "switched on and in its station?"));
         for (bool station : {false, true, false}) {
             t.port->failOpen({FailureKind::PortMissing, "/dev/ttyUSB0: no such device"});
