@@ -203,6 +203,7 @@ TEST_F(CtlTest, SideFilesOfEarlierVersionsAreTakenOverOnce)
         {"4 1 0\n", "old,\r\n1,r\r", stored(1, 2), "", "old,\r\n" + all, ""},
         {"", "x\r\n" + stored(1, 2), "", stored(1, 2), "x\r\n" + all, ""},
         {"", "", "", stored(1, 2), all, ""},                 // FILE emptied since: stored again
+        {"", stored(1, 2), "", stored(1, 2), all, ""},       // FILE holds them from its first byte
         {"", "x\r\n", stored(1, 1), "", "x\r\n" + all, ""}, // a failed download's: the terminal kept them
         {"", "x\r\n" + stored(1, 2), "", "1,r\r\n2", "x\r\n" + all, ""}, // cut short in a line
         {"", "x\r\n" + stored(1, 2), "", "1,r\r\n", "x\r\n" + all, ""},  // or at a line's end
@@ -237,7 +238,7 @@ TEST_F(CtlTest, SideFilesOfEarlierVersionsAreTakenOverOnce)
         for (const char *side : {".journal", ".part", ".uncleared"})
             QFile::remove(file + side);
     }
-    EXPECT_EQ(port.openCount(), 7); // the rows that go through
+    EXPECT_EQ(port.openCount(), 8); // the rows that go through
 }
 
 // The ledger's face: each download, how it ended, and the filters.
