@@ -31,19 +31,22 @@ stop_sim() { kill "$SIM_PID" 2>/dev/null; wait "$SIM_PID" 2>/dev/null; }
 # simulator of its own; prints "status|stderr", the port and the folder
 # replaced by PORT and DIR. both FAULT...: the same by each tool, into
 # LINUX and WINDOWS.
-download() {
-    local os=$1 port err status tool
-    shift
-    mkdir -p "$WORK/$os"
-    start_sim "$@"
-    if [ "$os" = windows ]; then
+# The tool of OS on the simulator just started: sets tool, port and state.
+use() { # OS
+    mkdir -p "$WORK/$1"
+    if [ "$1" = windows ]; then
         ln -sfn "$PTY" "$WINEPREFIX/dosdevices/com5"
-        tool=("$WINE" "$WIN_BIN/vx500ctl.exe") port=COM5
+        tool=("$WINE" "$WIN_BIN/vx500ctl.exe") port=COM5 state=Z:$WORK/$1/state
     else
-        tool=("$LINUX_BIN/vx500ctl") port=$PTY
+        tool=("$LINUX_BIN/vx500ctl") port=$PTY state=$WORK/$1/state
     fi
-    err=$(cd "$WORK/$os" && XDG_STATE_HOME=$([ "$os" = windows ] && echo Z:)"$WORK/$os/state" \
-        "${tool[@]}" --port "$port" download -o VX.txt --clear 2>&1 >/dev/null)
+}
+download() {
+    local os=$1 port err status tool state
+    shift
+    start_sim "$@"
+    use "$os"
+    err=$(cd "$WORK/$os" && XDG_STATE_HOME=$state "${tool[@]}" --port "$port" download -o VX.txt --clear 2>&1 >/dev/null)
     status=$?
     stop_sim
     err=${err//$port/PORT}
@@ -89,42 +92,24 @@ done
 [ "$failed" -eq 0 ] && echo "COM5: ${#ROWS[@]} rows, the Windows tool and the Linux tool agree" || echo "COM5: $failed of ${#ROWS[@]} rows differ"
 
 # Ctrl+C once the third record is acknowledged: each tool stores what
-# arrived (pending: the next download adds only the rest), says so, keeps a
-# history row "stopped" and ends with 130. Prints "status|stderr|ending".
-interrupted() { # OS
-    local os=$1 port tool pid status err
-    mkdir -p "$WORK/$os"
+# arrived (pending), says so, keeps a history row "stopped" and ends with 130.
+for os in linux windows; do
+    rm -rf "${WORK:?}/$os"
     start_sim --pace --log
-    if [ "$os" = windows ]; then
-        ln -sfn "$PTY" "$WINEPREFIX/dosdevices/com5"
-        tool=("$WINE" "$WIN_BIN/vx500ctl.exe") port=COM5
-    else
-        tool=("$LINUX_BIN/vx500ctl") port=$PTY
-    fi
-    export XDG_STATE_HOME=$([ "$os" = windows ] && echo Z:)"$WORK/$os/state"
+    use "$os"
     set -m # the tool in a job of its own: a background job would ignore SIGINT
-    (cd "$WORK/$os" && exec "${tool[@]}" --port "$port" download -o VX.txt --clear 2>"$WORK/$os/err") &
-    pid=$!
+    (cd "$WORK/$os" && XDG_STATE_HOME=$state exec "${tool[@]}" --port "$port" download -o VX.txt --clear 2>err) &
     set +m
     for _ in $(seq 1 200); do [ "$(grep -c 'host (19200,n,8,1): 06' "$WORK/sim.log")" -ge 3 ] && break; sleep 0.05; done
-    kill -INT "$pid"
-    wait "$pid"
-    status=$?
+    kill -INT $!
+    wait $!
+    said="$?|$(tr -d '\r' <"$WORK/$os/err")|$(XDG_STATE_HOME=$state "${tool[@]}" history --json | grep -o '"result":"[a-z ]*"')"
     stop_sim
-    err=$(tr -d '\r' <"$WORK/$os/err")
-    echo "$status|${err//$WORK\/$os/DIR}|$("${tool[@]}" history --json 2>&1 | grep -o '"result":"[a-z ]*"' | tail -n 1)"
-    unset XDG_STATE_HOME
-}
-rm -rf "$WORK/linux" "$WORK/windows"
-for os in linux windows; do
-    said=$(interrupted $os)
     held=$(wc -l <"$WORK/$os/VX.txt")
     verdict=ok
-    if [[ $said != "130|vx500ctl: interrupted before the end of the records: "*" records received and saved in "*"DIR"*'|"result":"stopped"' ]]; then
-        verdict="said: $said"
-    elif [ "$held" -lt 3 ] || [ "$held" -ge 12 ]; then
-        verdict="$held records in the file"
-    fi
+    [[ $said == "130|vx500ctl: interrupted before the end of the records: "*" records received and saved in "*'|"result":"stopped"' ]] \
+        || verdict="said: $said"
+    [ "$held" -ge 3 ] && [ "$held" -lt 12 ] || verdict="$held records in the file"
     printf '%-32s %s\n' "Ctrl+C after record 3 ($os)" "$verdict"
     [ "$verdict" = ok ] || failed=$((failed + 1))
 done
