@@ -61,13 +61,13 @@ CREATE TABLE records(
   PRIMARY KEY(download, seq)) WITHOUT ROWID;
 )";
 
-// Version 2: how each download ended, and where the records are that it
-// received but an earlier download had stored.
+// Version 2: how each download ended (`failed` of version 1 is read once,
+// then no longer kept), and where the records are that it received but an
+// earlier download had stored.
 const char *const kSchema2 = R"(
 ALTER TABLE downloads ADD COLUMN ending TEXT NOT NULL DEFAULT '';
 UPDATE downloads SET ending = CASE WHEN failed = 0 THEN 'complete' WHEN outcome LIKE 'stopped%' THEN 'stopped'
   ELSE 'failed' END WHERE state <> 'receiving' AND state <> 'appending';
-UPDATE downloads SET failed = 0 WHERE ending = 'stopped';
 CREATE TABLE earlier(
   download INTEGER NOT NULL REFERENCES downloads(id) ON DELETE CASCADE,
   file INTEGER NOT NULL REFERENCES files(id),
@@ -454,7 +454,7 @@ bool Ledger::moveRecords(qint64 download, qint64 by)
 
 bool Ledger::abandonAppend(qint64 download, const QString &outcome)
 {
-    Statement update(*this, "UPDATE downloads SET state = 'ended', pending = 0, failed = 1, ending = 'failed', "
+    Statement update(*this, "UPDATE downloads SET state = 'ended', pending = 0, ending = 'failed', "
                             "outcome = ?, append_at = NULL, append_block = NULL WHERE id = ?");
     Statement drop(*this, "DELETE FROM records WHERE download = ?");
     return update.bind(outcome).bind(download).run() && drop.bind(download).run();
@@ -464,7 +464,7 @@ bool Ledger::explainUnfinished()
 {
     // One that another program is finishing right now (its steps take
     // seconds) is left alone.
-    Statement update(*this, "UPDATE downloads SET ending = 'failed', failed = 1, outcome = 'not known: the ledger could "
+    Statement update(*this, "UPDATE downloads SET ending = 'failed', outcome = 'not known: the ledger could "
                             "not be updated after this download; its records stay pending' "
                             "WHERE state = 'stored' AND outcome = '' AND started < ?");
     return update.bind(timeText(QDateTime::currentDateTimeUtc().addSecs(-600))).run();
@@ -478,7 +478,7 @@ void Ledger::setBusyTimeout(int ms)
 
 bool Ledger::explainInterrupted(qint64 download, const QString &outcome)
 {
-    Statement update(*this, "UPDATE downloads SET outcome = ?, ending = 'failed', failed = 1 WHERE id = ? AND outcome = ''");
+    Statement update(*this, "UPDATE downloads SET outcome = ?, ending = 'failed' WHERE id = ? AND outcome = ''");
     return update.bind(outcome).bind(download).run();
 }
 
@@ -493,9 +493,9 @@ bool Ledger::setEarlier(qint64 download, const QList<EarlierRecords> &earlier)
 
 bool Ledger::finish(qint64 download, bool pending, bool cleared, Ending ending, const QString &outcome, bool keepRecords)
 {
-    Statement update(*this, "UPDATE downloads SET pending = ?, cleared = ?, failed = ?, ending = ?, outcome = ?, "
+    Statement update(*this, "UPDATE downloads SET pending = ?, cleared = ?, ending = ?, outcome = ?, "
                             "state = CASE state WHEN 'receiving' THEN 'ended' ELSE state END WHERE id = ?");
-    update.bind(pending).bind(cleared).bind(ending == Ending::Failed).bind(QString::fromLatin1(endingText(ending)));
+    update.bind(pending).bind(cleared).bind(QString::fromLatin1(endingText(ending)));
     if (!update.bind(outcome).bind(download).run())
         return false;
     if (pending || keepRecords)
