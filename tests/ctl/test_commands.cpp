@@ -55,12 +55,12 @@ TEST_F(CtlTest, CommandsAgainstTheTerminal)
     expectRun({"tags", "count", "--json"}, 0, R"({"command":"tags count","machine":0,"codes":3})" "\n", "");
     expectRun({"voltage"}, 0, "3\n",
               "vx500ctl: voltage: '3' has no unit: it may be the tag count, which the terminal answers to the same request\n");
-    expectRun({"set-id", "26"}, 0, "OK\n", "");
-    expectRun({"--id", "26", "id", "--json"}, 0, R"({"command":"id","machine":26,"id":26})" "\n", "");
+    expectRun({"set-id", "255"}, 0, "OK\n", "");
+    expectRun({"--id", "255", "id", "--json"}, 0, R"({"command":"id","machine":255,"id":255})" "\n", "");
     expectRun({"count"}, 1, "", "vx500ctl: ErrCode: -1, VX_ERR_TIMEOUT: no answer on " + portWords(1) + " within 2 s; is the "
                                 "terminal switched on and in its station, with machine number 0? (vx500ctl scan finds "
                                 "it)\n"); // machine 0 is gone
-    expectRun({"--id", "26", "power-down"}, 0, "OK\n", "");
+    expectRun({"--id", "255", "power-down"}, 0, "OK\n", "");
     EXPECT_TRUE(model.isPoweredDown());
 }
 

@@ -94,7 +94,7 @@ TEST(Values, NumbersRoundingAndHexFields)
     std::fesetround(FE_TONEAREST);
     const QList<std::pair<const char *, qint64>> fields = {
         {"00FF", 255}, {"00ff", 255}, {"FFFF", -1}, {"8000", -32768}, {"10000", 65536}, {"7FFFFFFF", 2147483647},
-        {"80000000", -2147483648LL}, {"0000FFFF", -1}, {" 1 F ", 31}, {"1G", 1}, {"", 0}, {"xyz", 0},
+        {"80000000", -2147483648LL}, {"0000FFFF", -1}, {" 1 F ", 31}, {"1G", 1}, {"", 0}, {"@xyz", 0},
         {"000000001", 1}, {"100000000", 99999}, {"Aa0fF", 0xAA0FF}};
     for (const auto &[field, expected] : fields)
         EXPECT_EQ(hexFieldValue(field).value_or(99999), expected) << field;
