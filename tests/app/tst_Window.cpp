@@ -63,10 +63,6 @@ private slots:
         for (const char *off : {"folderGroup", "fileNameGroup", "machineEdit", "machineUpDown", "batteryVoltageButton"})
             QVERIFY2(!t.get(off)->isEnabled(), off);
         QCOMPARE(QDateTime(t.get<QDateEdit>("dateEdit")->date(), t.get<QTimeEdit>("timeEdit")->time()), t.pcNow());
-        // The load creates exactly the three keys it writes back.
-        QCOMPARE(QSettings(t.world.settingsFile(), QSettings::IniFormat).allKeys().join(" ") + t.world.stored("Connect/Comport")
-                     + t.world.stored("Misc/DateFormat") + t.world.stored("Misc/SaveData"),
-                 QStringLiteral("Connect/Comport Misc/DateFormat Misc/SaveData000"));
         // A screen reader finds every button and frame by its caption without
         // "&", every box by a name, and reads the changing labels as shown.
         for (QAbstractButton *b : t.w->findChildren<QAbstractButton *>())
@@ -168,6 +164,7 @@ private slots:
             t.click("portDeviceButton");
         }
         QCOMPARE(t.state("portLabel"), QStringLiteral("COM3 \u2192 /dev/ttyUSB7"));
+        // The three keys the load writes back, and the mapping: nothing else.
         QCOMPARE(fileBytes(t.world.settingsFile()),
                  QByteArray("[Connect]\nComport=2\n\n[Misc]\nDateFormat=0\nSaveData=0\n\n[Ports]\nCOM3=/dev/ttyUSB7\n"));
     }
@@ -216,8 +213,6 @@ private slots:
             t.click("folderButton");
             QCOMPARE(t.world.stored("Misc/FilePath"), QLatin1String(button) == "okButton" ? inbox : QString());
         }
-        t.open();
-        QCOMPARE(t.state("folderEdit"), inbox);
         // A missing preset is reported; OK returns the folder shown instead.
         DataFolderDialog d(t.world.dialogs);
         d.setFolder(t.fileIn("gone"));
