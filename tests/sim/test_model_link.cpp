@@ -1,6 +1,7 @@
 // The simulated terminal through the link on the fake port, in virtual time:
-// any record set comes back byte-exact, every machine number is addressed,
-// and a fault never costs the terminal a record.
+// any record set comes back byte-exact, and every machine number is
+// addressed. (The terminal's faults: byte by byte in Model.Conversations,
+// through the programs in tests/faults.)
 #include "FakePort.h"
 #include "ModelDevice.h"
 #include "TerminalModel.h"
@@ -11,7 +12,6 @@
 #include <random>
 
 using namespace vx;
-using sim::Faults;
 
 namespace {
 
@@ -72,46 +72,5 @@ TEST(ModelLink, RandomRecordSetsAtRandomMachineNumbersComeBackByteExactAtTheLine
         EXPECT_TRUE(l.port->writtenBytes().startsWith(address(id) + 'I')) << id;
         EXPECT_EQ(l.acks(), records.size());
         EXPECT_GE(l.port->now(), lineBytes * 10'000 / 19200) << "10 bits a byte at 19200";
-    }
-}
-
-TEST(ModelLink, AfterEveryDownloadFaultTheTerminalKeepsItsRecords)
-{
-    constexpr qint32 kNotOk = 99; // any failure: noise may look like anything
-    // the fault, the records delivered before it, the status at the end, and
-    // whether it meets every command, not only the records
-    const std::tuple<const char *, Faults, int, qint32, bool> rows[] = {
-        {"wrong check byte", {.badCheckRecord = 3}, 2, VX_ERR_INVALID_BCC, false},
-        {"EOT for every answer", {.eotReply = true}, 0, VX_END_OF_STREAM, true},
-        {"NAK for every ACK", {.nak = true}, 5, VX_END_OF_STREAM, true},
-        {"noise", {.noise = true}, 0, kNotOk, true},
-        {"noise stream", {.noiseStream = true}, 0, kNotOk, true},
-        {"hang-up after record 2", {.hangUpAfterRecord = 2}, 2, VX_ERR_PORT_NOT_OPEN, false},
-        {"hang-up at the command", {.hangUpAfterRecord = 0}, 0, VX_ERR_PORT_NOT_OPEN, false},
-    };
-    const QStringList records{"r1", "r2", "ABC", "r4", "r5"};
-    for (const auto &[name, faults, got, end, everyAnswer] : rows) {
-        ModelLink l;
-        l.model.setRecords(records);
-        l.model.setFaults(faults);
-        qint32 ended = 0;
-        EXPECT_EQ(l.download(ended), records.mid(0, got)) << name;
-        EXPECT_TRUE(end == kNotOk ? ended != VX_SUCCESS : ended == end) << name << ": " << ended;
-        EXPECT_EQ(l.acks(), got) << name << ": only what came whole is acknowledged";
-        if (everyAnswer) {
-            l.vx.clearData(0);
-            l.vx.setMachineNumber(0, 5);
-            l.vx.setTime(0, QDateTime(QDate(2009, 1, 5), QTime(7, 8, 9)));
-            EXPECT_FALSE(l.model.machineNumber() != 0 || l.model.clockOffsetMs() != 0)
-                << name << ": a command met by the fault is not done";
-        }
-        EXPECT_EQ(l.model.records(), records) << name;
-        l.model.setFaults({});
-        l.port->advance(40'000); // until the noise has gone by
-        qint16 count = -1;
-        l.vx.readRecordCount(0, count);
-        EXPECT_EQ(count, end == VX_ERR_PORT_NOT_OPEN ? -1 : 5) << name << ": a dead line stays dead";
-        if (end != VX_ERR_PORT_NOT_OPEN)
-            EXPECT_EQ(l.download(ended), records) << name << ": a later download gets everything";
     }
 }
