@@ -76,7 +76,8 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
     const QByteArray savedTz = qgetenv("TZ");
     qputenv("TZ", "Europe/Berlin"); // 2024-03-31 02:30 does not exist there
     tzset();
-    const Op setId = [](vx::TerminalLink &vx) { vx.setMachineNumber(0, 10); return QString(); };
+    // Only the low byte of a machine number goes out: -246 is 0xFF0A.
+    const Op setId = [](vx::TerminalLink &vx) { vx.setMachineNumber(0, -246); return QString(); };
     // a name, the operation, the terminal's replies, everything the host sent
     // in order, the status, the operation's result, the failures reported
     const QList<std::tuple<const char *, Op, QList<Reaction>, QByteArray, qint32, QString, int>> rows = {
@@ -104,8 +105,8 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
         {"power down", command(&vx::TerminalLink::powerDown), {kAck}, "\x05" "00O", 0, "", 0},
         {"self-test", command(&vx::TerminalLink::runSelfTest), {}, "\x05" "00Z", 0, "", 0},
         {"tag upload", [](vx::TerminalLink &vx) { vx.beginTagUpload(0); vx.sendTagCode(1234, "12AB34CD56");
-             vx.sendTagCode(-12, "X"); vx.endTagUpload(); return QString(); }, {kAck, kAck, kAck},
-         "\x05" "00K" "\x02" "0123412AB34CD56" "\x03" "\x37" "\x02" "-00012X" "\x03" "\x46" "\x04", 0, "", 0},
+             vx.sendTagCode(-12, "\u00e9"); vx.endTagUpload(); return QString(); }, {kAck, kAck, kAck},
+         "\x05" "00K" "\x02" "0123412AB34CD56" "\x03" "\x37" "\x02" "-00012\xe9" "\x03" "\xf7" "\x04", 0, "", 0},
         {"station version", station(&vx::TerminalLink::readStationVersion), {in(F("DS90 V1.02 "))}, "\x05" "B00V\r", 0, "DS90 V1.02 ", 0},
         {"station information", station(&vx::TerminalLink::readStationInformation), {kEot}, "\x05" "B00N\r", 1, "old", 0},
         // Streams: only an EOT as the first byte of a reply ends one.

@@ -1,7 +1,6 @@
-// Value functions without I/O: frames, status texts, numbers, line settings,
-// port names.
+// Value functions without I/O: status texts, numbers, line settings, port
+// names. (Frames: the link's table in test_link.cpp.)
 #include "Failure.h"
-#include "Frame.h"
 #include "LineSettings.h"
 #include "Numbers.h"
 #include "PortNames.h"
@@ -19,23 +18,6 @@
 
 using namespace vx;
 using vx::test::kOnWindows;
-
-TEST(Values, Frames)
-{
-    const QList<std::pair<qint16, const char *>> ids = {
-        {0, "00"}, {1, "01"}, {26, "1A"}, {255, "FF"}, {256, "00"}, {300, "2C"}, {-1, "FF"}, {-32768, "00"}};
-    for (const auto &[id, digits] : ids)
-        EXPECT_EQ(hexId(id), digits) << id;
-    EXPECT_EQ(commandFrame(10, 'S'), "\x05" "0AS");
-    EXPECT_EQ(dataFrame("12"), "\x02" "12" "\x03" "\x03");
-    EXPECT_EQ(dataFrame(""), QByteArray("\x02\x03\x00", 3));
-    EXPECT_EQ(calcBcc(QByteArray("\xFF\x01", 2)), 0xFE);
-    QByteArray all;
-    for (int i = 0; i < 256; ++i)
-        all.append(static_cast<char>(i));
-    EXPECT_EQ(toLine(fromLine(all)), all);
-    EXPECT_EQ(fromLine("\xE9"), QString(QChar(0xE9)));
-}
 
 TEST(Values, FailureAndStatusNumbersAndTexts)
 {
