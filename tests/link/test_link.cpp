@@ -177,7 +177,9 @@ TEST(Link, TheBudgetCountsSilentPollsOfMoreThanTwentyMilliseconds)
 
 TEST(Link, PortOpensOnceAndChangesOnlyBetweenOperations)
 {
-    Rig rig({kAck, kAck, kAck, kSilence});
+    // (COMn or a path given by name: vx500ctl's --port; a stray byte before
+    // a command: PtyAdapter.)
+    Rig rig({kAck, kAck, kSilence});
     QList<int> asked;
     rig.vx->setPortResolver([&](int n) { asked << n; return QStringLiteral("/dev/mapped%1").arg(n); });
     rig.vx->powerDown(0);
@@ -186,19 +188,10 @@ TEST(Link, PortOpensOnceAndChangesOnlyBetweenOperations)
     rig.vx->setCommPort(3); // closes; the next command opens the new device
     EXPECT_FALSE(rig.port->isOpen());
     EXPECT_EQ(rig.vx->portName(), "/dev/mapped3");
-    rig.vx->setPortName(" com12 ");
-    EXPECT_EQ(rig.vx->portName(), "/dev/mapped12");
-    rig.vx->setPortName("/dev/ttyUSB0");
-    EXPECT_EQ(rig.vx->portName(), "/dev/ttyUSB0");
-    EXPECT_EQ(asked, QList<int>({3, 12}));
+    EXPECT_EQ(asked, QList<int>({3}));
     rig.vx->setPortResolver({});
     rig.vx->setCommPort(2);
     EXPECT_EQ(rig.vx->portName(), defaultCommPort(2));
-
-    // A stray byte waiting before a command is not taken for its answer.
-    rig.vx->powerDown(0);
-    rig.port->arriveAfter(1, H("06"));
-    rig.port->advance(50);
     rig.vx->powerDown(0);
     EXPECT_EQ(rig.vx->status(), VX_ERR_TIMEOUT);
     EXPECT_EQ(rig.port->openCount(), 2);

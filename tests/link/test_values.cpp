@@ -4,7 +4,6 @@
 #include "LineSettings.h"
 #include "Numbers.h"
 #include "PortNames.h"
-#include "SettingKeys.h"
 #include "Status.h"
 #include "TestFiles.h"
 
@@ -101,7 +100,6 @@ TEST(Values, LineSettingsAndPortNames)
     // COMn is the Windows port itself; Linux's serial ports count from 0.
     EXPECT_EQ(defaultCommPort(1), kOnWindows ? "COM1" : "/dev/ttyS0");
     EXPECT_EQ(defaultCommPort(16), kOnWindows ? "COM16" : "/dev/ttyS15");
-    EXPECT_EQ(key::portMap(3).path, "Ports/COM3");
     EXPECT_EQ(commNumber(" com2 "), 2);
     EXPECT_EQ(commNumber("COM16"), 16);
     for (const char *other : {"COM0", "COM17", "COM", "COM1x", "/dev/ttyS0", ""})
