@@ -51,7 +51,6 @@ TEST_F(CtlTest, HelpListsEveryCommand)
                              "\n  set-id N                give the terminal the machine number N (0-255)\n",
                              "\n  download [-o FILE] [--clear] [--update-time] [--power-down] [-q] [--json]\n"
                              "                          fetch every record, first field in decimal; the\n",
-                             "\n  count [--json]          print the number of stored records\n",
                              "\n  ports [--map COMn=DEVICE | --unmap COMn] [--json]\n",
                              "\n  --timeout <MS>       Reply time budget in ms (default 2000, 3000 for station\n"})
         EXPECT_TRUE(r.out.contains(line)) << line;
