@@ -28,7 +28,6 @@ TEST_F(CtlTest, UsageErrorsNameWhatIsWrong)
         {{"ports", "--map", "COM1=/dev/a", "--unmap", "COM1"}, "ports: --map and --unmap exclude each other"},
         {{"--bogus", "count"}, "Unknown option 'bogus'."},
         {{"scan", "--from", "9", "--to", "8"}, "scan: --from 9 is above --to 8"},
-        {{"count", "-q"}, "--quiet belongs to download, tags download and tags upload, not to count"},
         {{"--id", "x", "count"}, "--id: 'x' is not a machine number (0-255)"},
         {{"ports", "--unmap", "COM0"}, "--unmap: 'COM0' is not one of COM1 to COM16"},
         {{"scan", "--to", "256"}, "--to: '256' is not a machine number (0-255)"},

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ctime>
-
 using namespace vx;
 using namespace vx::test;
 
@@ -73,13 +71,12 @@ QString readClock(vx::TerminalLink &vx)
 
 TEST(Link, EveryOperationAndReplyOnTheLine)
 {
-    const QByteArray savedTz = qgetenv("TZ");
-    qputenv("TZ", "Europe/Berlin"); // 2024-03-31 02:30 does not exist there
-    tzset();
     // Only the low byte of a machine number goes out: -246 is 0xFF0A.
     const Op setId = [](vx::TerminalLink &vx) { vx.setMachineNumber(0, -246); return QString(); };
     // a name, the operation, the terminal's replies, everything the host sent
     // in order, the status, the operation's result, the failures reported
+    // (a moment that daylight saving skips, set and read: vx500ctl's set-time
+    // and time in the CommandsAgainstTheTerminal test)
     const QList<std::tuple<const char *, Op, QList<Reaction>, QByteArray, qint32, QString, int>> rows = {
         {"count", number(&vx::TerminalLink::readRecordCount), {in(F("13.5")), kEot}, "\x05" "00A" "\x06", 0, "14", 0},
         {"count overflow", number(&vx::TerminalLink::readRecordCount), {in(F("99999")), kEot}, "\x05" "00A" "\x06", -6, "-9", 1},
@@ -90,12 +87,9 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
         {"voltage", text(&vx::TerminalLink::readVoltage), {in(F("3.9V")), kEot}, "\x05" "00B" "\x06", 0, "3.9V", 0},
         {"no EOT after the ACK", text(&vx::TerminalLink::readVersion), {in(F("V1")), kAck}, "\x05" "00V" "\x06", -5, "old", 0},
         {"clock", readClock, {in(F("20081231235959")), kEot}, "\x05" "00T" "\x06", 0, "2008-12-31 23:59:59", 0},
-        {"clock in a local gap", readClock, {in(F("20240331023000")), kEot}, "\x05" "00T" "\x06", 0, "2024-03-31 02:30:00", 0},
         {"impossible clock", readClock, {in(F("20081231256060")), kEot}, "\x05" "00T" "\x06", -6, "2001-02-03 04:05:06", 1},
         {"short clock", readClock, {in(F("2008123123")), kEot}, "\x05" "00T" "\x06", -6, "2001-02-03 04:05:06", 1},
         {"set time", setTime(), {kAck, kAck}, "\x05" "0AS" "\x02" "20090105070809" "\x03" "\x09" "\x04", 0, "", 0},
-        {"set time, fields as given", setTime(QDateTime(QDate(2024, 3, 31), QTime(2, 30), Qt::UTC)), {kAck, kAck},
-         "\x05" "0AS" "\x02" "20240331023000" "\x03" "\x04" "\x04", 0, "", 0},
         {"set no time", setTime(QDateTime()), {}, "", -6, "", 1},
         {"set time refused", setTime(), {in(H("1506"))}, "\x05" "0AS", -3, "", 0},
         {"set id", setId, {kAck, kAck}, "\x05" "00P" "\x02" "0A" "\x03" "\x71" "\x04", 0, "", 0},
@@ -142,8 +136,6 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
             EXPECT_EQ(w.settings, w.bytes.startsWith("\x05" "B") ? "9600,n,8,1" : "19200,n,8,1");
         EXPECT_EQ(rig.port->settings(), "19200,n,8,1");
     }
-    savedTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", savedTz);
-    tzset();
 }
 
 TEST(Link, TheBudgetCountsSilentPollsOfMoreThanTwentyMilliseconds)
@@ -219,12 +211,8 @@ TEST(Link, AFailedWriteClosesThePortAndDeliversNothing)
     rig.vx->clearData(0);
     EXPECT_EQ(rig.vx->status(), VX_SUCCESS);
     EXPECT_EQ(rig.reports.size(), 1);
-    // The far end goes away while a command waits for its ACK.
-    rig.port->runAt(rig.port->now() + 50, [&] { rig.port->pullCable(); });
-    rig.vx->powerDown(0);
-    EXPECT_EQ(rig.vx->status(), VX_ERR_PORT_NOT_OPEN);
-    EXPECT_EQ(rig.reports.size(), 2);
-    EXPECT_LT(rig.port->now(), 1000);
+    // (The far end going away in the middle of an exchange: the fault
+    // table's line closed after record 5, SimProgram's pulled cable.)
 
     // Without a handler a failure goes to the warning log.
     rig.vx->setErrorHandler({});
