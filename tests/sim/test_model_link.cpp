@@ -13,44 +13,18 @@
 
 using namespace vx;
 
-namespace {
-
-struct ModelLink {
-    sim::TerminalModel model;
-    test::ModelDevice device{model};
-    test::FakePort *port = new test::FakePort(&device);
-    vx::TerminalLink vx{std::unique_ptr<SerialPort>(port)};
-
-    ModelLink()
-    {
-        vx.setPortName(QStringLiteral("/dev/fake0"));
-        vx.setErrorHandler([](const auto &) {});
-        vx.setTimeout(2000);
-    }
-    QStringList download(qint32 &end)
-    {
-        QStringList got;
-        vx.beginDownload(model.machineNumber());
-        for (QString record; vx.nextRecord(record), vx.status() == VX_SUCCESS;)
-            got << record;
-        end = vx.status();
-        return got;
-    }
-    qsizetype acks() const { return port->writtenBytes().count('\x06'); }
-};
-
-// ENQ and the machine number in two upper-case hexadecimal digits.
-QByteArray address(int id) { return "\x05" + QByteArray::number(256 + id, 16).toUpper().right(2); }
-
-} // namespace
-
 TEST(ModelLink, RandomRecordSetsAtRandomMachineNumbersComeBackByteExactAtTheLineRate)
 {
     std::mt19937 rng(7);
     for (int set = 0; set < 40; ++set) {
-        ModelLink l;
+        sim::TerminalModel model;
+        test::ModelDevice device{model};
+        auto *port = new test::FakePort(&device);
+        vx::TerminalLink vx{std::unique_ptr<SerialPort>(port)};
+        vx.setPortName(QStringLiteral("/dev/fake0"));
+        vx.setTimeout(2000);
         const int id = static_cast<int>(rng() % 256);
-        l.model.setMachineNumber(static_cast<quint8>(id));
+        model.setMachineNumber(static_cast<quint8>(id));
         // 0 to 50 records of 1 to 2,000 bytes each, one in eight of 1 to 4 bytes:
         // tabs and every byte from 0x20 to 0xFF. (An empty frame is refused as
         // broken, and a record file never gives the terminal an empty record.)
@@ -65,12 +39,16 @@ TEST(ModelLink, RandomRecordSetsAtRandomMachineNumbersComeBackByteExactAtTheLine
             records << record;
             lineBytes += record.size() + 4;
         }
-        l.model.setRecords(records);
-        qint32 end = 0;
-        EXPECT_EQ(l.download(end), records) << "set " << set;
-        EXPECT_EQ(end, VX_END_OF_STREAM);
-        EXPECT_TRUE(l.port->writtenBytes().startsWith(address(id) + 'I')) << id;
-        EXPECT_EQ(l.acks(), records.size());
-        EXPECT_GE(l.port->now(), lineBytes * 10'000 / 19200) << "10 bits a byte at 19200";
+        model.setRecords(records);
+        QStringList got;
+        vx.beginDownload(static_cast<qint16>(id));
+        for (QString record; vx.nextRecord(record), vx.status() == VX_SUCCESS;)
+            got << record;
+        EXPECT_EQ(got, records) << "set " << set;
+        EXPECT_EQ(vx.status(), VX_END_OF_STREAM);
+        // ENQ and the machine number in two upper-case hexadecimal digits; an ACK for each record.
+        EXPECT_TRUE(port->writtenBytes().startsWith("\x05" + QByteArray::number(256 + id, 16).toUpper().right(2) + 'I')) << id;
+        EXPECT_EQ(port->writtenBytes().count('\x06'), records.size());
+        EXPECT_GE(port->now(), lineBytes * 10'000 / 19200) << "10 bits a byte at 19200";
     }
 }
