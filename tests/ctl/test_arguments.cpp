@@ -18,7 +18,6 @@ TEST_F(CtlTest, UsageErrorsNameWhatIsWrong)
         {{"set-time", "2009-02-30T00:00:00"}, "set-time: '2009-02-30T00:00:00' is neither now nor YYYY-MM-DDThh:mm:ss"},
         {{"tags"}, "tags: sub-command missing (count, download, upload)"},
         {{"station", "reboot"}, "station: unknown sub-command 'reboot' (version, info)"},
-        {{"tags", "count", "more"}, "tags count: unexpected argument 'more'"},
         {{"download", "--yes"}, "--yes belongs to clear, not to download"},
         {{"tags", "upload", "f", "-o", "g"}, "--output belongs to download, watch and tags download, not to tags upload"},
         {{"download", "-o", "a", "-o", "b"}, "--output given more than once"},

@@ -141,7 +141,6 @@ TEST(Model, GeneratedRecordsAndNoise)
                     && (i == 0 || r.mid(23) > records[i - 1].mid(23)))
             << qPrintable(r);
     }
-    EXPECT_EQ(RecordGenerator{}.generate(10), records.mid(0, 10));
     EXPECT_NE(RecordGenerator{2}.generate(10), records.mid(0, 10));
     EXPECT_EQ(RecordGenerator::ean13CheckDigit(QStringLiteral("400638133393")), 1);
     EXPECT_EQ(RecordGenerator::ean13CheckDigit(QStringLiteral("590123412345")), 7);
