@@ -5,6 +5,9 @@
 
 using namespace vx::test;
 
+// COM1 as the tool names it: the device after the number where the two differ.
+const QString kCom1 = kOnWindows ? QStringLiteral("COM1") : QStringLiteral("COM1 (/dev/ttyS0)");
+
 TEST_F(CtlTest, CommandsAgainstTheTerminal)
 {
     const QByteArray zone = qgetenv("TZ");
@@ -48,7 +51,7 @@ TEST_F(CtlTest, CommandsAgainstTheTerminal)
               "vx500ctl: voltage: '3' has no unit: it may be the tag count, which the terminal answers to the same request\n");
     expectRun({"set-id", "255"}, 0, "OK\n", "");
     expectRun({"--id", "255", "id", "--json"}, 0, R"({"command":"id","machine":255,"id":255})" "\n", "");
-    expectRun({"count"}, 1, "", "vx500ctl: ErrCode: -1, VX_ERR_TIMEOUT: no answer on " + portWords(1) + " within 2 s; is the "
+    expectRun({"count"}, 1, "", "vx500ctl: ErrCode: -1, VX_ERR_TIMEOUT: no answer on " + kCom1 + " within 2 s; is the "
                                 "terminal switched on and in its station, with machine number 0? (vx500ctl scan finds "
                                 "it)\n"); // machine 0 is gone
     expectRun({"--id", "255", "power-down"}, 0, "OK\n", "");
@@ -61,7 +64,7 @@ TEST_F(CtlTest, ReplyBudgetsInVirtualTime)
     for (const auto &[args, budget, said] : {std::tuple<QStringList, qint64, QString>{{"station", "version"}, 3000, "3 s"},
                                              {{"--timeout", "500", "station", "info"}, 500, "500 ms"}}) { // 2000: the link's tests
         const qint64 start = port.now();
-        EXPECT_EQ(run(args).err, "vx500ctl: ErrCode: -1, VX_ERR_TIMEOUT: no answer on " + portWords(1) + " within " + said
+        EXPECT_EQ(run(args).err, "vx500ctl: ErrCode: -1, VX_ERR_TIMEOUT: no answer on " + kCom1 + " within " + said
                                      + "; is the reader station switched on and connected to this port?\n");
         const qint64 waited = port.now() - start - 100; // run() lets 100 ms pass after the tool
         EXPECT_TRUE(waited >= budget && waited < budget + 100) << waited;

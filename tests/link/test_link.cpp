@@ -32,7 +32,6 @@ struct Rig {
         auto owned = std::make_unique<FakePort>(&device);
         port = owned.get();
         vx = std::make_unique<vx::TerminalLink>(std::move(owned));
-        vx->setPortName(QStringLiteral("/dev/fake0"));
         vx->setErrorHandler([this](const Failure &e) { reports.append(e); });
         vx->setTimeout(timeout);
     }

@@ -32,7 +32,6 @@ TEST(Values, FailureAndStatusNumbersAndTexts)
     for (const auto &[kind, number, text] : kinds) {
         EXPECT_EQ(Failure{kind}.number(), number);
         EXPECT_EQ(describe({kind}), text);
-        EXPECT_EQ(describe({kind, "/dev/x: gone"}), "/dev/x: gone");
     }
     const QList<std::pair<int, K>> files = {
         {ENOSPC, K::DiskFull}, {ENOENT, K::PathNotFound}, {ENOTDIR, K::PathNotFound},
@@ -99,9 +98,7 @@ TEST(Values, LineSettingsAndPortNames)
         EXPECT_FALSE(LineSettings::parse(bad)) << bad;
     // COMn is the Windows port itself; Linux's serial ports count from 0.
     EXPECT_EQ(defaultCommPort(1), kOnWindows ? "COM1" : "/dev/ttyS0");
-    EXPECT_EQ(defaultCommPort(16), kOnWindows ? "COM16" : "/dev/ttyS15");
     EXPECT_EQ(commNumber(" com2 "), 2);
-    EXPECT_EQ(commNumber("COM16"), 16);
     for (const char *other : {"COM0", "COM17", "COM", "COM1x", "/dev/ttyS0", ""})
         EXPECT_FALSE(commNumber(other)) << other;
     EXPECT_EQ(mappedCommPort(2, " /dev/ttyUSB0 "), kOnWindows ? "COM2" : "/dev/ttyUSB0"); // no mapping there

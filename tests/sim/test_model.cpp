@@ -29,11 +29,6 @@ QByteArray bytes(const QString &text)
     return out;
 }
 
-Reply say(TerminalModel &m, const QString &host, const LineSettings &line = vx::kTerminalLine)
-{
-    return m.receive(bytes(host), line, kStart);
-}
-
 // Terminal 1A holding r1 and r2, tag 00000AA, self-test of 1.5 s.
 void standard(TerminalModel &m)
 {
@@ -44,7 +39,7 @@ void standard(TerminalModel &m)
     m.setStationVersion(QStringLiteral("R1"));
     m.setStationInformation(QStringLiteral("INFO"));
     m.setSelfTestMs(1500);
-    say(m, QStringLiteral("^1AK{00000AA}0$"));
+    m.receive(bytes(QStringLiteral("^1AK{00000AA}0$")), vx::kTerminalLine, kStart);
 }
 
 // A name, the terminal's faults, and steps apart by blanks: host>answer; a

@@ -21,8 +21,6 @@ TEST(ModelLink, RandomRecordSetsAtRandomMachineNumbersComeBackByteExactAtTheLine
         test::ModelDevice device{model};
         auto *port = new test::FakePort(&device);
         vx::TerminalLink vx{std::unique_ptr<SerialPort>(port)};
-        vx.setPortName(QStringLiteral("/dev/fake0"));
-        vx.setTimeout(2000);
         const int id = static_cast<int>(rng() % 256);
         model.setMachineNumber(static_cast<quint8>(id));
         // 0 to 50 records of 1 to 2,000 bytes each, one in eight of 1 to 4 bytes:
