@@ -18,7 +18,6 @@ TEST_F(CtlTest, UsageErrorsNameWhatIsWrong)
         {{"set-time", "2009-02-30T00:00:00"}, "set-time: '2009-02-30T00:00:00' is neither now nor YYYY-MM-DDThh:mm:ss"},
         {{"tags"}, "tags: sub-command missing (count, download, upload)"},
         {{"station", "reboot"}, "station: unknown sub-command 'reboot' (version, info)"},
-        {{"tags", "count", "more"}, "tags count: unexpected argument 'more'"},
         {{"download", "--yes"}, "--yes belongs to clear, not to download"},
         {{"tags", "upload", "f", "-o", "g"}, "--output belongs to download, watch and tags download, not to tags upload"},
         {{"download", "-o", "a", "-o", "b"}, "--output given more than once"},
@@ -28,7 +27,6 @@ TEST_F(CtlTest, UsageErrorsNameWhatIsWrong)
         {{"ports", "--map", "COM1=/dev/a", "--unmap", "COM1"}, "ports: --map and --unmap exclude each other"},
         {{"--bogus", "count"}, "Unknown option 'bogus'."},
         {{"scan", "--from", "9", "--to", "8"}, "scan: --from 9 is above --to 8"},
-        {{"count", "-q"}, "--quiet belongs to download, tags download and tags upload, not to count"},
         {{"--id", "x", "count"}, "--id: 'x' is not a machine number (0-255)"},
         {{"ports", "--unmap", "COM0"}, "--unmap: 'COM0' is not one of COM1 to COM16"},
         {{"scan", "--to", "256"}, "--to: '256' is not a machine number (0-255)"},
@@ -51,7 +49,6 @@ TEST_F(CtlTest, HelpListsEveryCommand)
                              "\n  set-id N                give the terminal the machine number N (0-255)\n",
                              "\n  download [-o FILE] [--clear] [--update-time] [--power-down] [-q] [--json]\n"
                              "                          fetch every record, first field in decimal; the\n",
-                             "\n  count [--json]          print the number of stored records\n",
                              "\n  ports [--map COMn=DEVICE | --unmap COMn] [--json]\n",
                              "\n  --timeout <MS>       Reply time budget in ms (default 2000, 3000 for station\n"})
         EXPECT_TRUE(r.out.contains(line)) << line;

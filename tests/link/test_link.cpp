@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ctime>
-
 using namespace vx;
 using namespace vx::test;
 
@@ -34,7 +32,6 @@ struct Rig {
         auto owned = std::make_unique<FakePort>(&device);
         port = owned.get();
         vx = std::make_unique<vx::TerminalLink>(std::move(owned));
-        vx->setPortName(QStringLiteral("/dev/fake0"));
         vx->setErrorHandler([this](const Failure &e) { reports.append(e); });
         vx->setTimeout(timeout);
     }
@@ -73,12 +70,12 @@ QString readClock(vx::TerminalLink &vx)
 
 TEST(Link, EveryOperationAndReplyOnTheLine)
 {
-    const QByteArray savedTz = qgetenv("TZ");
-    qputenv("TZ", "Europe/Berlin"); // 2024-03-31 02:30 does not exist there
-    tzset();
-    const Op setId = [](vx::TerminalLink &vx) { vx.setMachineNumber(0, 10); return QString(); };
+    // Only the low byte of a machine number goes out: -246 is 0xFF0A.
+    const Op setId = [](vx::TerminalLink &vx) { vx.setMachineNumber(0, -246); return QString(); };
     // a name, the operation, the terminal's replies, everything the host sent
     // in order, the status, the operation's result, the failures reported
+    // (a moment that daylight saving skips, set and read: vx500ctl's set-time
+    // and time in the CommandsAgainstTheTerminal test)
     const QList<std::tuple<const char *, Op, QList<Reaction>, QByteArray, qint32, QString, int>> rows = {
         {"count", number(&vx::TerminalLink::readRecordCount), {in(F("13.5")), kEot}, "\x05" "00A" "\x06", 0, "14", 0},
         {"count overflow", number(&vx::TerminalLink::readRecordCount), {in(F("99999")), kEot}, "\x05" "00A" "\x06", -6, "-9", 1},
@@ -89,12 +86,9 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
         {"voltage", text(&vx::TerminalLink::readVoltage), {in(F("3.9V")), kEot}, "\x05" "00B" "\x06", 0, "3.9V", 0},
         {"no EOT after the ACK", text(&vx::TerminalLink::readVersion), {in(F("V1")), kAck}, "\x05" "00V" "\x06", -5, "old", 0},
         {"clock", readClock, {in(F("20081231235959")), kEot}, "\x05" "00T" "\x06", 0, "2008-12-31 23:59:59", 0},
-        {"clock in a local gap", readClock, {in(F("20240331023000")), kEot}, "\x05" "00T" "\x06", 0, "2024-03-31 02:30:00", 0},
         {"impossible clock", readClock, {in(F("20081231256060")), kEot}, "\x05" "00T" "\x06", -6, "2001-02-03 04:05:06", 1},
         {"short clock", readClock, {in(F("2008123123")), kEot}, "\x05" "00T" "\x06", -6, "2001-02-03 04:05:06", 1},
         {"set time", setTime(), {kAck, kAck}, "\x05" "0AS" "\x02" "20090105070809" "\x03" "\x09" "\x04", 0, "", 0},
-        {"set time, fields as given", setTime(QDateTime(QDate(2024, 3, 31), QTime(2, 30), Qt::UTC)), {kAck, kAck},
-         "\x05" "0AS" "\x02" "20240331023000" "\x03" "\x04" "\x04", 0, "", 0},
         {"set no time", setTime(QDateTime()), {}, "", -6, "", 1},
         {"set time refused", setTime(), {in(H("1506"))}, "\x05" "0AS", -3, "", 0},
         {"set id", setId, {kAck, kAck}, "\x05" "00P" "\x02" "0A" "\x03" "\x71" "\x04", 0, "", 0},
@@ -104,8 +98,8 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
         {"power down", command(&vx::TerminalLink::powerDown), {kAck}, "\x05" "00O", 0, "", 0},
         {"self-test", command(&vx::TerminalLink::runSelfTest), {}, "\x05" "00Z", 0, "", 0},
         {"tag upload", [](vx::TerminalLink &vx) { vx.beginTagUpload(0); vx.sendTagCode(1234, "12AB34CD56");
-             vx.sendTagCode(-12, "X"); vx.endTagUpload(); return QString(); }, {kAck, kAck, kAck},
-         "\x05" "00K" "\x02" "0123412AB34CD56" "\x03" "\x37" "\x02" "-00012X" "\x03" "\x46" "\x04", 0, "", 0},
+             vx.sendTagCode(-12, "\u00e9"); vx.endTagUpload(); return QString(); }, {kAck, kAck, kAck},
+         "\x05" "00K" "\x02" "0123412AB34CD56" "\x03" "\x37" "\x02" "-00012\xe9" "\x03" "\xf7" "\x04", 0, "", 0},
         {"station version", station(&vx::TerminalLink::readStationVersion), {in(F("DS90 V1.02 "))}, "\x05" "B00V\r", 0, "DS90 V1.02 ", 0},
         {"station information", station(&vx::TerminalLink::readStationInformation), {kEot}, "\x05" "B00N\r", 1, "old", 0},
         // Streams: only an EOT as the first byte of a reply ends one.
@@ -141,8 +135,6 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
             EXPECT_EQ(w.settings, w.bytes.startsWith("\x05" "B") ? "9600,n,8,1" : "19200,n,8,1");
         EXPECT_EQ(rig.port->settings(), "19200,n,8,1");
     }
-    savedTz.isNull() ? qunsetenv("TZ") : qputenv("TZ", savedTz);
-    tzset();
 }
 
 TEST(Link, TheBudgetCountsSilentPollsOfMoreThanTwentyMilliseconds)
@@ -176,7 +168,9 @@ TEST(Link, TheBudgetCountsSilentPollsOfMoreThanTwentyMilliseconds)
 
 TEST(Link, PortOpensOnceAndChangesOnlyBetweenOperations)
 {
-    Rig rig({kAck, kAck, kAck, kSilence});
+    // (COMn or a path given by name: vx500ctl's --port; a stray byte before
+    // a command: PtyAdapter.)
+    Rig rig({kAck, kAck, kSilence});
     QList<int> asked;
     rig.vx->setPortResolver([&](int n) { asked << n; return QStringLiteral("/dev/mapped%1").arg(n); });
     rig.vx->powerDown(0);
@@ -185,19 +179,10 @@ TEST(Link, PortOpensOnceAndChangesOnlyBetweenOperations)
     rig.vx->setCommPort(3); // closes; the next command opens the new device
     EXPECT_FALSE(rig.port->isOpen());
     EXPECT_EQ(rig.vx->portName(), "/dev/mapped3");
-    rig.vx->setPortName(" com12 ");
-    EXPECT_EQ(rig.vx->portName(), "/dev/mapped12");
-    rig.vx->setPortName("/dev/ttyUSB0");
-    EXPECT_EQ(rig.vx->portName(), "/dev/ttyUSB0");
-    EXPECT_EQ(asked, QList<int>({3, 12}));
+    EXPECT_EQ(asked, QList<int>({3}));
     rig.vx->setPortResolver({});
     rig.vx->setCommPort(2);
     EXPECT_EQ(rig.vx->portName(), defaultCommPort(2));
-
-    // A stray byte waiting before a command is not taken for its answer.
-    rig.vx->powerDown(0);
-    rig.port->arriveAfter(1, H("06"));
-    rig.port->advance(50);
     rig.vx->powerDown(0);
     EXPECT_EQ(rig.vx->status(), VX_ERR_TIMEOUT);
     EXPECT_EQ(rig.port->openCount(), 2);
@@ -225,12 +210,8 @@ TEST(Link, AFailedWriteClosesThePortAndDeliversNothing)
     rig.vx->clearData(0);
     EXPECT_EQ(rig.vx->status(), VX_SUCCESS);
     EXPECT_EQ(rig.reports.size(), 1);
-    // The far end goes away while a command waits for its ACK.
-    rig.port->runAt(rig.port->now() + 50, [&] { rig.port->pullCable(); });
-    rig.vx->powerDown(0);
-    EXPECT_EQ(rig.vx->status(), VX_ERR_PORT_NOT_OPEN);
-    EXPECT_EQ(rig.reports.size(), 2);
-    EXPECT_LT(rig.port->now(), 1000);
+    // (The far end going away in the middle of an exchange: the fault
+    // table's line closed after record 5, SimProgram's pulled cable.)
 
     // Without a handler a failure goes to the warning log.
     rig.vx->setErrorHandler({});

@@ -51,9 +51,8 @@ TEST(SimProgram, OptionsRecordFilesAndSettingsAreCheckedBeforeTheLineOpens)
         {{}, {}, {"--records", "/no/such/file"}, 2, "vx500-sim: cannot read /no/such/file: No such file or directory\n"},
         {{}, {}, {"stray"}, 2, "vx500-sim: unexpected argument \"stray\" (see --help)\n"},
         {{}, {}, {"--version"}, 0, "vx500-sim " VX_VERSION_TEXT "\n"},
-        {file, "0001,a\n\n0003,b\x03" "c\n", {"--records", file}, 2, file + " line 3: control byte 0x03; records hold text and tabs only"},
+        {file, "0001,a\r\n\n0003,b\rc\n", {"--records", file}, 2, file + " line 3: control byte 0x0D; records hold text and tabs only"},
         {file, QByteArray("0001,a\r\n0002,\0b\n", 16), {"--records", file}, 2, file + " line 2: control byte 0x00"},
-        {file, "0001,a\rb\n", {"--records", file}, 2, file + " line 1: control byte 0x0D"},
         {ini, "[Connect]\nno equals sign\n", {"--register", "COM4"}, 1, unreadable},
         {file, "data", {"--link", file}, 1, "vx500-sim: " + file + " exists and is not a symbolic link; not replaced\n"},
         {{}, {}, {"--link", dir.filePath("no/folder")}, 1, "vx500-sim: cannot create the link " + dir.filePath("no/folder")

@@ -34,7 +34,7 @@ bool FakePort::write(const QByteArray &bytes)
         return false;
     }
     if (m->keepWrites)
-        m->writes.append({m->now, bytes, m->openSettings});
+        m->writes.append({bytes, m->openSettings});
     if (m->device)
         m->device->received(bytes, *m->owner);
     return true;

@@ -27,7 +27,6 @@ public:
 };
 
 struct Written {
-    qint64 at;
     QByteArray bytes;
     QString settings; // the line settings the port was opened with, as text
 };

@@ -30,13 +30,6 @@ constexpr bool kOnWindows = true;
 constexpr bool kOnWindows = false;
 #endif
 
-// "COM1 (/dev/ttyS0)": a port as the tool and the window name it, the
-// device after the number where the two differ (not on Windows).
-inline QString portWords(int number)
-{
-    return kOnWindows ? QStringLiteral("COM%1").arg(number) : QStringLiteral("COM%1 (/dev/ttyS%2)").arg(number).arg(number - 1);
-}
-
 // A FIFO at path (Linux); false where the system has none by name (Windows).
 inline bool makeFifo(const QString &path)
 {
