@@ -1,5 +1,7 @@
 #include "PortChooser.h"
 
+#include "PortNames.h"
+
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -55,10 +57,15 @@ PortChooser::PortChooser(const QString &com, const QString &device, const QList<
             lstPorts->setCurrentItem(item);
     }
 
-    auto *deviceLabel = new QLabel(QStringLiteral("&Device that %1 stands for:").arg(com), this);
+#ifdef Q_OS_WIN
+    const QString standsFor = QStringLiteral("Port that %1 stands for").arg(com);
+#else
+    const QString standsFor = QStringLiteral("Device that %1 stands for").arg(com);
+#endif
+    auto *deviceLabel = new QLabel(QLatin1Char('&') + standsFor + QLatin1Char(':'), this);
     m_deviceEdit = new QLineEdit(device, this);
     m_deviceEdit->setObjectName(QStringLiteral("deviceEdit"));
-    m_deviceEdit->setAccessibleName(QStringLiteral("Device that %1 stands for").arg(com));
+    m_deviceEdit->setAccessibleName(standsFor);
     deviceLabel->setBuddy(m_deviceEdit);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -86,13 +93,17 @@ PortChooser::PortChooser(const QString &com, const QString &device, const QList<
     deviceEdited();
 }
 
-QString PortChooser::device() const { return m_deviceEdit->text().trimmed(); }
+QString PortChooser::device() const { return vx::deviceName(m_deviceEdit->text()).value_or(QString()); }
 
-// Anything but a path would make COMn fall back to the platform's own port
+// Anything else would make COMn fall back to the platform's own port
 // without a word: such a text cannot be taken.
 void PortChooser::deviceEdited()
 {
-    const bool path = device().startsWith(QLatin1Char('/'));
-    m_ok->setEnabled(path);
-    m_ok->setToolTip(path ? QString() : QStringLiteral("A device is a path that starts with /"));
+    const bool taken = vx::deviceName(m_deviceEdit->text()).has_value();
+    m_ok->setEnabled(taken);
+#ifdef Q_OS_WIN
+    m_ok->setToolTip(taken ? QString() : QStringLiteral("A port is one of COM1 to COM256"));
+#else
+    m_ok->setToolTip(taken ? QString() : QStringLiteral("A device is a path that starts with /"));
+#endif
 }

@@ -1,6 +1,7 @@
 // The device behind COMn: the serial ports the system has, and a small
-// dialog that picks one. The choice is stored under the same key that
-// `vx500ctl ports --map` writes, so the tool follows it.
+// dialog that picks one (on Windows, any port from COM1 to COM256). The
+// choice is stored under the same key that `vx500ctl ports --map` writes, so
+// the tool follows it.
 #pragma once
 
 #include "SystemPorts.h"
@@ -35,14 +36,15 @@ bool devicePresent(const QString &device);
 } // namespace vx
 
 // The chooser: the rows, and an editable device path (a pseudo-terminal or
-// another name may be typed); OK takes a path only, one that starts with "/".
+// another name may be typed); OK takes a deviceName only: a path that
+// starts with "/", on Windows a port from COM1 to COM256.
 class PortChooser : public QDialog
 {
     Q_OBJECT
 public:
     PortChooser(const QString &com, const QString &device, const QList<vx::PortRow> &rows,
                 QWidget *parent = nullptr);
-    // The path in the entry, blanks around it removed.
+    // The device in the entry as it is stored (deviceName).
     QString device() const;
 
 private:

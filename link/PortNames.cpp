@@ -28,6 +28,26 @@ std::optional<int> commNumber(const QString &name)
     return n;
 }
 
+std::optional<QString> windowsPortName(const QString &name)
+{
+    static const QRegularExpression com(QStringLiteral(R"(^(?:\\\\\.\\)?COM([1-9][0-9]{0,2})$)"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const auto m = com.match(name.trimmed());
+    if (!m.hasMatch() || m.captured(1).toInt() > 256)
+        return std::nullopt;
+    return QStringLiteral("COM") + m.captured(1);
+}
+
+std::optional<QString> deviceName(const QString &typed)
+{
+#ifdef Q_OS_WIN
+    return windowsPortName(typed);
+#else
+    const QString path = typed.trimmed();
+    return path.startsWith(QLatin1Char('/')) ? std::optional(path) : std::nullopt;
+#endif
+}
+
 QString portAndDevice(const QString &port, const QString &device)
 {
     return device.compare(port, Qt::CaseInsensitive) == 0 ? port : QStringLiteral("%1 (%2)").arg(port, device);
@@ -37,18 +57,16 @@ bool isPseudoTerminal(const QString &path) { return path.startsWith(QLatin1Strin
 
 QString mappedCommPort(int number, const QString &stored, const QString &simulator)
 {
+    const auto device = deviceName(stored);
 #ifndef Q_OS_WIN
-    const QString path = stored.trimmed();
     // A simulator's pseudo-terminal outlives it only as a number the system
     // gives the next one that asks.
-    const qint64 pid = simulator.trimmed().toLongLong();
-    if (path.startsWith(QLatin1Char('/')) && (simulator.isEmpty() || processRuns(pid)))
-        return path;
+    if (device && !simulator.isEmpty() && !processRuns(simulator.trimmed().toLongLong()))
+        return defaultCommPort(number);
 #else
-    Q_UNUSED(stored);
     Q_UNUSED(simulator);
 #endif
-    return defaultCommPort(number);
+    return device ? *device : defaultCommPort(number);
 }
 
 } // namespace vx

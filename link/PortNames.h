@@ -18,6 +18,15 @@ QString defaultCommPort(int number);
 // "COM3", "com3", " COM3 " -> 3; numbers 1 to 16 only, anything else nullopt.
 std::optional<int> commNumber(const QString &name);
 
+// A port of Windows, as a list entry may stand for it: "COM17", " com17 ",
+// "\\.\COM17" -> "COM17" (1 to 256); anything else nullopt.
+std::optional<QString> windowsPortName(const QString &name);
+
+// What a user may give as the device behind COMn on this system, as it is
+// stored: a path that starts with "/" (blanks around it removed) or, on
+// Windows, a port from COM1 to COM256 (windowsPortName); else nullopt.
+std::optional<QString> deviceName(const QString &typed);
+
 // "COM1 (/dev/ttyS0)": a port and the device it stands for, or the port's
 // name alone where the two are one (Windows).
 QString portAndDevice(const QString &port, const QString &device);
@@ -26,8 +35,8 @@ QString portAndDevice(const QString &port, const QString &device);
 bool isPseudoTerminal(const QString &path);
 
 // The device for COMn given the value a user stored for it ("Ports/COMn")
-// and the simulator that stored it, if one did ("Simulator/COMn"): a path starting with '/' (blanks around it ignored) is
-// used as it stands, unless a simulator that no longer runs mapped it;
+// and the simulator that stored it, if one did ("Simulator/COMn"): a
+// deviceName is used, unless a simulator that no longer runs mapped it;
 // anything else (nothing stored included) gives defaultCommPort(n).
 QString mappedCommPort(int number, const QString &stored, const QString &simulator = {});
 

@@ -103,5 +103,9 @@ TEST(Values, LineSettingsAndPortNames)
         EXPECT_FALSE(commNumber(other)) << other;
     EXPECT_EQ(mappedCommPort(2, " /dev/ttyUSB0 "), kOnWindows ? "COM2" : "/dev/ttyUSB0"); // no mapping there
     EXPECT_EQ(mappedCommPort(3, "not a path"), defaultCommPort(3));
+    // On Windows a list entry stands for any port of the system.
+    EXPECT_EQ(mappedCommPort(5, " \\\\.\\com256 "), kOnWindows ? "COM256" : "/dev/ttyS4");
+    for (const char *bad : {"COM0", "COM257", "COM017", R"(\\COM1)", R"(\\.\)", "COM1x"})
+        EXPECT_FALSE(windowsPortName(bad)) << bad;
     EXPECT_EQ(mappedCommPort(4, ""), defaultCommPort(4));
 }

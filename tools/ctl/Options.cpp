@@ -12,9 +12,22 @@ QString readPort(const QString &value, Invocation &inv)
     inv.port = value.trimmed();
     if (inv.port.isEmpty())
         return QStringLiteral("--port: empty port name");
+#ifdef Q_OS_WIN
+    // COM1 to COM16 are the monitor's list, mapped as it maps them; any
+    // other port, and \\.\COMn, is the system's port itself.
+    if (vx::commNumber(inv.port))
+        return {};
+    if (const auto port = vx::windowsPortName(inv.port)) {
+        inv.port = inv.port.startsWith(QLatin1Char('\\')) ? QStringLiteral("\\\\.\\") + *port : *port;
+        return {};
+    }
+    if (inv.port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        return QStringLiteral("--port: '%1' is not a port from COM1 to COM256").arg(inv.port);
+#else
     if (inv.port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) && !inv.port.contains(QLatin1Char('/'))
         && !vx::commNumber(inv.port))
         return QStringLiteral("--port: '%1' is not one of COM1 to COM16").arg(inv.port);
+#endif
     return {};
 }
 
@@ -47,11 +60,16 @@ QString readMap(const QString &mapping, Invocation &inv)
 {
     const qsizetype eq = mapping.indexOf(QLatin1Char('='));
     const auto n = vx::commNumber(eq < 0 ? mapping : mapping.left(eq));
-    inv.mapDevice = eq < 0 ? QString() : mapping.mid(eq + 1).trimmed();
-    if (!n || !inv.mapDevice.startsWith(QLatin1Char('/')))
+    const auto device = vx::deviceName(eq < 0 ? QString() : mapping.mid(eq + 1));
+    if (!n || !device)
+#ifdef Q_OS_WIN
+        return QStringLiteral("--map: '%1' is not COMn=PORT with n from 1 to 16 and PORT one of COM1 to COM256")
+#else
         return QStringLiteral("--map: '%1' is not COMn=DEVICE with n from 1 to 16 and DEVICE a path such as "
                               "/dev/ttyUSB0")
+#endif
             .arg(mapping);
+    inv.mapDevice = *device;
     inv.mapPort = *n;
     return {};
 }
@@ -101,8 +119,15 @@ QString readSwitch(const QString &, Invocation &inv)
 }
 
 constexpr Option kOptions[] = {
+#ifdef Q_OS_WIN
+    {"port", "PORT", kGlobal,
+     "COM1 to COM16 as the monitor maps them, COM17 to COM256, or \\\\.\\COMn (that port itself); default: the port "
+     "the monitor last used.",
+     false, readPort},
+#else
     {"port", "PORT", kGlobal, "COM1 to COM16 or a device path; default: the port the monitor last used.", false,
      readPort},
+#endif
     {"id", "N", kGlobal, "Machine number of the terminal (0-255, default 0).", false, readId},
     {"timeout", "MS", kGlobal, "Reply time budget in ms (default %1, %2 for station commands).", false, readTimeout},
     {"trace", nullptr, kGlobal, "Show every transmission on standard error.", false, readSwitch<&Invocation::trace>},
@@ -114,8 +139,14 @@ constexpr Option kOptions[] = {
      readSwitch<&Invocation::updateTimeAfter>},
     {"power-down", nullptr, kAutomationOptions, "then switch the terminal off.", false,
      readSwitch<&Invocation::powerDownAfter>},
+#ifdef Q_OS_WIN
+    {"map", "COMn=PORT", kMappingOptions, "let COMn of the monitor's list stand for PORT (COM1 to COM256).", false,
+     readMap},
+    {"unmap", "COMn", kMappingOptions, "COMn back to the port of its own name.", true, readUnmap},
+#else
     {"map", "COMn=DEVICE", kMappingOptions, "use DEVICE for COMn.", false, readMap},
     {"unmap", "COMn", kMappingOptions, "COMn back to its default device.", true, readUnmap},
+#endif
     {"from", "N", kRangeOptions, "first machine number (default 0).", false, readFrom},
     {"to", "M", kRangeOptions, "last machine number (default 255).", false, readTo},
     {"interval", "SEC", kIntervalOption, "seconds between two looks (default 2).", false, readInterval},

@@ -88,13 +88,9 @@ Exit runPorts(Session &s)
             io.print(line);
         return Exit::Ok;
     }
-#ifdef Q_OS_WIN
-    io.error(QStringLiteral("ports: on Windows COM%1 is the port itself; there is nothing to map").arg(n));
-    return Exit::Usage;
-#endif
     if (!settings->setMapping(n, inv.mapDevice))
         return io.fail({vx::FailureKind::FileAccess, settings->error()});
-    if (inv.mapPort && !QFileInfo::exists(inv.mapDevice))
+    if (inv.mapPort && !vx::serialDevicePresent(inv.mapDevice, vx::systemPorts()) && !QFileInfo::exists(inv.mapDevice))
         io.note(QStringLiteral("note: %1 does not exist at the moment").arg(inv.mapDevice));
     if (inv.json)
         io.printJson(portObjects(vx::systemPorts(), *settings).at(n - 1));
