@@ -13,7 +13,10 @@ TEST_F(CtlTest, UsageErrorsNameWhatIsWrong)
         {{"set-id"}, "set-id: N missing"},
         {{"set-id", "256"}, "set-id: '256' is not a machine number (0-255)"},
         {{"--timeout", "0", "count"}, "--timeout: '0' is not a time in ms (1-600000)"},
-        {{"--port", "COM17", "count"}, "--port: 'COM17' is not one of COM1 to COM16"},
+        kOnWindows ? std::pair<QStringList, const char *>{{"--port", "com257", "count"},
+                                                          "--port: 'com257' is not a port from COM1 to COM256"}
+                   : std::pair<QStringList, const char *>{{"--port", "COM17", "count"},
+                                                          "--port: 'COM17' is not one of COM1 to COM16"},
         {{"--port", " ", "count"}, "--port: empty port name"},
         {{"set-time", "2009-02-30T00:00:00"}, "set-time: '2009-02-30T00:00:00' is neither now nor YYYY-MM-DDThh:mm:ss"},
         {{"tags"}, "tags: sub-command missing (count, download, upload)"},
@@ -23,7 +26,9 @@ TEST_F(CtlTest, UsageErrorsNameWhatIsWrong)
         {{"download", "-o", "a", "-o", "b"}, "--output given more than once"},
         {{"download", "-o", ""}, "-o: empty file name"},
         {{"ports", "--map", "COM2=ttyUSB0"},
-         "--map: 'COM2=ttyUSB0' is not COMn=DEVICE with n from 1 to 16 and DEVICE a path such as /dev/ttyUSB0"},
+         kOnWindows ? "--map: 'COM2=ttyUSB0' is not COMn=PORT with n from 1 to 16 and PORT one of COM1 to COM256"
+                    : "--map: 'COM2=ttyUSB0' is not COMn=DEVICE with n from 1 to 16 and DEVICE a path such as "
+                      "/dev/ttyUSB0"},
         {{"ports", "--map", "COM1=/dev/a", "--unmap", "COM1"}, "ports: --map and --unmap exclude each other"},
         {{"--bogus", "count"}, "Unknown option 'bogus'."},
         {{"scan", "--from", "9", "--to", "8"}, "scan: --from 9 is above --to 8"},
@@ -49,7 +54,8 @@ TEST_F(CtlTest, HelpListsEveryCommand)
                              "\n  set-id N                give the terminal the machine number N (0-255)\n",
                              "\n  download [-o FILE] [--clear] [--update-time] [--power-down] [-q] [--json]\n"
                              "                          fetch every record, first field in decimal; the\n",
-                             "\n  ports [--map COMn=DEVICE | --unmap COMn] [--json]\n",
+                             kOnWindows ? "\n  ports [--map COMn=PORT | --unmap COMn] [--json]\n"
+                                        : "\n  ports [--map COMn=DEVICE | --unmap COMn] [--json]\n",
                              "\n  --timeout <MS>       Reply time budget in ms (default 2000, 3000 for station\n"})
         EXPECT_TRUE(r.out.contains(line)) << line;
     // One command's help: its synopsis (a required option without
