@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -49,9 +50,9 @@ HistoryDialog::HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::Setting
     for (int row = 0; row < entries.size(); ++row) {
         const vx::HistoryEntry &e = entries[row];
         // The file that took the records, and where the others already were.
-        QString file = e.file;
+        QString file = QDir::toNativeSeparators(e.file);
         for (const vx::EarlierFile &earlier : e.earlier)
-            file += QStringLiteral("; %1 already in %2").arg(earlier.records).arg(earlier.path);
+            file += QStringLiteral("; %1 already in %2").arg(earlier.records).arg(QDir::toNativeSeparators(earlier.path));
         const QStringList cells{e.facts.started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                                 e.facts.port, QString::number(e.facts.machine), QString::number(e.records),
                                 QString::number(e.added), file, e.outcome};

@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -166,7 +167,7 @@ QString MainWindow::recordsKept(const vx::DownloadResult &r, bool names) const
 {
     if (r.unconfirmed)
         return QStringLiteral("%1 written to %2, not confirmed on the disk")
-            .arg(vx::recordsText(r.records), names ? QFileInfo(r.file).fileName() : r.file);
+            .arg(vx::recordsText(r.records), names ? QFileInfo(r.file).fileName() : QDir::toNativeSeparators(r.file));
     if (!r.stored || r.records == 0)
         return QStringLiteral("No records saved");
     return recordsStored(r, names);
@@ -174,7 +175,7 @@ QString MainWindow::recordsKept(const vx::DownloadResult &r, bool names) const
 
 QString MainWindow::recordsStored(const vx::DownloadResult &r, bool names) const
 {
-    const auto shown = [names](const QString &path) { return names ? QFileInfo(path).fileName() : path; };
+    const auto shown = [names](const QString &path) { return names ? QFileInfo(path).fileName() : QDir::toNativeSeparators(path); };
     if (r.file.isEmpty()) // a device or a pipe
         return QStringLiteral("%1 written to %2").arg(vx::recordsText(r.records), shown(m_dataFile));
     QList<vx::EarlierFile> earlier = r.earlier;

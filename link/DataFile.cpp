@@ -2,6 +2,7 @@
 
 #include "Record.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <cerrno>
@@ -41,7 +42,7 @@ bool DataFile::fail(int systemError, const QString &cause)
 {
     m_failure = {fileFailureKind(systemError),
                  QStringLiteral("%1: %2").arg(
-                     m_path, cause.isEmpty() ? QString::fromLocal8Bit(std::strerror(systemError)) : cause)};
+                     QDir::toNativeSeparators(m_path), cause.isEmpty() ? QString::fromLocal8Bit(std::strerror(systemError)) : cause)};
     return false;
 }
 

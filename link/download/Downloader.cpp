@@ -5,6 +5,8 @@
 #include "Status.h"
 #include "TerminalLink.h"
 
+#include <QDir>
+
 #include <algorithm>
 
 namespace vx {
@@ -35,13 +37,13 @@ QString whereRecordsAre(int received, int added, const QString &file, const QLis
     if (received == 0)
         return QStringLiteral("no records received");
     if (added == received && earlier.isEmpty())
-        return QStringLiteral("%1 received and saved in %2").arg(recordsText(received), file);
+        return QStringLiteral("%1 received and saved in %2").arg(recordsText(received), QDir::toNativeSeparators(file));
     QString text = recordsText(received) + QStringLiteral(" received");
     if (added > 0)
-        text += QStringLiteral(", %1 saved in %2").arg(added).arg(file);
+        text += QStringLiteral(", %1 saved in %2").arg(added).arg(QDir::toNativeSeparators(file));
     int unsaved = received - added;
     for (const EarlierFile &e : earlier) {
-        text += QStringLiteral(", %1 already in %2").arg(e.records).arg(e.path);
+        text += QStringLiteral(", %1 already in %2").arg(e.records).arg(QDir::toNativeSeparators(e.path));
         unsaved -= e.records;
     }
     if (unsaved > 0)

@@ -189,7 +189,7 @@ bool Ledger::fail(const QString &what)
     QString words = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : what;
     if (m_db && (sqlite3_errcode(m_db) & 0xff) == SQLITE_NOTADB) // what to do about it
         words += QStringLiteral("; move it aside to start a new one");
-    m_failure = {FailureKind::FileAccess, QStringLiteral("the download ledger %1: %2").arg(m_path, words)};
+    m_failure = {FailureKind::FileAccess, QStringLiteral("the download ledger %1: %2").arg(QDir::toNativeSeparators(m_path), words)};
     return false;
 }
 
@@ -207,7 +207,7 @@ bool Ledger::exec(const char *sql)
 bool Ledger::checkFolder(const QString &folder)
 {
     const auto refuse = [&](const QString &why) {
-        m_failure = {FailureKind::FileDenied, QStringLiteral("the download ledger's folder %1: %2").arg(folder, why)};
+        m_failure = {FailureKind::FileDenied, QStringLiteral("the download ledger's folder %1: %2").arg(QDir::toNativeSeparators(folder), why)};
         return false;
     };
 #ifdef Q_OS_WIN
@@ -255,7 +255,7 @@ bool Ledger::open(const QString &path)
     const QByteArray name = path.toUtf8(); // SQLite's name on Windows
     if (const QFileInfo info(path); info.exists() && (!info.isFile() || info.isSymLink())) {
         m_failure = {FailureKind::FileDenied,
-                     QStringLiteral("the download ledger %1: not a regular file").arg(path)};
+                     QStringLiteral("the download ledger %1: not a regular file").arg(QDir::toNativeSeparators(path))};
         return false;
     }
 #else
@@ -273,7 +273,7 @@ bool Ledger::open(const QString &path)
     const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0 || ::fchmod(fd, 0600) != 0) {
         m_failure = {FailureKind::FileDenied,
-                     QStringLiteral("the download ledger %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)))};
+                     QStringLiteral("the download ledger %1: %2").arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno)))};
         if (fd >= 0)
             ::close(fd);
         return false;
@@ -313,7 +313,7 @@ bool Ledger::open(const QString &path)
         m_failure = {FailureKind::FileAccess,
                      QStringLiteral("the download ledger %1: not a ledger of this version of the program; move it "
                                     "aside to start a new one")
-                         .arg(path)};
+                         .arg(QDir::toNativeSeparators(path))};
         ok = false;
     }
     if (!ok || !commit()) {

@@ -1,5 +1,7 @@
 #include "RecordFile.h"
 
+#include <QDir>
+
 #include <cerrno>
 #include <cstring>
 
@@ -15,7 +17,7 @@ bool RecordFile::report(const QString &path, int systemError, const QString &cau
 
 bool RecordFile::reportFailure(FailureKind kind, const QString &path, const QString &words)
 {
-    m_failure = {kind, QStringLiteral("%1: %2").arg(path, words)};
+    m_failure = {kind, QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), words)};
     return false;
 }
 

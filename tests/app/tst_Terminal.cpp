@@ -296,7 +296,7 @@ private slots:
         t.w->setFileCalls(failingSync);
         t.press("downloadButton");
         QVERIFY(t.commandsSent() == "I" && t.model.records().size() == 2);
-        QCOMPARE(t.world.dialogs.texts(), QStringList{"57 " + file + ": Input/output error"});
+        QCOMPARE(t.world.dialogs.texts(), QStringList{"57 " + shown(file) + ": Input/output error"});
         QVERIFY(t.state("resultLabel") == "Download failed after 2 records: 2 records written to VX.txt, not confirmed on the disk" && t.idle());
         t.w->setFileCalls(systemFileCalls());
         t.port->setDevice(&t.script);
@@ -304,8 +304,8 @@ private slots:
         t.press("downloadButton");
         t.port->setDevice(&t.device);
         t.press("downloadButton");
-        const QStringList expected = QStringList{"1,a", "2,b", "2 records written to " + file + ", not confirmed on the disk" + held,
-                                                 "1,a", "ErrCode: -1, VX_ERR_TIMEOUT", "1 record received, 1 already in " + file + held, "1,a", "2,b"}
+        const QStringList expected = QStringList{"1,a", "2,b", "2 records written to " + shown(file) + ", not confirmed on the disk" + held,
+                                                 "1,a", "ErrCode: -1, VX_ERR_TIMEOUT", "1 record received, 1 already in " + shown(file) + held, "1,a", "2,b"}
             + kFinished + QStringList{"Data Cleared", "Power Down"};
         QCOMPARE(t.lines(), expected);
         QCOMPARE(fileBytes(file), QByteArray("1,a\r\n2,b\r\n"));
@@ -324,7 +324,7 @@ private slots:
         t.click("historyButton");
         QCOMPARE(results, QStringList({"2 0 cleared",
                                        "1 0 failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records",
-                                       "2 2 failed: " + file + ": Input/output error; continued by download 3",
+                                       "2 2 failed: " + shown(file) + ": Input/output error; continued by download 3",
                                        "today: 2 added, 2 failed"}));
         QCOMPARE(t.world.stored("Ledger/HistoryDays"), QStringLiteral("30"));
     }
@@ -371,7 +371,7 @@ private slots:
         QCOMPARE(t.lines().mid(t.lines().size() - 2),
                  QStringList({"Download Stopped", QStringLiteral("%1 records received and saved in %2; the terminal still holds all its records.")
                                                       .arg(saved)
-                                                      .arg(t.fileIn("VX.txt"))}));
+                                                      .arg(shown(t.fileIn("VX.txt")))}));
         QVERIFY(saved > 10 && t.model.records().size() == 500 && t.commandsSent() == "I");
         QVERIFY(t.get<QAbstractButton>("recordCountButton")->isEnabled() && !t.get<QWidget>("stopButton")->isVisible() && t.idle());
     }

@@ -65,6 +65,7 @@ TEST_F(CtlTest, HelpListsEveryCommand)
     EXPECT_TRUE(tags.status == 0 && tags.out.count("Usage: ") == 3 && tags.out.contains("] tags upload FILE [-q]\n"));
     EXPECT_TRUE(watch.startsWith("Usage: vx500ctl [--port PORT] [--id N] [--timeout MS] [--trace] watch -o FILE [--clear]")
                 && watch.contains("\n  --interval SEC          seconds between two looks (default 2).\n")
-                && !watch.contains("--yes") && watch.endsWith("Example:\n  vx500ctl --port COM1 watch -o ~/vx500/%Y%m%d.txt --clear\n"))
+                && !watch.contains("--yes") && watch.endsWith(kOnWindows ? "Example:\n  vx500ctl --port COM1 watch -o C:\\vx500\\%Y%m%d.txt --clear\n"
+                                             : "Example:\n  vx500ctl --port COM1 watch -o ~/vx500/%Y%m%d.txt --clear\n"))
         << watch.constData();
 }

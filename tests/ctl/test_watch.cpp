@@ -138,18 +138,18 @@ TEST_F(WatchTest, WatchDownloadsEachDockingOnce)
     dock(54000, records(6, 405));
     // SIGTERM mid-download
     const QString printed = watchUntil(57000, {"-o", path("%Y%m%d.txt"), "--clear", "--update-time"});
-    const QString to = " records received and saved in " + file + "; cleared, clock set\n", com1 = kOnWindows ? "COM1" : "COM1 /dev/ttyS0";
+    const QString to = " records received and saved in " + shown(file) + "; cleared, clock set\n", com1 = kOnWindows ? "COM1" : "COM1 /dev/ttyS0";
     EXPECT_EQ(printed, "2024-06-01 09:00:00 COM1 machine 0: 3" + to
                                                  + "2024-06-01 09:00:14 COM1 machine 0: 2" + to
                                                  + "2024-06-01 09:00:20 " + com1 + " went away; waiting for it\n"
                                                    "2024-06-01 09:00:22 " + com1 + " is back\n"
                                                    "2024-06-01 09:00:22 COM1 machine 0: 3" + to +
-                                                   "2024-06-01 09:00:40 COM1 machine 0: 1 record not downloaded: " + file
+                                                   "2024-06-01 09:00:40 COM1 machine 0: 1 record not downloaded: " + shown(file)
                                                  + " cannot take it\n"
                                                    "2024-06-01 09:00:57 COM1 machine 0: stopped: 80 records received and saved in "
-                                                 + file + "; the terminal keeps its records\n");
-    EXPECT_EQ(QString::fromUtf8(err.data()), "vx500ctl: gone\nvx500ctl: the download ledger's folder " + ledger
-                                                 + ": not a folder\nvx500ctl: interrupted before the end of the records: 80 records received and saved in " + file
+                                                 + shown(file) + "; the terminal keeps its records\n");
+    EXPECT_EQ(QString::fromUtf8(err.data()), "vx500ctl: gone\nvx500ctl: the download ledger's folder " + shown(ledger)
+                                                 + ": not a folder\nvx500ctl: interrupted before the end of the records: 80 records received and saved in " + shown(file)
                                                  + "; the terminal keeps them, and the next download does not store "
                                                    "them again\n");
     EXPECT_EQ(fileBytes(file), stored(1, 8) + stored(6, 85));
@@ -175,9 +175,9 @@ TEST_F(WatchTest, ARetryAfterMidnightStoresNoRecordTwice)
     port.runAt(6000, [this] { station.terminals.clear(); });
     port.runAt(30000, [this] { model.setFaults({}), model.setRecords(records(1, 4)), station.terminals = {&device}; });
     EXPECT_EQ(watchUntil(40000, {"-o", path("%Y%m%d.txt"), "--clear"}),
-              "2024-06-01 23:59:40 COM1 machine 0: 3 records received and saved in " + path("20240601.txt") + "; not cleared\n"
-              "2024-06-02 00:00:10 COM1 machine 0: 4 records received, 1 saved in " + path("20240602.txt") + ", 3 already in "
-                  + path("20240601.txt") + "; cleared\n");
+              "2024-06-01 23:59:40 COM1 machine 0: 3 records received and saved in " + shown(path("20240601.txt")) + "; not cleared\n"
+              "2024-06-02 00:00:10 COM1 machine 0: 4 records received, 1 saved in " + shown(path("20240602.txt")) + ", 3 already in "
+                  + shown(path("20240601.txt")) + "; cleared\n");
     EXPECT_EQ(fileBytes(path("20240601.txt")) + fileBytes(path("20240602.txt")), stored(1, 4));
     EXPECT_TRUE(model.records().isEmpty());
 }
@@ -254,7 +254,7 @@ TEST_F(CtlTest, HistoryListsEachDownloadAndHowItEnded)
     const QStringList lines = QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
     const QString stamp = "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d " + vx::defaultCommPort(1) + " machine 0: ";
-    const QString in = QRegularExpression::escape(file);
+    const QString in = QRegularExpression::escape(shown(file));
     EXPECT_TRUE(lines[0].contains(QRegularExpression(stamp + "1 record received and saved in " + in
                                                       + "; failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its "
                                                         "records; continued by download 2$"))) << qPrintable(lines[0]);
@@ -268,7 +268,7 @@ TEST_F(CtlTest, HistoryListsEachDownloadAndHowItEnded)
         expectRun(none, 0, "", "");
     const QString state = qEnvironmentVariable("XDG_STATE_HOME") + "/vx500";
     ASSERT_TRUE(QDir(state).removeRecursively() && writeFileBytes(state, ""));
-    expectRun({"history"}, 3, "", "vx500ctl: the download ledger's folder " + state + ": not a folder\n");
+    expectRun({"history"}, 3, "", "vx500ctl: the download ledger's folder " + shown(state) + ": not a folder\n");
     expectRun({"history", "--since", "yesterday"}, 2, "",
               "vx500ctl: --since: 'yesterday' is not a day (YYYY-MM-DD)\nTry 'vx500ctl --help' for more information.\n");
 }

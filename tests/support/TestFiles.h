@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
 #ifndef Q_OS_WIN
@@ -29,6 +30,9 @@ constexpr bool kOnWindows = true;
 #else
 constexpr bool kOnWindows = false;
 #endif
+
+// A path as the programs show it: with the system's own separators.
+inline QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
 
 // A FIFO at path (Linux); false where the system has none by name (Windows).
 inline bool makeFifo(const QString &path)

@@ -50,7 +50,8 @@ download() {
     status=$?
     stop_sim
     err=${err//$port/PORT}
-    err=${err//Z:$WORK\/$os/DIR}
+    local windir="Z:${WORK//\//\\}\\$os" # Windows names the folder its own way: Z:\tmp\...
+    err=${err//"$windir"\\/DIR/}
     echo "$status|$(tr -d '\r' <<<"${err//$WORK\/$os/DIR}")"
 }
 both() { LINUX=$(download linux "$@"); WINDOWS=$(download windows "$@"); }

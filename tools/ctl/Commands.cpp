@@ -151,6 +151,16 @@ Exit clear(Session &s)
     return order<&vx::TerminalLink::clearData>(s);
 }
 
+// An example in the system's own terms: Windows paths there, POSIX ones elsewhere.
+constexpr const char *kExample([[maybe_unused]] const char *windows, [[maybe_unused]] const char *elsewhere)
+{
+#ifdef Q_OS_WIN
+    return windows;
+#else
+    return elsewhere;
+#endif
+}
+
 constexpr Command kCommands[] = {
     {"time", Target::Terminal, Arg::None, nullptr, kJsonOption, false,
      "print the terminal's clock (YYYY-MM-DD hh:mm:ss)", printTime, "vx500ctl --port COM1 time"},
@@ -193,7 +203,8 @@ constexpr Command kCommands[] = {
      "FILE is on the disk); --clear needs FILE or\n"
      "standard output to a file, and clears only when\n"
      "the terminal holds as many records as were stored",
-     runDownload, "vx500ctl --port COM1 download -o ~/vx500/VX.txt --clear --update-time"},
+     runDownload, kExample("vx500ctl --port COM1 download -o C:\\vx500\\VX.txt --clear --update-time",
+                           "vx500ctl --port COM1 download -o ~/vx500/VX.txt --clear --update-time")},
     {"watch", Target::Terminal, Arg::None, nullptr, kOutputOption | kAutomationOptions | kIntervalOption, true,
      "wait for terminals in the station and download each\n"
      "one once, as download does; -o FILE is needed and\n"
@@ -203,7 +214,8 @@ constexpr Command kCommands[] = {
 #else
      "SIGTERM or SIGINT",
 #endif
-     runWatch, "vx500ctl --port COM1 watch -o ~/vx500/%Y%m%d.txt --clear"},
+     runWatch, kExample("vx500ctl --port COM1 watch -o C:\\vx500\\%Y%m%d.txt --clear",
+                        "vx500ctl --port COM1 watch -o ~/vx500/%Y%m%d.txt --clear")},
     {"scan", Target::EveryTerminal, Arg::None, nullptr, kRangeOptions | kJsonOption, false,
      "list the terminals that answer at the machine\nnumbers from N to M (default 0 to 255)", runScan,
      "vx500ctl --port COM1 scan --from 0 --to 20"},
@@ -228,7 +240,8 @@ constexpr Command kCommands[] = {
      runHistory, "vx500ctl history --since 2026-12-01 --port COM1"},
     {"ports", Target::NoPort, Arg::None, nullptr, kMappingOptions | kJsonOption, false,
      "list the serial ports and the COMn mapping in\nforce, or change the mapping", runPorts,
-     "vx500ctl ports --map COM3=/dev/serial/by-id/usb-FTDI_FT232R_A1234-if00-port0"},
+     kExample("vx500ctl ports --map COM5=COM17",
+              "vx500ctl ports --map COM3=/dev/serial/by-id/usb-FTDI_FT232R_A1234-if00-port0")},
 };
 
 static_assert(std::ranges::all_of(kCommands, [](const Command &c) { return c.help && c.name && c.example; }),

@@ -2,6 +2,7 @@
 
 #include "Record.h"
 
+#include <QDir>
 #include <QFileDevice>
 #include <cerrno>
 #include <cstring>
@@ -19,7 +20,7 @@ Exit RecordOutput::open(const QString &path, bool storedCopy, bool records)
     const auto refuse = [&] {
         m_io.error(QStringLiteral("--clear needs the records in a regular file (-o FILE, or standard output "
                                   "redirected to one); %1 is not one, so nothing was done")
-                       .arg(path.isEmpty() ? QStringLiteral("standard output") : path));
+                       .arg(path.isEmpty() ? QStringLiteral("standard output") : QDir::toNativeSeparators(path)));
         return Exit::Usage;
     };
     auto *out = qobject_cast<QFileDevice *>(m_io.out);

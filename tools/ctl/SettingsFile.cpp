@@ -5,6 +5,8 @@
 #include "SettingKeys.h"
 #include "UserSettings.h"
 
+#include <QDir>
+
 
 namespace vx::ctl {
 
@@ -48,7 +50,7 @@ bool SettingsFile::load()
             cause = QStringLiteral("not in the settings format");
     }
     if (!cause.isEmpty())
-        m_error = QStringLiteral("%1: the settings file cannot be read: %2").arg(path, cause);
+        m_error = QStringLiteral("%1: the settings file cannot be read: %2").arg(QDir::toNativeSeparators(path), cause);
     return m_error.isEmpty();
 }
 

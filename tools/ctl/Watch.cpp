@@ -5,6 +5,7 @@
 #include "Session.h"
 #include "StopSignals.h"
 
+#include <QDir>
 #include <QFileDevice>
 
 namespace vx::ctl {
@@ -70,7 +71,7 @@ bool Watcher::download(qint16 records)
     if (output.open(file, m_inv.clearAfter) != Exit::Ok) {
         // Held by another program it is tried again at the next look.
         event(machine + QStringLiteral("%1 not downloaded: %2 cannot take %3%4")
-                            .arg(vx::recordsText(records), file, records == 1 ? QStringLiteral("it") : QStringLiteral("them"),
+                            .arg(vx::recordsText(records), QDir::toNativeSeparators(file), records == 1 ? QStringLiteral("it") : QStringLiteral("them"),
                                  output.inUse() ? QStringLiteral(" now") : QString()));
         return !output.inUse();
     }
@@ -78,7 +79,7 @@ bool Watcher::download(qint16 records)
                                                  QStringLiteral("vx500ctl watch")});
     if (!f.prepared) {
         event(machine + QStringLiteral("%1 not downloaded: %2 cannot take %3")
-                            .arg(vx::recordsText(records), file, records == 1 ? QStringLiteral("it") : QStringLiteral("them")));
+                            .arg(vx::recordsText(records), QDir::toNativeSeparators(file), records == 1 ? QStringLiteral("it") : QStringLiteral("them")));
         return true;
     }
     const vx::DownloadResult &r = f.result;
