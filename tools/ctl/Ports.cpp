@@ -25,6 +25,12 @@ QStringList describePorts(const QList<PortEntry> &ports, const SettingsFile &set
             marks << QStringLiteral("mapped");
         if (n == settings.monitorsPort())
             marks << QStringLiteral("the monitor's port");
+#ifdef Q_OS_WIN
+        // Each COMn is the system's port of that name unless mapped: which
+        // of them are there is what a Windows user looks for.
+        if (vx::serialDevicePresent(settings.device(n), ports))
+            marks << QStringLiteral("present");
+#endif
         QString line = QStringLiteral("COM%1").arg(n).leftJustified(7) + settings.device(n);
         if (!marks.isEmpty())
             line += QStringLiteral("  (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');

@@ -17,7 +17,8 @@ class SettingsFile;
 using PortEntry = vx::SystemPort;
 
 // The listing: one block per port, then COM1 to COM16 with the device each
-// stands for, mapped entries and the monitor's port marked.
+// stands for, mapped entries and the monitor's port marked (on Windows also
+// the ports that are present).
 QStringList describePorts(const QList<PortEntry> &ports, const SettingsFile &settings);
 
 // The listing for --json: one object for each of COM1 to COM16, then one for
