@@ -35,6 +35,10 @@ ShowInstDetails show
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 
+!define MUI_WELCOMEPAGE_TEXT "This installs ${PRODUCT} ${VERSION}: the monitor window and the \
+  command-line tool vx500ctl, for you alone (no administrator needed) or for everyone using this \
+  computer.$\r$\n$\r$\nSettings, download ledgers and data files stay as they are, when installing \
+  over an earlier version and when uninstalling.$\r$\n$\r$\n$_CLICK"
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Run ${PRODUCT} now"
 !define MUI_FINISHPAGE_RUN_FUNCTION RunMonitor
