@@ -1,4 +1,5 @@
-# cmake -DSTAGE=... -DZIP=... -DPROGRAMS=a;b -DMARKER=... -DREADME=... -DLICENCE=... -DSTRIP=... -P pack.cmake
+# cmake -DSTAGE=... -DZIP=... -DPROGRAMS=a;b -DMARKER=... -DREADME=... -DLICENCE=... -DLICENCES=folder
+#       -DSTRIP=... -P pack.cmake
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE})
 foreach(program ${PROGRAMS})
@@ -9,8 +10,15 @@ foreach(program ${PROGRAMS})
   endif()
 endforeach()
 file(COPY ${MARKER} DESTINATION ${STAGE})
-# Text files with CR LF line ends, as Notepad shows them.
-foreach(pair "${README}|README.txt" "${LICENCE}|LICENCE.txt")
+# Text files with CR LF line ends, as Notepad shows them; the licence texts
+# in licences\.
+set(texts "${README}|README.txt" "${LICENCE}|LICENCE.txt")
+file(GLOB licences ${LICENCES}/*.txt)
+foreach(licence ${licences})
+  get_filename_component(name ${licence} NAME)
+  list(APPEND texts "${licence}|licences/${name}")
+endforeach()
+foreach(pair ${texts})
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 from)
   list(GET pair 1 to)
