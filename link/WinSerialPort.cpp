@@ -13,7 +13,8 @@ namespace vx {
 
 namespace {
 
-constexpr unsigned long kSliceMs = 20; // the longest a wait goes without serving the program's events
+constexpr qint64 kSliceMs = 20;       // the longest a wait goes without serving the program's events
+constexpr unsigned long kLookMs = 1;  // the longest between two looks at the driver's queue
 
 HANDLE handleOf(void *handle) { return static_cast<HANDLE>(handle); }
 
@@ -49,12 +50,54 @@ bool applySettings(HANDLE port, const LineSettings &s)
 
 std::unique_ptr<SerialPort> makeSystemSerialPort() { return std::make_unique<WinSerialPort>(); }
 
-WinSerialPort::WinSerialPort() { m_clock.start(); }
+WinSerialPort::WinSerialPort()
+{
+    m_clock.start();
+    // One manual-reset event for each kind of operation on the port.
+    m_arrival = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_transfer = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_arrivalWait = new OVERLAPPED{};
+}
 
 WinSerialPort::~WinSerialPort()
 {
-    if (m_handle)
-        CloseHandle(handleOf(m_handle));
+    release();
+    CloseHandle(handleOf(m_arrival));
+    CloseHandle(handleOf(m_transfer));
+    delete static_cast<OVERLAPPED *>(m_arrivalWait);
+}
+
+// The port's handle closed, a wait for arrivals still pending ended first:
+// Windows may write into its OVERLAPPED until then.
+void WinSerialPort::release()
+{
+    HANDLE port = handleOf(std::exchange(m_handle, nullptr));
+    if (!port)
+        return;
+    if (m_waiting) {
+        CancelIo(port);
+        DWORD ignored = 0;
+        GetOverlappedResult(port, static_cast<OVERLAPPED *>(m_arrivalWait), &ignored, TRUE);
+        m_waiting = false;
+    }
+    CloseHandle(port);
+}
+
+// An overlapped transfer carried to its end: at once for a read (the
+// timeouts make it take what is there), within the write timeouts for a
+// write.
+bool WinSerialPort::transfer(bool reading, void *buffer, unsigned long size, unsigned long &done)
+{
+    OVERLAPPED ov{};
+    ov.hEvent = handleOf(m_transfer);
+    ResetEvent(ov.hEvent);
+    DWORD n = 0;
+    const BOOL started = reading ? ReadFile(handleOf(m_handle), buffer, size, &n, &ov)
+                                 : WriteFile(handleOf(m_handle), buffer, size, &n, &ov);
+    if (!started && (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(handleOf(m_handle), &ov, &n, TRUE)))
+        return false;
+    done = n;
+    return true;
 }
 
 QString WinSerialPort::devicePath(const QString &name)
@@ -68,7 +111,7 @@ void WinSerialPort::fail(FailureKind kind, const QString &detail) { m_failure = 
 void WinSerialPort::lost(const QString &what)
 {
     fail(FailureKind::PortIo, QStringLiteral("%1: %2").arg(m_name, what));
-    CloseHandle(handleOf(std::exchange(m_handle, nullptr)));
+    release();
 }
 
 bool WinSerialPort::open()
@@ -76,10 +119,10 @@ bool WinSerialPort::open()
     close();
     m_interrupted = false;
     m_received.clear();
-    m_readWait = ~0ul;
     const std::wstring path = devicePath(m_name).toStdWString();
     // No sharing: Windows lets one program at a time have a COM port.
-    HANDLE port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
@@ -99,13 +142,21 @@ bool WinSerialPort::open()
     m_handle = port;
     if (!applySettings(port, m_settings)) {
         const DWORD code = GetLastError();
-        CloseHandle(handleOf(std::exchange(m_handle, nullptr)));
+        release();
         fail(FailureKind::PortSettings,
              QStringLiteral("%1: cannot set %2: %3").arg(m_name, m_settings.toString(), windowsErrorText(code)));
         return false;
     }
     SetupComm(port, 65536, 4096);
-    if (!setReadWait(0)) {
+    // A read takes what the driver holds and returns at once; a wait for
+    // bytes is a wait for the driver's word that one arrived (EV_RXCHAR).
+    // A write may take its bytes' time on the line (up to 12 bits a byte at
+    // the line's speed), and two seconds more.
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.WriteTotalTimeoutMultiplier = DWORD(12000 / std::max(m_settings.speed, 1) + 1);
+    timeouts.WriteTotalTimeoutConstant = 2000;
+    if (!SetCommTimeouts(port, &timeouts) || !SetCommMask(port, EV_RXCHAR)) {
         lost(windowsErrorText(GetLastError()));
         return false;
     }
@@ -115,58 +166,82 @@ bool WinSerialPort::open()
     return true;
 }
 
-// ReadFile returns at once with what the driver holds; when it holds
-// nothing, it waits up to waitMs for the first byte (Win32's documented
-// MAXDWORD, MAXDWORD, n case), or not at all for 0.
-bool WinSerialPort::setReadWait(unsigned long waitMs)
-{
-    if (waitMs == m_readWait)
-        return true;
-    COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = waitMs ? MAXDWORD : 0;
-    timeouts.ReadTotalTimeoutConstant = waitMs;
-    // A write may take its bytes' time on the line (up to 12 bits a byte at
-    // the line's speed), and two seconds more.
-    timeouts.WriteTotalTimeoutMultiplier = DWORD(12000 / std::max(m_settings.speed, 1) + 1);
-    timeouts.WriteTotalTimeoutConstant = 2000;
-    if (!SetCommTimeouts(handleOf(m_handle), &timeouts))
-        return false;
-    m_readWait = waitMs;
-    return true;
-}
-
-bool WinSerialPort::pull(unsigned long waitMs)
+bool WinSerialPort::pull()
 {
     if (!m_handle)
         return false;
     char buffer[4096];
     for (;;) {
-        if (!setReadWait(waitMs)) {
-            lost(windowsErrorText(GetLastError()));
+        // Only what the driver holds is asked for: a read never waits.
+        DWORD errors = 0, got = 0;
+        COMSTAT status{};
+        if (!ClearCommError(handleOf(m_handle), &errors, &status)) {
+            lost(QStringLiteral("the device went away (%1)").arg(windowsErrorText(GetLastError())));
             return false;
         }
-        DWORD got = 0;
-        if (!ReadFile(handleOf(m_handle), buffer, sizeof buffer, &got, nullptr)) {
+        if (status.cbInQue == 0)
+            return true;
+        if (!transfer(true, buffer, std::min<DWORD>(status.cbInQue, sizeof buffer), got)) {
             lost(QStringLiteral("the device went away (%1)").arg(windowsErrorText(GetLastError())));
             return false;
         }
         m_received.append(buffer, qsizetype(got));
-        if (got < sizeof buffer)
+    }
+}
+
+// Waits up to waitMs for the driver's word that a byte arrived; the wait
+// stays pending across calls until it ends. False once the port has failed.
+bool WinSerialPort::awaitArrival(unsigned long waitMs)
+{
+    auto *ov = static_cast<OVERLAPPED *>(m_arrivalWait);
+    if (!m_waiting) {
+        *ov = OVERLAPPED{};
+        ov->hEvent = handleOf(m_arrival);
+        ResetEvent(ov->hEvent);
+        if (WaitCommEvent(handleOf(m_handle), reinterpret_cast<DWORD *>(&m_events), ov))
             return true;
-        waitMs = 0;
+        if (GetLastError() != ERROR_IO_PENDING) {
+            lost(QStringLiteral("the device went away (%1)").arg(windowsErrorText(GetLastError())));
+            return false;
+        }
+        m_waiting = true;
+        // A byte that came before the wait began raises no event.
+        if (!pull() || !m_received.isEmpty())
+            return m_handle != nullptr;
+    }
+    if (WaitForSingleObject(ov->hEvent, waitMs) != WAIT_OBJECT_0)
+        return true;
+    DWORD ignored = 0;
+    if (GetOverlappedResult(handleOf(m_handle), ov, &ignored, FALSE)) {
+        m_waiting = false;
+        return true;
+    }
+    // An event raised before its wait is complete (Wine does so) leaves the
+    // wait pending; one the system ended early is only asked again. A device
+    // that went away fails the read that follows.
+    switch (const DWORD code = GetLastError()) {
+    case ERROR_IO_INCOMPLETE:
+        ResetEvent(ov->hEvent);
+        return true;
+    case ERROR_OPERATION_ABORTED:
+        m_waiting = false;
+        return true;
+    default:
+        m_waiting = false;
+        lost(QStringLiteral("the device went away (%1)").arg(windowsErrorText(code)));
+        return false;
     }
 }
 
 qint64 WinSerialPort::bytesAvailable()
 {
-    pull(0);
+    pull();
     return m_received.size();
 }
 
 QByteArray WinSerialPort::readAll()
 {
-    pull(0);
+    pull();
     return std::exchange(m_received, QByteArray());
 }
 
@@ -177,7 +252,7 @@ bool WinSerialPort::write(const QByteArray &bytes)
         return false;
     }
     DWORD written = 0;
-    if (!WriteFile(handleOf(m_handle), bytes.constData(), DWORD(bytes.size()), &written, nullptr)) {
+    if (!transfer(false, const_cast<char *>(bytes.constData()), DWORD(bytes.size()), written)) {
         lost(QStringLiteral("write failed: %1").arg(windowsErrorText(GetLastError())));
         return false;
     }
@@ -199,10 +274,16 @@ bool WinSerialPort::waitForBytes(qint64 msecs)
         const qint64 left = deadline - now();
         if (!m_handle || m_interrupted || left <= 0)
             break;
-        if (!pull(static_cast<unsigned long>(std::min<qint64>(left, kSliceMs))))
-            break;
-        if (!m_received.isEmpty())
-            return true;
+        // Within a slice the driver's word wakes the wait at once; Wine's
+        // comes late, so the driver's queue is also looked at every
+        // millisecond.
+        const qint64 sliceEnd = now() + std::min<qint64>(left, kSliceMs);
+        do {
+            if (!awaitArrival(kLookMs) || !pull())
+                return false;
+            if (!m_received.isEmpty())
+                return true;
+        } while (now() < sliceEnd && !m_interrupted);
     }
     return m_handle && bytesAvailable() > 0;
 }
@@ -215,7 +296,7 @@ void WinSerialPort::close()
     // more of them (a jammed adapter would hold the flush for good).
     if (m_failure.kind != FailureKind::PortIo)
         FlushFileBuffers(handleOf(m_handle));
-    CloseHandle(handleOf(std::exchange(m_handle, nullptr)));
+    release();
     m_received.clear();
     fail(FailureKind::PortClosed, QStringLiteral("%1: the port was closed").arg(m_name));
 }

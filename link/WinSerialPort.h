@@ -1,6 +1,7 @@
-// The serial-port contract on Win32: CreateFile on \\.\COMn, the line set
-// with SetCommState, reads that never block (SetCommTimeouts), and waits in
-// short slices that serve the program's events in between.
+// The serial-port contract on Win32: CreateFile on \\.\COMn (overlapped),
+// the line set with SetCommState, reads that never block (SetCommTimeouts),
+// and waits for the driver's word that a byte arrived (WaitCommEvent), in
+// slices that serve the program's events in between.
 #pragma once
 
 #include "SerialPort.h"
@@ -35,20 +36,26 @@ public:
     static QString devicePath(const QString &name);
 
 private:
-    // Moves what the driver holds into m_received, waiting up to waitMs for
-    // a first byte when none is there; false once the port has failed.
-    bool pull(unsigned long waitMs);
-    bool setReadWait(unsigned long waitMs);
+    // Moves what the driver holds into m_received; false once the port has
+    // failed.
+    bool pull();
+    bool awaitArrival(unsigned long waitMs);
+    bool transfer(bool reading, void *buffer, unsigned long size, unsigned long &done);
+    void release();
     void fail(FailureKind kind, const QString &detail);
     void lost(const QString &what);
 
-    void *m_handle = nullptr; // HANDLE
+    void *m_handle = nullptr;      // HANDLE
+    void *m_arrival = nullptr;     // the event of the wait for arrivals
+    void *m_transfer = nullptr;    // the event of a read or a write
+    void *m_arrivalWait = nullptr; // its OVERLAPPED, pending while m_waiting
+    unsigned long m_events = 0;    // what the pending wait reports
+    bool m_waiting = false;
     QString m_name;
     LineSettings m_settings = kTerminalLine;
     QByteArray m_received;
     Failure m_failure;
     QElapsedTimer m_clock;
-    unsigned long m_readWait = ~0ul;
     bool m_interrupted = false;
 };
 

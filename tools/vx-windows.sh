@@ -4,6 +4,7 @@
 #                                and its installer ...-win64-setup.exe (with Debian's nsis)
 #   tools/vx-windows.sh test     the same with the test programs, run under Wine
 #   tools/vx-windows.sh shot     docs/screenshots/windows-general.png, the window under Wine
+#   tools/vx-windows.sh bench    the records through COM5 against the line and Wine's own floor
 #
 # Qt for Windows is built once from Debian's qt6-base source into
 # $VX_WINDOWS_QT (default ~/.cache/vx500/qt-6.4.2-mingw64); SQLite's
@@ -142,6 +143,18 @@ cmd_test() {
     return $status
 }
 
+# The records through COM5 against the line and against a minimal Win32
+# reader, the floor Wine sets (bench/windows/com_port_speed.sh).
+cmd_bench() {
+    ensure_qt
+    ensure_sqlite
+    cmake --build "$LINUX_BUILD" -j "$JOBS" --target vx500-sim vx500ctl >/dev/null
+    configure
+    cmake --build "$BUILD" -j "$JOBS" --target vx500ctl win32_reader >/dev/null
+    wine_ready
+    "$ROOT/bench/windows/com_port_speed.sh" "$BUILD/bin" "$LINUX_BUILD/bin" "$@"
+}
+
 cmd_shot() {
     cmd_build >/dev/null
     wine_ready
@@ -152,5 +165,6 @@ case "${1:-build}" in
     build) cmd_build ;;
     test) cmd_test ;;
     shot) shift; cmd_shot "$@" ;;
-    *) echo "usage: ./vx windows [test | shot]" >&2; exit 2 ;;
+    bench) shift; cmd_bench "$@" ;;
+    *) echo "usage: ./vx windows [test | shot | bench [RECORDS [ROUNDS]]]" >&2; exit 2 ;;
 esac
