@@ -3,7 +3,8 @@
 ; Start-menu folder with the monitor and the README, an entry under Apps,
 ; and on request the folder in the user's PATH for vx500ctl. Built by
 ; makensis (Debian's nsis) from the zip's folder:
-;   makensis -DVERSION=2.0.4 -DSTAGE=<folder> -DICON=<.ico> -DOUT=<setup.exe> installer.nsi
+;   makensis -DVERSION=2.0.4 -DSTAGE=<folder> -DICON=<.ico> -DCOMPANY=<name> -DCOPYRIGHT=<line>
+;            -DOUTNAME=<setup.exe's name> -DOUT=<setup.exe> installer.nsi
 ; Silent: setup.exe /S [/CurrentUser | /AllUsers] [/PATH] [/D=folder]
 Unicode true
 Target amd64-unicode ; a 64-bit installer for 64-bit programs (and for a 64-bit-only Wine)
@@ -55,6 +56,18 @@ ShowInstDetails show
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
+
+; Properties -> Details of the installer itself.
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${COMPANY}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "${PRODUCT} installer"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "OriginalFilename" "${OUTNAME}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "InternalName" "${OUTNAME}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${COPYRIGHT}"
 
 !define PATH_TOO_LONG "your PATH is longer than this installer can change safely (${NSIS_MAX_STRLEN} characters)"
 

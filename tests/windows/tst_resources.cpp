@@ -1,6 +1,6 @@
 // A program's resources as Explorer reads them (Properties -> Details, the
-// icon), and its manifest, each value printed:
-//   tst_resources PROGRAM.exe DESCRIPTION
+// icon), and its manifest, each value printed; an installer's version alone:
+//   tst_resources PROGRAM.exe DESCRIPTION [--version-only]
 // The product, the company and the version are the build's (CMake's).
 #include <windows.h>
 
@@ -47,8 +47,9 @@ std::wstring versionText(std::vector<char> &info, const wchar_t *name)
 
 int wmain(int argc, wchar_t *argv[])
 {
-    if (argc != 3 || std::wstring(argv[1]).size() < 5) {
-        std::fprintf(stderr, "usage: tst_resources PROGRAM.exe DESCRIPTION\n");
+    const bool versionOnly = argc == 4 && std::wstring(argv[3]) == L"--version-only";
+    if ((argc != 3 && !versionOnly) || std::wstring(argv[1]).size() < 5) {
+        std::fprintf(stderr, "usage: tst_resources PROGRAM.exe DESCRIPTION [--version-only]\n");
         return 2;
     }
     const std::wstring program = argv[1];
@@ -61,7 +62,8 @@ int wmain(int argc, wchar_t *argv[])
         {L"ProductName", wide(VX_PRODUCT_NAME)},     {L"CompanyName", wide(VX_COMPANY_NAME)},
         {L"FileDescription", argv[2]},               {L"FileVersion", version},
         {L"ProductVersion", version},                {L"OriginalFilename", program},
-        {L"InternalName", program.substr(0, program.size() - 4)}, {L"LegalCopyright", wide(VX_COPYRIGHT)}};
+        {L"InternalName", versionOnly ? program : program.substr(0, program.size() - 4)},
+        {L"LegalCopyright", wide(VX_COPYRIGHT)}};
     for (const auto &[name, expected] : rows) {
         const std::wstring value = versionText(info, name);
         check(value == expected, name, value);
@@ -78,6 +80,8 @@ int wmain(int argc, wchar_t *argv[])
     check(hasFixed && fixed->dwFileVersionMS == high && fixed->dwFileVersionLS == low
               && fixed->dwProductVersionMS == high && fixed->dwProductVersionLS == low,
           L"version numbers", numbers);
+    if (versionOnly)
+        return g_failures == 0 ? 0 : 1;
 
     HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     // Explorer shows the first icon group; Qt gives the window the one named IDI_ICON1.
