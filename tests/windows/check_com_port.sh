@@ -64,9 +64,8 @@ ROWS=(
     "line noise for every answer|--noise"
     "EOT for every answer|--eot-reply"
     "NAK for every ACK|--nak"
-    # Wine reads a pseudo-terminal whose far end closed as a silent line, not
-    # as a port gone (a pulled USB adapter fails ReadFile on Windows): the
-    # files must agree, the words may not.
+    # Both say the port went away, Windows with the system's reason after
+    # it ("(Not ready)"): the files must agree, the words may not.
     "cable pulled after record 6|--hangup-after 6|files"
 )
 failed=0
