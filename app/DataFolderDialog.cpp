@@ -199,5 +199,5 @@ void DataFolderDialog::done(int result)
 
 void DataFolderDialog::showError(const QString &description)
 {
-    m_dialogs.ask({vx::Icon::None, vx::Buttons::Ok, vx::appTitle(), description});
+    m_dialogs.ask({.title = vx::appTitle(), .text = description});
 }

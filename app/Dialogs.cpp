@@ -12,7 +12,7 @@ QString appTitle() { return kAppName; }
 
 void Dialogs::report(const Failure &failure, const QString &title)
 {
-    ask({Icon::None, Buttons::Ok, title.isEmpty() ? QString::number(failure.number()) : title, describe(failure)});
+    ask({.title = title.isEmpty() ? QString::number(failure.number()) : title, .text = describe(failure)});
 }
 
 Answer QtDialogs::ask(const Message &message)

@@ -23,7 +23,7 @@ struct Message {
     QString text;
     // The button that Enter presses: one of the box's buttons; without one,
     // the first (OK or Yes).
-    std::optional<Answer> defaultAnswer;
+    std::optional<Answer> defaultAnswer{};
 };
 
 struct SaveRequest {

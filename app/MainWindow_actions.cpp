@@ -61,7 +61,7 @@ std::span<const MainWindow::TerminalAction> MainWindow::terminalActions()
          [](W &w, qint16 machine) -> ActionEnd {
              const auto number = machineNumber(w.m_newMachineEdit->text());
              if (!number)
-                 return vx::Failure{vx::FailureKind::Overflow};
+                 return vx::Failure{.kind = vx::FailureKind::Overflow};
              w.m_link->setMachineNumber(machine, *number);
              return QString();
          }},
@@ -201,7 +201,7 @@ std::optional<vx::Failure> MainWindow::exchange(const TerminalAction &action)
         showPort(); // a mapping may have changed since the port was picked
         const auto machine = machineNumber(m_machineEdit->text());
         if (!machine)
-            return vx::Failure{vx::FailureKind::Overflow};
+            return vx::Failure{.kind = vx::FailureKind::Overflow};
         m_link->setTimeout(vx::kTerminalTimeoutMs);
         const ActionEnd end = action.run(*this, *machine);
         if (const auto *failure = std::get_if<vx::Failure>(&end))
@@ -210,7 +210,7 @@ std::optional<vx::Failure> MainWindow::exchange(const TerminalAction &action)
             showResult(action, *line, *machine);
         return std::nullopt;
     } catch (const std::bad_alloc &) {
-        return vx::Failure{vx::FailureKind::OutOfMemory};
+        return vx::Failure{.kind = vx::FailureKind::OutOfMemory};
     } catch (const std::exception &error) {
         return vx::Failure{vx::FailureKind::Internal, QString::fromLocal8Bit(error.what())};
     }

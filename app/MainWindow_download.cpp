@@ -40,8 +40,8 @@ bool chooseFileToAppend(vx::Dialogs &dialogs, const vx::SaveRequest &request, QS
         fileName = *chosen;
         if (!QFileInfo::exists(fileName))
             return true;
-        const vx::Answer answer = dialogs.ask({vx::Icon::Exclamation, vx::Buttons::OkCancel, vx::appTitle(),
-                                               QStringLiteral("File already exists, append?")});
+        const vx::Answer answer = dialogs.ask({.icon = vx::Icon::Exclamation, .buttons = vx::Buttons::OkCancel,
+                                               .title = vx::appTitle(), .text = QStringLiteral("File already exists, append?")});
         if (answer == vx::Answer::Ok)
             return true;
     }

@@ -25,7 +25,7 @@ void PasswordDialog::checkEntry()
         accept();
         return;
     }
-    m_dialogs.ask({vx::Icon::Exclamation, vx::Buttons::Ok, vx::appTitle(), QStringLiteral("Invalid password.")});
+    m_dialogs.ask({.icon = vx::Icon::Exclamation, .title = vx::appTitle(), .text = QStringLiteral("Invalid password.")});
     m_entry->setSelection(0, static_cast<int>(entry.size()));
     m_entry->setFocus();
 }

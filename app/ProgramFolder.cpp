@@ -71,7 +71,7 @@ bool isUsersFolder(const QString &folder, uint folderOwner, uint user, const QSt
     return folderOwner == user && (user != 0 || insideHome) && isWritableFolder(folder);
 }
 
-QString defaultDataFolder(const QString &programFolder)
+QString defaultDataFolder([[maybe_unused]] const QString &programFolder)
 {
 #ifdef Q_OS_WIN
     // Windows users keep their files in Documents, whatever folder the

@@ -31,7 +31,7 @@ enum class FailureKind {
 
 struct Failure {
     FailureKind kind = FailureKind::Internal;
-    QString detail; // what was wrong, with the system's words for it; may be empty
+    QString detail{}; // what was wrong, with the system's words for it; may be empty
 
     // The failure's error number: 8005 a port in use, 61 a full disk, ...
     int number() const;

@@ -30,7 +30,7 @@ constexpr qint64 kMaxSideFileBytes = 64 * 1024 * 1024;
 struct SideFile {
     QString path;
     bool exists = false;
-    QByteArray bytes;
+    QByteArray bytes{};
 };
 
 // Reads a side file if there is one; false with the reason when it is not
@@ -71,8 +71,8 @@ bool readSideFile(SideFile &side, QString &why)
 std::optional<UnclearedLines> takeOverSideFiles(RecordFile &file, Failure &failure)
 {
     const QString path = file.identity().path;
-    SideFile journal{path + QStringLiteral(".journal")}, part{path + QStringLiteral(".part")},
-        uncleared{path + QStringLiteral(".uncleared")};
+    SideFile journal{.path = path + QStringLiteral(".journal")}, part{.path = path + QStringLiteral(".part")},
+        uncleared{.path = path + QStringLiteral(".uncleared")};
     const auto leave = [&](const QString &which, const QString &why) {
         failure = {FailureKind::FileAccess,
                    QStringLiteral("%1: %2; it and %3 are left as they are").arg(which, why, path)};

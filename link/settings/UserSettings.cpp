@@ -42,11 +42,11 @@ namespace {
 SettingsFileCheck textCheck(const QByteArray &bytes)
 {
     if (bytes.contains('\0'))
-        return {SettingsFileCheck::Binary};
+        return {.problem = SettingsFileCheck::Binary};
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
     if (utf8.hasError())
-        return {SettingsFileCheck::NotUtf8};
+        return {.problem = SettingsFileCheck::NotUtf8};
     int number = 0;
     for (QStringView line : QStringTokenizer(text, u'\n')) {
         ++number;
@@ -54,7 +54,7 @@ SettingsFileCheck textCheck(const QByteArray &bytes)
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#')
             || (line.startsWith(u'[') && line.endsWith(u']')) || line.indexOf(u'=') > 0)
             continue;
-        return {SettingsFileCheck::NotASetting, 0, number};
+        return {.problem = SettingsFileCheck::NotASetting, .line = number};
     }
     return {};
 }
@@ -67,19 +67,19 @@ SettingsFileCheck checkSettingsFile(const QString &path)
         return {};
     const QFileInfo info(path);
     if (info.isSymLink() && !info.exists())
-        return {SettingsFileCheck::LinkToNothing};
+        return {.problem = SettingsFileCheck::LinkToNothing};
     if (!info.exists())
         return {};
     if (!info.isFile())
-        return {SettingsFileCheck::NotPlainFile};
+        return {.problem = SettingsFileCheck::NotPlainFile};
     if (info.size() > kMaxSettingsBytes)
-        return {SettingsFileCheck::TooLarge, info.size()};
+        return {.problem = SettingsFileCheck::TooLarge, .size = info.size()};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {SettingsFileCheck::CannotOpen, 0, 0, file.errorString()};
     const QByteArray bytes = file.read(kMaxSettingsBytes + 1);
     if (bytes.size() > kMaxSettingsBytes) // it grew meanwhile
-        return {SettingsFileCheck::TooLarge, bytes.size()};
+        return {.problem = SettingsFileCheck::TooLarge, .size = bytes.size()};
     return textCheck(bytes);
 }
 

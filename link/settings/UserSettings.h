@@ -35,7 +35,7 @@ struct SettingsFileCheck {
     Problem problem = None;
     qint64 size = 0;       // TooLarge: the file's size
     int line = 0;          // NotASetting: the line's number
-    QString systemText;    // CannotOpen: the system's words
+    QString systemText{};  // CannotOpen: the system's words
     bool ok() const { return problem == None; }
 };
 // A missing file (and the registry) pass.

@@ -7,6 +7,24 @@ using namespace vx::test;
 
 namespace {
 
+// Records from..to as the terminal holds them, and as the data file stores them.
+QStringList records(int from, int to)
+{
+    QStringList list;
+    for (int i = from; i <= to; ++i)
+        list << QStringLiteral("%1,r").arg(i, 4, 16, QLatin1Char('0'));
+    return list;
+}
+QByteArray stored(int from, int to)
+{
+    QByteArray lines;
+    for (int i = from; i <= to; ++i)
+        lines += QByteArray::number(i) + ",r\r\n";
+    return lines;
+}
+
+} // namespace
+
 // The terminals on the line, each hearing every byte; none while the station is empty.
 struct Line : FakeDevice {
     void received(const QByteArray &bytes, FakePort &port) override
@@ -27,22 +45,6 @@ struct VirtualClock : vx::ctl::WatchClock {
     qint64 offset = 0;
 };
 
-// Records from..to as the terminal holds them, and as the data file stores them.
-QStringList records(int from, int to)
-{
-    QStringList list;
-    for (int i = from; i <= to; ++i)
-        list << QStringLiteral("%1,r").arg(i, 4, 16, QLatin1Char('0'));
-    return list;
-}
-QByteArray stored(int from, int to)
-{
-    QByteArray lines;
-    for (int i = from; i <= to; ++i)
-        lines += QByteArray::number(i) + ",r\r\n";
-    return lines;
-}
-
 // A station with the fixture's terminal docked, watched by the tool in virtual time.
 struct WatchTest : CtlTest {
     WatchTest() { station.terminals = {&device}, port.setDevice(&station); }
@@ -62,8 +64,6 @@ struct WatchTest : CtlTest {
     VirtualClock clock{port};
     QBuffer out, err;
 };
-
-} // namespace
 
 TEST_F(CtlTest, ScanListsTheTerminalsThatAnswer)
 {

@@ -30,7 +30,9 @@ using namespace vx::test;
 
 inline void PrintTo(const QByteArray &bytes, std::ostream *os) { *os << ::testing::PrintToString(bytes.toStdString()); }
 
-namespace {
+// Named, not anonymous: the test classes GoogleTest makes derive from a
+// fixture of these types.
+namespace crash_states {
 
 constexpr int kRecords = 5;
 
@@ -152,9 +154,11 @@ QList<QByteArray> possibleContents(const QByteArray &synced, const QByteArray &u
     return out;
 }
 
-class CrashStates : public ::testing::TestWithParam<Target> {};
+} // namespace crash_states
 
-} // namespace
+using namespace crash_states;
+
+class CrashStates : public ::testing::TestWithParam<Target> {};
 
 TEST_P(CrashStates, EveryRecordOnceAfterACutAnywhere)
 {
@@ -163,8 +167,9 @@ TEST_P(CrashStates, EveryRecordOnceAfterACutAnywhere)
     World setup;
     setup.model.setRecords(held(1, kRecords));
     QByteArray before;
-    if (target == Target::FileWithoutLineEnd || target == Target::AppendedStandardOutput)
+    if (target == Target::FileWithoutLineEnd || target == Target::AppendedStandardOutput) {
         ASSERT_TRUE(writeFileBytes(setup.data, before = "old,partial"));
+    }
     if (target == Target::RetryAfterACutDownload) {
         setup.model.setFaults({.silentFromRecord = 3});
         setup.download(Target::NewFile, systemFileCalls());
@@ -213,22 +218,25 @@ TEST_P(CrashStates, EveryRecordOnceAfterACutAnywhere)
             // The same file (its inode too), or none by that name.
             const QString away = setup.data + ".away";
             ASSERT_TRUE(writeFileBytes(setup.data, content == "<absent>" ? QByteArray() : content));
-            if (content == "<absent>")
+            if (content == "<absent>") {
                 ASSERT_TRUE(QFile::rename(setup.data, away));
+            }
             if (ledger.isEmpty())
                 QFile::remove(setup.ledger);
             else
                 ASSERT_TRUE(writeFileBytes(setup.ledger, ledger));
             setup.model.setRecords(cleared ? QStringList() : held(1, kRecords));
             // Until the clear, nothing is lost: the terminal holds every record.
-            if (cleared)
+            if (cleared) {
                 ASSERT_EQ(content, all.right(content.size())) << "cleared before its records were on the disk";
+            }
             const DownloadResult r = setup.download(target, systemFileCalls());
             EXPECT_TRUE(r.stored);
             EXPECT_EQ(fileBytes(setup.data), target == Target::RetryAfterACutDownload ? stored(1, kRecords) : all);
             EXPECT_TRUE(setup.model.records().isEmpty());
-            if (content == "<absent>")
+            if (content == "<absent>") {
                 ASSERT_TRUE(QFile::remove(setup.data) && QFile::rename(away, setup.data));
+            }
         }
     }
     std::printf("%d crash states checked\n", states);

@@ -29,8 +29,9 @@ TEST(DataFile, RecordsNeverGlueOntoAPartialLine)
     for (const auto &[before, after] : rows) {
         SCOPED_TRACE(before ? before : "no file");
         const QString path = dir.filePath(QString::number(n++));
-        if (before)
+        if (before) {
             ASSERT_TRUE(writeFileBytes(path, before));
+        }
         DataFile file;
         ASSERT_TRUE(file.openAppend(path)) << qPrintable(file.failure().detail);
         EXPECT_TRUE(file.isRegularFile());

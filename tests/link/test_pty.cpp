@@ -120,8 +120,9 @@ TEST(PtyAdapter, LocksOfOtherProgramsAndStaleOnes)
         f.setFileTime(QDateTime::currentDateTime().addSecs(aged ? -5 : 0), QFileDevice::FileModificationTime);
         f.close();
         const int other = content.isNull() ? ::open(pty.device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY) : -1;
-        if (content.isNull())
+        if (content.isNull()) {
             ASSERT_TRUE(QFile::remove(lockFile) && flock(other, LOCK_EX) == 0);
+        }
         vx::QtSerialPortAdapter port;
         port.setPortName(pty.device);
         EXPECT_EQ(port.open(), holder.isEmpty());

@@ -60,8 +60,9 @@ TEST(Values, NumbersRoundingAndHexFields)
         EXPECT_EQ(leadingNumber(text), leading);
         const auto w = wholeNumber(text);
         EXPECT_EQ(w.has_value(), !std::isnan(whole));
-        if (w && !std::isnan(whole))
+        if (w && !std::isnan(whole)) {
             EXPECT_EQ(*w, whole);
+        }
     }
     EXPECT_TRUE(std::isinf(leadingNumber("1e999")));
     const QList<std::pair<double, int>> rounded = {

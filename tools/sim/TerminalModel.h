@@ -32,7 +32,7 @@ struct Faults {
     bool noiseStream = false;    // noise in place of every answer until the host writes again
     bool eotReply = false;       // EOT in place of every answer
     bool nak = false;            // NAK in place of every ACK
-    QByteArray refuse;           // NAK in place of the ACK to these command letters
+    QByteArray refuse{};         // NAK in place of the ACK to these command letters
     int hangUpAfterRecord = -1;  // the far end closes once record k is acknowledged
                                  // (0: at the download command; -1: never)
 };
