@@ -201,8 +201,13 @@ void MainWindow::showPort()
     if (m_settings.isUnreadable())
         text += QStringLiteral(" (settings file unreadable)");
     m_portLabel->setText(text);
-    m_portLabel->setToolTip(QStringLiteral("The device that %1 stands for on this computer").arg(m_portBox->currentText()));
-    m_portDeviceButton->setToolTip(QStringLiteral("Choose the device that %1 stands for").arg(m_portBox->currentText()));
+#ifdef Q_OS_WIN
+    const QString standsFor = QStringLiteral("port");
+#else
+    const QString standsFor = QStringLiteral("device");
+#endif
+    m_portLabel->setToolTip(QStringLiteral("The %1 that %2 stands for on this computer").arg(standsFor, m_portBox->currentText()));
+    m_portDeviceButton->setToolTip(QStringLiteral("Choose the %1 that %2 stands for").arg(standsFor, m_portBox->currentText()));
     m_portDeviceButton->setAccessibleDescription(m_portDeviceButton->toolTip());
 }
 

@@ -15,6 +15,7 @@ namespace {
 
 constexpr qint64 kSliceMs = 20;       // the longest a wait goes without serving the program's events
 constexpr unsigned long kLookMs = 1;  // the longest between two looks at the driver's queue
+constexpr unsigned long kReleaseMs = 500; // the longest a closing port waits for its pending wait to end
 
 HANDLE handleOf(void *handle) { return static_cast<HANDLE>(handle); }
 
@@ -74,13 +75,16 @@ void WinSerialPort::release()
     HANDLE port = handleOf(std::exchange(m_handle, nullptr));
     if (!port)
         return;
-    if (m_waiting) {
-        CancelIo(port);
-        DWORD ignored = 0;
-        GetOverlappedResult(port, static_cast<OVERLAPPED *>(m_arrivalWait), &ignored, TRUE);
-        m_waiting = false;
-    }
+    // Closing the handle ends the wait (as CancelIo should, which Wine's
+    // serial wait ignores); its OVERLAPPED is let go only once the wait has
+    // ended, and left behind, never waited for without end, if it does not.
+    CancelIo(port);
     CloseHandle(port);
+    if (std::exchange(m_waiting, false)
+        && WaitForSingleObject(handleOf(m_arrival), kReleaseMs) != WAIT_OBJECT_0) {
+        m_arrival = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        m_arrivalWait = new OVERLAPPED{};
+    }
 }
 
 // An overlapped transfer carried to its end: at once for a read (the
@@ -126,7 +130,7 @@ bool WinSerialPort::open()
     if (port == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
-            fail(FailureKind::PortMissing, QStringLiteral("%1: no such device").arg(m_name));
+            fail(FailureKind::PortMissing, QStringLiteral("%1: no such port").arg(m_name));
         else if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION)
             // Windows does not say which program holds a COM port.
             fail(FailureKind::PortInUse, QStringLiteral("%1: in use by another program").arg(m_name));
@@ -176,13 +180,13 @@ bool WinSerialPort::pull()
         DWORD errors = 0, got = 0;
         COMSTAT status{};
         if (!ClearCommError(handleOf(m_handle), &errors, &status)) {
-            lost(QStringLiteral("the device went away (%1)").arg(windowsErrorText(GetLastError())));
+            lost(QStringLiteral("the port went away (%1)").arg(windowsErrorText(GetLastError())));
             return false;
         }
         if (status.cbInQue == 0)
             return true;
         if (!transfer(true, buffer, std::min<DWORD>(status.cbInQue, sizeof buffer), got)) {
-            lost(QStringLiteral("the device went away (%1)").arg(windowsErrorText(GetLastError())));
+            lost(QStringLiteral("the port went away (%1)").arg(windowsErrorText(GetLastError())));
             return false;
         }
         m_received.append(buffer, qsizetype(got));
@@ -201,7 +205,7 @@ bool WinSerialPort::awaitArrival(unsigned long waitMs)
         if (WaitCommEvent(handleOf(m_handle), reinterpret_cast<DWORD *>(&m_events), ov))
             return true;
         if (GetLastError() != ERROR_IO_PENDING) {
-            lost(QStringLiteral("the device went away (%1)").arg(windowsErrorText(GetLastError())));
+            lost(QStringLiteral("the port went away (%1)").arg(windowsErrorText(GetLastError())));
             return false;
         }
         m_waiting = true;
@@ -228,7 +232,7 @@ bool WinSerialPort::awaitArrival(unsigned long waitMs)
         return true;
     default:
         m_waiting = false;
-        lost(QStringLiteral("the device went away (%1)").arg(windowsErrorText(code)));
+        lost(QStringLiteral("the port went away (%1)").arg(windowsErrorText(code)));
         return false;
     }
 }

@@ -13,8 +13,8 @@ TEST_F(CtlTest, UsageErrorsNameWhatIsWrong)
         {{"set-id"}, "set-id: N missing"},
         {{"set-id", "256"}, "set-id: '256' is not a machine number (0-255)"},
         {{"--timeout", "0", "count"}, "--timeout: '0' is not a time in ms (1-600000)"},
-        kOnWindows ? std::pair<QStringList, const char *>{{"--port", "com257", "count"},
-                                                          "--port: 'com257' is not a port from COM1 to COM256"}
+        kOnWindows ? std::pair<QStringList, const char *>{{"--port", "/dev/ttyUSB0", "count"},
+                                                          R"(--port: '/dev/ttyUSB0' is not a port from COM1 to COM256 (or \\.\NAME))"}
                    : std::pair<QStringList, const char *>{{"--port", "COM17", "count"},
                                                           "--port: 'COM17' is not one of COM1 to COM16"},
         {{"--port", " ", "count"}, "--port: empty port name"},

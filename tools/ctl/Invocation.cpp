@@ -21,8 +21,9 @@ QString description()
         text += line.size() < 26 ? line.leftJustified(26) : line + QLatin1Char('\n') + indent;
         text += help.join(QLatin1Char('\n') + indent) + QLatin1Char('\n');
     }
-    return text + QStringLiteral("\nExit status: 0 success, 1 the device reported a failure, 2 a usage error or an\n"
-                                 "output that cannot hold the records safely, 3 the port or a file could not be used.");
+    return text + QStringLiteral("\nExit status: 0 success, 1 the terminal or station failed the request (an error\n"
+                                 "status or no answer), 2 a usage error or an output that cannot hold the records\n"
+                                 "safely, 3 the port or a file could not be used.");
 }
 
 // The command that the first words name, with the words after it.

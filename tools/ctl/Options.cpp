@@ -21,8 +21,10 @@ QString readPort(const QString &value, Invocation &inv)
         inv.port = inv.port.startsWith(QLatin1Char('\\')) ? QStringLiteral("\\\\.\\") + *port : *port;
         return {};
     }
-    if (inv.port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
-        return QStringLiteral("--port: '%1' is not a port from COM1 to COM256").arg(inv.port);
+    // Other ports of the system's device space (\\.\NAME, a virtual port's
+    // name) pass as they are; a path or any other name is no port.
+    if (!inv.port.startsWith(QLatin1String("\\\\.\\")))
+        return QStringLiteral("--port: '%1' is not a port from COM1 to COM256 (or \\\\.\\NAME)").arg(inv.port);
 #else
     if (inv.port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) && !inv.port.contains(QLatin1Char('/'))
         && !vx::commNumber(inv.port))
