@@ -1,6 +1,6 @@
 #include "Dialogs.h"
 
-#include "UserSettings.h"
+#include "settings/UserSettings.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -3,7 +3,7 @@
 // Dialogs that answer from a script and record what was asked.
 #pragma once
 
-#include "Failure.h"
+#include "terminal/Failure.h"
 
 #include <QString>
 #include <optional>

@@ -3,7 +3,7 @@
 // or not started; the legend counts each kind of ending over the 30 days.
 #pragma once
 
-#include "Ledger.h"
+#include "download/Ledger.h"
 
 #include <QDate>
 #include <QMap>

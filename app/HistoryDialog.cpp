@@ -2,7 +2,7 @@
 
 #include "HistoryChart.h"
 #include "SettingsStore.h"
-#include "UserSettings.h"
+#include "settings/UserSettings.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -2,7 +2,7 @@
 // how it ended; and how long the history is kept.
 #pragma once
 
-#include "Ledger.h"
+#include "download/Ledger.h"
 
 #include <QDate>
 #include <QDialog>

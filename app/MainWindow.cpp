@@ -1,18 +1,18 @@
 // The main window's load, its settings handlers and its closing.
 #include "MainWindow.h"
 
-#include "DataFile.h"
+#include "terminal/DataFile.h"
 #include "Dialogs.h"
-#include "FileCalls.h"
+#include "download/FileCalls.h"
 #include "Password.h"
 #include "HistoryDialog.h"
 #include "PortChooser.h"
-#include "PortNames.h"
+#include "portnames/PortNames.h"
 #include "ProgramFolder.h"
 #include "SettingsStore.h"
 #include "DataFolderDialog.h"
 #include "ChangePasswordDialog.h"
-#include "TerminalLink.h"
+#include "terminal/TerminalLink.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

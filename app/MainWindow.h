@@ -11,7 +11,7 @@
 // message box instead.
 #pragma once
 
-#include "Failure.h"
+#include "terminal/Failure.h"
 
 #include <QDateTime>
 #include <QMainWindow>

@@ -4,9 +4,9 @@
 #include "MainWindow.h"
 
 #include "Dialogs.h"
-#include "Numbers.h"
-#include "PortNames.h"
-#include "TerminalLink.h"
+#include "terminal/Numbers.h"
+#include "portnames/PortNames.h"
+#include "terminal/TerminalLink.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

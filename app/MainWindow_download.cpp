@@ -4,15 +4,15 @@
 // what it reports.
 #include "MainWindow.h"
 
-#include "DataFile.h"
-#include "Downloader.h"
+#include "terminal/DataFile.h"
+#include "download/Downloader.h"
 #include "ProgramFolder.h"
-#include "Status.h"
-#include "Record.h"
+#include "terminal/Status.h"
+#include "terminal/Record.h"
 #include "SettingsStore.h"
-#include "UserSettings.h"
+#include "settings/UserSettings.h"
 #include "Dialogs.h"
-#include "TerminalLink.h"
+#include "terminal/TerminalLink.h"
 
 #include <QCheckBox>
 #include <QComboBox>

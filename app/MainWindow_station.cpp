@@ -1,7 +1,7 @@
 // The reader station tab: one table row per query.
 #include "MainWindow.h"
 
-#include "TerminalLink.h"
+#include "terminal/TerminalLink.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>

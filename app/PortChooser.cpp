@@ -1,6 +1,6 @@
 #include "PortChooser.h"
 
-#include "PortNames.h"
+#include "portnames/PortNames.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>

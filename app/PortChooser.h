@@ -4,7 +4,7 @@
 // the tool follows it.
 #pragma once
 
-#include "SystemPorts.h"
+#include "terminal/SystemPorts.h"
 
 #include <QDialog>
 #include <QList>

@@ -1,8 +1,8 @@
 #include "SettingsStore.h"
 
 #include "Dialogs.h"
-#include "Numbers.h"
-#include "UserSettings.h"
+#include "terminal/Numbers.h"
+#include "settings/UserSettings.h"
 
 #include <QDir>
 #include <QFile>

@@ -9,7 +9,7 @@
 // each time; while a Batch lives (the main window's load) only the first one.
 #pragma once
 
-#include "SettingKeys.h"
+#include "settings/SettingKeys.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,12 +1,12 @@
 #include "Startup.h"
 
-#include "Ledger.h"
+#include "download/Ledger.h"
 
 #include "Dialogs.h"
 #include "Password.h"
 #include "ProgramFolder.h"
 #include "RaiseRequests.h"
-#include "SystemSerialPort.h"
+#include "terminal/SystemSerialPort.h"
 #include "SettingsStore.h"
 #include "MainWindow.h"
 #include "PasswordDialog.h"

@@ -1,6 +1,6 @@
 #include "UpDown.h"
 
-#include "Numbers.h"
+#include "terminal/Numbers.h"
 
 #include <QLineEdit>
 #include <QToolButton>

@@ -5,7 +5,7 @@
 // and of a host that polls every 20 ms, each against the line limit.
 #include "BenchSetup.h"
 #include "Processes.h"
-#include "TerminalLink.h"
+#include "terminal/TerminalLink.h"
 
 #include <QCoreApplication>
 #include <QDir>

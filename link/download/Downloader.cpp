@@ -1,9 +1,9 @@
-#include "Downloader.h"
+#include "download/Downloader.h"
 
-#include "LegacySideFiles.h"
-#include "Record.h"
-#include "Status.h"
-#include "TerminalLink.h"
+#include "download/LegacySideFiles.h"
+#include "terminal/Record.h"
+#include "terminal/Status.h"
+#include "terminal/TerminalLink.h"
 
 #include <QDir>
 

@@ -17,10 +17,10 @@
 // arrives, and never a clear.
 #pragma once
 
-#include "DataFile.h"
-#include "Failure.h"
-#include "Ledger.h"
-#include "RecordFile.h"
+#include "terminal/DataFile.h"
+#include "terminal/Failure.h"
+#include "download/Ledger.h"
+#include "download/RecordFile.h"
 
 #include <QDateTime>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "FileCalls.h"
+#include "download/FileCalls.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "Ledger.h"
+#include "download/Ledger.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,8 +5,8 @@
 // synced before commit() returns.
 #pragma once
 
-#include "Failure.h"
-#include "RecordFile.h"
+#include "terminal/Failure.h"
+#include "download/RecordFile.h"
 
 #include <QByteArray>
 #include <QDateTime>

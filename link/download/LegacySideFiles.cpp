@@ -1,4 +1,4 @@
-#include "LegacySideFiles.h"
+#include "download/LegacySideFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

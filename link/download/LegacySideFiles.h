@@ -14,8 +14,8 @@
 // and every file is left as it is.
 #pragma once
 
-#include "Failure.h"
-#include "RecordFile.h"
+#include "terminal/Failure.h"
+#include "download/RecordFile.h"
 
 #include <QByteArray>
 #include <optional>

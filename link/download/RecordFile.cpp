@@ -1,4 +1,4 @@
-#include "RecordFile.h"
+#include "download/RecordFile.h"
 
 #include <QDir>
 

@@ -5,8 +5,8 @@
 // append() returns.
 #pragma once
 
-#include "FileCalls.h"
-#include "Failure.h"
+#include "download/FileCalls.h"
+#include "terminal/Failure.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "RecordFile.h"
+#include "download/RecordFile.h"
 
-#include "LockHolders.h"
+#include "portnames/LockHolders.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -3,10 +3,10 @@
 // download holds it, and ours cannot open it while another program writes.
 // A link (a reparse point) is never followed: creating one takes rights that
 // a planted one would not be checked against here.
-#include "RecordFile.h"
+#include "download/RecordFile.h"
 
-#include "LockHolders.h"
-#include "WinErrors.h"
+#include "portnames/LockHolders.h"
+#include "terminal/WinErrors.h"
 
 #include <QDir>
 #include <QFileInfo>

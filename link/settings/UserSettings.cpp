@@ -1,4 +1,4 @@
-#include "UserSettings.h"
+#include "settings/UserSettings.h"
 
 #include <QDir>
 #include <QFile>

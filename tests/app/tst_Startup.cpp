@@ -6,7 +6,7 @@
 #include "Processes.h"
 #include "PasswordDialog.h"
 #include "Startup.h"
-#include "UserSettings.h"
+#include "settings/UserSettings.h"
 
 #include <QLockFile>
 

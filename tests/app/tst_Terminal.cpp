@@ -8,8 +8,8 @@
 // in the middle. A data file that cannot be opened or written is in
 // the fault table (tests/faults).
 #include "AppTest.h"
-#include "Frame.h"
-#include "FileCalls.h"
+#include "terminal/Frame.h"
+#include "download/FileCalls.h"
 #include "HistoryChart.h"
 #include "HistoryDialog.h"
 #include "ProgramFolder.h"

@@ -3,11 +3,11 @@
 #pragma once
 
 #include "FakePort.h"
-#include "Frame.h"
+#include "terminal/Frame.h"
 #include "ModelDevice.h"
 #include "Run.h"
 #include "TerminalModel.h"
-#include "PortNames.h"
+#include "portnames/PortNames.h"
 #include "TestFiles.h"
 
 #include <QBuffer>

@@ -6,12 +6,12 @@
 // not synced, the ledger as of its last commit), the terminal as the cut
 // found it, and the next download is run. Afterwards the file holds every
 // record exactly once, in order, and the terminal is cleared.
-#include "Downloader.h"
+#include "download/Downloader.h"
 #include "FakePort.h"
 #include "ModelDevice.h"
 #include "TerminalModel.h"
 #include "TestFiles.h"
-#include "TerminalLink.h"
+#include "terminal/TerminalLink.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,11 +1,11 @@
 // The ledger refuses any state that it did not make itself, with a clear
 // message, and forgets downloads older than the retention.
-#include "Downloader.h"
+#include "download/Downloader.h"
 #include "FakePort.h"
-#include "Ledger.h"
+#include "download/Ledger.h"
 #include "ModelDevice.h"
 #include "TerminalModel.h"
-#include "TerminalLink.h"
+#include "terminal/TerminalLink.h"
 #include "TestFiles.h"
 
 #include <QDir>

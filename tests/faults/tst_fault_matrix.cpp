@@ -12,7 +12,7 @@
 // what the simulated terminal did (its log) and with the file's bytes.
 #include "AppTest.h"
 #include "Processes.h"
-#include "QtSerialPortAdapter.h"
+#include "terminal/QtSerialPortAdapter.h"
 #include "TestFiles.h"
 
 #include <QJsonDocument>

@@ -6,8 +6,8 @@
 // the stream ends only when their first byte is EOT. (An XOR check cannot
 // see two flips of one bit: "intact" is what the line shows.)
 #include "FakePort.h"
-#include "Frame.h"
-#include "TerminalLink.h"
+#include "terminal/Frame.h"
+#include "terminal/TerminalLink.h"
 
 #include <QCoreApplication>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // Number readers on arbitrary text: no crash, and results inside their ranges.
-#include "Numbers.h"
+#include "terminal/Numbers.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // The first-field conversion on arbitrary record text: no crash, every field
 // but the first left exactly as it was, and a convertible field rewritten
 // into a plain decimal number.
-#include "Record.h"
+#include "terminal/Record.h"
 
 #include <QStringList>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // The files the programs write: the data file (whole lines only, the
 // system's own words for a failure) and the user's settings file.
-#include "DataFile.h"
+#include "terminal/DataFile.h"
 #include "TestFiles.h"
-#include "UserSettings.h"
+#include "settings/UserSettings.h"
 
 #include <QTemporaryDir>
 

@@ -1,8 +1,8 @@
 // The link against a scripted terminal on the fake port, in virtual time.
 #include "FakePort.h"
-#include "Frame.h"
-#include "PortNames.h"
-#include "TerminalLink.h"
+#include "terminal/Frame.h"
+#include "portnames/PortNames.h"
+#include "terminal/TerminalLink.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The Qt adapter on real pseudo-terminals, for what only a real device shows,
 // and the link's abort through it.
-#include "LockHolders.h"
-#include "QtSerialPortAdapter.h"
-#include "TerminalLink.h"
+#include "portnames/LockHolders.h"
+#include "terminal/QtSerialPortAdapter.h"
+#include "terminal/TerminalLink.h"
 
 #include <QFile>
 #include <QTemporaryDir>

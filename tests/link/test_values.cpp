@@ -1,10 +1,10 @@
 // Value functions without I/O: status texts, numbers, line settings, port
 // names. (Frames: the link's table in test_link.cpp.)
-#include "Failure.h"
-#include "LineSettings.h"
-#include "Numbers.h"
-#include "PortNames.h"
-#include "Status.h"
+#include "terminal/Failure.h"
+#include "linesettings/LineSettings.h"
+#include "terminal/Numbers.h"
+#include "portnames/PortNames.h"
+#include "terminal/Status.h"
 #include "TestFiles.h"
 
 #include <QList>

@@ -5,7 +5,7 @@
 #include "FakePort.h"
 #include "ModelDevice.h"
 #include "TerminalModel.h"
-#include "TerminalLink.h"
+#include "terminal/TerminalLink.h"
 
 #include <gtest/gtest.h>
 

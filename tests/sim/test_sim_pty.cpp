@@ -2,11 +2,11 @@
 // shows: its options, record files and settings file, the line settings it
 // reads off the pair, its signals, the pulled cable, and the names it
 // registers for the line.
-#include "PortNames.h"
+#include "portnames/PortNames.h"
 #include "Processes.h"
 #include "TestFiles.h"
-#include "UserSettings.h"
-#include "TerminalLink.h"
+#include "settings/UserSettings.h"
+#include "terminal/TerminalLink.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 // 2000 ms time-out costs nothing.
 #pragma once
 
-#include "SerialPort.h"
+#include "terminal/SerialPort.h"
 
 #include <QByteArray>
 #include <QList>

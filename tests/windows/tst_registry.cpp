@@ -4,7 +4,7 @@
 // the values where users and their administrators look for them.
 #include "AppTest.h"
 #include "PortChooser.h"
-#include "UserSettings.h"
+#include "settings/UserSettings.h"
 
 using namespace vx;
 using namespace vx::test;

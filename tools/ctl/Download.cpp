@@ -1,7 +1,7 @@
 #include "Download.h"
 
-#include "Downloader.h"
-#include "Record.h"
+#include "download/Downloader.h"
+#include "terminal/Record.h"
 #include "RecordOutput.h"
 #include "Session.h"
 #include "StopSignals.h"

@@ -1,7 +1,7 @@
 // download [-o FILE] [--clear] [--update-time] [--power-down] [-q] [--json]
 #pragma once
 
-#include "Downloader.h"
+#include "download/Downloader.h"
 #include "ExitCode.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 // What the tool's exit status tells a script.
 #pragma once
 
-#include "Failure.h"
+#include "terminal/Failure.h"
 
 namespace vx::ctl {
 

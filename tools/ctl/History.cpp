@@ -1,7 +1,7 @@
 #include "History.h"
 
-#include "Downloader.h"
-#include "Ledger.h"
+#include "download/Downloader.h"
+#include "download/Ledger.h"
 #include "Session.h"
 
 #include <QJsonArray>

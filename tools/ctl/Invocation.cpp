@@ -1,8 +1,8 @@
 #include "Invocation.h"
 
-#include "PortNames.h"
+#include "portnames/PortNames.h"
 #include "Watch.h"
-#include "TerminalLink.h"
+#include "terminal/TerminalLink.h"
 
 #include <QCommandLineParser>
 

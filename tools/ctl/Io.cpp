@@ -1,6 +1,6 @@
 #include "Io.h"
 
-#include "Frame.h"
+#include "terminal/Frame.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 #include "Options.h"
 
 #include "Invocation.h"
-#include "PortNames.h"
+#include "portnames/PortNames.h"
 
 namespace vx::ctl {
 

@@ -3,7 +3,7 @@
 
 #include "ExitCode.h"
 #include "Io.h"
-#include "SystemPorts.h"
+#include "terminal/SystemPorts.h"
 
 #include <QList>
 #include <QString>

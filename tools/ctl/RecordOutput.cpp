@@ -1,6 +1,6 @@
 #include "RecordOutput.h"
 
-#include "Record.h"
+#include "terminal/Record.h"
 
 #include <QDir>
 #include <QFileDevice>

@@ -5,11 +5,11 @@
 // characters escaped when standard output is a terminal).
 #pragma once
 
-#include "DataFile.h"
-#include "Downloader.h"
+#include "terminal/DataFile.h"
+#include "download/Downloader.h"
 #include "ExitCode.h"
 #include "Io.h"
-#include "RecordFile.h"
+#include "download/RecordFile.h"
 
 namespace vx::ctl {
 

@@ -1,6 +1,6 @@
 #include "Session.h"
 
-#include "PortNames.h"
+#include "portnames/PortNames.h"
 #include "TracePort.h"
 
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 #include "Invocation.h"
 #include "Io.h"
 #include "SettingsFile.h"
-#include "TerminalLink.h"
+#include "terminal/TerminalLink.h"
 
 #include <functional>
 #include <memory>

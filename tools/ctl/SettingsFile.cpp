@@ -1,9 +1,9 @@
 #include "SettingsFile.h"
 
-#include "Numbers.h"
-#include "PortNames.h"
-#include "SettingKeys.h"
-#include "UserSettings.h"
+#include "terminal/Numbers.h"
+#include "portnames/PortNames.h"
+#include "settings/SettingKeys.h"
+#include "settings/UserSettings.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #include "Tags.h"
 
-#include "Frame.h"
+#include "terminal/Frame.h"
 #include "RecordOutput.h"
 #include "Session.h"
 

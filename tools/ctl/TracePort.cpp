@@ -1,6 +1,6 @@
 #include "TracePort.h"
 
-#include "Frame.h"
+#include "terminal/Frame.h"
 
 namespace vx::ctl {
 

@@ -2,7 +2,7 @@
 // bytes written and "< 06" for the bytes read, one line each.
 #pragma once
 
-#include "SerialPort.h"
+#include "terminal/SerialPort.h"
 
 #include <functional>
 #include <memory>

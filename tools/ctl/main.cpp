@@ -1,5 +1,5 @@
 // vx500ctl: the terminal link from the command line.
-#include "SystemSerialPort.h"
+#include "terminal/SystemSerialPort.h"
 #include "Run.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "DeviceNames.h"
 
-#include "LockHolders.h"
-#include "PortNames.h"
-#include "SettingKeys.h"
-#include "UserSettings.h"
+#include "portnames/LockHolders.h"
+#include "portnames/PortNames.h"
+#include "settings/SettingKeys.h"
+#include "settings/UserSettings.h"
 
 #include <QCoreApplication>
 #include <QFile>

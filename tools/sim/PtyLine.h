@@ -5,7 +5,7 @@
 // read the line settings the host put on the pair.
 #pragma once
 
-#include "LineSettings.h"
+#include "linesettings/LineSettings.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "SimOptions.h"
 
-#include "PortNames.h"
+#include "portnames/PortNames.h"
 #include "RecordGenerator.h"
 
 #include <QCommandLineParser>

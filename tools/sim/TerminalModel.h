@@ -10,7 +10,7 @@
 #pragma once
 
 #include "LineBytes.h"
-#include "LineSettings.h"
+#include "linesettings/LineSettings.h"
 #include "Noise.h"
 
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "Failure.h"
+#include "terminal/Failure.h"
 
 #include <cerrno>
 

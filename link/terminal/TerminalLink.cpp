@@ -1,8 +1,8 @@
-#include "TerminalLink.h"
+#include "terminal/TerminalLink.h"
 
-#include "Frame.h"
-#include "Numbers.h"
-#include "SystemSerialPort.h"
+#include "terminal/Frame.h"
+#include "terminal/Numbers.h"
+#include "terminal/SystemSerialPort.h"
 
 #include <QDebug>
 #include <limits>

@@ -2,7 +2,7 @@
 // Win32's own calls on Windows.
 #pragma once
 
-#include "SerialPort.h"
+#include "terminal/SerialPort.h"
 
 #include <memory>
 

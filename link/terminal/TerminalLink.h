@@ -9,10 +9,10 @@
 // installs; the link itself never shows anything.
 #pragma once
 
-#include "Failure.h"
-#include "PortNames.h"
-#include "SerialPort.h"
-#include "Status.h"
+#include "terminal/Failure.h"
+#include "portnames/PortNames.h"
+#include "terminal/SerialPort.h"
+#include "terminal/Status.h"
 
 #include <QDateTime>
 #include <QObject>

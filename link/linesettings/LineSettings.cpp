@@ -1,4 +1,4 @@
-#include "LineSettings.h"
+#include "linesettings/LineSettings.h"
 
 #include <QStringList>
 

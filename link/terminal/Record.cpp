@@ -1,6 +1,6 @@
-#include "Record.h"
+#include "terminal/Record.h"
 
-#include "Numbers.h"
+#include "terminal/Numbers.h"
 
 namespace vx {
 

@@ -1,7 +1,7 @@
 // The serial-port contract over QSerialPort.
 #pragma once
 
-#include "SerialPort.h"
+#include "terminal/SerialPort.h"
 
 #include <QElapsedTimer>
 #include <QObject>

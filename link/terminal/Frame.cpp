@@ -1,4 +1,4 @@
-#include "Frame.h"
+#include "terminal/Frame.h"
 
 namespace vx {
 

@@ -1,6 +1,6 @@
-#include "DataFile.h"
+#include "terminal/DataFile.h"
 
-#include "Record.h"
+#include "terminal/Record.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "LockHolders.h"
+#include "portnames/LockHolders.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "SystemPorts.h"
+#include "terminal/SystemPorts.h"
 
 #include <windows.h>
 #include <setupapi.h>

@@ -1,6 +1,6 @@
-#include "QtSerialPortAdapter.h"
+#include "terminal/QtSerialPortAdapter.h"
 
-#include "LockHolders.h"
+#include "portnames/LockHolders.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -312,6 +312,6 @@ void QtSerialPortAdapter::interrupt()
 
 } // namespace vx
 
-#include "SystemSerialPort.h"
+#include "terminal/SystemSerialPort.h"
 
 std::unique_ptr<vx::SerialPort> vx::makeSystemSerialPort() { return std::make_unique<QtSerialPortAdapter>(); }

@@ -1,4 +1,4 @@
-#include "WinErrors.h"
+#include "terminal/WinErrors.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "PortNames.h"
+#include "portnames/PortNames.h"
 
-#include "LockHolders.h"
+#include "portnames/LockHolders.h"
 
 #include <QRegularExpression>
 

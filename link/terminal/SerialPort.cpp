@@ -1,4 +1,4 @@
-#include "SerialPort.h"
+#include "terminal/SerialPort.h"
 
 namespace vx {
 

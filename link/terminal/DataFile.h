@@ -5,7 +5,7 @@
 // written whole leaves no part of itself behind.
 #pragma once
 
-#include "Failure.h"
+#include "terminal/Failure.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "Numbers.h"
+#include "terminal/Numbers.h"
 
 #include <cmath>
 #include <cfenv>

@@ -3,8 +3,8 @@
 // fake one in virtual time.
 #pragma once
 
-#include "Failure.h"
-#include "LineSettings.h"
+#include "terminal/Failure.h"
+#include "linesettings/LineSettings.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "WinSerialPort.h"
+#include "terminal/WinSerialPort.h"
 
-#include "SystemSerialPort.h"
-#include "WinErrors.h"
+#include "terminal/SystemSerialPort.h"
+#include "terminal/WinErrors.h"
 
 #include <QCoreApplication>
 

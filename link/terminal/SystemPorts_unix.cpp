@@ -1,6 +1,6 @@
-#include "SystemPorts.h"
+#include "terminal/SystemPorts.h"
 
-#include "PortNames.h"
+#include "portnames/PortNames.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // uses: the system's own words, and the kind of a file failure.
 #pragma once
 
-#include "Failure.h"
+#include "terminal/Failure.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 // slices that serve the program's events in between.
 #pragma once
 
-#include "SerialPort.h"
+#include "terminal/SerialPort.h"
 
 #include <QElapsedTimer>
 

@@ -1,4 +1,4 @@
-#include "Status.h"
+#include "terminal/Status.h"
 
 namespace vx {
 
