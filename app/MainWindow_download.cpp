@@ -56,11 +56,11 @@ bool MainWindow::chooseDataFile(QString &fileName)
         vx::formatDatePattern(m_now().date(), m_dateFormatBox->currentText()) + QStringLiteral(".txt");
     if (checkValue(m_saveDataBox) == 0) {
         const QString folder = dataFolder();
-        const QString proposed = m_settings.read(vx::key::DownloadFile, vx::joinPath(folder, today));
+        const QString proposed = m_settings.read(vx::key::DownloadFile, QDir::toNativeSeparators(QDir(folder).filePath(today)));
         return chooseFileToAppend(m_dialogs, {QStringLiteral("Save downloaded data"), folder, kDataFilter, proposed},
                                   fileName);
     }
-    fileName = vx::joinPath(m_folderEdit->text(), m_fileNameFormat == kFixedFileName ? m_fixedFileNameEdit->text() : today);
+    fileName = QDir::toNativeSeparators(QDir(m_folderEdit->text()).filePath(m_fileNameFormat == kFixedFileName ? m_fixedFileNameEdit->text() : today));
     return true;
 }
 

@@ -95,12 +95,6 @@ QString defaultDataFolder(const QString &programFolder, uint folderOwner, uint u
     return QDir::toNativeSeparators(home);
 }
 
-QString joinPath(const QString &folder, const QString &name)
-{
-    if (folder.isEmpty() || folder.endsWith(QDir::separator()) || folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QDir::separator() + name;
-}
 
 QString formatDatePattern(const QDate &date, const QString &pattern)
 {

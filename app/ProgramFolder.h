@@ -24,9 +24,6 @@ QString defaultDataFolder(const QString &programFolder);
 QString defaultDataFolder(const QString &programFolder, uint folderOwner, uint user, const QString &home,
                           const QString &documents);
 
-// folder, the platform's separator (unless the folder ends in one), name.
-QString joinPath(const QString &folder, const QString &name);
-
 // A date in one of the patterns "yyyymmdd", "mmddyyyy", "ddmmyyyy" (yyyy the
 // year, mm the month, dd the day, no separators).
 QString formatDatePattern(const QDate &date, const QString &pattern);

@@ -47,7 +47,7 @@ QString raiseSocket(const QString &lockFile) { return lockFile + QStringLiteral(
 
 void handleFirstLaunchMarker(const Environment &env)
 {
-    const QString marker = vx::joinPath(env.programFolder, kMarker);
+    const QString marker = QDir(env.programFolder).filePath(kMarker);
     if (!QFile::exists(marker))
         return;
     // The folder of an installed program is not the user's to change (not

@@ -1,6 +1,7 @@
 #include "Scan.h"
 
 #include "Session.h"
+#include "download/Downloader.h"
 
 #include <algorithm>
 
@@ -134,7 +135,7 @@ Exit runScan(Session &s)
                               {QStringLiteral("version"), versioned ? QJsonValue(version) : QJsonValue()}});
             continue;
         }
-        QString line = QStringLiteral("%1: %2 record%3").arg(machine).arg(count).arg(count == 1 ? "" : "s");
+        QString line = machine + QStringLiteral(": ") + vx::recordsText(count);
         if (versioned)
             line += QStringLiteral(", version ") + version;
         s.io().printDeviceText(line);
