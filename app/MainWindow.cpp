@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimeEdit>
 
@@ -86,8 +87,18 @@ MainWindow::MainWindow(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialog
     connect(m_stopButton, &QPushButton::clicked, this, [this] { m_stopRequested = true; });
 
     loadSettings();
-    setFixedSize(sizeHint());
+    // The window's own size to begin with, as much of it as the screen's free
+    // area holds (a small screen, a large scale); its edges make it larger or
+    // smaller down to what its controls need, the message boxes taking the room.
+    setMinimumSize(minimumSizeHint());
+    const QSize free = screen()->availableGeometry().size() - QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    resize(initialWindowSize(sizeHint(), minimumSize(), free));
     centreOnScreen();
+}
+
+QSize initialWindowSize(const QSize &own, const QSize &least, const QSize &free)
+{
+    return own.boundedTo(free).expandedTo(least);
 }
 
 // In the middle of the screen's free area (its top left corner kept on the

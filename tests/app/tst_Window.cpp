@@ -8,9 +8,12 @@
 // force), which file is made private, and a store that cannot save.
 #include "AppTest.h"
 
+#include "DataFolderDialog.h"
 #include "FolderList.h"
 #include "PortChooser.h"
-#include "DataFolderDialog.h"
+
+#include <QScreen>
+#include <QStyle>
 
 using namespace vx;
 using namespace vx::test;
@@ -72,6 +75,28 @@ private slots:
                     || c->parent()->inherits("QComboBox") || c->parent()->inherits("QAbstractSpinBox"));
         for (const char *name : {"exampleLabel", "portLabel"})
             QCOMPARE(QAccessible::queryAccessibleInterface(t.get(name))->text(QAccessible::Name), t.state(name));
+    }
+
+    // The window opens at its own size where the screen holds it, else at
+    // what the screen's free area holds, never below what its controls need;
+    // that least size fits a 1920x1080 screen at scale 2 (960x540 with a
+    // title bar). Its edges resize it, and the message box takes the room.
+    void aWindowThatGrows()
+    {
+        TerminalWindow t;
+        const QSize own = t.w->sizeHint(), least = t.w->minimumSize();
+        QVERIFY(least.width() <= 960 && least.height() <= 510 && t.w->maximumSize().height() > own.height());
+        for (const QSize &free : {QSize(1920, 1040), QSize(960, 510), QSize(300, 200)})
+            QCOMPARE(initialWindowSize(own, least, free), own.boundedTo(free).expandedTo(least));
+        const QSize free = t.w->screen()->availableGeometry().size();
+        QCOMPARE(t.w->size(), initialWindowSize(own, least, free - QSize(0, t.w->style()->pixelMetric(QStyle::PM_TitleBarHeight))));
+        t.w->show();
+        auto *log = t.get("log"), *button = t.get("downloadButton");
+        const QSize logBefore = log->size(), buttonBefore = button->size();
+        t.w->resize(t.w->size() + QSize(300, 200));
+        QCoreApplication::processEvents();
+        QVERIFY(log->width() >= logBefore.width() + 250 && log->height() >= logBefore.height() + 150);
+        QCOMPARE(button->size(), buttonBefore);
     }
 
     // On every tab the access keys of the visible buttons differ from each
