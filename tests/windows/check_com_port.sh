@@ -122,14 +122,10 @@ ln -sfn "$PTY" "$WINEPREFIX/dosdevices/com17"
 win() { XDG_STATE_HOME=Z:$WORK/com17 "$WINE" "$WIN_BIN/vx500ctl.exe" "$@" 2>&1 | tr -d '\r'; }
 said="$(win --port COM17 count)|$(win --port '\\.\com17' count)|$(win ports --map COM5=com17 | grep -v '^note:')|$(win --port COM5 count)"
 said+="|$(win ports | grep '^COM5 ')|$(win ports --unmap COM5)|$(win --port COM257 count)"
-# The listing marks as present exactly the ports the JSON says are there.
-present_json=$(win ports --json | grep -o '"port":"COM[0-9]*","device":"[^"]*","present":true' | cut -d'"' -f4)
-present_text=$(win ports | grep '^COM[0-9]* .*present' | cut -d' ' -f1)
 stop_sim
 rm -f "$WINEPREFIX/dosdevices/com17"
 verdict=ok
 [[ $said == "12|12|COM5 = COM17|12|COM5   COM17  (mapped"*")|COM5 = COM5|vx500ctl: --port: 'COM257' is not a port from COM1 to COM256"* ]] \
-    && [ "$present_json" = "$present_text" ] \
-    || { verdict="said: $said; present: '$present_json' and '$present_text'"; failed=$((failed + 1)); }
+    || { verdict="said: $said"; failed=$((failed + 1)); }
 printf '%-32s %s\n' "COM17, directly and as COM5" "$verdict"
 exit $((failed > 0))
