@@ -92,13 +92,8 @@ MainWindow::MainWindow(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialog
     // smaller down to what its controls need, the message boxes taking the room.
     setMinimumSize(minimumSizeHint());
     const QSize free = screen()->availableGeometry().size() - QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
-    resize(initialWindowSize(sizeHint(), minimumSize(), free));
+    resize(sizeHint().boundedTo(free).expandedTo(minimumSize()));
     centreOnScreen();
-}
-
-QSize initialWindowSize(const QSize &own, const QSize &least, const QSize &free)
-{
-    return own.boundedTo(free).expandedTo(least);
 }
 
 // In the middle of the screen's free area (its top left corner kept on the

@@ -49,10 +49,6 @@ struct StepResult;
 struct DownloadResult;
 } // namespace vx
 
-// The size a window opens with: its own, as far as the screen's free area
-// holds it, never below the least its controls need.
-QSize initialWindowSize(const QSize &own, const QSize &least, const QSize &free);
-
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
