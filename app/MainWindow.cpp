@@ -207,11 +207,7 @@ void MainWindow::showPort()
     if (m_settings.isUnreadable())
         text += QStringLiteral(" (settings file unreadable)");
     m_portLabel->setText(text);
-#ifdef Q_OS_WIN
-    const QString standsFor = QStringLiteral("port");
-#else
-    const QString standsFor = QStringLiteral("device");
-#endif
+    const QString standsFor = vx::deviceNoun();
     m_portLabel->setToolTip(QStringLiteral("The %1 that %2 stands for on this computer").arg(standsFor, m_portBox->currentText()));
     m_portDeviceButton->setToolTip(QStringLiteral("Choose the %1 that %2 stands for").arg(standsFor, m_portBox->currentText()));
     m_portDeviceButton->setAccessibleDescription(m_portDeviceButton->toolTip());

@@ -57,11 +57,8 @@ PortChooser::PortChooser(const QString &com, const QString &device, const QList<
             lstPorts->setCurrentItem(item);
     }
 
-#ifdef Q_OS_WIN
-    const QString standsFor = QStringLiteral("Port that %1 stands for").arg(com);
-#else
-    const QString standsFor = QStringLiteral("Device that %1 stands for").arg(com);
-#endif
+    QString standsFor = QStringLiteral("%1 that %2 stands for").arg(vx::deviceNoun(), com);
+    standsFor[0] = standsFor[0].toUpper();
     auto *deviceLabel = new QLabel(QLatin1Char('&') + standsFor + QLatin1Char(':'), this);
     m_deviceEdit = new QLineEdit(device, this);
     m_deviceEdit->setObjectName(QStringLiteral("deviceEdit"));

@@ -48,6 +48,15 @@ std::optional<QString> deviceName(const QString &typed)
 #endif
 }
 
+QString deviceNoun()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("port");
+#else
+    return QStringLiteral("device");
+#endif
+}
+
 QString portAndDevice(const QString &port, const QString &device)
 {
     return device.compare(port, Qt::CaseInsensitive) == 0 ? port : QStringLiteral("%1 (%2)").arg(port, device);

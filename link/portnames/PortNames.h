@@ -27,6 +27,10 @@ std::optional<QString> windowsPortName(const QString &name);
 // Windows, a port from COM1 to COM256 (windowsPortName); else nullopt.
 std::optional<QString> deviceName(const QString &typed);
 
+// What COMn stands for, in the system's word: "port" on Windows (another
+// COM port), "device" elsewhere (a device path).
+QString deviceNoun();
+
 // "COM1 (/dev/ttyS0)": a port and the device it stands for, or the port's
 // name alone where the two are one (Windows).
 QString portAndDevice(const QString &port, const QString &device);
