@@ -4,8 +4,7 @@
 // what it reports.
 #include "MainWindow.h"
 
-#include "terminal/DataFile.h"
-#include "download/Downloader.h"
+#include "download/DownloadSession.h"
 #include "ProgramFolder.h"
 #include "terminal/Status.h"
 #include "terminal/Record.h"
@@ -96,16 +95,6 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
     if (!chooseDataFile(fileName))
         return std::nullopt;
 
-    // Closed whichever way the branch ends (the error path included).
-    vx::RecordFile file(*m_fileCalls);
-    vx::DataFile device;
-    vx::DataFileStream stream(device);
-    const auto opened = file.open(fileName);
-    if (opened == vx::RecordFile::Opened::Failed)
-        return file.failure();
-    if (opened == vx::RecordFile::Opened::NotRegular && !device.openAppend(fileName))
-        return device.failure();
-
     vx::DownloadJob job;
     job.machine = machine;
     job.program = QStringLiteral("vx500-monitor");
@@ -116,21 +105,17 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
     job.now = m_now;
     job.retentionDays = vx::historyDays(m_settings.read(vx::key::HistoryDays, QString()));
     job.keepRecords = m_settings.read(vx::key::KeepRecords, QString()) == u"1";
-    vx::Downloader downloader(*m_link, job);
-    if (file.isOpen()) {
-        if (!downloader.prepare(file))
-            return downloader.failure();
-    } else {
-        downloader.prepare(stream);
-    }
+    vx::DownloadSession session(*m_link, job); // the file is closed whichever way this ends
+    if (!session.open(fileName, *m_fileCalls))
+        return session.failure();
 
     m_downloadStart = m_now(); // the PC clock: the time shown is the operator's
     m_stopRequested = false;
-    m_dataFile = file.isOpen() ? file.identity().path : fileName;
+    m_dataFile = session.target();
     showProgress(0);
     m_stopButton->show();
     DownloadView view(*this);
-    const vx::DownloadResult r = downloader.run(view);
+    const vx::DownloadResult r = session.run(view);
     m_stopButton->hide();
     showOutcome(r);
     if (m_unloading)

@@ -1,6 +1,6 @@
 #include "Download.h"
 
-#include "download/Downloader.h"
+#include "download/DownloadSession.h"
 #include "terminal/Record.h"
 #include "RecordOutput.h"
 #include "Session.h"
@@ -129,18 +129,14 @@ Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &optio
     }
     job.retentionDays = settings->historyDays();
     job.keepRecords = settings->keepRecords();
-    vx::Downloader downloader(s.link(), job);
-    if (vx::RecordFile *file = output.file()) {
-        if (!downloader.prepare(*file)) {
-            f.exit = io.fail(downloader.failure());
-            f.prepared = false;
-            return f;
-        }
-    } else {
-        downloader.prepare(output);
+    vx::DownloadSession session(s.link(), job);
+    if (!session.use(output.file(), output)) {
+        f.exit = io.fail(session.failure());
+        f.prepared = false;
+        return f;
     }
     ToolEvents events(s, output.toStandardOutput(), options, f);
-    const vx::DownloadResult r = downloader.run(events);
+    const vx::DownloadResult r = session.run(events);
     f.result = r;
     f.records = r.records;
     // The records are in their place, but the ledger could not note the end.
