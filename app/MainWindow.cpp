@@ -6,6 +6,7 @@
 #include "download/FileCalls.h"
 #include "Password.h"
 #include "HistoryDialog.h"
+#include "SwitchedOn.h"
 #include "PortChooser.h"
 #include "portnames/PortNames.h"
 #include "ProgramFolder.h"
@@ -65,6 +66,10 @@ MainWindow::MainWindow(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialog
     m_link->setPortResolver([this](int number) { return devicePath(number); });
 
     buildLayout();
+    // The buttons that open a dialog are off while a command runs, like those that start one.
+    for (QAbstractButton *button : {m_folderButton, m_portDeviceButton, m_changePasswordButton, m_historyButton})
+        m_guard.guard(button);
+    m_guard.setWhenIdle([this] { showFileControls(); });
 
     connect(m_portBox, &QComboBox::currentIndexChanged, this, &MainWindow::choosePort);
     connect(m_dateFormatBox, &QComboBox::currentIndexChanged, this, &MainWindow::chooseDateFormat);
@@ -84,7 +89,7 @@ MainWindow::MainWindow(std::unique_ptr<vx::SerialPort> port, vx::Dialogs &dialog
     connect(m_portDeviceButton, &QPushButton::clicked, this, &MainWindow::choosePortDevice);
     connect(m_changePasswordButton, &QPushButton::clicked, this, &MainWindow::changePassword);
     connect(m_historyButton, &QPushButton::clicked, this, &MainWindow::showHistory);
-    connect(m_stopButton, &QPushButton::clicked, this, [this] { m_stopRequested = true; });
+    connect(m_stopButton, &QPushButton::clicked, this, [this] { m_guard.requestStop(); });
 
     loadSettings();
     // The window's own size to begin with, as much of it as the screen's free
@@ -168,7 +173,6 @@ void MainWindow::loadSettings()
 
     // The file controls follow "saving/appending"; its key is written back.
     chooseSaving();
-    m_busy = false;
 }
 
 void MainWindow::choosePort()
@@ -187,15 +191,6 @@ void MainWindow::setDevicePresent(DevicePresent present)
 {
     m_devicePresent = std::move(present);
     showPort();
-}
-
-void MainWindow::setSwitchedOn(QWidget *control, bool on, const QString &whyOff)
-{
-    static const char *const kTipWhenOn = "vxToolTipWhenOn";
-    if (!control->property(kTipWhenOn).isValid())
-        control->setProperty(kTipWhenOn, control->toolTip());
-    control->setEnabled(on);
-    control->setToolTip(on ? control->property(kTipWhenOn).toString() : whyOff);
 }
 
 void MainWindow::showPort()
@@ -231,6 +226,13 @@ void MainWindow::storeCheck(QCheckBox *box, const vx::SettingKey &key) { m_setti
 void MainWindow::chooseSaving()
 {
     storeCheck(m_saveDataBox, vx::key::SaveData);
+    showFileControls();
+}
+
+// The file controls on with "saving/appending"; its "..." opens no dialog
+// while a command runs.
+void MainWindow::showFileControls()
+{
     const bool enabled = checkValue(m_saveDataBox) != 0;
     for (QWidget *w : {static_cast<QWidget *>(m_folderGroup), static_cast<QWidget *>(m_folderEdit),
                        static_cast<QWidget *>(m_folderButton), static_cast<QWidget *>(m_fileNameGroup),
@@ -239,6 +241,8 @@ void MainWindow::chooseSaving()
                        static_cast<QWidget *>(m_fixedFileNameEdit), static_cast<QWidget *>(m_dateFormatBox)})
         setSwitchedOn(w, enabled,
                       QStringLiteral("Tick \u201csaving/appending\u201d to save every download in this folder and file"));
+    if (enabled && m_guard.isBusy())
+        setSwitchedOn(m_folderButton, false, QStringLiteral("Busy: a command is running"));
 }
 
 void MainWindow::chooseFileNameFormat(int format)
@@ -249,10 +253,6 @@ void MainWindow::chooseFileNameFormat(int format)
 
 void MainWindow::chooseFolder()
 {
-    // A dialog opened during an exchange would hold the link's wait until it
-    // closes, so the buttons that open one are ignored while one runs.
-    if (m_busy)
-        return;
     if (!m_folderDialog)
         m_folderDialog = std::make_unique<DataFolderDialog>(m_dialogs, this);
     m_folderDialog->setFolder(m_folderEdit->text());
@@ -267,8 +267,6 @@ void MainWindow::chooseFolder()
 // The chooser stores the device under the key `vx500ctl ports --map` writes.
 void MainWindow::choosePortDevice()
 {
-    if (m_busy)
-        return;
     const int number = m_portBox->currentIndex() + 1;
     PortChooser chooser(m_portBox->currentText(), devicePath(number), vx::portRows(vx::systemPorts()), this);
     if (chooser.exec() == QDialog::Accepted)
@@ -278,8 +276,6 @@ void MainWindow::choosePortDevice()
 
 void MainWindow::changePassword()
 {
-    if (m_busy)
-        return;
     ChangePasswordDialog dialog(m_settings, m_password, this);
     dialog.exec();
 }
@@ -306,7 +302,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 // that waited unwinds and closes its file, and the event loop ends.
 void MainWindow::endProgram()
 {
-    m_unloading = true;
+    m_guard.endProgram();
     m_link->abort();
     if (m_endProgram)
         m_endProgram();

@@ -11,6 +11,7 @@
 // message box instead.
 #pragma once
 
+#include "CommandGuard.h"
 #include "terminal/Failure.h"
 
 #include <QDateTime>
@@ -67,7 +68,7 @@ public:
     enum FileNameFormat { kFixedFileName = 0, kDateFileName = 1 };
     enum TabIndex { kTabGeneral = 0, kTabStation = 1, kTabMisc = 2, kTabTags = 3 };
 
-    bool isBusy() const { return m_busy; }
+    bool isBusy() const { return m_guard.isBusy(); }
     // What closing the window does to end the program (tests record it).
     void setEndProgram(std::function<void()> end) { m_endProgram = std::move(end); }
     // The system calls that put a data file on the disk (tests record them,
@@ -77,10 +78,6 @@ public:
     // unless one is handed in (tests answer for their fake devices).
     using DevicePresent = std::function<bool(const QString &device)>;
     void setDevicePresent(DevicePresent present);
-
-    // Switches a control on or off; switched off, its tooltip says why, and
-    // the tooltip it had comes back when it is switched on again.
-    static void setSwitchedOn(QWidget *control, bool on, const QString &whyOff);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -136,6 +133,7 @@ private:
     void chooseDateFormat();
     void storeCheck(QCheckBox *box, const vx::SettingKey &key);
     void chooseSaving();
+    void showFileControls();
     void chooseFileNameFormat(int format);
     void chooseFolder();
     void choosePortDevice();
@@ -158,7 +156,6 @@ private:
     void showResult(const TerminalAction &action, QString line, qint16 machine);
     static QString captionOf(const TerminalAction &action);
     void presentFailure(const vx::Failure &failure);
-    void setBusy(bool busy);
     void clearLog();
     void clearStationLog();
     static std::optional<qint16> machineNumber(const QString &text);
@@ -204,12 +201,8 @@ private:
 
     // Window fields.
     qint16 m_fileNameFormat = kFixedFileName;
-    bool m_busy = false;
-    QList<QAbstractButton *> m_exchangeButtons; // the buttons that start an exchange
-    QList<QAbstractButton *> m_greyed;          // switched off while busy
-    bool m_stopRequested = false;     // Stop was pressed during a download
+    CommandGuard m_guard{*this};      // one command at a time: the rules
     QString m_dataFile;               // the file of the download in progress
-    bool m_unloading = false;
     bool m_stationQuery = false; // its port failures keep the program's own title
 
     // Controls.

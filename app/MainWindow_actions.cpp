@@ -166,16 +166,17 @@ void MainWindow::showLine(const QString &line)
 
 void MainWindow::runAction(const TerminalAction &action)
 {
-    if (m_busy || !action.run) // a row not offered has no handler
+    if (!action.run) // a row not offered has no handler
         return;
-    setBusy(true);
-    // Over this window only: message boxes and the save dialog keep the arrow.
-    setCursor(Qt::WaitCursor);
-    setResult(QString()); // an earlier result must not pass for this one's
-    const std::optional<vx::Failure> failure = exchange(action);
+    std::optional<vx::Failure> failure;
+    {
+        const auto command = m_guard.start();
+        if (!command)
+            return;
+        setResult(QString()); // an earlier result must not pass for this one's
+        failure = exchange(action);
+    }
     // The action is over, its files are closed; then its failure is shown.
-    unsetCursor();
-    setBusy(false);
     if (failure) {
         if (m_resultLabel->text().isEmpty())
             setResult(captionOf(action) + QStringLiteral(": ") + vx::describe(*failure));
@@ -235,23 +236,6 @@ void MainWindow::showResult(const TerminalAction &action, QString line, qint16 m
 void MainWindow::presentFailure(const vx::Failure &failure)
 {
     m_dialogs.report(failure, m_stationQuery ? vx::appTitle() : QString());
-}
-
-// While a command runs the command buttons are greyed and say why; the
-// guard on m_busy stays underneath. Buttons off for another reason stay so.
-void MainWindow::setBusy(bool busy)
-{
-    m_busy = busy;
-    if (busy) {
-        for (QAbstractButton *b : std::as_const(m_exchangeButtons))
-            if (b->isEnabled()) {
-                setSwitchedOn(b, false, QStringLiteral("Busy: a command is running"));
-                m_greyed << b;
-            }
-    } else {
-        for (QAbstractButton *b : std::exchange(m_greyed, {}))
-            setSwitchedOn(b, true, {});
-    }
 }
 
 void MainWindow::showNoAnswer(qint16 machine)

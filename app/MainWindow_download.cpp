@@ -74,7 +74,15 @@ public:
         m_w.showProgress(number);
         m_w.showRecordLine(line);
     }
-    bool stopRequested() override { return m_w.m_unloading || m_w.m_stopRequested; }
+    // The boxes as they stand when the records end: a change during the
+    // download applies to it.
+    void chooseSteps(bool &clear, bool &updateTime, bool &powerDown) override
+    {
+        clear = checkValue(m_w.m_clearDataBox) == 1;
+        updateTime = checkValue(m_w.m_updateTimeBox) == 1;
+        powerDown = checkValue(m_w.m_powerDownBox) == 1;
+    }
+    bool stopRequested() override { return m_w.m_guard.stopRequested(); }
 
 private:
     MainWindow &m_w;
@@ -99,9 +107,6 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
     job.machine = machine;
     job.program = QStringLiteral("vx500-monitor");
     job.port = m_portBox->currentText();
-    job.clear = checkValue(m_clearDataBox) == 1;
-    job.updateTime = checkValue(m_updateTimeBox) == 1;
-    job.powerDown = checkValue(m_powerDownBox) == 1;
     job.now = m_now;
     job.retentionDays = vx::historyDays(m_settings.read(vx::key::HistoryDays, QString()));
     job.keepRecords = m_settings.read(vx::key::KeepRecords, QString()) == u"1";
@@ -110,7 +115,6 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
         return session.failure();
 
     m_downloadStart = m_now(); // the PC clock: the time shown is the operator's
-    m_stopRequested = false;
     m_dataFile = session.target();
     showProgress(0);
     m_stopButton->show();
@@ -118,7 +122,7 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
     const vx::DownloadResult r = session.run(view);
     m_stopButton->hide();
     showOutcome(r);
-    if (m_unloading)
+    if (m_guard.isEnding())
         return std::nullopt; // the program is ending: what arrived is kept
 
     using End = vx::DownloadResult::End;

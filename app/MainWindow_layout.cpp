@@ -1,6 +1,8 @@
 // The main window's controls, laid out in code.
 #include "MainWindow.h"
 
+#include "SwitchedOn.h"
+
 #include "UpDown.h"
 
 #include <QAction>
@@ -78,7 +80,7 @@ void chainTabOrder(const QList<QWidget *> &controls)
         QWidget::setTabOrder(controls[i], controls[i + 1]);
 }
 
-void switchedOff(QWidget *control, const QString &why) { MainWindow::setSwitchedOn(control, false, why); }
+void switchedOff(QWidget *control, const QString &why) { setSwitchedOn(control, false, why); }
 
 } // namespace
 
@@ -261,7 +263,8 @@ QWidget *MainWindow::buildGeneralTab()
         m_actionButtons << button;
         placed.append({action.group, action.row, action.column, button});
     }
-    m_exchangeButtons = {m_actionButtons.begin(), m_actionButtons.end()};
+    for (QPushButton *button : std::as_const(m_actionButtons))
+        m_guard.guard(button);
     std::stable_sort(placed.begin(), placed.end(), [](const auto &a, const auto &b) {
         return std::tie(std::get<0>(a), std::get<1>(a), std::get<2>(a)) < std::tie(std::get<0>(b), std::get<1>(b), std::get<2>(b));
     });
@@ -300,7 +303,7 @@ QWidget *MainWindow::buildStationTab()
         QPushButton *button = commandButton(QLatin1String(query.objectName), QLatin1String(query.caption), page);
         connect(button, &QPushButton::clicked, this, [this, &query] { queryStation(query); });
         right->addWidget(button);
-        m_exchangeButtons << button;
+        m_guard.guard(button);
         order << button;
     }
     right->addStretch();

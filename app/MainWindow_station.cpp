@@ -17,12 +17,10 @@ std::span<const MainWindow::StationQuery> MainWindow::stationQueries()
 
 void MainWindow::queryStation(const StationQuery &query)
 {
-    // One exchange at a time: ignored while any command runs, and it holds
-    // the other buttons off while it runs itself.
-    if (m_busy)
+    // One exchange at a time, as any command (CommandGuard).
+    const auto command = m_guard.start();
+    if (!command)
         return;
-    setBusy(true);
-    setCursor(Qt::WaitCursor);
 
     m_link->setTimeout(vx::kStationTimeoutMs);
     m_link->setCommPort(static_cast<qint16>(m_portBox->currentIndex() + 1));
@@ -34,7 +32,4 @@ void MainWindow::queryStation(const StationQuery &query)
     const QString line = m_link->status() == 0 ? text : m_link->statusText();
     appendLine(m_stationLog, line);
     setResult(QString(QLatin1String(query.caption)).remove(QLatin1Char('&')) + QStringLiteral(": ") + line);
-
-    unsetCursor();
-    setBusy(false);
 }

@@ -15,6 +15,7 @@ void DownloadEvents::totalKnown(int) {}
 void DownloadEvents::recordArrived(int, const QString &) {}
 void DownloadEvents::streamEnded(const DownloadResult &) {}
 void DownloadEvents::stepDone(const StepResult &) {}
+void DownloadEvents::chooseSteps(bool &, bool &, bool &) {}
 bool DownloadEvents::stopRequested() { return false; }
 bool DownloadEvents::portFailed() { return false; }
 
@@ -256,6 +257,7 @@ DownloadResult Downloader::run(DownloadEvents &events)
         r.stored = store(lines, r);
     }
     events.streamEnded(r);
+    events.chooseSteps(m_job.clear, m_job.updateTime, m_job.powerDown);
     if (r.end == DownloadResult::End::Complete && r.stored)
         runSteps(events, r);
     if (m_file)

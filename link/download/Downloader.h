@@ -126,6 +126,9 @@ public:
     virtual void streamEnded(const DownloadResult &result);
     // Right after each step, while the link still holds its status.
     virtual void stepDone(const StepResult &step);
+    // When the records have ended, before the steps: the steps as chosen
+    // now (a window's boxes may have changed during the download).
+    virtual void chooseSteps(bool &clear, bool &updateTime, bool &powerDown);
     // Asked before each record and each step: end the download there.
     virtual bool stopRequested();
     // True once the holder was told of a port failure: nothing more is sent.

@@ -1,7 +1,7 @@
 // The window against the simulated terminal in virtual time. The device
 // buttons of the general tab and the reader station tab: each button's
 // request and its line, the failure lines, the error path, the device a COMn
-// stands for, and one exchange at a time. "Download Data": the bytes a data
+// stands for, and one exchange at a time whatever is clicked meanwhile. "Download Data": the bytes a data
 // file gets, the choice of the file and the default folder, a message box
 // that stays short, the automation, a failing download (the terminal keeps
 // its data; the window says where the records are), and closing the window
@@ -142,42 +142,64 @@ private slots:
                                                              "ErrCode: -2, VX_ERR_PORT_NOT_OPEN", "VX_ERR_TIMEOUT", "VX_ERR_PORT_NOT_OPEN"}));
     }
 
-    // While a download or a station query runs, no button starts an exchange
-    // and no dialog opens; afterwards the dialogs open as before.
-    void oneThingAtATime()
+    // Every control clicked in the middle of every kind of command (check
+    // boxes twice, lists there and back), and the window closed there: no
+    // dialog opens, no second exchange starts, and the command's bytes,
+    // lines and boxes are those it has without the clicks; closed, it sends
+    // nothing more. The automation boxes ticked during a download apply to it.
+    void clicksInTheMiddleOfEveryCommand()
     {
-        for (bool download : {true, false}) {
-            TerminalWindow t;
-            t.click("saveDataBox"); // "..." is switched on
-            t.model.setRecords(QStringList(50, "1,x"));
-            if (!download)
-                t.port->setDevice(&t.script); // the station does not answer for 3000 ms
-            auto dialogsOpened = [&t] {
-                QStringList opened;
-                for (const char *name : {"changePasswordButton", "folderButton"}) {
-                    QTimer::singleShot(0, qApp, [&opened] {
-                        if (QWidget *modal = QApplication::activeModalWidget())
-                            opened << modal->metaObject()->className() << QString::number(modal->close());
-                    });
-                    t.click(name);
-                    QApplication::processEvents();
-                }
-                return opened;
-            };
-            QStringList opened{"not run"};
-            t.port->runAt(300, [&] {
-                QVERIFY(!t.idle());
-                for (const char *button : {"recordCountButton", "downloadButton", "syncTimeButton"})
-                    t.press(button);
-                t.press("stationInformationButton");
-                opened = dialogsOpened();
+        enum Mode { Plain, Clicks, Close, TickClear };
+        int middles = 0; // commands that wait for an answer, and so have a middle
+        const auto run = [&middles](const char *command, Mode mode) {
+            TerminalWindow t(kMasterPassword);
+            t.click("saveDataBox");
+            t.model.setRecords({"1,a", "2,b"});
+            t.world.dialogs.answers = {Answer::Yes};
+            QStringList opened;
+            QTimer closer; // a dialog opened in the middle is closed and noted
+            QObject::connect(&closer, &QTimer::timeout, [&opened] {
+                if (QWidget *modal = QApplication::activeModalWidget())
+                    opened << modal->metaObject()->className(), modal->close();
             });
-            download ? t.press("downloadButton") : t.press("stationVersionButton");
-            QCOMPARE(opened, QStringList());
-            QCOMPARE(t.port->writes().size(), download ? 51 : 1); // the command, an ACK for each record
-            QCOMPARE(t.lines().size() + t.lines("stationLog").size(), download ? 52 : 1);
-            QCOMPARE(dialogsOpened(), (QStringList{"ChangePasswordDialog", "1", "DataFolderDialog", "1"}));
+            closer.start(0);
+            t.port->runAt(1, [&] {
+                if (mode == Close)
+                    return void(t.w->close());
+                if (mode == Plain || !t.w->isBusy())
+                    return;
+                ++middles;
+                if (mode == TickClear)
+                    return t.click("clearDataBox");
+                for (QAbstractButton *b : t.w->findChildren<QAbstractButton *>())
+                    if (!QStringList{"clearLogButton", "clearStationLogButton", "stopButton"}.contains(b->objectName()))
+                        for (int i = b->isCheckable() && qobject_cast<QCheckBox *>(b) ? 2 : 1; i > 0; --i)
+                            b->click();
+                for (QComboBox *list : t.w->findChildren<QComboBox *>()) {
+                    const int was = list->currentIndex();
+                    list->setCurrentIndex(was + 1), list->setCurrentIndex(was);
+                }
+            });
+            t.press(command);
+            t.settle();
+            QByteArray sent;
+            for (const auto &write : t.port->writes())
+                sent += write.bytes;
+            return std::tuple{opened.join(' ') + t.world.dialogs.texts().join('|') + t.state("resultLabel"),
+                              t.lines() + t.lines("stationLog"), sent, t.endCalls, t.idle()};
+        };
+        for (const char *command : {"setTimeButton", "getTimeButton", "syncTimeButton", "setMachineNumberButton",
+                                    "getMachineNumberButton", "recordCountButton", "getVersionButton", "clearDataButton",
+                                    "recoverDataButton", "selfTestButton", "powerDownButton", "downloadButton",
+                                    "stationVersionButton", "stationInformationButton"}) {
+            const auto [words, lines, sent, ends, idle] = run(command, Plain);
+            QVERIFY2(!sent.isEmpty() && idle && run(command, Clicks) == run(command, Plain), command);
+            const auto [closedWords, closedLines, closedSent, closedEnds, closedIdle] = run(command, Close);
+            QVERIFY2(sent.startsWith(closedSent) && closedEnds == 1 && closedIdle, command);
         }
+        QCOMPARE(middles, 12 + 1); // Invoke Test and Power Down send and wait for nothing
+        const auto [words, lines, sent, ends, idle] = run("downloadButton", TickClear);
+        QVERIFY(lines.endsWith("Data Cleared") && sent.contains("\x05" "00D"));
     }
     // Without "saving/appending" the operator chooses the file: the dialog
     // proposes a date name in the program's folder (or the stored one), an

@@ -1,0 +1,9 @@
+// A control switched off says why in its tooltip; switched on again, it
+// gets back the tooltip it had.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+void setSwitchedOn(QWidget *control, bool on, const QString &whyOff);
