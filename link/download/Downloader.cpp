@@ -30,7 +30,7 @@ bool DownloadResult::cleared() const
     return clear && clear->outcome == StepResult::Done;
 }
 
-QString recordsText(int n) { return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n); }
+QString recordsText(int n) { return Downloader::tr("%n record(s)", nullptr, n); }
 
 QString whereRecordsAre(int received, int added, const QString &file, const QList<EarlierFile> &earlier)
 {
