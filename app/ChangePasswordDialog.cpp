@@ -11,7 +11,7 @@ ChangePasswordDialog::ChangePasswordDialog(vx::SettingsStore &settings, vx::Pass
     : QDialog(parent), m_settings(settings), m_password(password)
 {
     setObjectName(QStringLiteral("ChangePasswordDialog"));
-    setWindowTitle(QStringLiteral("Change Password"));
+    setWindowTitle(tr("Change Password"));
     const vx::PasswordForm form = vx::buildPasswordForm(this);
     m_entry = form.entry;
     connect(form.okButton, &QPushButton::clicked, this, &ChangePasswordDialog::storeEntry);

@@ -15,30 +15,30 @@
 DataFolderDialog::DataFolderDialog(vx::Dialogs &dialogs, QWidget *parent) : QDialog(parent), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("DataFolderDialog"));
-    setWindowTitle(QStringLiteral("Path"));
+    setWindowTitle(tr("Path"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
 
-    auto *label = new QLabel(QStringLiteral("Look in:"), this);
+    auto *label = new QLabel(tr("Look in:"), this);
     label->setObjectName(QStringLiteral("lookInLabel"));
-    label->setAccessibleName(QStringLiteral("Look in:"));
+    label->setAccessibleName(tr("Look in:"));
 
     m_driveBox = new QComboBox(this);
     m_driveBox->setObjectName(QStringLiteral("driveBox"));
-    m_driveBox->setAccessibleName(QStringLiteral("Drive"));
+    m_driveBox->setAccessibleName(tr("Drive"));
     label->setBuddy(m_driveBox);
 
     m_folderList = new FolderList(this);
     m_folderList->setObjectName(QStringLiteral("folderList"));
-    m_folderList->setAccessibleName(QStringLiteral("Folder"));
+    m_folderList->setAccessibleName(tr("Folder"));
     m_folderList->setMinimumSize(240, 230);
 
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto *ok = new QPushButton(tr("OK"), this);
+    auto *cancel = new QPushButton(tr("Cancel"), this);
     ok->setObjectName(QStringLiteral("okButton"));
     cancel->setObjectName(QStringLiteral("cancelButton"));
-    ok->setAccessibleName(QStringLiteral("OK"));
-    cancel->setAccessibleName(QStringLiteral("Cancel"));
+    ok->setAccessibleName(tr("OK"));
+    cancel->setAccessibleName(tr("Cancel"));
     ok->setDefault(true);
     cancel->setAutoDefault(false);
 
@@ -145,7 +145,7 @@ void DataFolderDialog::setFolder(const QString &path)
     m_path = path;
     const QString root = driveOf(path, driveRoots());
     if (root.isEmpty()) {
-        showError(QStringLiteral("%1: Path not found").arg(path));
+        showError(tr("%1: Path not found").arg(path));
         return;
     }
     if (!selectDrive(root))

@@ -9,14 +9,14 @@
 QString folderError(const QString &folder)
 {
     if (folder.isEmpty())
-        return QStringLiteral("Path not found");
+        return FolderList::tr("Path not found");
     const std::filesystem::path p(QDir::fromNativeSeparators(folder).toStdU16String());
     std::error_code ec;
     const auto status = std::filesystem::status(p, ec);
     if (ec)
         return QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(ec.message()));
     if (!std::filesystem::is_directory(status))
-        return QStringLiteral("%1: Not a folder").arg(folder);
+        return FolderList::tr("%1: Not a folder").arg(folder);
     std::filesystem::directory_iterator it(p, ec);
     if (ec)
         return QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(ec.message()));

@@ -57,7 +57,7 @@ QGroupBox *groupBox(const QString &caption, const QString &name, QWidget *parent
 
 QPlainTextEdit *messageBox(const QString &name, QWidget *parent)
 {
-    auto *box = named(new QPlainTextEdit(parent), name, QStringLiteral("Message"));
+    auto *box = named(new QPlainTextEdit(parent), name, MainWindow::tr("Message"));
     box->setReadOnly(true);
     box->setUndoRedoEnabled(false); // lines are only added: an undo history would grow without end
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -102,13 +102,13 @@ void MainWindow::buildLayout()
     m_fileNameFormatGroup = new QButtonGroup(this);
     m_fileNameFormatGroup->setObjectName(QStringLiteral("fileNameFormatGroup"));
 
-    m_tabs = named(new QTabWidget(this), QStringLiteral("tabs"), QStringLiteral("Tabs"));
-    m_tabs->addTab(buildGeneralTab(), QStringLiteral("&General Commands"));
-    m_tabs->addTab(buildStationTab(), QStringLiteral("&VX500R/U"));
-    m_tabs->addTab(buildMiscTab(), QStringLiteral("&Miscellaneous"));
+    m_tabs = named(new QTabWidget(this), QStringLiteral("tabs"), tr("Tabs"));
+    m_tabs->addTab(buildGeneralTab(), tr("&General Commands"));
+    m_tabs->addTab(buildStationTab(), tr("&VX500R/U"));
+    m_tabs->addTab(buildMiscTab(), tr("&Miscellaneous"));
     auto *tags = new QWidget(m_tabs);
     tags->setObjectName(QStringLiteral("tagTab"));
-    m_tabs->addTab(tags, QStringLiteral("&Tag Verification"));
+    m_tabs->addTab(tags, tr("&Tag Verification"));
     m_tabs->setMinimumSize(520, 430);
 
     auto *central = new QWidget(this);
@@ -121,19 +121,19 @@ void MainWindow::buildLayout()
     // read their text as it is.
     m_portLabel = new QLabel(this);
     m_portLabel->setObjectName(QStringLiteral("portLabel"));
-    m_portLabel->setAccessibleDescription(QStringLiteral("Port"));
+    m_portLabel->setAccessibleDescription(tr("Port"));
     m_resultLabel = new QLabel(this);
     m_resultLabel->setObjectName(QStringLiteral("resultLabel"));
-    m_resultLabel->setAccessibleDescription(QStringLiteral("Last result"));
+    m_resultLabel->setAccessibleDescription(tr("Last result"));
     m_portLabel->setContentsMargins(6, 0, 6, 0);
     m_resultLabel->setContentsMargins(6, 0, 6, 0);
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(m_portLabel, 1);
     statusBar()->addPermanentWidget(m_resultLabel);
     // During a download: the records so far and the time in the result, and Stop.
-    m_stopButton = named(new QPushButton(QStringLiteral("&Stop"), this), QStringLiteral("stopButton"), QStringLiteral("Stop"));
-    m_stopButton->setToolTip(QStringLiteral("End the download at the next record; nothing is cleared and the terminal "
-                                       "keeps every record"));
+    m_stopButton = named(new QPushButton(tr("&Stop"), this), QStringLiteral("stopButton"), tr("Stop"));
+    m_stopButton->setToolTip(tr("End the download at the next record; nothing is cleared and the terminal "
+                                "keeps every record"));
     m_stopButton->hide();
     statusBar()->addPermanentWidget(m_stopButton);
 
@@ -150,12 +150,12 @@ void MainWindow::buildLayout()
 MainWindow::MessageColumn MainWindow::messageColumn(const QString &name, void (MainWindow::*clearSlot)(), QWidget *page)
 {
     MessageColumn column;
-    column.label = label(QStringLiteral("Message:"), page);
+    column.label = label(tr("Message:"), page);
     column.box = messageBox(name, page);
     column.label->setBuddy(column.box);
     QString clearName = name;
     clearName[0] = clearName[0].toUpper();
-    column.clear = commandButton(QStringLiteral("clear%1Button").arg(clearName), QStringLiteral("&Clear Message"), page);
+    column.clear = commandButton(QStringLiteral("clear%1Button").arg(clearName), tr("&Clear Message"), page);
     connect(column.clear, &QPushButton::clicked, this, clearSlot);
     column.layout = new QVBoxLayout;
     column.layout->addWidget(column.label);
@@ -176,27 +176,27 @@ QWidget *MainWindow::buildGeneralTab()
     auto *left = column.layout;
 
     // Right column, top: port and machine number.
-    m_portBox = named(new QComboBox(page), QStringLiteral("portBox"), QStringLiteral("Comm. Port"));
+    m_portBox = named(new QComboBox(page), QStringLiteral("portBox"), tr("Comm. Port"));
     for (int n = 1; n <= 16; ++n)
         m_portBox->addItem(QStringLiteral("COM%1").arg(n));
     m_portBox->setMaxVisibleItems(16);
-    auto *portLabel = label(QStringLiteral("C&omm. Port:"), page);
+    auto *portLabel = label(tr("C&omm. Port:"), page);
     portLabel->setBuddy(m_portBox);
     m_portDeviceButton = named(new QPushButton(QStringLiteral("..."), page), QStringLiteral("portDeviceButton"),
                                QStringLiteral("..."));
     m_portDeviceButton->setAutoDefault(true);
     m_portDeviceButton->setFixedWidth(32);
-    const QString addressed = QStringLiteral("Machine number addressed");
+    const QString addressed = tr("Machine number addressed");
     m_machineEdit = named(new QLineEdit(QStringLiteral("0"), page), QStringLiteral("machineEdit"), addressed);
     m_machineEdit->setFixedWidth(48);
     m_machineUpDown = new UpDown(m_machineEdit, 0, 255, addressed, page);
     m_machineUpDown->setObjectName(QStringLiteral("machineUpDown"));
-    m_machineLabel = label(QStringLiteral("Mach#:"), page);
+    m_machineLabel = label(tr("Mach#:"), page);
     m_machineLabel->setBuddy(m_machineEdit);
     // Always machine number 0: the row is switched off.
     for (QWidget *w : {static_cast<QWidget *>(m_machineLabel), static_cast<QWidget *>(m_machineEdit),
                        static_cast<QWidget *>(m_machineUpDown)})
-        switchedOff(w, QStringLiteral("The window addresses machine number 0 only"));
+        switchedOff(w, tr("The window addresses machine number 0 only"));
     auto *top = new QGridLayout;
     top->addWidget(portLabel, 0, 0);
     auto *portRow = new QHBoxLayout;
@@ -214,18 +214,18 @@ QWidget *MainWindow::buildGeneralTab()
     top->setColumnStretch(2, 1);
 
     // "Settings": clock and machine number.
-    auto *settings = groupBox(QStringLiteral("Settings"), QStringLiteral("settingsGroup"), page);
-    m_dateEdit = named(new QDateEdit(settings), QStringLiteral("dateEdit"), QStringLiteral("Date"));
+    auto *settings = groupBox(tr("Settings"), QStringLiteral("settingsGroup"), page);
+    m_dateEdit = named(new QDateEdit(settings), QStringLiteral("dateEdit"), tr("Date"));
     m_dateEdit->setCalendarPopup(true);
     m_dateEdit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    m_timeEdit = named(new QTimeEdit(settings), QStringLiteral("timeEdit"), QStringLiteral("Time"));
+    m_timeEdit = named(new QTimeEdit(settings), QStringLiteral("timeEdit"), tr("Time"));
     m_timeEdit->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    const QString newNumber = QStringLiteral("New machine number");
+    const QString newNumber = tr("New machine number");
     m_newMachineEdit = named(new QLineEdit(QStringLiteral("0"), settings), QStringLiteral("newMachineEdit"), newNumber);
     m_newMachineEdit->setFixedWidth(48);
     m_newMachineUpDown = new UpDown(m_newMachineEdit, 0, 255, newNumber, settings);
     m_newMachineUpDown->setObjectName(QStringLiteral("newMachineUpDown"));
-    auto *newIdLabel = label(QStringLiteral("Mach#"), settings);
+    auto *newIdLabel = label(tr("Mach#"), settings);
     newIdLabel->setBuddy(m_newMachineEdit);
     auto *sg = new QGridLayout(settings);
     sg->addWidget(m_dateEdit, 0, 0, 1, 2);
@@ -239,9 +239,9 @@ QWidget *MainWindow::buildGeneralTab()
     newIdRow->addStretch();
     sg->addLayout(newIdRow, 2, 0);
 
-    auto *device = groupBox(QStringLiteral("Device Maintain/Information"), QStringLiteral("deviceGroup"), page);
+    auto *device = groupBox(tr("Device Maintain/Information"), QStringLiteral("deviceGroup"), page);
     auto *dg = new QGridLayout(device);
-    auto *data = groupBox(QStringLiteral("Data"), QStringLiteral("dataGroup"), page);
+    auto *data = groupBox(tr("Data"), QStringLiteral("dataGroup"), page);
     auto *gg = new QGridLayout(data);
     for (QGridLayout *g : {dg, gg}) {
         g->setColumnStretch(0, 1);
@@ -254,12 +254,12 @@ QWidget *MainWindow::buildGeneralTab()
     QList<std::tuple<Group, int, int, QWidget *>> placed{{Group::Settings, 2, 0, m_newMachineEdit}};
     for (const TerminalAction &action : terminalActions()) {
         const auto [box, grid] = groups[static_cast<int>(action.group)];
-        QPushButton *button = commandButton(QLatin1String(action.objectName), QLatin1String(action.caption), box);
+        QPushButton *button = commandButton(QLatin1String(action.objectName), tr(action.caption), box);
         grid->addWidget(button, action.row, action.column);
         if (action.run)
             connect(button, &QPushButton::clicked, this, [this, &action] { runAction(action); });
         else
-            switchedOff(button, QLatin1String(action.whyOff));
+            switchedOff(button, tr(action.whyOff));
         m_actionButtons << button;
         placed.append({action.group, action.row, action.column, button});
     }
@@ -300,7 +300,7 @@ QWidget *MainWindow::buildStationTab()
     right->addSpacing(column.label->sizeHint().height() + left->spacing());
     QList<QWidget *> order{m_stationLog, clear};
     for (const StationQuery &query : stationQueries()) {
-        QPushButton *button = commandButton(QLatin1String(query.objectName), QLatin1String(query.caption), page);
+        QPushButton *button = commandButton(QLatin1String(query.objectName), tr(query.caption), page);
         connect(button, &QPushButton::clicked, this, [this, &query] { queryStation(query); });
         right->addWidget(button);
         m_guard.guard(button);
@@ -321,19 +321,19 @@ QWidget *MainWindow::buildMiscTab()
     auto *page = new QWidget(this);
     page->setObjectName(QStringLiteral("miscTab"));
 
-    const QString automationCaption = QStringLiteral("Automation: After downloading data successfully, automatically");
+    const QString automationCaption = tr("Automation: After downloading data successfully, automatically");
     auto *automation = groupBox(automationCaption, QStringLiteral("automationGroup"), page);
     auto check = [automation](const QString &name, const QString &caption) {
         return named(new QCheckBox(caption, automation), name, withoutAccessKey(caption));
     };
-    m_clearDataBox = check(QStringLiteral("clearDataBox"), QStringLiteral("&clearing the data of terminal."));
-    m_updateTimeBox = check(QStringLiteral("updateTimeBox"), QStringLiteral("&updating the time of terminal."));
-    m_powerDownBox = check(QStringLiteral("powerDownBox"), QStringLiteral("turning off the po&wer of terminal."));
+    m_clearDataBox = check(QStringLiteral("clearDataBox"), tr("&clearing the data of terminal."));
+    m_updateTimeBox = check(QStringLiteral("updateTimeBox"), tr("&updating the time of terminal."));
+    m_powerDownBox = check(QStringLiteral("powerDownBox"), tr("turning off the po&wer of terminal."));
     m_saveDataBox = check(QStringLiteral("saveDataBox"),
-                          QStringLiteral("&saving/appending the downloaded data to the specified file."));
+                          tr("&saving/appending the downloaded data to the specified file."));
 
-    m_folderGroup = groupBox(QStringLiteral("Saved file path"), QStringLiteral("folderGroup"), automation);
-    m_folderEdit = named(new QLineEdit(m_folderGroup), QStringLiteral("folderEdit"), QStringLiteral("Saved file path"));
+    m_folderGroup = groupBox(tr("Saved file path"), QStringLiteral("folderGroup"), automation);
+    m_folderEdit = named(new QLineEdit(m_folderGroup), QStringLiteral("folderEdit"), tr("Saved file path"));
     QPalette grey = m_folderEdit->palette();
     grey.setColor(QPalette::Base, grey.color(QPalette::Window));
     m_folderEdit->setPalette(grey);
@@ -341,12 +341,12 @@ QWidget *MainWindow::buildMiscTab()
                            QStringLiteral("..."));
     m_folderButton->setAutoDefault(true);
     m_folderButton->setFixedWidth(32);
-    m_folderButton->setToolTip(QStringLiteral("Choose the folder of the data files"));
+    m_folderButton->setToolTip(tr("Choose the folder of the data files"));
     auto *pathRow = new QHBoxLayout(m_folderGroup);
     pathRow->addWidget(m_folderEdit, 1);
     pathRow->addWidget(m_folderButton);
 
-    m_fileNameGroup = groupBox(QStringLiteral("Saved file name"), QStringLiteral("fileNameGroup"), automation);
+    m_fileNameGroup = groupBox(tr("Saved file name"), QStringLiteral("fileNameGroup"), automation);
     auto option = [this](const QString &name, FileNameFormat format, const QString &caption) {
         auto *b = new QRadioButton(caption, m_fileNameGroup);
         b->setObjectName(name);
@@ -354,16 +354,16 @@ QWidget *MainWindow::buildMiscTab()
         m_fileNameFormatGroup->addButton(b, format);
         return b;
     };
-    auto *fixed = option(QStringLiteral("fixedNameOption"), kFixedFileName, QStringLiteral("&Fixed file name"));
-    auto *dated = option(QStringLiteral("dateNameOption"), kDateFileName, QStringLiteral("&Date format"));
+    auto *fixed = option(QStringLiteral("fixedNameOption"), kFixedFileName, tr("&Fixed file name"));
+    auto *dated = option(QStringLiteral("dateNameOption"), kDateFileName, tr("&Date format"));
     fixed->setChecked(true);
     m_fixedFileNameEdit = named(new QLineEdit(QStringLiteral("VX.txt"), m_fileNameGroup),
-                                QStringLiteral("fixedFileNameEdit"), QStringLiteral("Fixed file name"));
-    m_dateFormatBox = named(new QComboBox(m_fileNameGroup), QStringLiteral("dateFormatBox"), QStringLiteral("Date format"));
+                                QStringLiteral("fixedFileNameEdit"), tr("Fixed file name"));
+    m_dateFormatBox = named(new QComboBox(m_fileNameGroup), QStringLiteral("dateFormatBox"), tr("Date format"));
     m_dateFormatBox->addItems({QStringLiteral("yyyymmdd"), QStringLiteral("mmddyyyy"), QStringLiteral("ddmmyyyy")});
-    m_exampleLabel = new QLabel(QStringLiteral("ex."), m_fileNameGroup); // read by its changing text
+    m_exampleLabel = new QLabel(tr("ex."), m_fileNameGroup); // read by its changing text
     m_exampleLabel->setObjectName(QStringLiteral("exampleLabel"));
-    m_exampleLabel->setAccessibleDescription(QStringLiteral("Example of a date file name"));
+    m_exampleLabel->setAccessibleDescription(tr("Example of a date file name"));
     auto *fg = new QGridLayout(m_fileNameGroup);
     fg->addWidget(fixed, 0, 0);
     fg->addWidget(m_fixedFileNameEdit, 0, 1);
@@ -382,24 +382,24 @@ QWidget *MainWindow::buildMiscTab()
     files->addWidget(m_fileNameGroup);
     ag->addLayout(files);
 
-    auto *security = groupBox(QStringLiteral("Security"), QStringLiteral("securityGroup"), page);
+    auto *security = groupBox(tr("Security"), QStringLiteral("securityGroup"), page);
     auto *securityLabel =
-        label(QStringLiteral("To change the password that is required on launching the program"), security);
+        label(tr("To change the password that is required on launching the program"), security);
     securityLabel->setWordWrap(true);
-    m_changePasswordButton = named(new QPushButton(QStringLiteral("Change &Password..."), security),
-                                   QStringLiteral("changePasswordButton"), QStringLiteral("Change Password..."));
+    m_changePasswordButton = named(new QPushButton(tr("Change &Password..."), security),
+                                   QStringLiteral("changePasswordButton"), tr("Change Password..."));
     m_changePasswordButton->setAutoDefault(true);
     auto *sr = new QHBoxLayout(security);
     sr->addWidget(securityLabel, 1);
     sr->addWidget(m_changePasswordButton);
 
-    auto *history = groupBox(QStringLiteral("Download history"), QStringLiteral("historyGroup"), page);
-    auto *historyLabel = label(QStringLiteral("Every download: when, how many records, where, and whether the "
-                                              "terminal was cleared"),
+    auto *history = groupBox(tr("Download history"), QStringLiteral("historyGroup"), page);
+    auto *historyLabel = label(tr("Every download: when, how many records, where, and whether the "
+                                  "terminal was cleared"),
                                history);
     historyLabel->setWordWrap(true);
-    m_historyButton = named(new QPushButton(QStringLiteral("&History..."), history), QStringLiteral("historyButton"),
-                            QStringLiteral("History..."));
+    m_historyButton = named(new QPushButton(tr("&History..."), history), QStringLiteral("historyButton"),
+                            tr("History..."));
     m_historyButton->setAutoDefault(true);
     auto *hr = new QHBoxLayout(history);
     hr->addWidget(historyLabel, 1);

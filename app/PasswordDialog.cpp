@@ -11,7 +11,7 @@ PasswordDialog::PasswordDialog(vx::Dialogs &dialogs, vx::Password &password, QWi
     : QDialog(parent), m_dialogs(dialogs), m_password(password)
 {
     setObjectName(QStringLiteral("PasswordDialog"));
-    setWindowTitle(QStringLiteral("Password Required"));
+    setWindowTitle(tr("Password Required"));
     const vx::PasswordForm form = vx::buildPasswordForm(this);
     m_entry = form.entry;
     connect(form.okButton, &QPushButton::clicked, this, &PasswordDialog::checkEntry);
@@ -25,7 +25,7 @@ void PasswordDialog::checkEntry()
         accept();
         return;
     }
-    m_dialogs.ask({.icon = vx::Icon::Exclamation, .title = vx::appTitle(), .text = QStringLiteral("Invalid password.")});
+    m_dialogs.ask({.icon = vx::Icon::Exclamation, .title = vx::appTitle(), .text = tr("Invalid password.")});
     m_entry->setSelection(0, static_cast<int>(entry.size()));
     m_entry->setFocus();
 }

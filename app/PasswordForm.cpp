@@ -1,5 +1,6 @@
 #include "PasswordForm.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -16,23 +17,23 @@ PasswordForm buildPasswordForm(QDialog *dialog)
     dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                            | Qt::MSWindowsFixedSizeDialogHint);
 
-    auto *label = new QLabel(QStringLiteral("&Password:"), dialog);
+    auto *label = new QLabel(QCoreApplication::translate("vx::PasswordForm", "&Password:"), dialog);
     label->setObjectName(QStringLiteral("passwordLabel"));
-    label->setAccessibleName(QStringLiteral("Password:"));
+    label->setAccessibleName(QCoreApplication::translate("vx::PasswordForm", "Password:"));
 
     form.entry = new QLineEdit(dialog);
     form.entry->setObjectName(QStringLiteral("passwordEdit"));
     form.entry->setEchoMode(QLineEdit::Password);
-    form.entry->setAccessibleName(QStringLiteral("Password"));
+    form.entry->setAccessibleName(QCoreApplication::translate("vx::PasswordForm", "Password"));
     form.entry->setMinimumWidth(180);
     label->setBuddy(form.entry);
 
-    auto *ok = form.okButton = new QPushButton(QStringLiteral("OK"), dialog);
-    auto *cancel = form.cancelButton = new QPushButton(QStringLiteral("Cancel"), dialog);
+    auto *ok = form.okButton = new QPushButton(QCoreApplication::translate("vx::PasswordForm", "OK"), dialog);
+    auto *cancel = form.cancelButton = new QPushButton(QCoreApplication::translate("vx::PasswordForm", "Cancel"), dialog);
     ok->setObjectName(QStringLiteral("okButton"));
     cancel->setObjectName(QStringLiteral("cancelButton"));
-    ok->setAccessibleName(QStringLiteral("OK"));
-    cancel->setAccessibleName(QStringLiteral("Cancel"));
+    ok->setAccessibleName(QCoreApplication::translate("vx::PasswordForm", "OK"));
+    cancel->setAccessibleName(QCoreApplication::translate("vx::PasswordForm", "Cancel"));
     ok->setDefault(true);
     ok->setAutoDefault(true);
     cancel->setAutoDefault(false);

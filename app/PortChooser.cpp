@@ -16,7 +16,7 @@ QList<PortRow> portRows(const QList<SystemPort> &ports)
 {
     QList<PortRow> rows;
     if (ports.isEmpty())
-        rows.append({QString(), QStringLiteral("No serial ports found.")});
+        rows.append({QString(), PortChooser::tr("No serial ports found.")});
     for (const SystemPort &p : ports) {
         rows.append({p.location, describeSystemPort(p)});
         for (const QString &link : p.byId)
@@ -29,7 +29,7 @@ QString portLabel(const QString &com, const QString &device, bool present)
 {
     // On Windows COMn is the device itself: no arrow to itself.
     const QString shown = device.compare(com, Qt::CaseInsensitive) == 0 ? com : QStringLiteral("%1 \u2192 %2").arg(com, device);
-    return shown + (present ? QString() : QStringLiteral(" (not present)"));
+    return shown + (present ? QString() : PortChooser::tr(" (not present)"));
 }
 
 bool devicePresent(const QString &device) { return serialDevicePresent(device, systemPorts()); }
@@ -40,12 +40,12 @@ PortChooser::PortChooser(const QString &com, const QString &device, const QList<
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmPortChooser"));
-    setWindowTitle(QStringLiteral("Comm. Port %1").arg(com));
+    setWindowTitle(tr("Comm. Port %1").arg(com));
 
-    auto *listLabel = new QLabel(QStringLiteral("&Serial ports on this computer:"), this);
+    auto *listLabel = new QLabel(tr("&Serial ports on this computer:"), this);
     lstPorts = new QListWidget(this);
     lstPorts->setObjectName(QStringLiteral("lstPorts"));
-    lstPorts->setAccessibleName(QStringLiteral("Serial ports on this computer"));
+    lstPorts->setAccessibleName(tr("Serial ports on this computer"));
     lstPorts->setMinimumSize(460, 160);
     listLabel->setBuddy(lstPorts);
     for (const vx::PortRow &row : rows) {
@@ -57,7 +57,7 @@ PortChooser::PortChooser(const QString &com, const QString &device, const QList<
             lstPorts->setCurrentItem(item);
     }
 
-    QString standsFor = QStringLiteral("%1 that %2 stands for").arg(vx::deviceNoun(), com);
+    QString standsFor = tr("%1 that %2 stands for").arg(vx::deviceNoun(), com);
     standsFor[0] = standsFor[0].toUpper();
     auto *deviceLabel = new QLabel(QLatin1Char('&') + standsFor + QLatin1Char(':'), this);
     m_deviceEdit = new QLineEdit(device, this);
@@ -99,8 +99,8 @@ void PortChooser::deviceEdited()
     const bool taken = vx::deviceName(m_deviceEdit->text()).has_value();
     m_ok->setEnabled(taken);
 #ifdef Q_OS_WIN
-    m_ok->setToolTip(taken ? QString() : QStringLiteral("A port is one of COM1 to COM256"));
+    m_ok->setToolTip(taken ? QString() : tr("A port is one of COM1 to COM256"));
 #else
-    m_ok->setToolTip(taken ? QString() : QStringLiteral("A device is a path that starts with /"));
+    m_ok->setToolTip(taken ? QString() : tr("A device is a path that starts with /"));
 #endif
 }

@@ -31,13 +31,13 @@ QString fileProblem(const QString &name)
     const SettingsFileCheck check = checkSettingsFile(name);
     switch (check.problem) {
     case SettingsFileCheck::None: return QString();
-    case SettingsFileCheck::LinkToNothing: return QStringLiteral("it is a link to nothing");
-    case SettingsFileCheck::NotPlainFile: return QStringLiteral("it is not a plain file");
-    case SettingsFileCheck::TooLarge: return QStringLiteral("it is too large");
+    case SettingsFileCheck::LinkToNothing: return SettingsStore::tr("it is a link to nothing");
+    case SettingsFileCheck::NotPlainFile: return SettingsStore::tr("it is not a plain file");
+    case SettingsFileCheck::TooLarge: return SettingsStore::tr("it is too large");
     case SettingsFileCheck::CannotOpen: return check.systemText;
-    case SettingsFileCheck::Binary: return QStringLiteral("it holds binary data");
-    case SettingsFileCheck::NotUtf8: return QStringLiteral("it is not UTF-8 text");
-    case SettingsFileCheck::NotASetting: return QStringLiteral("line %1 is no setting").arg(check.line);
+    case SettingsFileCheck::Binary: return SettingsStore::tr("it holds binary data");
+    case SettingsFileCheck::NotUtf8: return SettingsStore::tr("it is not UTF-8 text");
+    case SettingsFileCheck::NotASetting: return SettingsStore::tr("line %1 is no setting").arg(check.line);
     }
     return QString();
 }
@@ -83,15 +83,15 @@ bool SettingsStore::readable()
         else
             m_settings = std::make_unique<QSettings>(m_fileName, userSettingsFormat());
         if (m_settings->status() != QSettings::NoError)
-            why = QStringLiteral("it is not a valid settings file");
+            why = tr("it is not a valid settings file");
     }
     if (why.isEmpty())
         return true;
     m_unreadable = true;
     m_settings.reset();
     m_dialogs.report({FailureKind::FileAccess,
-                      QStringLiteral("The settings file %1 cannot be read: %2. The program goes on with the "
-                                     "default settings; changes will not be kept.")
+                      tr("The settings file %1 cannot be read: %2. The program goes on with the "
+                         "default settings; changes will not be kept.")
                           .arg(QDir::toNativeSeparators(m_fileName), why)});
     return false;
 }
@@ -155,8 +155,8 @@ void SettingsStore::reportUnsaved()
     if (m_batches > 0 && m_reportedInBatch)
         return;
     m_reportedInBatch = m_batches > 0;
-    m_dialogs.report({FailureKind::FileDenied, QStringLiteral("The settings could not be saved: the file cannot be "
-                                                             "accessed (%1).")
+    m_dialogs.report({FailureKind::FileDenied, tr("The settings could not be saved: the file cannot be "
+                                                  "accessed (%1).")
                                                   .arg(QDir::toNativeSeparators(m_fileName))});
 }
 

@@ -11,6 +11,7 @@
 
 #include "settings/SettingKeys.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QtGlobal>
 #include <memory>
@@ -23,6 +24,8 @@ namespace vx {
 class Dialogs;
 
 class SettingsStore {
+    Q_DECLARE_TR_FUNCTIONS(vx::SettingsStore)
+
 public:
     explicit SettingsStore(Dialogs &dialogs);
     ~SettingsStore();

@@ -55,8 +55,8 @@ void handleFirstLaunchMarker(const Environment &env)
     // own settings remember that the notice has been shown.
     const bool shown = env.settings->contains(vx::key::FirstLaunchShown);
     if (env.password->text() == vx::kPresetPassword && !shown)
-        env.dialogs->ask({.icon = vx::Icon::Information, .title = QStringLiteral("First launch"),
-                          .text = QStringLiteral("The preset password is: %1").arg(vx::kPresetPassword)});
+        env.dialogs->ask({.icon = vx::Icon::Information, .title = QCoreApplication::translate("Startup", "First launch"),
+                          .text = QCoreApplication::translate("Startup", "The preset password is: %1").arg(vx::kPresetPassword)});
     if (!(vx::isUsersFolder(env.programFolder) && QFile::remove(marker)) && !shown)
         env.settings->write(vx::key::FirstLaunchShown, QStringLiteral("1"));
 }

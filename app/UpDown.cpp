@@ -15,8 +15,8 @@ UpDown::UpDown(QLineEdit *buddy, int minimum, int maximum, const QString &name, 
     m_down = new QToolButton(this);
     m_up->setArrowType(Qt::UpArrow);
     m_down->setArrowType(Qt::DownArrow);
-    m_up->setAccessibleName(QStringLiteral("Increase %1").arg(name));
-    m_down->setAccessibleName(QStringLiteral("Decrease %1").arg(name));
+    m_up->setAccessibleName(tr("Increase %1").arg(name));
+    m_down->setAccessibleName(tr("Decrease %1").arg(name));
     for (QToolButton *b : {m_up, m_down}) {
         b->setAutoRepeat(true);
         b->setFocusPolicy(Qt::NoFocus);

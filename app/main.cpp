@@ -2,6 +2,7 @@
 // Qt's own options; they are read before the window system is reached, so
 // that --help and --version work without a display.
 #include "Startup.h"
+#include "download/Translations.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -74,5 +75,6 @@ int main(int argc, char *argv[])
     if (const std::optional<int> status = readArguments(argc, argv))
         return *status;
     QApplication app(argc, argv);
+    vx::installTranslations();
     return Startup::run();
 }

@@ -31,24 +31,24 @@ bool DownloadResult::cleared() const
     return clear && clear->outcome == StepResult::Done;
 }
 
-QString recordsText(int n) { return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n); }
+QString recordsText(int n) { return Downloader::tr("%n record(s)", nullptr, n); }
 
 QString whereRecordsAre(int received, int added, const QString &file, const QList<EarlierFile> &earlier)
 {
     if (received == 0)
-        return QStringLiteral("no records received");
+        return Downloader::tr("no records received");
     if (added == received && earlier.isEmpty())
-        return QStringLiteral("%1 received and saved in %2").arg(recordsText(received), QDir::toNativeSeparators(file));
-    QString text = recordsText(received) + QStringLiteral(" received");
+        return Downloader::tr("%1 received and saved in %2").arg(recordsText(received), QDir::toNativeSeparators(file));
+    QString text = recordsText(received) + Downloader::tr(" received");
     if (added > 0)
-        text += QStringLiteral(", %1 saved in %2").arg(added).arg(QDir::toNativeSeparators(file));
+        text += Downloader::tr(", %1 saved in %2").arg(added).arg(QDir::toNativeSeparators(file));
     int unsaved = received - added;
     for (const EarlierFile &e : earlier) {
-        text += QStringLiteral(", %1 already in %2").arg(e.records).arg(QDir::toNativeSeparators(e.path));
+        text += Downloader::tr(", %1 already in %2").arg(e.records).arg(QDir::toNativeSeparators(e.path));
         unsaved -= e.records;
     }
     if (unsaved > 0)
-        text += added == 0 && earlier.isEmpty() ? QStringLiteral(", none saved") : QStringLiteral(", %1 not saved").arg(unsaved);
+        text += added == 0 && earlier.isEmpty() ? Downloader::tr(", none saved") : Downloader::tr(", %1 not saved").arg(unsaved);
     return text;
 }
 
@@ -122,11 +122,11 @@ bool Downloader::recoverAppends()
         // Finished here, it is pending: the clear was never sent.
         const bool noted = finished
             ? m_ledger.appendDone(a.id, m_job.keepRecords)
-                && m_ledger.explainInterrupted(a.id, QStringLiteral("failed: the program ended while saving the "
-                                                                    "records; the next run finished saving them; "
-                                                                    "the terminal kept them"))
-            : m_ledger.abandonAppend(a.id, QStringLiteral("failed: the data file changed while the records were "
-                                                          "appended; the terminal kept them"));
+                && m_ledger.explainInterrupted(a.id, tr("failed: the program ended while saving the "
+                                                        "records; the next run finished saving them; "
+                                                        "the terminal kept them"))
+            : m_ledger.abandonAppend(a.id, tr("failed: the data file changed while the records were "
+                                              "appended; the terminal kept them"));
         if (!noted || !m_ledger.commit())
             return ledgerFailed();
     }
@@ -162,7 +162,7 @@ bool Downloader::noteSideFileLines(const UnclearedLines &found)
             m_ledger.rollback();
             return true;
         }
-    const auto id = m_ledger.addDownload({m_job.now(), QStringLiteral("an earlier version"), m_job.port, QString(), m_job.machine});
+    const auto id = m_ledger.addDownload({m_job.now(), tr("an earlier version"), m_job.port, QString(), m_job.machine});
     if (!id)
         return ledgerFailed();
     QList<LedgerRecord> records;
@@ -172,7 +172,7 @@ bool Downloader::noteSideFileLines(const UnclearedLines &found)
     const bool stillThere = found.offset >= 0;
     if (!(stillThere ? m_ledger.setRecords(*id, records) : true)
         || !m_ledger.startAppend({*id, *file, 0, int(records.size()), 0, 0}) || !m_ledger.appendDone(*id, true)
-        || !m_ledger.finish(*id, stillThere, false, Ending::Complete, QStringLiteral("not cleared (found beside the data file)"), true)
+        || !m_ledger.finish(*id, stillThere, false, Ending::Complete, tr("not cleared (found beside the data file)"), true)
         || !m_ledger.commit())
         return ledgerFailed();
     return true;
@@ -358,7 +358,7 @@ bool Downloader::store(const QList<QByteArray> &lines, DownloadResult &r)
     const bool noted = appended
         ? (landed == at || m_ledger.moveRecords(m_id, landed - at)) && m_ledger.appendDone(m_id, m_job.keepRecords)
         : m_file->size() != at
-            || m_ledger.finish(m_id, false, false, Ending::Failed, QStringLiteral("failed: ") + describe(m_file->failure()), false);
+            || m_ledger.finish(m_id, false, false, Ending::Failed, tr("failed: ") + describe(m_file->failure()), false);
     if (!noted || !m_ledger.commit()) {
         const Failure failure = r.storeFailure.value_or(m_ledger.failure());
         return failed(failure);
@@ -390,7 +390,7 @@ bool Downloader::noteEarlier(const QList<LedgerRecord> &records, DownloadResult 
 // A download whose port could not be used is in the history as not started.
 void Downloader::noteNotStarted(const DownloadResult &r)
 {
-    const QString why = QStringLiteral("not started: ") + describe(r.portFailure.value_or(Failure{}));
+    const QString why = tr("not started: ") + describe(r.portFailure.value_or(Failure{}));
     if (m_ledger.begin()) {
         const auto id = m_ledger.addDownload(m_facts);
         if (id && m_ledger.finish(*id, false, false, Ending::NotStarted, why, false))
@@ -456,15 +456,15 @@ QString whyNotDone(const StepResult &s, int stored)
         return QStringLiteral("ErrCode: %1, %2").arg(s.status).arg(QLatin1String(statusText(s.status)));
     switch (s.why) {
     case StepResult::NotOnDisk:
-        return QStringLiteral("the data file is a device or a pipe, not a file on the disk");
+        return Downloader::tr("the data file is a device or a pipe, not a file on the disk");
     case StepResult::CountFailed:
-        return QStringLiteral("the record count failed (ErrCode: %1, %2)").arg(s.status).arg(QLatin1String(statusText(s.status)));
+        return Downloader::tr("the record count failed (ErrCode: %1, %2)").arg(s.status).arg(QLatin1String(statusText(s.status)));
     case StepResult::CountDiffers:
-        return QStringLiteral("the terminal holds %1, %2 stored by this download").arg(recordsText(s.held)).arg(stored);
+        return Downloader::tr("the terminal holds %1, %2 stored by this download").arg(recordsText(s.held)).arg(stored);
     case StepResult::Stopped:
-        return QStringLiteral("stopped before it was sent");
+        return Downloader::tr("stopped before it was sent");
     case StepResult::PortLost:
-        return QStringLiteral("the port failed before it was sent");
+        return Downloader::tr("the port failed before it was sent");
     }
     return {};
 }
@@ -484,26 +484,26 @@ std::optional<Failure> Downloader::finish(const DownloadResult &r)
     QString outcome;
     Ending ending = Ending::Failed;
     if (r.storeFailure)
-        outcome = QStringLiteral("failed: ") + describe(*r.storeFailure);
+        outcome = tr("failed: ") + describe(*r.storeFailure);
     else if (r.end == End::Stopped)
-        outcome = QStringLiteral("stopped; the terminal keeps its records"), ending = Ending::Stopped;
+        outcome = tr("stopped; the terminal keeps its records"), ending = Ending::Stopped;
     else if (r.end == End::TooLong)
-        outcome = QStringLiteral("failed: more records than a terminal holds; not cleared");
+        outcome = tr("failed: more records than a terminal holds; not cleared");
     else if (r.end == End::PortFailed)
-        outcome = QStringLiteral("failed: %1; the terminal keeps its records").arg(describe(r.portFailure.value_or(Failure{})));
+        outcome = tr("failed: %1; the terminal keeps its records").arg(describe(r.portFailure.value_or(Failure{})));
     else if (r.end != End::Complete)
-        outcome = QStringLiteral("failed: ErrCode: %1, %2; the terminal keeps its records").arg(r.status).arg(m_link.statusText(r.status));
+        outcome = tr("failed: ErrCode: %1, %2; the terminal keeps its records").arg(r.status).arg(m_link.statusText(r.status));
     else if (!m_job.clear)
-        outcome = QStringLiteral("kept on the terminal"), ending = Ending::Complete;
+        outcome = tr("kept on the terminal"), ending = Ending::Complete;
     else
-        outcome = cleared ? QStringLiteral("cleared") : QStringLiteral("not cleared"), ending = Ending::Complete;
+        outcome = cleared ? tr("cleared") : tr("not cleared"), ending = Ending::Complete;
     if (const StepResult *s = r.step(Step::Clear); s && s->outcome != StepResult::Done)
-        outcome = QStringLiteral("not cleared: ") + whyNotDone(*s, r.records);
+        outcome = tr("not cleared: ") + whyNotDone(*s, r.records);
     if (m_ledger.begin() && m_ledger.finish(m_id, pending, cleared, ending, outcome, m_job.keepRecords) && m_ledger.commit())
         return std::nullopt;
     Failure failure = m_ledger.failure();
     m_ledger.rollback();
-    failure.detail += QStringLiteral("; how this download ended is not noted: the next download notes it as not known");
+    failure.detail += tr("; how this download ended is not noted: the next download notes it as not known");
     return failure;
 }
 

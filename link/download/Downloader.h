@@ -22,6 +22,7 @@
 #include "download/Ledger.h"
 #include "download/RecordFile.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -157,6 +158,8 @@ private:
 };
 
 class Downloader {
+    Q_DECLARE_TR_FUNCTIONS(vx::Downloader)
+
 public:
     Downloader(TerminalLink &link, DownloadJob job) : m_link(link), m_job(std::move(job)) {}
 

@@ -188,8 +188,8 @@ bool Ledger::fail(const QString &what)
 {
     QString words = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : what;
     if (m_db && (sqlite3_errcode(m_db) & 0xff) == SQLITE_NOTADB) // what to do about it
-        words += QStringLiteral("; move it aside to start a new one");
-    m_failure = {FailureKind::FileAccess, QStringLiteral("the download ledger %1: %2").arg(QDir::toNativeSeparators(m_path), words)};
+        words += tr("; move it aside to start a new one");
+    m_failure = {FailureKind::FileAccess, tr("the download ledger %1: %2").arg(QDir::toNativeSeparators(m_path), words)};
     return false;
 }
 
@@ -207,18 +207,18 @@ bool Ledger::exec(const char *sql)
 bool Ledger::checkFolder(const QString &folder)
 {
     const auto refuse = [&](const QString &why) {
-        m_failure = {FailureKind::FileDenied, QStringLiteral("the download ledger's folder %1: %2").arg(QDir::toNativeSeparators(folder), why)};
+        m_failure = {FailureKind::FileDenied, tr("the download ledger's folder %1: %2").arg(QDir::toNativeSeparators(folder), why)};
         return false;
     };
 #ifdef Q_OS_WIN
     // The user's local application data is closed to others by its ACL.
     const QFileInfo info(folder);
     if (info.exists() && !info.isDir())
-        return refuse(QStringLiteral("not a folder"));
+        return refuse(tr("not a folder"));
     if (!QDir().mkpath(folder))
-        return refuse(QStringLiteral("cannot be created"));
+        return refuse(tr("cannot be created"));
     if (info.isSymLink() || info.isJunction())
-        return refuse(QStringLiteral("a link, not a folder"));
+        return refuse(tr("a link, not a folder"));
     return true;
 #else
     const QByteArray name = QFile::encodeName(folder);
@@ -230,14 +230,14 @@ bool Ledger::checkFolder(const QString &folder)
     if (::lstat(name.constData(), &st) != 0)
         return refuse(QString::fromLocal8Bit(std::strerror(errno)));
     if (!S_ISDIR(st.st_mode))
-        return refuse(QStringLiteral("not a folder"));
+        return refuse(tr("not a folder"));
     if (st.st_uid != ::geteuid())
-        return refuse(QStringLiteral("belongs to another user"));
+        return refuse(tr("belongs to another user"));
     if (st.st_mode & (S_IWGRP | S_IWOTH))
-        return refuse(QStringLiteral("others may write in it"));
+        return refuse(tr("others may write in it"));
     // One that others may read or enter (made by hand, say) is closed to them.
     if ((st.st_mode & 077) && ::chmod(name.constData(), st.st_mode & 0700) != 0)
-        return refuse(QStringLiteral("others may read it, and it cannot be closed to them: %1")
+        return refuse(tr("others may read it, and it cannot be closed to them: %1")
                           .arg(QString::fromLocal8Bit(std::strerror(errno))));
     return true;
 #endif
@@ -255,7 +255,7 @@ bool Ledger::open(const QString &path)
     const QByteArray name = path.toUtf8(); // SQLite's name on Windows
     if (const QFileInfo info(path); info.exists() && (!info.isFile() || info.isSymLink())) {
         m_failure = {FailureKind::FileDenied,
-                     QStringLiteral("the download ledger %1: not a regular file").arg(QDir::toNativeSeparators(path))};
+                     tr("the download ledger %1: not a regular file").arg(QDir::toNativeSeparators(path))};
         return false;
     }
 #else
@@ -263,9 +263,9 @@ bool Ledger::open(const QString &path)
     struct stat st {};
     if (::lstat(name.constData(), &st) == 0 && (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid())) {
         m_failure = {FailureKind::FileDenied,
-                     QStringLiteral("the download ledger %1: %2")
-                         .arg(path, S_ISREG(st.st_mode) ? QStringLiteral("belongs to another user")
-                                                        : QStringLiteral("not a regular file"))};
+                     tr("the download ledger %1: %2")
+                         .arg(path, S_ISREG(st.st_mode) ? tr("belongs to another user")
+                                                        : tr("not a regular file"))};
         return false;
     }
     // The database is the user's alone (SQLite gives its journals the same
@@ -273,7 +273,7 @@ bool Ledger::open(const QString &path)
     const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0 || ::fchmod(fd, 0600) != 0) {
         m_failure = {FailureKind::FileDenied,
-                     QStringLiteral("the download ledger %1: %2").arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno)))};
+                     tr("the download ledger %1: %2").arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno)))};
         if (fd >= 0)
             ::close(fd);
         return false;
@@ -311,8 +311,8 @@ bool Ledger::open(const QString &path)
         ok = exec(kSchema2) && exec(QStringLiteral("PRAGMA user_version=%1;").arg(kSchemaVersion).toLatin1().constData());
     } else if (ok && (appId != kApplicationId || version != kSchemaVersion)) {
         m_failure = {FailureKind::FileAccess,
-                     QStringLiteral("the download ledger %1: not a ledger of this version of the program; move it "
-                                    "aside to start a new one")
+                     tr("the download ledger %1: not a ledger of this version of the program; move it "
+                        "aside to start a new one")
                          .arg(QDir::toNativeSeparators(path))};
         ok = false;
     }
@@ -507,7 +507,7 @@ bool Ledger::finish(qint64 download, bool pending, bool cleared, Ending ending, 
 bool Ledger::supersede(qint64 download, qint64 by, bool keepRecords)
 {
     Statement update(*this, "UPDATE downloads SET pending = 0, outcome = outcome || ? WHERE id = ?");
-    if (!update.bind(QStringLiteral("; continued by download %1").arg(by)).bind(download).run())
+    if (!update.bind(tr("; continued by download %1").arg(by)).bind(download).run())
         return false;
     if (keepRecords)
         return true;

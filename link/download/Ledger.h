@@ -9,6 +9,7 @@
 #include "download/RecordFile.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -93,6 +94,8 @@ struct HistoryEntry {
 };
 
 class Ledger {
+    Q_DECLARE_TR_FUNCTIONS(vx::Ledger)
+
 public:
     Ledger() = default;
     Ledger(const Ledger &) = delete;

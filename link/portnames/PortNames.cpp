@@ -2,6 +2,7 @@
 
 #include "portnames/LockHolders.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace vx {
@@ -51,9 +52,9 @@ std::optional<QString> deviceName(const QString &typed)
 QString deviceNoun()
 {
 #ifdef Q_OS_WIN
-    return QStringLiteral("port");
+    return QCoreApplication::translate("vx::PortNames", "port");
 #else
-    return QStringLiteral("device");
+    return QCoreApplication::translate("vx::PortNames", "device");
 #endif
 }
 

@@ -1,5 +1,7 @@
 #include "terminal/Failure.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 
 namespace vx {
@@ -31,23 +33,23 @@ QString describe(const Failure &failure)
     if (!failure.detail.isEmpty())
         return failure.detail;
     switch (failure.kind) {
-    case FailureKind::PortMissing: return QStringLiteral("No such device");
-    case FailureKind::PortInUse: return QStringLiteral("The port is in use by another program");
-    case FailureKind::PortDenied: return QStringLiteral("Permission denied");
-    case FailureKind::PortSettings: return QStringLiteral("The line settings were refused");
-    case FailureKind::PortClosed: return QStringLiteral("The port is not open");
-    case FailureKind::PortIo: return QStringLiteral("Device I/O error");
-    case FailureKind::Overflow: return QStringLiteral("Overflow");
-    case FailureKind::BadData: return QStringLiteral("Type mismatch");
-    case FailureKind::FileIo: return QStringLiteral("Device I/O error");
-    case FailureKind::DiskFull: return QStringLiteral("Disk full");
-    case FailureKind::FileDenied: return QStringLiteral("Permission denied");
-    case FailureKind::PathNotFound: return QStringLiteral("Path not found");
-    case FailureKind::FileAccess: return QStringLiteral("Path/File access error");
-    case FailureKind::OutOfMemory: return QStringLiteral("Out of memory");
-    case FailureKind::Internal: return QStringLiteral("Internal error");
+    case FailureKind::PortMissing: return QCoreApplication::translate("vx::Failure", "No such device");
+    case FailureKind::PortInUse: return QCoreApplication::translate("vx::Failure", "The port is in use by another program");
+    case FailureKind::PortDenied: return QCoreApplication::translate("vx::Failure", "Permission denied");
+    case FailureKind::PortSettings: return QCoreApplication::translate("vx::Failure", "The line settings were refused");
+    case FailureKind::PortClosed: return QCoreApplication::translate("vx::Failure", "The port is not open");
+    case FailureKind::PortIo: return QCoreApplication::translate("vx::Failure", "Device I/O error");
+    case FailureKind::Overflow: return QCoreApplication::translate("vx::Failure", "Overflow");
+    case FailureKind::BadData: return QCoreApplication::translate("vx::Failure", "Type mismatch");
+    case FailureKind::FileIo: return QCoreApplication::translate("vx::Failure", "Device I/O error");
+    case FailureKind::DiskFull: return QCoreApplication::translate("vx::Failure", "Disk full");
+    case FailureKind::FileDenied: return QCoreApplication::translate("vx::Failure", "Permission denied");
+    case FailureKind::PathNotFound: return QCoreApplication::translate("vx::Failure", "Path not found");
+    case FailureKind::FileAccess: return QCoreApplication::translate("vx::Failure", "Path/File access error");
+    case FailureKind::OutOfMemory: return QCoreApplication::translate("vx::Failure", "Out of memory");
+    case FailureKind::Internal: return QCoreApplication::translate("vx::Failure", "Internal error");
     }
-    return QStringLiteral("Internal error");
+    return QCoreApplication::translate("vx::Failure", "Internal error");
 }
 
 FailureKind fileFailureKind(int systemError)

@@ -310,7 +310,7 @@ void TerminalLink::setTime(qint16 id, const QDateTime &dt)
 {
     // The terminal keeps no time zone: it gets the fields as they are given.
     if (!dt.isValid()) {
-        invalidData(FailureKind::BadData, QStringLiteral("Type mismatch: no valid date and time to set"));
+        invalidData(FailureKind::BadData, tr("Type mismatch: no valid date and time to set"));
         return;
     }
     setExchange(id, 'S', dt.toString(QStringLiteral("yyyyMMddHHmmss")));
@@ -331,7 +331,7 @@ void TerminalLink::readTime(qint16 id, QDateTime &dt)
     const QTime time = allDigits ? QTime(field(8, 2), field(10, 2), field(12, 2)) : QTime();
     if (!date.isValid() || !time.isValid()) {
         invalidData(FailureKind::BadData,
-                    QStringLiteral("Type mismatch: the terminal's clock reads \"%1\", which is no valid date and time")
+                    tr("Type mismatch: the terminal's clock reads \"%1\", which is no valid date and time")
                         .arg(data));
         return;
     }
@@ -349,7 +349,7 @@ void TerminalLink::queryCount(qint16 id, char letter, const char *what, qint16 &
     const auto count = toInt16(leadingNumber(data));
     if (!count) {
         invalidData(FailureKind::Overflow,
-                    QStringLiteral("Overflow: the %1 \"%2\" is out of range").arg(QLatin1String(what), data));
+                    tr("Overflow: the %1 \"%2\" is out of range").arg(tr(what), data));
         return;
     }
     result = *count;
@@ -357,7 +357,7 @@ void TerminalLink::queryCount(qint16 id, char letter, const char *what, qint16 &
 
 void TerminalLink::readRecordCount(qint16 id, qint16 &count)
 {
-    queryCount(id, 'A', "record count", count);
+    queryCount(id, 'A', QT_TR_NOOP("record count"), count);
 }
 
 void TerminalLink::setMachineNumber(qint16 id, qint16 newNumber)
@@ -372,7 +372,7 @@ void TerminalLink::readMachineNumber(qint16 id, qint16 &number)
         return;
     const auto read = toInt16(leadingNumber(QStringLiteral("&H") + data));
     if (!read) {
-        invalidData(FailureKind::Overflow, QStringLiteral("Overflow: the machine number \"%1\" is out of range").arg(data));
+        invalidData(FailureKind::Overflow, tr("Overflow: the machine number \"%1\" is out of range").arg(data));
         return;
     }
     number = *read;
@@ -406,7 +406,7 @@ void TerminalLink::nextRecord(QString &data) { streamItem(data); }
 
 void TerminalLink::readTagCount(qint16 id, qint16 &count)
 {
-    queryCount(id, 'B', "tag count", count);
+    queryCount(id, 'B', QT_TR_NOOP("tag count"), count);
 }
 
 void TerminalLink::beginTagUpload(qint16 id)

@@ -12,6 +12,7 @@
 #include "TestFiles.h"
 #include "MainWindow.h"
 #include "ChangePasswordDialog.h"
+#include "download/Translations.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -134,3 +135,7 @@ struct TerminalWindow {
 };
 
 } // namespace vx::test
+
+// QTEST_MAIN's application installs the programs' translations as it starts.
+using vx::installTranslations;
+Q_COREAPP_STARTUP_FUNCTION(installTranslations)

@@ -3,6 +3,8 @@
 #include "Session.h"
 #include "download/Downloader.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace vx::ctl {
@@ -146,8 +148,8 @@ Exit runScan(Session &s)
         return Exit::Ok;
     QString message = QStringLiteral("no terminal answered at machine numbers %1 to %2").arg(inv.scanFrom).arg(inv.scanTo);
     if (garbled > 0)
-        message += QStringLiteral("; %1 answered with data that could not be read")
-                       .arg(garbled == 1 ? QStringLiteral("1 number") : QStringLiteral("%1 numbers").arg(garbled));
+        message += QStringLiteral("; ")
+                   + QCoreApplication::translate("vx::ctl::Scan", "%n number(s) answered with data that could not be read", nullptr, garbled);
     s.io().error(message);
     return Exit::DeviceFailure;
 }

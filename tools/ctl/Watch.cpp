@@ -5,6 +5,7 @@
 #include "Session.h"
 #include "StopSignals.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDevice>
 
@@ -70,16 +71,15 @@ bool Watcher::download(qint16 records)
     RecordOutput output(m_session.io());
     if (output.open(file, m_inv.clearAfter) != Exit::Ok) {
         // Held by another program it is tried again at the next look.
-        event(machine + QStringLiteral("%1 not downloaded: %2 cannot take %3%4")
-                            .arg(vx::recordsText(records), QDir::toNativeSeparators(file), records == 1 ? QStringLiteral("it") : QStringLiteral("them"),
-                                 output.inUse() ? QStringLiteral(" now") : QString()));
+        event(machine + QCoreApplication::translate("vx::ctl::Watch", "%n record(s) not downloaded: %1 cannot take them%2", nullptr, records)
+                            .arg(QDir::toNativeSeparators(file), output.inUse() ? QStringLiteral(" now") : QString()));
         return !output.inUse();
     }
     const Fetched f = fetchRecords(m_session, output, {false, [this] { return m_clock.stopRequested(); },
                                                  QStringLiteral("vx500ctl watch")});
     if (!f.prepared) {
-        event(machine + QStringLiteral("%1 not downloaded: %2 cannot take %3")
-                            .arg(vx::recordsText(records), QDir::toNativeSeparators(file), records == 1 ? QStringLiteral("it") : QStringLiteral("them")));
+        event(machine + QCoreApplication::translate("vx::ctl::Watch", "%n record(s) not downloaded: %1 cannot take them", nullptr, records)
+                            .arg(QDir::toNativeSeparators(file)));
         return true;
     }
     const vx::DownloadResult &r = f.result;

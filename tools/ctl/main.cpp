@@ -1,6 +1,7 @@
 // vx500ctl: the terminal link from the command line.
 #include "terminal/SystemSerialPort.h"
 #include "Run.h"
+#include "download/Translations.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vx500ctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VX_VERSION_TEXT));
+    vx::installTranslations();
 
 #ifdef _WIN32
     // Records are CR LF lines already: no text-mode translation on the way.
