@@ -3,6 +3,7 @@
 #include "SwitchedOn.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QWidget>
 
 std::optional<CommandGuard::Command> CommandGuard::start()
@@ -18,7 +19,7 @@ CommandGuard::Command::Command(CommandGuard &guard) : m_guard(&guard)
     guard.m_stopRequested = false;
     for (QAbstractButton *b : std::as_const(guard.m_guarded))
         if (b->isEnabled()) { // a button off for another reason stays so
-            setSwitchedOn(b, false, QStringLiteral("Busy: a command is running"));
+            setSwitchedOn(b, false, QCoreApplication::translate("MainWindow", "Busy: a command is running"));
             guard.m_greyed << b;
         }
     // Over this window only: message boxes and the save dialog keep the arrow.

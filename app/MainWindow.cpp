@@ -123,7 +123,7 @@ void MainWindow::loadSettings()
 
     // The tag tab carries no function: it cannot be selected.
     m_tabs->setTabEnabled(kTabTags, false);
-    m_tabs->setTabToolTip(kTabTags, QStringLiteral("Not offered in the window: vx500ctl tags works with the tag list"));
+    m_tabs->setTabToolTip(kTabTags, tr("Not offered in the window: vx500ctl tags works with the tag list"));
 
     // The service buttons are there only under the master password.
     const auto actions = terminalActions();
@@ -200,17 +200,17 @@ void MainWindow::showPort()
     QString text = vx::portLabel(m_portBox->currentText(), device, m_devicePresent(device));
     // Without the user's mappings COMn means the platform's own port: say so.
     if (m_settings.isUnreadable())
-        text += QStringLiteral(" (settings file unreadable)");
+        text += tr(" (settings file unreadable)");
     m_portLabel->setText(text);
     const QString standsFor = vx::deviceNoun();
-    m_portLabel->setToolTip(QStringLiteral("The %1 that %2 stands for on this computer").arg(standsFor, m_portBox->currentText()));
-    m_portDeviceButton->setToolTip(QStringLiteral("Choose the %1 that %2 stands for").arg(standsFor, m_portBox->currentText()));
+    m_portLabel->setToolTip(tr("The %1 that %2 stands for on this computer").arg(standsFor, m_portBox->currentText()));
+    m_portDeviceButton->setToolTip(tr("Choose the %1 that %2 stands for").arg(standsFor, m_portBox->currentText()));
     m_portDeviceButton->setAccessibleDescription(m_portDeviceButton->toolTip());
 }
 
 void MainWindow::showExample()
 {
-    m_exampleLabel->setText(QStringLiteral("ex. %1.txt")
+    m_exampleLabel->setText(tr("ex. %1.txt")
                             .arg(vx::formatDatePattern(m_now().date(), m_dateFormatBox->currentText())));
 }
 
@@ -240,9 +240,9 @@ void MainWindow::showFileControls()
                        static_cast<QWidget *>(m_fileNameFormatGroup->button(kDateFileName)),
                        static_cast<QWidget *>(m_fixedFileNameEdit), static_cast<QWidget *>(m_dateFormatBox)})
         setSwitchedOn(w, enabled,
-                      QStringLiteral("Tick \u201csaving/appending\u201d to save every download in this folder and file"));
+                      tr("Tick \u201csaving/appending\u201d to save every download in this folder and file"));
     if (enabled && m_guard.isBusy())
-        setSwitchedOn(m_folderButton, false, QStringLiteral("Busy: a command is running"));
+        setSwitchedOn(m_folderButton, false, tr("Busy: a command is running"));
 }
 
 void MainWindow::chooseFileNameFormat(int format)

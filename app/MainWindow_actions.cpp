@@ -40,24 +40,24 @@ std::span<const MainWindow::TerminalAction> MainWindow::terminalActions()
 {
     using W = MainWindow;
     static const TerminalAction actions[] = {
-        {"setTimeButton", "&Set Time", Group::Settings, 1, 0,
+        {"setTimeButton", QT_TR_NOOP("&Set Time"), Group::Settings, 1, 0,
          [](W &w, qint16 machine) -> ActionEnd {
              w.m_link->setTime(machine, terminalTime(w.m_dateEdit->date(), w.m_timeEdit->time()));
              return QString();
          }},
-        {"getTimeButton", "Get T&ime", Group::Settings, 1, 1,
+        {"getTimeButton", QT_TR_NOOP("Get T&ime"), Group::Settings, 1, 1,
          [](W &w, qint16 machine) -> ActionEnd {
              QDateTime dt;
              w.m_link->readTime(machine, dt);
              return w.m_link->status() == 0 ? generalDate(dt) : QString();
          }},
-        {"syncTimeButton", "S&ync. Time", Group::Settings, 1, 2,
+        {"syncTimeButton", QT_TR_NOOP("S&ync. Time"), Group::Settings, 1, 2,
          [](W &w, qint16 machine) -> ActionEnd {
              const QDateTime now = w.m_now();
              w.m_link->setTime(machine, terminalTime(now.date(), now.time()));
              return QString();
          }},
-        {"setMachineNumberButton", "Set M&ach#", Group::Settings, 2, 1,
+        {"setMachineNumberButton", QT_TR_NOOP("Set M&ach#"), Group::Settings, 2, 1,
          [](W &w, qint16 machine) -> ActionEnd {
              const auto number = machineNumber(w.m_newMachineEdit->text());
              if (!number)
@@ -65,7 +65,7 @@ std::span<const MainWindow::TerminalAction> MainWindow::terminalActions()
              w.m_link->setMachineNumber(machine, *number);
              return QString();
          }},
-        {"getMachineNumberButton", "Get Mac&h#", Group::Settings, 2, 2,
+        {"getMachineNumberButton", QT_TR_NOOP("Get Mac&h#"), Group::Settings, 2, 2,
          [](W &w, qint16 machine) -> ActionEnd {
              qint16 number = 0;
              w.m_link->readMachineNumber(machine, number);
@@ -73,49 +73,49 @@ std::span<const MainWindow::TerminalAction> MainWindow::terminalActions()
          }},
         // The service buttons (shown only under the master password) come
         // last in their groups, so that without them there is no hole.
-        {"powerDownButton", "&Power Down", Group::Device, 0, 0,
+        {"powerDownButton", QT_TR_NOOP("&Power Down"), Group::Device, 0, 0,
          [](W &w, qint16 machine) -> ActionEnd {
              w.m_link->powerDown(machine);
              return QString();
          }},
-        {"getVersionButton", "Get Versio&n", Group::Device, 0, 1,
+        {"getVersionButton", QT_TR_NOOP("Get Versio&n"), Group::Device, 0, 1,
          [](W &w, qint16 machine) -> ActionEnd {
              QString version;
              w.m_link->readVersion(machine, version);
              return version;
          }},
-        {"batteryVoltageButton", "&Battery Voltage", Group::Device, 1, 0, nullptr, false,
-         "Not offered in the window: vx500ctl voltage reads it"},
-        {"selfTestButton", "Invo&ke Test", Group::Device, 1, 1,
+        {"batteryVoltageButton", QT_TR_NOOP("&Battery Voltage"), Group::Device, 1, 0, nullptr, false,
+         QT_TR_NOOP("Not offered in the window: vx500ctl voltage reads it")},
+        {"selfTestButton", QT_TR_NOOP("Invo&ke Test"), Group::Device, 1, 1,
          [](W &w, qint16 machine) -> ActionEnd {
              w.m_link->runSelfTest(machine);
              return QString();
          },
          true},
-        {"downloadButton", "&Download Data", Group::Data, 0, 0,
+        {"downloadButton", QT_TR_NOOP("&Download Data"), Group::Data, 0, 0,
          [](W &w, qint16 machine) -> ActionEnd {
              if (auto failure = w.download(machine))
                  return *failure;
              return Done{}; // the download writes its own lines
          }},
-        {"recordCountButton", "&Record Count", Group::Data, 0, 1,
+        {"recordCountButton", QT_TR_NOOP("&Record Count"), Group::Data, 0, 1,
          [](W &w, qint16 machine) -> ActionEnd {
              qint16 count = 0;
              w.m_link->readRecordCount(machine, count);
              return QString::number(count);
          }},
-        {"clearDataButton", "C&lear Data", Group::Data, 1, 0,
+        {"clearDataButton", QT_TR_NOOP("C&lear Data"), Group::Data, 1, 0,
          [](W &w, qint16 machine) -> ActionEnd {
              // No is the default: Enter never wipes a terminal. Answered No,
              // nothing was done: no line speaks of it.
              if (w.m_dialogs.ask({vx::Icon::Question, vx::Buttons::YesNo, vx::appTitle(),
-                                  QStringLiteral("Clear the data of terminal?"), vx::Answer::No})
+                                  tr("Clear the data of terminal?"), vx::Answer::No})
                  != vx::Answer::Yes)
                  return Done{};
              w.m_link->clearData(machine);
              return QString();
          }},
-        {"recoverDataButton", "R&ecover Data", Group::Data, 1, 1,
+        {"recoverDataButton", QT_TR_NOOP("R&ecover Data"), Group::Data, 1, 1,
          [](W &w, qint16 machine) -> ActionEnd {
              w.m_link->recoverData(machine);
              return QString();
@@ -186,7 +186,7 @@ void MainWindow::runAction(const TerminalAction &action)
 
 QString MainWindow::captionOf(const TerminalAction &action)
 {
-    return QString(QLatin1String(action.caption)).remove(QLatin1Char('&'));
+    return tr(action.caption).remove(QLatin1Char('&'));
 }
 
 void MainWindow::setResult(const QString &text, const QString &whole)
@@ -225,7 +225,7 @@ void MainWindow::showResult(const TerminalAction &action, QString line, qint16 m
     if (code != 0)
         line = QStringLiteral("ErrCode: %1, %2").arg(code).arg(m_link->statusText(code));
     else if (line.isEmpty())
-        line = QStringLiteral("OK");
+        line = tr("OK");
     if (code == vx::VX_ERR_TIMEOUT)
         showNoAnswer(machine);
     else
@@ -240,7 +240,7 @@ void MainWindow::presentFailure(const vx::Failure &failure)
 
 void MainWindow::showNoAnswer(qint16 machine)
 {
-    setResult(QStringLiteral("No answer on %1 from machine %2: is the terminal switched on and in its "
+    setResult(tr("No answer on %1 from machine %2: is the terminal switched on and in its "
                                             "station?")
                                  .arg(vx::portAndDevice(m_portBox->currentText(), m_link->portName()))
                                  .arg(machine));

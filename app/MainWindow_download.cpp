@@ -40,7 +40,7 @@ bool chooseFileToAppend(vx::Dialogs &dialogs, const vx::SaveRequest &request, QS
         if (!QFileInfo::exists(fileName))
             return true;
         const vx::Answer answer = dialogs.ask({.icon = vx::Icon::Exclamation, .buttons = vx::Buttons::OkCancel,
-                                               .title = vx::appTitle(), .text = QStringLiteral("File already exists, append?")});
+                                               .title = vx::appTitle(), .text = MainWindow::tr("File already exists, append?")});
         if (answer == vx::Answer::Ok)
             return true;
     }
@@ -56,7 +56,7 @@ bool MainWindow::chooseDataFile(QString &fileName)
     if (checkValue(m_saveDataBox) == 0) {
         const QString folder = dataFolder();
         const QString proposed = m_settings.read(vx::key::DownloadFile, QDir::toNativeSeparators(QDir(folder).filePath(today)));
-        return chooseFileToAppend(m_dialogs, {QStringLiteral("Save downloaded data"), folder, kDataFilter, proposed},
+        return chooseFileToAppend(m_dialogs, {tr("Save downloaded data"), folder, kDataFilter, proposed},
                                   fileName);
     }
     fileName = QDir::toNativeSeparators(QDir(m_folderEdit->text()).filePath(m_fileNameFormat == kFixedFileName ? m_fixedFileNameEdit->text() : today));
@@ -129,16 +129,16 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
     if (r.end == End::NotStarted)
         return std::nullopt; // the port's failure was shown as it happened
     if (r.end == End::Complete && r.stored) {
-        QString line = QStringLiteral("Download Process Finished\r\nData Saved");
+        QString line = tr("Download Process Finished\r\nData Saved");
         for (const vx::StepResult &step : r.steps)
             line += QStringLiteral("\r\n") + automationLine(step, r.records);
         showRecordLine(line);
         return r.ledgerFailure;
     }
     if (r.end == End::Stopped)
-        showRecordLine(QStringLiteral("Download Stopped"));
+        showRecordLine(tr("Download Stopped"));
     else if (r.end == End::TooLong)
-        showRecordLine(QStringLiteral("More records than a terminal holds (over %1): Data Not Cleared")
+        showRecordLine(tr("More records than a terminal holds (over %1): Data Not Cleared")
                            .arg(vx::kMaxDownloadRecords));
     else if (r.end != End::Complete && !r.storeFailure)
         showRecordLine(QStringLiteral("ErrCode: %1, %2").arg(r.status).arg(m_link->statusText(r.status)));
@@ -146,7 +146,7 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
     if (r.status == vx::VX_ERR_TIMEOUT && r.end == End::Failed && r.records == 0)
         showNoAnswer(machine);
     // Where the records are, after the failure's line (or before its box).
-    showLine(recordsKept(r, false) + QStringLiteral("; the terminal still holds all its records."));
+    showLine(recordsKept(r, false) + tr("; the terminal still holds all its records."));
     return r.storeFailure ? r.storeFailure : r.ledgerFailure;
 }
 
@@ -155,10 +155,10 @@ std::optional<vx::Failure> MainWindow::download(qint16 machine)
 QString MainWindow::recordsKept(const vx::DownloadResult &r, bool names) const
 {
     if (r.unconfirmed)
-        return QStringLiteral("%1 written to %2, not confirmed on the disk")
+        return tr("%1 written to %2, not confirmed on the disk")
             .arg(vx::recordsText(r.records), names ? QFileInfo(r.file).fileName() : QDir::toNativeSeparators(r.file));
     if (!r.stored || r.records == 0)
-        return QStringLiteral("No records saved");
+        return tr("No records saved");
     return recordsStored(r, names);
 }
 
@@ -166,7 +166,7 @@ QString MainWindow::recordsStored(const vx::DownloadResult &r, bool names) const
 {
     const auto shown = [names](const QString &path) { return names ? QFileInfo(path).fileName() : QDir::toNativeSeparators(path); };
     if (r.file.isEmpty()) // a device or a pipe
-        return QStringLiteral("%1 written to %2").arg(vx::recordsText(r.records), shown(m_dataFile));
+        return tr("%1 written to %2").arg(vx::recordsText(r.records), shown(m_dataFile));
     QList<vx::EarlierFile> earlier = r.earlier;
     for (vx::EarlierFile &e : earlier)
         e.path = shown(e.path);
@@ -181,13 +181,13 @@ QString MainWindow::automationLine(const vx::StepResult &step, int saved) const
     QString line;
     switch (step.step) {
     case vx::Step::Clear:
-        line = done ? QStringLiteral("Data Cleared") : QStringLiteral("Data Not Cleared");
+        line = done ? tr("Data Cleared") : tr("Data Not Cleared");
         break;
     case vx::Step::SetTime:
-        line = done ? QStringLiteral("Time Updated") : QStringLiteral("Time Not Updated");
+        line = done ? tr("Time Updated") : tr("Time Not Updated");
         break;
     case vx::Step::PowerDown:
-        line = done ? QStringLiteral("Power Down") : QStringLiteral("Not Powered Down");
+        line = done ? tr("Power Down") : tr("Not Powered Down");
         break;
     }
     return done ? line : line + QStringLiteral(": ") + vx::whyNotDone(step, saved);
@@ -208,19 +208,19 @@ QString MainWindow::outcome(const vx::DownloadResult &r, bool names) const
     using End = vx::DownloadResult::End;
     switch (r.end) {
     case End::NotStarted:
-        return QStringLiteral("Download not started: ") + vx::describe(r.portFailure.value_or(vx::Failure{}));
+        return tr("Download not started: ") + vx::describe(r.portFailure.value_or(vx::Failure{}));
     case End::Complete:
         if (r.stored)
             return QStringLiteral("%1 (%2)").arg(recordsStored(r, names), elapsed());
         break;
     case End::Stopped:
-        return QStringLiteral("Download stopped after %1: %2").arg(vx::recordsText(r.records), recordsKept(r, names));
+        return tr("Download stopped after %1: %2").arg(vx::recordsText(r.records), recordsKept(r, names));
     case End::Failed:
     case End::TooLong:
     case End::PortFailed:
         break;
     }
-    return QStringLiteral("Download failed after %1: %2").arg(vx::recordsText(r.records), recordsKept(r, names));
+    return tr("Download failed after %1: %2").arg(vx::recordsText(r.records), recordsKept(r, names));
 }
 
 QString MainWindow::elapsed() const
@@ -231,5 +231,5 @@ QString MainWindow::elapsed() const
 
 void MainWindow::showProgress(int records)
 {
-    setResult(QStringLiteral("Downloading: %1, %2").arg(vx::recordsText(records), elapsed()));
+    setResult(tr("Downloading: %1, %2").arg(vx::recordsText(records), elapsed()));
 }

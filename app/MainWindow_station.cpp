@@ -9,8 +9,8 @@
 std::span<const MainWindow::StationQuery> MainWindow::stationQueries()
 {
     static const StationQuery queries[] = {
-        {"stationVersionButton", "Get VX500R/U Versi&on", &vx::TerminalLink::readStationVersion},
-        {"stationInformationButton", "Get VX500R/U &Information", &vx::TerminalLink::readStationInformation},
+        {"stationVersionButton", QT_TR_NOOP("Get VX500R/U Versi&on"), &vx::TerminalLink::readStationVersion},
+        {"stationInformationButton", QT_TR_NOOP("Get VX500R/U &Information"), &vx::TerminalLink::readStationInformation},
     };
     return queries;
 }
@@ -31,5 +31,5 @@ void MainWindow::queryStation(const StationQuery &query)
     m_stationQuery = false;
     const QString line = m_link->status() == 0 ? text : m_link->statusText();
     appendLine(m_stationLog, line);
-    setResult(QString(QLatin1String(query.caption)).remove(QLatin1Char('&')) + QStringLiteral(": ") + line);
+    setResult(tr(query.caption).remove(QLatin1Char('&')) + QStringLiteral(": ") + line);
 }
