@@ -12,6 +12,16 @@
     </message>
 </context>
 <context>
+    <name>vx::ctl::Download</name>
+    <message numerus="yes">
+        <source>%n record(s) with a first field too large for a number (more than eight hexadecimal digits), written as they came</source>
+        <translation>
+            <numerusform>%n record with a first field too large for a number (more than eight hexadecimal digits), written as it came</numerusform>
+            <numerusform>%n records with a first field too large for a number (more than eight hexadecimal digits), written as they came</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>vx::ctl::Scan</name>
     <message numerus="yes">
         <source>%n number(s) answered with data that could not be read</source>

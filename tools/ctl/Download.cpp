@@ -6,6 +6,7 @@
 #include "Session.h"
 #include "StopSignals.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <algorithm>
 #include <QJsonObject>
@@ -102,9 +103,10 @@ private:
 
 QString unconvertedNote(int records)
 {
-    return QStringLiteral("%1 with a first field too large for a number (more than eight hexadecimal digits), "
-                          "written as %2")
-        .arg(vx::recordsText(records), records == 1 ? QStringLiteral("it came") : QStringLiteral("they came"));
+    return QCoreApplication::translate("vx::ctl::Download",
+                                       "%n record(s) with a first field too large for a number (more than eight "
+                                       "hexadecimal digits), written as they came",
+                                       nullptr, records);
 }
 
 Fetched fetchRecords(Session &s, RecordOutput &output, const FetchOptions &options)
