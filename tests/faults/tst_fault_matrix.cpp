@@ -233,8 +233,8 @@ class FaultMatrix : public QObject
             << "box: in use by another program" << int(Once);
         QTest::newRow("stopped in the middle") << QStringList{kStop, "--pace"} << int(File) << all << kSome << 130
             << "Download Stopped\nKEPT records received and saved in FILE" + held << int(Once);
-        QTest::newRow("silence from record 5, then again")
-            << QStringList{"--silent-from", "5"} << int(File) << clear << 4 << 1 << "ErrCode: -1, VX_ERR_TIMEOUT" + four << int(Again);
+        QTest::newRow("silence from record 5 (no clear chosen), then again")
+            << QStringList{"--silent-from", "5"} << int(File) << QStringList{} << 4 << 1 << "ErrCode: -1, VX_ERR_TIMEOUT" + four << int(Again);
         QTest::newRow("silence from record 5, then into another file")
             << QStringList{"--silent-from", "5"} << int(File) << clear << 4 << 1 << "ErrCode: -1, VX_ERR_TIMEOUT" + four
             << int(AgainIntoAnotherFile);
@@ -418,6 +418,7 @@ private slots:
         again(files, retry, kept, [&](const QString &file) {
             child<QAbstractButton>(&w, "clearLogButton")->click(); // the retry's words alone
             child<QLineEdit>(&w, "fixedFileNameEdit")->setText(QFileInfo(file).fileName());
+            child<QCheckBox>(&w, "clearDataBox")->setChecked(true); // the retry clears, as the tool's
             child<QCheckBox>(&w, "updateTimeBox")->setChecked(false);
             child<QCheckBox>(&w, "powerDownBox")->setChecked(false);
             child<QAbstractButton>(&w, "downloadButton")->click();
