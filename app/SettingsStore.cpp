@@ -33,6 +33,8 @@ QString fileProblem(const QString &name)
     case SettingsFileCheck::None: return QString();
     case SettingsFileCheck::LinkToNothing: return SettingsStore::tr("it is a link to nothing");
     case SettingsFileCheck::NotPlainFile: return SettingsStore::tr("it is not a plain file");
+    case SettingsFileCheck::LockNotPlainFile:
+        return SettingsStore::tr("its lock file %1.lock is not a plain file; remove it").arg(QDir::toNativeSeparators(name));
     case SettingsFileCheck::TooLarge: return SettingsStore::tr("it is too large");
     case SettingsFileCheck::CannotOpen: return check.systemText;
     case SettingsFileCheck::Binary: return SettingsStore::tr("it holds binary data");

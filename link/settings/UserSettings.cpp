@@ -65,6 +65,9 @@ SettingsFileCheck checkSettingsFile(const QString &path)
 {
     if (settingsInRegistry())
         return {};
+    const QFileInfo lock(path + QStringLiteral(".lock"));
+    if ((lock.exists() || lock.isSymLink()) && (!lock.isFile() || lock.isSymLink()))
+        return {.problem = SettingsFileCheck::LockNotPlainFile};
     const QFileInfo info(path);
     if (info.isSymLink() && !info.exists())
         return {.problem = SettingsFileCheck::LinkToNothing};

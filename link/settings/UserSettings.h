@@ -31,14 +31,16 @@ constexpr qint64 kMaxSettingsBytes = 1 << 20;
 // file of at most kMaxSettingsBytes of UTF-8 text whose lines are blank,
 // comments (";", "#"), sections ("[Misc]") or settings ("Key=value").
 struct SettingsFileCheck {
-    enum Problem { None, LinkToNothing, NotPlainFile, TooLarge, CannotOpen, Binary, NotUtf8, NotASetting };
+    enum Problem { None, LinkToNothing, NotPlainFile, LockNotPlainFile, TooLarge, CannotOpen, Binary, NotUtf8, NotASetting };
     Problem problem = None;
     qint64 size = 0;       // TooLarge: the file's size
     int line = 0;          // NotASetting: the line's number
     QString systemText{};  // CannotOpen: the system's words
     bool ok() const { return problem == None; }
 };
-// A missing file (and the registry) pass.
+// A missing file (and the registry) pass. Its lock file ("<file>.lock",
+// which the settings take while they write) must be a plain file or
+// missing: anything else would hold every write for ever.
 SettingsFileCheck checkSettingsFile(const QString &path);
 
 // The file holds the program password: whichever program creates it makes

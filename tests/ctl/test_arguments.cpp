@@ -36,6 +36,7 @@ TEST_F(CtlTest, UsageErrorsNameWhatIsWrong)
         {{"ports", "--unmap", "COM0"}, "--unmap: 'COM0' is not one of COM1 to COM16"},
         {{"scan", "--to", "256"}, "--to: '256' is not a machine number (0-255)"},
         {{"watch", "-o", "f", "--interval", "86401"}, "--interval: '86401' is not a number of seconds (1-86400)"},
+        {{"watch", "-o", "f", "--interval", "0"}, "--interval: '0' is not a number of seconds (1-86400)"},
         {{"watch"}, "watch: -o FILE missing (standard output carries the events)"},
         {{"watch", "-o", "%Y%%%q"}, "-o: '%Y%%%q' holds a % sequence other than %Y, %m, %d and %%"},
     };

@@ -83,6 +83,7 @@ TEST_F(CtlTest, SettingsFileDecidesTheDeviceOrStopsTheRun)
          "1048577 bytes, more than the 1 MiB a settings file may have"},
         {QByteArray("\x00\x01 binary\n[Ports\n", 17), {"ports", "--map", "COM4=/dev/ttyUSB0"}, "not in the settings format"},
         {{}, {"--port", "COM1", "count"}, "not a regular file"}, // a folder in its place
+        {mapped, {"ports", "--map", "COM4=/dev/ttyUSB0"}, "its lock file " + settingsPath() + ".lock is not a regular file; remove it"},
         {{}, {"--port", "/dev/ttyACM7", "count"}, "/dev/ttyACM7"}, // not needed, not read
         // a simulator's pseudo-terminal: while it runs, and once it is gone
         {"[Ports]\nCOM3=/dev/pts/77\n[Simulator]\nCOM3=" + QByteArray::number(::getpid()) + "\n", {"--port", "COM3", "count"}, "/dev/pts/77"},
@@ -92,6 +93,8 @@ TEST_F(CtlTest, SettingsFileDecidesTheDeviceOrStopsTheRun)
         QFile::remove(settingsPath());
         QDir().rmdir(settingsPath());
         ASSERT_TRUE(content.isEmpty() ? QDir().mkpath(settingsPath()) : writeFileBytes(settingsPath(), content));
+        const QString lock = settingsPath() + ".lock"; // a folder in its place, only where the row names it
+        ASSERT_TRUE(expected.contains(".lock") ? QDir().mkpath(lock) : QDir().rmdir(lock) || !QFileInfo::exists(lock));
         port.setPortName({});
         if (expected.startsWith('/')) {
             expectRun(args, 0, "0\n", "");
@@ -102,7 +105,7 @@ TEST_F(CtlTest, SettingsFileDecidesTheDeviceOrStopsTheRun)
         EXPECT_TRUE(port.portName().isEmpty());
         EXPECT_TRUE(content.isEmpty() || fileBytes(settingsPath()) == content) << "left as it was";
     }
-    QDir().rmdir(settingsPath());
+    QDir().rmdir(settingsPath()), QDir().rmdir(settingsPath() + ".lock");
 }
 
 TEST_F(CtlTest, TerminalsSeeControlCharactersEscaped)

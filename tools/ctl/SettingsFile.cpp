@@ -20,6 +20,8 @@ QString fileProblem(const QString &path)
     case vx::SettingsFileCheck::None: return QString();
     case vx::SettingsFileCheck::LinkToNothing:
     case vx::SettingsFileCheck::NotPlainFile: return QStringLiteral("not a regular file");
+    case vx::SettingsFileCheck::LockNotPlainFile:
+        return QStringLiteral("its lock file %1.lock is not a regular file; remove it").arg(QDir::toNativeSeparators(path));
     case vx::SettingsFileCheck::TooLarge:
         return QStringLiteral("%1 bytes, more than the 1 MiB a settings file may have").arg(check.size);
     case vx::SettingsFileCheck::CannotOpen: return check.systemText;
