@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -181,10 +182,15 @@ void HistoryDialog::filterChanged()
     selectionChanged();
 }
 
-void HistoryDialog::selectionChanged()
+const vx::HistoryEntry *HistoryDialog::selectedEntry() const
 {
     const QModelIndexList rows = m_table->selectionModel()->selectedRows();
-    const vx::HistoryEntry *e = rows.isEmpty() ? nullptr : &m_filter->entry(rows.first().row());
+    return rows.isEmpty() ? nullptr : &m_filter->entry(rows.first().row());
+}
+
+void HistoryDialog::selectionChanged()
+{
+    const vx::HistoryEntry *e = selectedEntry();
     m_openFolderButton->setEnabled(e && !e->file.isEmpty());
     m_openFolderButton->setToolTip(!e                ? tr("Select a download to open the folder of its file")
                                        : e->file.isEmpty() ? tr("This download wrote no file")
@@ -217,10 +223,10 @@ void HistoryDialog::exportShown()
 
 void HistoryDialog::openFolder()
 {
-    const QModelIndexList rows = m_table->selectionModel()->selectedRows();
-    if (rows.isEmpty() || m_filter->entry(rows.first().row()).file.isEmpty())
+    const vx::HistoryEntry *e = selectedEntry();
+    if (!e || e->file.isEmpty())
         return;
-    const QString folder = QFileInfo(m_filter->entry(rows.first().row()).file).absolutePath();
+    const QString folder = QFileInfo(e->file).absolutePath();
     const QString shown = QDir::toNativeSeparators(folder);
     if (!QFileInfo(folder).isDir())
         m_dialogs.report({vx::FailureKind::PathNotFound, tr("%1: the folder is no longer there").arg(shown)});

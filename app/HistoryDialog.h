@@ -32,6 +32,7 @@ public:
                   QDate today = {}, QWidget *parent = nullptr);
 
 private:
+    const vx::HistoryEntry *selectedEntry() const;
     void filterChanged();
     void selectionChanged();
     void exportShown();
