@@ -3,8 +3,10 @@
 #include "settings/UserSettings.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace vx {
 
@@ -74,6 +76,11 @@ std::optional<QString> QtDialogs::saveFileName(const SaveRequest &request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
+bool QtDialogs::openFolder(const QString &folder)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 } // namespace vx

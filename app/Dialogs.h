@@ -1,6 +1,7 @@
-// The one seam for message boxes, confirmations and the save-file dialog.
-// The program shows Qt's boxes through QtDialogs; tests install their own
-// Dialogs that answer from a script and record what was asked.
+// The one seam for message boxes, confirmations, the save-file dialog and
+// the file manager. The program shows Qt's boxes through QtDialogs; tests
+// install their own Dialogs that answer from a script and record what was
+// asked.
 #pragma once
 
 #include "terminal/Failure.h"
@@ -41,6 +42,8 @@ public:
     virtual Answer ask(const Message &message) = 0;
     // The save-file dialog; nullopt when cancelled, else the full path chosen.
     virtual std::optional<QString> saveFileName(const SaveRequest &request) = 0;
+    // Shows a folder in the system's file manager; false when none took it.
+    virtual bool openFolder(const QString &folder) = 0;
 
     // A run-time failure: its text, the OK button only, and the given
     // title, or the failure's number without one.
@@ -54,6 +57,7 @@ class QtDialogs : public Dialogs {
 public:
     Answer ask(const Message &message) override;
     std::optional<QString> saveFileName(const SaveRequest &request) override;
+    bool openFolder(const QString &folder) override;
 };
 
 } // namespace vx

@@ -59,10 +59,22 @@ HistoryChart::HistoryChart(const QList<vx::HistoryEntry> &entries, const QDate &
     : QWidget(parent), m_today(today)
 {
     setObjectName(QStringLiteral("historyChart"));
-    setAccessibleName(QStringLiteral("Records downloaded per day"));
-    setMinimumHeight(170);
+    setAccessibleName(tr("Records downloaded per day"));
+    for (const vx::HistoryEntry &e : entries)
+        if (!m_colours.contains(e.facts.machine))
+            m_colours << e.facts.machine;
+    std::sort(m_colours.begin(), m_colours.end());
+    setShown(entries);
+}
+
+void HistoryChart::setShown(const QList<vx::HistoryEntry> &entries)
+{
+    m_records.clear();
+    m_ended.clear();
+    m_counts.clear();
+    m_machines.clear();
     for (const vx::HistoryEntry &e : entries) {
-        const qint64 daysAgo = e.facts.started.toLocalTime().date().daysTo(today);
+        const qint64 daysAgo = e.facts.started.toLocalTime().date().daysTo(m_today);
         if (daysAgo < 0 || daysAgo >= kDays)
             continue;
         const Mark mark = markOf(e);
@@ -75,7 +87,13 @@ HistoryChart::HistoryChart(const QList<vx::HistoryEntry> &entries, const QDate &
             m_machines << e.facts.machine;
     }
     std::sort(m_machines.begin(), m_machines.end());
+    update();
 }
+
+// The legend's five kinds of ending fit beside the plot, one a line.
+QSize HistoryChart::minimumSizeHint() const { return {480, 5 * (fontMetrics().height() + 4) + 8}; }
+
+QSize HistoryChart::sizeHint() const { return {720, 7 * (fontMetrics().height() + 4) + 8}; }
 
 void HistoryChart::paintEvent(QPaintEvent *)
 {
@@ -83,9 +101,20 @@ void HistoryChart::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), palette().base());
     const QFontMetrics fm = p.fontMetrics();
+    // Beside the plot, the legend: each kind of ending with its count, then
+    // a column of the machines' colours.
+    const int line = fm.height() + 4;
+    const std::pair<Mark, const char *> endings[] = {{Mark::Cleared, QT_TR_NOOP("cleared (%1)")},
+                                                     {Mark::NotCleared, QT_TR_NOOP("not cleared (%1)")},
+                                                     {Mark::Stopped, QT_TR_NOOP("stopped (%1)")},
+                                                     {Mark::Failed, QT_TR_NOOP("failed (%1)")},
+                                                     {Mark::NotStarted, QT_TR_NOOP("not started (%1)")}};
+    int endingsWidth = 0;
+    for (const auto &ending : endings)
+        endingsWidth = std::max(endingsWidth, 30 + fm.horizontalAdvance(tr(ending.second).arg(8888)));
+    const int machinesWidth = m_machines.isEmpty() ? 0 : 30 + fm.horizontalAdvance(tr("Mach# %1").arg(8888));
     const QRect plot = rect().adjusted(fm.horizontalAdvance(QStringLiteral("00000")) + 8, fm.height() + 8,
-                                       -(fm.horizontalAdvance(QStringLiteral("not started (0000)")) + 40),
-                                       -(fm.height() + 8));
+                                       -(endingsWidth + machinesWidth + 16), -(fm.height() + 8));
     int most = 1;
     for (const auto &day : m_records) {
         int sum = 0;
@@ -95,7 +124,7 @@ void HistoryChart::paintEvent(QPaintEvent *)
     }
     p.setPen(palette().text().color());
     p.drawText(QRect(plot.left(), 2, plot.width(), fm.height()), Qt::AlignLeft,
-               QStringLiteral("Records downloaded per day, last %1 days").arg(kDays));
+               tr("Records downloaded per day, last %1 days, of the downloads listed").arg(kDays));
     p.drawLine(plot.bottomLeft(), plot.bottomRight());
     p.drawLine(plot.bottomLeft(), plot.topLeft());
     p.drawText(QRect(0, plot.top() - fm.height() / 2, plot.left() - 4, fm.height()), Qt::AlignRight, QString::number(most));
@@ -108,7 +137,7 @@ void HistoryChart::paintEvent(QPaintEvent *)
         const QMap<int, int> day = m_records.value(daysAgo);
         for (auto it = day.begin(); it != day.end(); ++it) {
             const double h = double(it.value()) / most * plot.height();
-            p.fillRect(QRectF(x + slot * 0.15, top - h, slot * 0.7, h), machineColour(int(m_machines.indexOf(it.key()))));
+            p.fillRect(QRectF(x + slot * 0.15, top - h, slot * 0.7, h), machineColour(int(m_colours.indexOf(it.key()))));
             top -= h;
         }
         // The marks over the day, one above the other.
@@ -122,23 +151,22 @@ void HistoryChart::paintEvent(QPaintEvent *)
             p.drawText(QRectF(x - slot, plot.bottom() + 4, slot * 3, fm.height()), Qt::AlignHCenter,
                        m_today.addDays(-daysAgo).toString(QStringLiteral("MM-dd")));
     }
-    // The legend: one colour per machine number, then each kind of ending
-    // with its count over the period.
-    int y = plot.top();
-    const int rows = std::max(1, (plot.height() + 4) / (fm.height() + 4));
-    const int machineRows = std::max(0, rows - 5);
-    for (int i = 0; i < m_machines.size() && i < machineRows; ++i, y += fm.height() + 4) {
-        p.fillRect(QRect(plot.right() + 16, y + 2, 12, fm.height() - 4), machineColour(i));
-        p.drawText(plot.right() + 34, y + fm.ascent(), QStringLiteral("Mach# %1").arg(m_machines[i]));
-    }
-    const std::pair<Mark, const char *> endings[] = {{Mark::Cleared, "cleared"},
-                                                     {Mark::NotCleared, "not cleared"},
-                                                     {Mark::Stopped, "stopped"},
-                                                     {Mark::Failed, "failed"},
-                                                     {Mark::NotStarted, "not started"}};
+    // The legend: each kind of ending with its count over the period, then
+    // one colour per machine number, as many as there are lines.
+    int y = 4;
     for (const auto &[mark, text] : endings) {
         drawMark(p, mark, QPointF(plot.right() + 22, y + fm.height() / 2.0));
-        p.drawText(plot.right() + 34, y + fm.ascent(), QStringLiteral("%1 (%2)").arg(QLatin1String(text)).arg(ended(mark)));
-        y += fm.height() + 4;
+        p.drawText(plot.right() + 34, y + fm.ascent(), tr(text).arg(ended(mark)));
+        y += line;
+    }
+    const int x = plot.right() + 16 + endingsWidth, lines = std::max(1, (height() - 4) / line);
+    for (int i = 0; i < m_machines.size(); ++i) {
+        const int top = 4 + i * line;
+        if (i == lines - 1 && m_machines.size() > lines) {
+            p.drawText(x, top + fm.ascent(), tr("+%1 more").arg(m_machines.size() - i));
+            break;
+        }
+        p.fillRect(QRect(x, top + 2, 12, fm.height() - 4), machineColour(int(m_colours.indexOf(m_machines[i]))));
+        p.drawText(x + 18, top + fm.ascent(), tr("Mach# %1").arg(m_machines[i]));
     }
 }

@@ -1,6 +1,8 @@
 // Records added per day over the last 30 days, one colour per machine
 // number; a mark over each day with a download not cleared, stopped, failed
 // or not started; the legend counts each kind of ending over the 30 days.
+// It shows the downloads it is given (those the history's table shows); a
+// machine keeps its colour whichever of them are shown.
 #pragma once
 
 #include "download/Ledger.h"
@@ -26,7 +28,9 @@ public:
     static Mark markOf(const vx::HistoryEntry &entry);
 
     HistoryChart(const QList<vx::HistoryEntry> &entries, const QDate &today, QWidget *parent = nullptr);
-    QSize sizeHint() const override { return {720, 200}; }
+    void setShown(const QList<vx::HistoryEntry> &entries);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
     // Records per machine number on the day `daysAgo` before today (0: today).
     QMap<int, int> recordsOn(int daysAgo) const { return m_records.value(daysAgo); }
@@ -42,5 +46,6 @@ private:
     QMap<int, QMap<int, int>> m_records; // days ago -> machine -> records
     QMap<int, QMap<int, int>> m_ended;   // days ago -> mark -> downloads
     QMap<int, int> m_counts;             // mark -> downloads of the period
-    QList<int> m_machines;
+    QList<int> m_machines; // of the downloads shown
+    QList<int> m_colours;  // machine numbers in the order of their colours
 };

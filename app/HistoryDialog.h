@@ -1,5 +1,7 @@
 // "Download History": every download the ledger knows, newest first, with
-// how it ended; and how long the history is kept.
+// how it ended; sorted by any column, narrowed to a machine, a port or a
+// period, the rows shown exported as CSV, a download's folder opened; and
+// how long the history is kept.
 #pragma once
 
 #include "download/Ledger.h"
@@ -7,11 +9,17 @@
 #include <QDate>
 #include <QDialog>
 
+class HistoryChart;
 class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
 class QSpinBox;
-class QTableWidget;
+class QTableView;
 
 namespace vx {
+class Dialogs;
+class HistoryFilter;
 class SettingsStore;
 }
 
@@ -19,12 +27,29 @@ class HistoryDialog : public QDialog
 {
     Q_OBJECT
 public:
-    // The chart ends on `today` (the PC's date unless given).
-    HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::SettingsStore &settings, QDate today = {},
-                  QWidget *parent = nullptr);
+    // The chart and the periods end on `today` (the PC's date unless given).
+    HistoryDialog(const QList<vx::HistoryEntry> &entries, vx::SettingsStore &settings, vx::Dialogs &dialogs,
+                  QDate today = {}, QWidget *parent = nullptr);
 
 private:
-    QTableWidget *m_table;
+    const vx::HistoryEntry *selectedEntry() const;
+    void filterChanged();
+    void selectionChanged();
+    void exportShown();
+    void openFolder();
+
+    vx::Dialogs &m_dialogs;
+    QDate m_today;
+    vx::HistoryFilter *m_filter;
+    HistoryChart *m_chart;
+    QTableView *m_table;
+    QComboBox *m_machineBox;
+    QComboBox *m_portBox;
+    QComboBox *m_periodBox;
+    QLabel *m_shownLabel;
+    QLabel *m_savedLabel;
+    QPushButton *m_exportButton;
+    QPushButton *m_openFolderButton;
     QSpinBox *m_daysBox;
     QCheckBox *m_keepRecordsBox;
 };

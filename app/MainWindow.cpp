@@ -288,7 +288,7 @@ void MainWindow::showHistory()
         m_dialogs.report(ledger.failure());
         return;
     }
-    HistoryDialog dialog(*entries, m_settings, m_now().date(), this);
+    HistoryDialog dialog(*entries, m_settings, m_dialogs, m_now().date(), this);
     dialog.exec();
 }
 

@@ -54,6 +54,7 @@ public:
         return m.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
     std::optional<QString> saveFileName(const SaveRequest &) override { return m_file; }
+    bool openFolder(const QString &) override { return false; }
 
 private:
     QString m_file;

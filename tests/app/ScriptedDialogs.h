@@ -17,6 +17,7 @@ public:
 
     QList<Message> asked;
     QList<SaveRequest> saveRequests;
+    QStringList openedFolders;
 
     Answer ask(const Message &message) override
     {
@@ -29,6 +30,7 @@ public:
         saveRequests.append(request);
         return saveResults.isEmpty() ? std::nullopt : saveResults.takeFirst();
     }
+    bool openFolder(const QString &folder) override { return openedFolders.append(folder), true; }
     // Each box asked, as its title and its text.
     QStringList texts() const
     {

@@ -332,22 +332,55 @@ private slots:
         QCOMPARE(t.lines(), expected);
         QCOMPARE(fileBytes(file), QByteArray("1,a\r\n2,b\r\n"));
         QVERIFY(t.model.records().isEmpty());
-        // The history, newest first, and how long it is kept.
+        // The history, newest first, and how long it is kept; sorted, narrowed
+        // to another station's download of yesterday (its port and file
+        // hostile to a spreadsheet), exported, its folder opened.
+        const QString other = t.fileIn("sub/\"q\",x.txt"), csv = t.fileIn("shown.csv");
+        Ledger ledger;
+        QVERIFY(QDir().mkpath(t.fileIn("sub")) && ledger.open() && ledger.begin());
+        const qint64 id = ledger.addDownload({QDateTime({2024, 5, 31}, {8, 0}), "vx500ctl", "=2+5", "/dev/x", 7}).value_or(0);
+        QVERIFY(ledger.startAppend({id, ledger.fileId({other, 1, 7}).value_or(0), 0, 10, 10, 0}) && ledger.appendDone(id, false));
+        QVERIFY(ledger.finish(id, false, true, Ending::Complete, "cleared", false) && ledger.commit());
+        t.world.dialogs.saveResults = {csv, t.fileIn("none/x.csv")};
         QStringList results;
         whenModal<HistoryDialog>([&](HistoryDialog *d) {
-            auto *table = child<QTableWidget>(d, "historyTable");
-            for (int row = 0; row < table->rowCount(); ++row)
-                results << table->item(row, 3)->text() + " " + table->item(row, 4)->text() + " " + table->item(row, 6)->text();
+            auto *table = child<QTableView>(d, "historyTable");
+            auto column = [table](int c, const QString &between = " ") {
+                QStringList cells;
+                for (int row = 0; row < table->model()->rowCount(); ++row)
+                    cells << table->model()->index(row, c).data().toString();
+                return cells.join(between);
+            };
+            results << column(6, " | ");
             const auto *chart = child<HistoryChart>(d, "historyChart");
             results << QStringLiteral("today: %1 added, %2 failed").arg(chart->recordsOn(0).value(0)).arg(chart->endedOn(0, HistoryChart::Mark::Failed));
+            table->sortByColumn(3, Qt::AscendingOrder);
+            results << column(3);
+            auto *machines = child<QComboBox>(d, "machineBox");
+            machines->setCurrentIndex(machines->findData(7));
+            results << child<QLabel>(d, "shownLabel")->text() + QStringLiteral(", yesterday %1 added, today %2 failed").arg(chart->recordsOn(1).value(7)).arg(chart->endedOn(0, HistoryChart::Mark::Failed));
+            child<QPushButton>(d, "exportButton")->click();
+            child<QPushButton>(d, "exportButton")->click(); // into a folder that is not there
+            table->selectRow(0);
+            child<QPushButton>(d, "openFolderButton")->click();
+            QDir(t.fileIn("sub")).removeRecursively();
+            child<QPushButton>(d, "openFolderButton")->click();
+            child<QComboBox>(d, "periodBox")->setCurrentIndex(1); // today
+            results << child<QLabel>(d, "shownLabel")->text();
             child<QSpinBox>(d, "historyDaysBox")->setValue(30);
             d->reject();
         });
         t.click("historyButton");
-        QCOMPARE(results, QStringList({"2 0 cleared",
-                                       "1 0 failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records",
-                                       "2 2 failed: " + shown(file) + ": Input/output error; continued by download 3",
-                                       "today: 2 added, 2 failed"}));
+        QCOMPARE(results, QStringList({"cleared | failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records | failed: "
+                                           + shown(file) + ": Input/output error; continued by download 3 | cleared",
+                                       "today: 2 added, 2 failed", "1 2 2 10", "Downloads shown: 1 of 4, yesterday 10 added, today 0 failed",
+                                       "Downloads shown: 0 of 4"}));
+        QCOMPARE(fileBytes(csv), "\xEF\xBB\xBFTime,Port,Mach#,Received,Added,File,Result\r\n2024-05-31 08:00:00,'=2+5,7,10,10,\""
+                                     + shown(t.fileIn("sub/\"\"q\"\",x.txt")).toUtf8() + "\",cleared\r\n");
+        QCOMPARE(t.world.dialogs.openedFolders, QStringList{t.fileIn("sub")});
+        const QStringList boxes = t.world.dialogs.texts().mid(1); // the path and the system's words for what is wrong
+        QVERIFY2(boxes.size() == 2 && boxes[0].contains(" " + shown(t.fileIn("none/x.csv")) + ": ") && boxes[0].endsWith("; no file was written"), qPrintable(boxes.join('\n')));
+        QCOMPARE(boxes[1], "76 " + shown(t.fileIn("sub")) + ": the folder is no longer there");
         QCOMPARE(t.world.stored("Ledger/HistoryDays"), QStringLiteral("30"));
     }
 

@@ -105,8 +105,14 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", qPrintable(describe(ledger.failure())));
         return 1;
     }
-    HistoryDialog history(*entries, *t.world.store, t.pcNow().date());
+    HistoryDialog history(*entries, *t.world.store, t.world.dialogs, t.pcNow().date());
     save(&history, QStringLiteral("history"));
+    // The same narrowed to one station's last 7 days, a download selected.
+    auto *machines = test::child<QComboBox>(&history, QStringLiteral("machineBox"));
+    machines->setCurrentIndex(machines->findData(7));
+    test::child<QComboBox>(&history, QStringLiteral("periodBox"))->setCurrentIndex(2);
+    test::child<QTableView>(&history, QStringLiteral("historyTable"))->selectRow(1);
+    save(&history, QStringLiteral("history-filtered"));
     DataFolderDialog chooser(t.world.dialogs);
     chooser.setFolder(data);
     save(&chooser, QStringLiteral("folder-chooser"));
