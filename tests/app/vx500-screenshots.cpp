@@ -71,6 +71,10 @@ int main(int argc, char *argv[])
     t.port->advance(60'000);
     t.press("downloadButton");
     save(t.w.get(), QStringLiteral("download-finished"));
+    const QSize opening = t.w->size(); // its edges pulled out: the message box takes the room
+    t.w->resize(opening + QSize(420, 260));
+    save(t.w.get(), QStringLiteral("download-finished-enlarged"));
+    t.w->resize(opening);
     // Three weeks of two stations before, as the demo's ledger would hold them.
     Ledger ledger;
     if (ledger.open() && ledger.begin()) {
