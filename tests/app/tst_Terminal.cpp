@@ -382,6 +382,9 @@ private slots:
         QVERIFY2(boxes.size() == 2 && boxes[0].contains(" " + shown(t.fileIn("none/x.csv")) + ": ") && boxes[0].endsWith("; no file was written"), qPrintable(boxes.join('\n')));
         QCOMPARE(boxes[1], "76 " + shown(t.fileIn("sub")) + ": the folder is no longer there");
         QCOMPARE(t.world.stored("Ledger/HistoryDays"), QStringLiteral("30"));
+        QVERIFY(writeFileBytes(t.world.home.filePath("state/vx500/ledger.sqlite"), QByteArray(4096, 'x')));
+        t.click("historyButton"); // a ledger that is none: its box, no dialog
+        QVERIFY2(t.world.dialogs.texts().size() == 4 && t.world.dialogs.texts().last().contains("file is not a database"), qPrintable(t.world.dialogs.texts().last()));
     }
 
     // The data folder the defaults name: the program's folder when it is the
