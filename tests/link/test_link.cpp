@@ -84,7 +84,7 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
         {"machine number overflow", number(&vx::TerminalLink::readMachineNumber), {in(F("12345")), kEot}, "\x05" "00Q" "\x06", -6, "-9", 1},
         {"version", text(&vx::TerminalLink::readVersion), {in(F(" VX500A v2.1 ")), kEot}, "\x05" "00V" "\x06", 0, " VX500A v2.1 ", 0},
         {"voltage", text(&vx::TerminalLink::readVoltage), {in(F("3.9V")), kEot}, "\x05" "00B" "\x06", 0, "3.9V", 0},
-        {"no EOT after the ACK", text(&vx::TerminalLink::readVersion), {in(F("V1")), kAck}, "\x05" "00V" "\x06", -5, "old", 0},
+        {"no EOT after the ACK", readClock, {in(F("20090105070809")), kAck}, "\x05" "00T" "\x06", -5, "2001-02-03 04:05:06", 0},
         {"clock", readClock, {in(F("20081231235959")), kEot}, "\x05" "00T" "\x06", 0, "2008-12-31 23:59:59", 0},
         {"impossible clock", readClock, {in(F("20081231256060")), kEot}, "\x05" "00T" "\x06", -6, "2001-02-03 04:05:06", 1},
         {"short clock", readClock, {in(F("2008123123")), kEot}, "\x05" "00T" "\x06", -6, "2001-02-03 04:05:06", 1},
