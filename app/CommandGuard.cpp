@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QWidget>
 
+namespace vx {
+
 std::optional<CommandGuard::Command> CommandGuard::start()
 {
     if (m_busy)
@@ -38,3 +40,5 @@ CommandGuard::Command::~Command()
     if (m_guard->m_whenIdle)
         m_guard->m_whenIdle();
 }
+
+} // namespace vx

@@ -23,6 +23,8 @@
 class QAbstractButton;
 class QWidget;
 
+namespace vx {
+
 class CommandGuard {
 public:
     explicit CommandGuard(QWidget &window) : m_window(window) {}
@@ -68,3 +70,5 @@ private:
     bool m_stopRequested = false;
     bool m_ending = false;
 };
+
+} // namespace vx

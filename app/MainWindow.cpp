@@ -239,10 +239,10 @@ void MainWindow::showFileControls()
                        static_cast<QWidget *>(m_fileNameFormatGroup->button(kFixedFileName)),
                        static_cast<QWidget *>(m_fileNameFormatGroup->button(kDateFileName)),
                        static_cast<QWidget *>(m_fixedFileNameEdit), static_cast<QWidget *>(m_dateFormatBox)})
-        setSwitchedOn(w, enabled,
+        vx::setSwitchedOn(w, enabled,
                       tr("Tick \u201csaving/appending\u201d to save every download in this folder and file"));
     if (enabled && m_guard.isBusy())
-        setSwitchedOn(m_folderButton, false, tr("Busy: a command is running"));
+        vx::setSwitchedOn(m_folderButton, false, tr("Busy: a command is running"));
 }
 
 void MainWindow::chooseFileNameFormat(int format)

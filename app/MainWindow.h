@@ -201,7 +201,7 @@ private:
 
     // Window fields.
     qint16 m_fileNameFormat = kFixedFileName;
-    CommandGuard m_guard{*this};      // one command at a time: the rules
+    vx::CommandGuard m_guard{*this};      // one command at a time: the rules
     QString m_dataFile;               // the file of the download in progress
     bool m_stationQuery = false; // its port failures keep the program's own title
 

@@ -80,7 +80,7 @@ void chainTabOrder(const QList<QWidget *> &controls)
         QWidget::setTabOrder(controls[i], controls[i + 1]);
 }
 
-void switchedOff(QWidget *control, const QString &why) { setSwitchedOn(control, false, why); }
+void switchedOff(QWidget *control, const QString &why) { vx::setSwitchedOn(control, false, why); }
 
 } // namespace
 

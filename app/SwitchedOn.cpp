@@ -3,6 +3,8 @@
 #include <QVariant>
 #include <QWidget>
 
+namespace vx {
+
 void setSwitchedOn(QWidget *control, bool on, const QString &whyOff)
 {
     static const char *const kTipWhenOn = "vxToolTipWhenOn";
@@ -11,3 +13,5 @@ void setSwitchedOn(QWidget *control, bool on, const QString &whyOff)
     control->setEnabled(on);
     control->setToolTip(on ? control->property(kTipWhenOn).toString() : whyOff);
 }
+
+} // namespace vx

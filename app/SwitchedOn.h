@@ -6,4 +6,8 @@
 
 class QWidget;
 
+namespace vx {
+
 void setSwitchedOn(QWidget *control, bool on, const QString &whyOff);
+
+} // namespace vx
