@@ -154,11 +154,12 @@ TEST(Ledger, SideFilesAreNotedOnceThenRemoved)
     }
 }
 
-// Another program holds the ledger just after the records were stored: the
-// terminal is cleared, but how the download ended cannot be noted. That is
-// said (a failure, never a silent success); the next run notes it as not
-// known, and the records stay pending.
-TEST(Ledger, AnEndThatCannotBeNotedIsSaidAndNotedLater)
+// Another program holds the ledger while the records come: none is stored,
+// nothing is cleared, and that is said. Held just after the records were
+// stored: the terminal is cleared, but how the download ended cannot be
+// noted. That is said (a failure, never a silent success); the next run
+// notes it as not known, and the records stay pending.
+TEST(Ledger, ALedgerHeldByAnotherProgramIsSaidAndNothingIsLost)
 {
     QTemporaryDir dir;
     const QString file = dir.filePath("VX.txt"), ledgerPath = dir.filePath("state/vx500/ledger.sqlite");
@@ -171,14 +172,29 @@ TEST(Ledger, AnEndThatCannotBeNotedIsSaidAndNotedLater)
     job.now = [] { return QDateTime::currentDateTime().addSecs(-3600); };
     struct Holder : DownloadEvents {
         QString path;
+        int atRecord = 0; // else once the records are stored
         sqlite3 *db = nullptr;
-        void streamEnded(const DownloadResult &) override
+        void take()
         {
             sqlite3_open(QFile::encodeName(path).constData(), &db);
             sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
         }
-    } holder;
-    holder.path = ledgerPath;
+        void recordArrived(int number, const QString &) override { number == atRecord ? take() : void(); }
+        void streamEnded(const DownloadResult &) override { atRecord ? void() : take(); }
+    } early, holder;
+    early.path = holder.path = ledgerPath;
+    { // held before the records can be noted: none stored, nothing cleared, and said so
+        RecordFile data;
+        ASSERT_EQ(data.open(file), RecordFile::Opened::Regular);
+        Downloader downloader(link, job);
+        ASSERT_TRUE(downloader.prepare(data, ledgerPath));
+        downloader.ledger().setBusyTimeout(20);
+        early.atRecord = 2;
+        const DownloadResult r = downloader.run(early);
+        EXPECT_TRUE(!r.stored && !r.cleared() && r.storeFailure && describe(*r.storeFailure).endsWith("database is locked"));
+        sqlite3_close(early.db);
+        EXPECT_EQ(model.records().size(), 2);
+    }
     {
         RecordFile data;
         ASSERT_EQ(data.open(file), RecordFile::Opened::Regular);
