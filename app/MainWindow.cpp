@@ -204,8 +204,9 @@ void MainWindow::showPort()
     m_portLabel->setText(text);
     const QString standsFor = vx::deviceNoun();
     m_portLabel->setToolTip(tr("The %1 that %2 stands for on this computer").arg(standsFor, m_portBox->currentText()));
-    m_portDeviceButton->setToolTip(tr("Choose the %1 that %2 stands for").arg(standsFor, m_portBox->currentText()));
-    m_portDeviceButton->setAccessibleDescription(m_portDeviceButton->toolTip());
+    const QString choose = tr("Choose the %1 that %2 stands for").arg(standsFor, m_portBox->currentText());
+    vx::setToolTipWhenOn(m_portDeviceButton, choose); // greyed while a command runs
+    m_portDeviceButton->setAccessibleDescription(choose);
 }
 
 void MainWindow::showExample()
