@@ -1,5 +1,6 @@
 #include "download/LegacySideFiles.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -43,11 +44,11 @@ bool readSideFile(SideFile &side, QString &why)
         return errno == ENOENT || (why = QString::fromLocal8Bit(std::strerror(errno)), false);
     side.exists = true;
     if (!S_ISREG(st.st_mode))
-        return why = QStringLiteral("not a regular file"), false;
+        return why = QCoreApplication::translate("vx::LegacySideFiles", "not a regular file"), false;
     if (st.st_uid != ::geteuid())
-        return why = QStringLiteral("belongs to another user"), false;
+        return why = QCoreApplication::translate("vx::LegacySideFiles", "belongs to another user"), false;
     if (st.st_size > kMaxSideFileBytes)
-        return why = QStringLiteral("larger than any download"), false;
+        return why = QCoreApplication::translate("vx::LegacySideFiles", "larger than any download"), false;
     const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return why = QString::fromLocal8Bit(std::strerror(errno)), false;
@@ -75,7 +76,7 @@ std::optional<UnclearedLines> takeOverSideFiles(RecordFile &file, Failure &failu
         uncleared{.path = path + QStringLiteral(".uncleared")};
     const auto leave = [&](const QString &which, const QString &why) {
         failure = {FailureKind::FileAccess,
-                   QStringLiteral("%1: %2; it and %3 are left as they are").arg(which, why, path)};
+                   QCoreApplication::translate("vx::LegacySideFiles", "%1: %2; it and %3 are left as they are").arg(which, why, path)};
         return std::nullopt;
     };
     for (SideFile *side : {&journal, &part, &uncleared}) {
@@ -90,14 +91,14 @@ std::optional<UnclearedLines> takeOverSideFiles(RecordFile &file, Failure &failu
         static const QRegularExpression shape(QStringLiteral("^(\\d{1,18}) ([01]) (\\d{1,18})\\n$"));
         const QRegularExpressionMatch m = shape.match(QString::fromLatin1(journal.bytes));
         if (!m.hasMatch())
-            return leave(journal.path, QStringLiteral("not a journal of this program"));
+            return leave(journal.path, QCoreApplication::translate("vx::LegacySideFiles", "not a journal of this program"));
         const qint64 length = m.captured(1).toLongLong(), skip = m.captured(3).toLongLong();
         // FILE.part is FILE.uncleared once the block was whole in FILE.
         const SideFile &lines = part.exists ? part : uncleared;
         QByteArray block = (m.captured(2) == u"1" ? QByteArray("\r\n") : QByteArray()) + lines.bytes.mid(skip);
         const qint64 there = file.size() - length;
         if (skip > lines.bytes.size() || there < 0 || there > block.size() || !file.holds(length, block.left(there)))
-            return leave(journal.path, QStringLiteral("%1 does not continue as this journal notes").arg(path));
+            return leave(journal.path, QCoreApplication::translate("vx::LegacySideFiles", "%1 does not continue as this journal notes").arg(path));
         qint64 at = 0;
         if (there < block.size() && !file.append(block.mid(there), at)) {
             failure = file.failure();

@@ -1,5 +1,6 @@
 #include "download/RecordFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <cerrno>
@@ -70,7 +71,7 @@ bool RecordFile::append(const QByteArray &bytes, qint64 &offset)
             // from appending meanwhile).
             if (done > 0 && m_calls.ftruncate(m_fd, offset) != 0)
                 return report(path, systemError,
-                              QStringLiteral("%1; the part written could not be removed").arg(systemWords(systemError)));
+                              QCoreApplication::translate("vx::RecordFile", "%1; the part written could not be removed").arg(systemWords(systemError)));
             return report(path, systemError);
         }
         done += n;

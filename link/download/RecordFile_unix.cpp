@@ -2,6 +2,7 @@
 
 #include "portnames/LockHolders.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -32,7 +33,7 @@ QString followOwnLinks(const QString &path, QString &why)
         if (::lstat(name.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
             return QFile::decodeName(name);
         if (st.st_uid != ::geteuid() && st.st_uid != 0) {
-            why = QStringLiteral("a link of another user's; not followed");
+            why = QCoreApplication::translate("vx::RecordFile", "a link of another user's; not followed");
             return {};
         }
         char target[PATH_MAX];
@@ -69,7 +70,7 @@ bool RecordFile::learnIdentity(const QString &realPath)
     if (::fstat(m_fd, &st) != 0)
         return failed(realPath, errno), false;
     if (!S_ISREG(st.st_mode))
-        return failed(realPath, 0, QStringLiteral("not a regular file")), false;
+        return failed(realPath, 0, QCoreApplication::translate("vx::RecordFile", "not a regular file")), false;
     m_identity = {QFileInfo(realPath).absoluteFilePath(), static_cast<qint64>(st.st_dev), static_cast<qint64>(st.st_ino)};
     return true;
 }
@@ -93,7 +94,7 @@ RecordFile::Opened RecordFile::open(const QString &path, bool create)
                   0666);
     if (m_fd < 0) {
         const int systemError = errno;
-        return systemError == ELOOP ? failed(path, 0, QStringLiteral("a link appeared in its place"))
+        return systemError == ELOOP ? failed(path, 0, QCoreApplication::translate("vx::RecordFile", "a link appeared in its place"))
                                     : failed(path, systemError);
     }
     m_ownFd = true;
@@ -102,7 +103,7 @@ RecordFile::Opened RecordFile::open(const QString &path, bool create)
     if (!learnIdentity(real))
         return Opened::Failed;
     if (::fstat(m_fd, &st) == 0 && othersFileInSharedFolder(real, st))
-        return failed(path, 0, QStringLiteral("another user's file in a folder that others may write in; not written to"));
+        return failed(path, 0, QCoreApplication::translate("vx::RecordFile", "another user's file in a folder that others may write in; not written to"));
     if (!takeLock())
         return Opened::Failed;
     return Opened::Regular;
@@ -125,7 +126,7 @@ RecordFile::Opened RecordFile::adopt(int fd)
     m_ownFd = false;
     m_appendMode = (::fcntl(fd, F_GETFL) & O_APPEND) != 0;
     if (real.isEmpty() || !real.startsWith(QLatin1Char('/')) || real.endsWith(QLatin1String(" (deleted)")))
-        return failed(QStringLiteral("standard output"), 0, QStringLiteral("a file without a name in any folder"));
+        return failed(QCoreApplication::translate("vx::RecordFile", "standard output"), 0, QCoreApplication::translate("vx::RecordFile", "a file without a name in any folder"));
     if (!learnIdentity(real) || !takeLock())
         return Opened::Failed;
     // Reads go through a descriptor of their own: standard output is
@@ -134,7 +135,7 @@ RecordFile::Opened RecordFile::adopt(int fd)
     struct stat mine {}, theirs {};
     if (m_readFd < 0 || ::fstat(m_readFd, &theirs) != 0 || ::fstat(m_fd, &mine) != 0 || mine.st_dev != theirs.st_dev
         || mine.st_ino != theirs.st_ino)
-        return failed(real, m_readFd < 0 ? errno : 0, m_readFd < 0 ? QString() : QStringLiteral("changed while opened"));
+        return failed(real, m_readFd < 0 ? errno : 0, m_readFd < 0 ? QString() : QCoreApplication::translate("vx::RecordFile", "changed while opened"));
     return Opened::Regular;
 }
 
@@ -163,7 +164,7 @@ bool RecordFile::takeLock()
     m_inUse = systemError == EWOULDBLOCK;
     if (m_inUse)
         failed(m_identity.path, 0,
-               QStringLiteral("in use by another program%1; try again when it has finished")
+               QCoreApplication::translate("vx::RecordFile", "in use by another program%1; try again when it has finished")
                    .arg(holder.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(holder)));
     else
         failed(m_identity.path, systemError);

@@ -8,6 +8,7 @@
 #include "portnames/LockHolders.h"
 #include "terminal/WinErrors.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -62,7 +63,7 @@ bool RecordFile::learnIdentity(const QString &realPath)
         && GetFileInformationByHandleEx(osHandle(m_fd), FileAttributeTagInfo, &tag, sizeof tag)
         && IsReparseTagNameSurrogate(tag.ReparseTag);
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || link)
-        return failed(realPath, 0, link ? QStringLiteral("a link appeared in its place") : QStringLiteral("not a regular file")),
+        return failed(realPath, 0, link ? QCoreApplication::translate("vx::RecordFile", "a link appeared in its place") : QCoreApplication::translate("vx::RecordFile", "not a regular file")),
                false;
     m_identity = {QFileInfo(realPath).absoluteFilePath(), static_cast<qint64>(info.dwVolumeSerialNumber),
                   static_cast<qint64>((quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow)};
@@ -119,7 +120,7 @@ RecordFile::Opened RecordFile::open(const QString &path, bool create)
     case PathKind::Device:
         return Opened::NotRegular;
     case PathKind::Link:
-        return failed(path, 0, QStringLiteral("a link; not followed"));
+        return failed(path, 0, QCoreApplication::translate("vx::RecordFile", "a link; not followed"));
     case PathKind::Plain:
         break;
     }
@@ -131,7 +132,7 @@ RecordFile::Opened RecordFile::open(const QString &path, bool create)
         if (m_inUse) {
             const QString holder = fileHolder(path);
             return failed(path, 0,
-                          QStringLiteral("in use by another program%1; try again when it has finished")
+                          QCoreApplication::translate("vx::RecordFile", "in use by another program%1; try again when it has finished")
                               .arg(holder.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(holder)));
         }
         reportFailure(windowsFileFailureKind(error), path, windowsErrorText(error));
@@ -169,7 +170,7 @@ RecordFile::Opened RecordFile::adopt(int fd)
     // never over what the file holds, whoever else wrote to it meanwhile.
     m_appendMode = true;
     if (real.isEmpty())
-        return failed(QStringLiteral("standard output"), 0, QStringLiteral("a file without a name in any folder"));
+        return failed(QCoreApplication::translate("vx::RecordFile", "standard output"), 0, QCoreApplication::translate("vx::RecordFile", "a file without a name in any folder"));
     if (!learnIdentity(real) || !takeLock())
         return Opened::Failed;
     // Reads go through a handle of their own: standard output is usually
@@ -182,7 +183,7 @@ RecordFile::Opened RecordFile::adopt(int fd)
     if (!GetFileInformationByHandle(reader, &theirs) || qint64(theirs.dwVolumeSerialNumber) != m_identity.device
         || qint64((quint64(theirs.nFileIndexHigh) << 32) | theirs.nFileIndexLow) != m_identity.inode) {
         CloseHandle(reader);
-        return failed(real, 0, QStringLiteral("changed while opened"));
+        return failed(real, 0, QCoreApplication::translate("vx::RecordFile", "changed while opened"));
     }
     m_readFd = descriptorOf(reader, _O_RDONLY);
     if (m_readFd < 0) {
@@ -226,7 +227,7 @@ bool RecordFile::takeLock()
     const DWORD error = GetLastError();
     m_inUse = error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING;
     if (m_inUse)
-        failed(m_identity.path, 0, QStringLiteral("in use by another program; try again when it has finished"));
+        failed(m_identity.path, 0, QCoreApplication::translate("vx::RecordFile", "in use by another program; try again when it has finished"));
     else
         reportFailure(windowsFileFailureKind(error), m_identity.path, windowsErrorText(error)), close();
     return false;

@@ -2,6 +2,7 @@
 
 #include "terminal/Record.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -78,7 +79,7 @@ bool DataFile::openAppend(const QString &path)
         const int systemError = errno;
         struct stat st {};
         if (systemError == ENXIO && ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode))
-            return fail(systemError, QStringLiteral("no program reads from this pipe"));
+            return fail(systemError, QCoreApplication::translate("vx::DataFile", "no program reads from this pipe"));
         return fail(systemError);
     }
     struct stat st {};
@@ -113,7 +114,7 @@ bool DataFile::writeLine(const QString &record)
             const int systemError = n < 0 ? errno : EIO;
             // Nothing of a failed line stays.
             if (before >= 0 && done > 0 && ::ftruncate(m_fd, before) != 0)
-                return fail(systemError, QStringLiteral("%1; the part of the line written could not be removed")
+                return fail(systemError, QCoreApplication::translate("vx::DataFile", "%1; the part of the line written could not be removed")
                                              .arg(QString::fromLocal8Bit(std::strerror(systemError))));
             return fail(systemError);
         }

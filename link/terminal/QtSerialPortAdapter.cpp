@@ -127,7 +127,7 @@ void removeStaleLock(const QString &path)
 // "in use by another program", with the holder when its lock says who.
 QString inUse(const QString &name, const QString &holder)
 {
-    QString text = QStringLiteral("%1: in use by another program").arg(name);
+    QString text = QCoreApplication::translate("vx::QtSerialPortAdapter", "%1: in use by another program").arg(name);
     if (!holder.isEmpty())
         text += QStringLiteral(" (%1)").arg(holder);
     return text;
@@ -182,12 +182,12 @@ bool QtSerialPortAdapter::open()
     if (!m_port.open(QIODevice::ReadWrite)) {
         switch (m_port.error()) {
         case QSerialPort::DeviceNotFoundError:
-            fail(FailureKind::PortMissing, QStringLiteral("%1: no such device").arg(name));
+            fail(FailureKind::PortMissing, QCoreApplication::translate("vx::QtSerialPortAdapter", "%1: no such device").arg(name));
             break;
         case QSerialPort::PermissionError:
             if (QFileInfo::exists(name) && !QFileInfo(name).isWritable())
                 fail(FailureKind::PortDenied,
-                     QStringLiteral("%1: permission denied (add the user to the dialout group)").arg(name));
+                     QCoreApplication::translate("vx::QtSerialPortAdapter", "%1: permission denied (add the user to the dialout group)").arg(name));
             else
                 fail(FailureKind::PortInUse, inUse(name, holderOf(readLockFile(lockFile))));
             break;
@@ -209,7 +209,7 @@ bool QtSerialPortAdapter::open()
 #endif
     if (!applySettings(m_port, m_settings)) {
         fail(FailureKind::PortSettings,
-             QStringLiteral("%1: cannot set %2: %3").arg(name, m_settings.toString(), m_port.errorString()));
+             QCoreApplication::translate("vx::QtSerialPortAdapter", "%1: cannot set %2: %3").arg(name, m_settings.toString(), m_port.errorString()));
         m_port.close();
         return false;
     }
@@ -230,7 +230,7 @@ void QtSerialPortAdapter::close()
         ::tcdrain(m_port.handle());
 #endif
     m_port.close();
-    fail(FailureKind::PortClosed, QStringLiteral("%1: the port was closed").arg(portName()));
+    fail(FailureKind::PortClosed, QCoreApplication::translate("vx::QtSerialPortAdapter", "%1: the port was closed").arg(portName()));
 }
 
 bool QtSerialPortAdapter::isOpen() const { return m_port.isOpen(); }
@@ -258,11 +258,11 @@ QByteArray QtSerialPortAdapter::readAll()
 bool QtSerialPortAdapter::write(const QByteArray &bytes)
 {
     if (!m_port.isOpen()) {
-        fail(FailureKind::PortClosed, QStringLiteral("%1: the port is not open").arg(portName()));
+        fail(FailureKind::PortClosed, QCoreApplication::translate("vx::QtSerialPortAdapter", "%1: the port is not open").arg(portName()));
         return false;
     }
     if (m_port.write(bytes) != bytes.size()) {
-        fail(FailureKind::PortIo, QStringLiteral("%1: write failed: %2").arg(portName(), m_port.errorString()));
+        fail(FailureKind::PortIo, QCoreApplication::translate("vx::QtSerialPortAdapter", "%1: write failed: %2").arg(portName(), m_port.errorString()));
         return false;
     }
     m_port.flush(); // hand the bytes to the driver now, not at the next event-loop pass
@@ -278,7 +278,7 @@ void QtSerialPortAdapter::onError(QSerialPort::SerialPortError error)
     // A pulled USB adapter or a pseudo-terminal whose far end closed: Qt keeps
     // reporting the error on every notification, so close on the first one.
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
-        fail(FailureKind::PortIo, QStringLiteral("%1: the device went away").arg(portName()));
+        fail(FailureKind::PortIo, QCoreApplication::translate("vx::QtSerialPortAdapter", "%1: the device went away").arg(portName()));
         m_port.clearError();
         if (m_port.isOpen())
             m_port.close();

@@ -1,5 +1,6 @@
 #include "terminal/SystemPorts.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace vx {
@@ -11,7 +12,7 @@ QString describeSystemPort(const SystemPort &port)
         if (!fact.isEmpty())
             facts << fact;
     if (!port.serialNumber.isEmpty())
-        facts << QStringLiteral("serial number ") + port.serialNumber;
+        facts << QCoreApplication::translate("vx::SystemPorts", "serial number ") + port.serialNumber;
     return port.location + (facts.isEmpty() ? QString() : QStringLiteral("  ") + facts.join(QStringLiteral(", ")));
 }
 

@@ -1,5 +1,7 @@
 #include "terminal/WinErrors.h"
 
+#include <QCoreApplication>
+
 #include <windows.h>
 
 namespace vx {
@@ -14,7 +16,7 @@ QString windowsErrorText(unsigned long code)
     LocalFree(text);
     if (words.endsWith(QLatin1Char('.')))
         words.chop(1);
-    return words.isEmpty() ? QStringLiteral("system error %1").arg(code) : words;
+    return words.isEmpty() ? QCoreApplication::translate("vx::WinErrors", "system error %1").arg(code) : words;
 }
 
 FailureKind windowsFileFailureKind(unsigned long code)

@@ -130,17 +130,17 @@ bool WinSerialPort::open()
     if (port == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
-            fail(FailureKind::PortMissing, QStringLiteral("%1: no such port").arg(m_name));
+            fail(FailureKind::PortMissing, QCoreApplication::translate("vx::WinSerialPort", "%1: no such port").arg(m_name));
         else if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION)
             // Windows does not say which program holds a COM port.
-            fail(FailureKind::PortInUse, QStringLiteral("%1: in use by another program").arg(m_name));
+            fail(FailureKind::PortInUse, QCoreApplication::translate("vx::WinSerialPort", "%1: in use by another program").arg(m_name));
         else
             fail(FailureKind::PortIo, QStringLiteral("%1: %2").arg(m_name, windowsErrorText(code)));
         return false;
     }
     if (GetFileType(port) != FILE_TYPE_CHAR) {
         CloseHandle(port);
-        fail(FailureKind::PortMissing, QStringLiteral("%1: not a serial port").arg(m_name));
+        fail(FailureKind::PortMissing, QCoreApplication::translate("vx::WinSerialPort", "%1: not a serial port").arg(m_name));
         return false;
     }
     m_handle = port;
@@ -148,7 +148,7 @@ bool WinSerialPort::open()
         const DWORD code = GetLastError();
         release();
         fail(FailureKind::PortSettings,
-             QStringLiteral("%1: cannot set %2: %3").arg(m_name, m_settings.toString(), windowsErrorText(code)));
+             QCoreApplication::translate("vx::WinSerialPort", "%1: cannot set %2: %3").arg(m_name, m_settings.toString(), windowsErrorText(code)));
         return false;
     }
     SetupComm(port, 65536, 4096);
@@ -180,13 +180,13 @@ bool WinSerialPort::pull()
         DWORD errors = 0, got = 0;
         COMSTAT status{};
         if (!ClearCommError(handleOf(m_handle), &errors, &status)) {
-            lost(QStringLiteral("the port went away (%1)").arg(windowsErrorText(GetLastError())));
+            lost(QCoreApplication::translate("vx::WinSerialPort", "the port went away (%1)").arg(windowsErrorText(GetLastError())));
             return false;
         }
         if (status.cbInQue == 0)
             return true;
         if (!transfer(true, buffer, std::min<DWORD>(status.cbInQue, sizeof buffer), got)) {
-            lost(QStringLiteral("the port went away (%1)").arg(windowsErrorText(GetLastError())));
+            lost(QCoreApplication::translate("vx::WinSerialPort", "the port went away (%1)").arg(windowsErrorText(GetLastError())));
             return false;
         }
         m_received.append(buffer, qsizetype(got));
@@ -205,7 +205,7 @@ bool WinSerialPort::awaitArrival(unsigned long waitMs)
         if (WaitCommEvent(handleOf(m_handle), reinterpret_cast<DWORD *>(&m_events), ov))
             return true;
         if (GetLastError() != ERROR_IO_PENDING) {
-            lost(QStringLiteral("the port went away (%1)").arg(windowsErrorText(GetLastError())));
+            lost(QCoreApplication::translate("vx::WinSerialPort", "the port went away (%1)").arg(windowsErrorText(GetLastError())));
             return false;
         }
         m_waiting = true;
@@ -232,7 +232,7 @@ bool WinSerialPort::awaitArrival(unsigned long waitMs)
         return true;
     default:
         m_waiting = false;
-        lost(QStringLiteral("the port went away (%1)").arg(windowsErrorText(code)));
+        lost(QCoreApplication::translate("vx::WinSerialPort", "the port went away (%1)").arg(windowsErrorText(code)));
         return false;
     }
 }
@@ -252,16 +252,16 @@ QByteArray WinSerialPort::readAll()
 bool WinSerialPort::write(const QByteArray &bytes)
 {
     if (!m_handle) {
-        fail(FailureKind::PortClosed, QStringLiteral("%1: the port is not open").arg(m_name));
+        fail(FailureKind::PortClosed, QCoreApplication::translate("vx::WinSerialPort", "%1: the port is not open").arg(m_name));
         return false;
     }
     DWORD written = 0;
     if (!transfer(false, const_cast<char *>(bytes.constData()), DWORD(bytes.size()), written)) {
-        lost(QStringLiteral("write failed: %1").arg(windowsErrorText(GetLastError())));
+        lost(QCoreApplication::translate("vx::WinSerialPort", "write failed: %1").arg(windowsErrorText(GetLastError())));
         return false;
     }
     if (written != DWORD(bytes.size())) {
-        fail(FailureKind::PortIo, QStringLiteral("%1: write failed: the line took %2 of %3 bytes in time")
+        fail(FailureKind::PortIo, QCoreApplication::translate("vx::WinSerialPort", "%1: write failed: the line took %2 of %3 bytes in time")
                                       .arg(m_name).arg(written).arg(bytes.size()));
         return false;
     }
@@ -302,7 +302,7 @@ void WinSerialPort::close()
         FlushFileBuffers(handleOf(m_handle));
     release();
     m_received.clear();
-    fail(FailureKind::PortClosed, QStringLiteral("%1: the port was closed").arg(m_name));
+    fail(FailureKind::PortClosed, QCoreApplication::translate("vx::WinSerialPort", "%1: the port was closed").arg(m_name));
 }
 
 } // namespace vx
