@@ -97,9 +97,9 @@ TEST(Link, EveryOperationAndReplyOnTheLine)
         {"recover refused", command(&vx::TerminalLink::recoverData), {in(H("15"))}, "\x05" "00M", -3, "", 0},
         {"power down", command(&vx::TerminalLink::powerDown), {kAck}, "\x05" "00O", 0, "", 0},
         {"self-test", command(&vx::TerminalLink::runSelfTest), {}, "\x05" "00Z", 0, "", 0},
-        {"tag upload", [](vx::TerminalLink &vx) { vx.beginTagUpload(0); vx.sendTagCode(1234, "12AB34CD56");
+        {"tag upload", [](vx::TerminalLink &vx) { vx.beginTagUpload(0); vx.sendTagCode(0, "12AB34CD56");
              vx.sendTagCode(-12, "\u00e9"); vx.endTagUpload(); return QString(); }, {kAck, kAck, kAck},
-         "\x05" "00K" "\x02" "0123412AB34CD56" "\x03" "\x37" "\x02" "-00012\xe9" "\x03" "\xf7" "\x04", 0, "", 0},
+         "\x05" "00K" "\x02" "0000012AB34CD56" "\x03" "\x33" "\x02" "-00012\xe9" "\x03" "\xf7" "\x04", 0, "", 0},
         {"station version", station(&vx::TerminalLink::readStationVersion), {in(F("DS90 V1.02 "))}, "\x05" "B00V\r", 0, "DS90 V1.02 ", 0},
         {"station information", station(&vx::TerminalLink::readStationInformation), {kEot}, "\x05" "B00N\r", 1, "old", 0},
         // Streams: only an EOT as the first byte of a reply ends one.
