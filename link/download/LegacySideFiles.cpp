@@ -113,7 +113,9 @@ std::optional<UnclearedLines> takeOverSideFiles(RecordFile &file, Failure &failu
     found.found = true;
     const qint64 size = file.size(), tailAt = std::max<qint64>(0, size - kMaxSideFileBytes);
     const QByteArray tail = uncleared.bytes.isEmpty() ? QByteArray() : file.read(tailAt, size - tailAt);
-    for (qsizetype at = tail.lastIndexOf(uncleared.bytes); at >= 0 && !uncleared.bytes.isEmpty();
+    // (Qt 6.4's lastIndexOf() reads before the start for a needle longer than its haystack.)
+    for (qsizetype at = uncleared.bytes.size() <= tail.size() ? tail.lastIndexOf(uncleared.bytes) : -1;
+         at >= 0 && !uncleared.bytes.isEmpty();
          at = at > 0 ? tail.lastIndexOf(uncleared.bytes, at - 1) : -1) {
         if ((at == 0 ? tailAt == 0 || file.holds(tailAt - 1, "\n") : tail.at(at - 1) == '\n') && tail.endsWith("\r\n")) {
             found = {tail.mid(at), tailAt + at, true};

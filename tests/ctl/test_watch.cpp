@@ -208,7 +208,8 @@ TEST_F(CtlTest, SideFilesOfEarlierVersionsAreTakenOverOnce)
         {"", "x\r\n" + stored(1, 2), "", "1,r\r\n2", "x\r\n" + all, ""}, // cut short in a line
         {"", "x\r\n" + stored(1, 2), "", "1,r\r\n", "x\r\n" + all, ""},  // or at a line's end
         {"3 0 5\n", "XYZ", stored(1, 1), "", "XYZ\r\n" + all, ""},       // forged to skip what FILE lacks
-        {"", "XYZ", "", "huge", "XYZ", "%1.uncleared: larger than any download"},
+        {"", "XYZ", "", "huge", "XYZ", "%1.uncleared: larger than any download"}, // one byte over 64 MiB
+        {"", "XYZ", "", "64 MiB", "XYZ\r\n" + all, ""}, // the most a download writes: read, found nowhere in FILE
     };
     for (const auto &[journal, before, part, uncleared, after, message] : rows) {
         SCOPED_TRACE((journal + before + part + uncleared).toStdString());
@@ -217,8 +218,8 @@ TEST_F(CtlTest, SideFilesOfEarlierVersionsAreTakenOverOnce)
         for (const auto &[side, bytes] : {std::pair{".journal", journal}, {".part", part}, {".uncleared", uncleared}}) {
             if (bytes == "link")
                 QFile::link(secret, file + side);
-            else if (bytes == "huge")
-                writeFileBytes(file + side, ""), QFile(file + side).resize(1LL << 32); // sparse
+            else if (bytes == "huge" || bytes == "64 MiB")
+                writeFileBytes(file + side, ""), QFile(file + side).resize((64LL << 20) + (bytes == "huge")); // sparse
             else if (bytes == "fifo")
                 makeFifo(file + side);
             else if (!bytes.isEmpty())
@@ -238,7 +239,7 @@ TEST_F(CtlTest, SideFilesOfEarlierVersionsAreTakenOverOnce)
         for (const char *side : {".journal", ".part", ".uncleared"})
             QFile::remove(file + side);
     }
-    EXPECT_EQ(port.openCount(), 8); // the rows that go through
+    EXPECT_EQ(port.openCount(), 9); // the rows that go through
 }
 
 // The ledger's face: each download, how it ended, and the filters.
