@@ -219,4 +219,14 @@ TEST(Ledger, ALedgerHeldByAnotherProgramIsSaidAndNothingIsLost)
     EXPECT_EQ(next.ledger().pending(0)->size(), 1);
     static_cast<FakePort &>(link.port()).advance(50); // the clear's last byte reaches the terminal
     EXPECT_TRUE(model.records().isEmpty());
+    // Tampered with by another program: nothing stored, nothing cleared, said.
+    sqlite3 *other = nullptr;
+    sqlite3_open(QFile::encodeName(ledgerPath).constData(), &other);
+    ASSERT_EQ(sqlite3_exec(other, "CREATE TRIGGER no BEFORE INSERT ON files BEGIN SELECT RAISE(ABORT, 'no new file'); END",
+                           nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    model.setRecords({"3,c"});
+    DownloadEvents quiet;
+    const DownloadResult r = next.run(quiet);
+    EXPECT_TRUE(!r.stored && r.storeFailure && describe(*r.storeFailure).contains("no new file") && model.records().size() == 1);
 }
