@@ -202,7 +202,7 @@ private slots:
         QVERIFY(lines.endsWith("Data Cleared") && sent.contains("\x05" "00D"));
         TerminalWindow t; // a port chosen between two commands: the "..." button's words follow it
         t.press("getVersionButton"), t.get<QComboBox>("portBox")->setCurrentIndex(2), t.press("getVersionButton");
-        QCOMPARE(t.get("portDeviceButton")->toolTip(), QStringLiteral("Choose the device that COM3 stands for"));
+        QCOMPARE(t.get("portDeviceButton")->toolTip(), QStringLiteral("Choose the %1 that COM3 stands for").arg(kOnWindows ? "port" : "device"));
     }
     // Without "saving/appending" the operator chooses the file: the dialog
     // proposes a date name in the program's folder (or the stored one), an

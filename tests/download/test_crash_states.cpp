@@ -163,7 +163,8 @@ class CrashStates : public ::testing::TestWithParam<Target> {};
 TEST_P(CrashStates, EveryRecordOnceAfterACutAnywhere)
 {
     const Target target = GetParam();
-    const int descriptors = QDir(QStringLiteral("/proc/self/fd")).count(); // none there on Windows
+    const auto openFiles = [] { return kOnWindows ? 0 : QDir(QStringLiteral("/proc/self/fd")).count(); };
+    const int descriptors = openFiles();
     // What the file and the ledger hold before the recorded download.
     World setup;
     setup.model.setRecords(held(1, kRecords));
@@ -241,7 +242,7 @@ TEST_P(CrashStates, EveryRecordOnceAfterACutAnywhere)
         }
     }
     std::printf("%d crash states checked\n", states);
-    EXPECT_EQ(QDir(QStringLiteral("/proc/self/fd")).count(), descriptors) << "a file left open";
+    EXPECT_EQ(openFiles(), descriptors) << "a file left open";
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, CrashStates,
