@@ -31,17 +31,17 @@ QStringList numbered(int count)
     return records;
 }
 
-// The terminal, and the operator closing the window as soon as the terminal
-// hears a given command.
-struct CloseOnCommand : FakeDevice {
+// The terminal, and the operator acting (closing the window, pressing Stop)
+// as soon as the terminal hears a given command.
+struct ActOnCommand : FakeDevice {
     FakeDevice &terminal;
     char letter;
-    QWidget *window;
-    CloseOnCommand(FakeDevice &t, char l, QWidget *w) : terminal(t), letter(l), window(w) {}
+    std::function<void()> act;
+    ActOnCommand(FakeDevice &t, char l, std::function<void()> a) : terminal(t), letter(l), act(std::move(a)) {}
     void received(const QByteArray &bytes, FakePort &port) override
     {
         if (bytes.size() >= 4 && bytes[0] == ENQ && bytes[3] == letter)
-            port.runAt(port.now() + 1, [w = window] { w->close(); });
+            port.runAt(port.now() + 1, act);
         terminal.received(bytes, port);
     }
 };
@@ -370,6 +370,8 @@ private slots:
             child<QPushButton>(d, "openFolderButton")->click();
             child<QComboBox>(d, "periodBox")->setCurrentIndex(1); // today
             results << child<QLabel>(d, "shownLabel")->text();
+            machines->setCurrentIndex(0);
+            results << child<QLabel>(d, "shownLabel")->text();
             child<QSpinBox>(d, "historyDaysBox")->setValue(30);
             d->reject();
         });
@@ -377,7 +379,7 @@ private slots:
         QCOMPARE(results, QStringList({"cleared | failed: ErrCode: -1, VX_ERR_TIMEOUT; the terminal keeps its records | failed: "
                                            + shown(file) + ": Input/output error; continued by download 3 | cleared",
                                        "today: 2 added, 2 failed", "1 2 2 10", "Downloads shown: 1 of 4, yesterday 10 added, today 0 failed",
-                                       "Downloads shown: 0 of 4"}));
+                                       "Downloads shown: 0 of 4", "Downloads shown: 3 of 4"}));
         QCOMPARE(fileBytes(csv), "\xEF\xBB\xBFTime,Port,Mach#,Received,Added,File,Result\r\n2024-05-31 08:00:00,'=2+5,7,10,10,\""
                                      + shown(t.fileIn("sub/\"\"q\"\",x.txt")).toUtf8() + "\",cleared\r\n");
         QCOMPARE(t.world.dialogs.openedFolders, QStringList{t.fileIn("sub")});
@@ -435,6 +437,15 @@ private slots:
                                                       .arg(shown(t.fileIn("VX.txt")))}));
         QVERIFY(saved > 10 && t.model.records().size() == 500 && t.commandsSent() == "I");
         QVERIFY(t.get<QAbstractButton>("recordCountButton")->isEnabled() && !t.get<QWidget>("stopButton")->isVisible() && t.idle());
+        // Stop during the clear: the steps after it are not sent, and said so.
+        TerminalWindow s;
+        s.click("saveDataBox", "clearDataBox", "updateTimeBox", "powerDownBox");
+        s.model.setRecords(numbered(2));
+        ActOnCommand stopper(s.device, 'D', [&s] { s.click("stopButton"); });
+        s.port->setDevice(&stopper);
+        s.press("downloadButton");
+        QCOMPARE(s.lines().mid(s.lines().size() - 3), QStringList({"Data Cleared", "Time Not Updated: stopped before it was sent",
+                                                                   "Not Powered Down: stopped before it was sent"}));
     }
 
     // The program ends at once with the records so far, in the middle of the
@@ -445,7 +456,7 @@ private slots:
             TerminalWindow t;
             t.click("saveDataBox", "clearDataBox", "updateTimeBox", "powerDownBox");
             t.model.setRecords(numbered(records));
-            CloseOnCommand closer(t.device, closeOn, t.w.get());
+            ActOnCommand closer(t.device, closeOn, [&t] { t.w->close(); });
             t.port->setDevice(&closer);
             if (!closeOn)
                 t.port->runAt(2000, [&t] { t.w->close(); });
