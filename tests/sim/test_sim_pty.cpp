@@ -22,12 +22,12 @@ namespace {
 
 // The terminal's record count, asked with the port opened anew at these line
 // settings; -1 when the link failed.
-qint16 count(vx::TerminalLink &vx, const LineSettings &line = kTerminalLine)
+qint16 count(vx::TerminalLink &vx, const LineSettings &line = kTerminalLine, qint16 id = 0)
 {
     vx.closePort();
     vx.port().setSettings(line);
     qint16 n = -1;
-    vx.readRecordCount(0, n);
+    vx.readRecordCount(id, n);
     return vx.status() == VX_SUCCESS ? n : -1;
 }
 
@@ -75,7 +75,7 @@ TEST(SimProgram, HearsTheHostsLineSettingsWakesOnSigusr1AndEndsWithAPulledCable)
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("records.txt"));
     ASSERT_TRUE(writeFileBytes(file, "00FF,first\r\n\nFFFF,\tsecond\n8000,third"));
-    SimProcess sim({"--records", file, "--generate", "2", "--hangup-after", "4", "--station-version", "R V1", "--log"});
+    SimProcess sim({"--records", file, "--generate", "2", "--hangup-after", "4", "--station-version", "R V1", "--log", "--id", "7"});
     ASSERT_TRUE(sim.started()) << qPrintable(sim.errors());
     vx::TerminalLink vx;
     vx.setPortName(sim.device());
@@ -87,15 +87,15 @@ TEST(SimProgram, HearsTheHostsLineSettingsWakesOnSigusr1AndEndsWithAPulledCable)
     // A pseudo-terminal keeps 8 data bits and no parity; speed and stop bits it keeps as set.
     for (const LineSettings &line : {LineSettings{9600}, LineSettings{19200, LineSettings::Parity::None, 8,
                                                                        LineSettings::StopBits::Two}, kTerminalLine}) {
-        EXPECT_EQ(count(vx, line), line == kTerminalLine ? 5 : -1) << qPrintable(line.toString());
-        EXPECT_TRUE(sim.waitForErrors(QStringLiteral("host (%1): 05 30 30 41").arg(line.toString())));
+        EXPECT_EQ(count(vx, line, 7), line == kTerminalLine ? 5 : -1) << qPrintable(line.toString());
+        EXPECT_TRUE(sim.waitForErrors(QStringLiteral("host (%1): 05 30 37 41").arg(line.toString())));
     }
-    vx.powerDown(0);
-    EXPECT_EQ(count(vx), -1) << "powered down";
+    vx.powerDown(7);
+    EXPECT_EQ(count(vx, kTerminalLine, 7), -1) << "powered down";
     sim.signal(SIGUSR1);
     ASSERT_TRUE(sim.waitForErrors(QStringLiteral("the terminal wakes up")));
     QStringList got;
-    vx.beginDownload(0);
+    vx.beginDownload(7);
     for (QString record; vx.nextRecord(record), vx.status() == VX_SUCCESS;)
         got << record;
     EXPECT_EQ(got, QStringList({"00FF,first", "FFFF,\tsecond", "8000,third", "5DB5106E,4984940680651,2024/03/01,08:02:34"}));
