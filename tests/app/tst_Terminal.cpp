@@ -128,9 +128,12 @@ private slots:
         const qint64 before = t.port->now();
         t.press("stationVersionButton");
         QVERIFY(t.lines("stationLog") == QStringList{"VX_ERR_TIMEOUT"} && t.port->now() - before >= 3000);
+        const QString noAnswer = "No answer on COM3 (/dev/pts/7) from machine 0: is the terminal switched on and in its station?";
         t.press("recordCountButton"); // a silent terminal: where the window asked, and what to check
-        QCOMPARE(t.state("resultLabel"), QStringLiteral("No answer on COM3 (/dev/pts/7) from machine 0: is the terminal "
-                                                        "switched on and in its station?"));
+        QCOMPARE(t.state("resultLabel"), noAnswer);
+        t.clockFails = false, t.click("saveDataBox"), t.press("downloadButton"); // the same after a download
+        QVERIFY(t.state("resultLabel") == noAnswer && t.lines().takeLast() == "No records saved; the terminal still holds all its records.");
+        t.click("clearLogButton");
         for (bool station : {false, true, false}) {
             t.port->failOpen({FailureKind::PortMissing, "/dev/ttyUSB0: no such device"});
             station ? t.press("stationVersionButton") : t.press("recordCountButton");
@@ -138,7 +141,7 @@ private slots:
         QCOMPARE(t.world.dialogs.texts(), QStringList({"6 Overflow", "51 no clock", "8002 /dev/ttyUSB0: no such device",
                                                        "VX500-500A Monitor /dev/ttyUSB0: no such device",
                                                        "8002 /dev/ttyUSB0: no such device"}));
-        QCOMPARE(t.lines() + t.lines("stationLog"), QStringList({"ErrCode: -1, VX_ERR_TIMEOUT", "ErrCode: -2, VX_ERR_PORT_NOT_OPEN",
+        QCOMPARE(t.lines() + t.lines("stationLog"), QStringList({"ErrCode: -2, VX_ERR_PORT_NOT_OPEN",
                                                              "ErrCode: -2, VX_ERR_PORT_NOT_OPEN", "VX_ERR_TIMEOUT", "VX_ERR_PORT_NOT_OPEN"}));
     }
 
