@@ -8,6 +8,8 @@
 
 namespace vx {
 
+QString CommandGuard::busyText() { return QCoreApplication::translate("MainWindow", "Busy: a command is running"); }
+
 std::optional<CommandGuard::Command> CommandGuard::start()
 {
     if (m_busy)
@@ -21,7 +23,7 @@ CommandGuard::Command::Command(CommandGuard &guard) : m_guard(&guard)
     guard.m_stopRequested = false;
     for (QAbstractButton *b : std::as_const(guard.m_guarded))
         if (b->isEnabled()) { // a button off for another reason stays so
-            setSwitchedOn(b, false, QCoreApplication::translate("MainWindow", "Busy: a command is running"));
+            setSwitchedOn(b, false, busyText());
             guard.m_greyed << b;
         }
     // Over this window only: message boxes and the save dialog keep the arrow.

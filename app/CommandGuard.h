@@ -17,6 +17,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QString>
 #include <functional>
 #include <optional>
 
@@ -55,6 +56,8 @@ public:
     [[nodiscard]] std::optional<Command> start();
 
     bool isBusy() const { return m_busy; }
+    // What a greyed button says while a command runs.
+    static QString busyText();
     void requestStop() { m_stopRequested = true; }
     void endProgram() { m_ending = true; }
     bool isEnding() const { return m_ending; }

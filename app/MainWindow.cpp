@@ -243,7 +243,7 @@ void MainWindow::showFileControls()
         vx::setSwitchedOn(w, enabled,
                       tr("Tick \u201csaving/appending\u201d to save every download in this folder and file"));
     if (enabled && m_guard.isBusy())
-        vx::setSwitchedOn(m_folderButton, false, tr("Busy: a command is running"));
+        vx::setSwitchedOn(m_folderButton, false, vx::CommandGuard::busyText());
 }
 
 void MainWindow::chooseFileNameFormat(int format)

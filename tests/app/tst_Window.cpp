@@ -324,7 +324,7 @@ private slots:
     {
         const QList<std::pair<const char *, QByteArray>> files{
             {"file", "[Ports]\nCOM3=/dev/ttyUSB0\n[Misc\n"}, {"file", "[Misc]\nFilePath=/home/\xe9t\xe9\n"},
-            {"link", "shopping list\n"}, {"link", ""}, {"fifo", ""}};
+            {"link", "shopping list\n"}, {"link", ""}, {"fifo", ""}, {"lock", "[Misc]\n"}};
         for (const auto &[kind, bytes] : files) {
             if (QLatin1String(kind) == "fifo" && kOnWindows)
                 continue;
@@ -335,6 +335,7 @@ private slots:
             QVERIFY(is != "file" || writeFileBytes(file, bytes));
             QVERIFY(is != "link" || (QFile::link(notes, file) && (bytes.isEmpty() || writeFileBytes(notes, bytes))));
             QVERIFY(is != "fifo" || makeFifo(file));
+            QVERIFY(is != "lock" || (writeFileBytes(file, bytes) && QDir().mkpath(file + ".lock"))); // a folder in the lock's place
             // Its link target, permissions, kind and content (links followed).
             auto describe = [&file] {
                 const QFileInfo i(file);
@@ -354,6 +355,7 @@ private slots:
             QCOMPARE(t.port->portName() + " " + t.state("portLabel"),
                      QStringLiteral("/dev/ttyS2 COM3 \u2192 /dev/ttyS2 (settings file unreadable)"));
             QVERIFY(describe() == before && (!QFile::exists(notes) || !bytes.isEmpty()));
+            QVERIFY(is != "lock" || (m.text.contains(": its lock file " + file + ".lock is not a plain file; remove it.") && QDir().rmdir(file + ".lock")));
         }
     }
 
